@@ -1,0 +1,61 @@
+// CDib: one device-independent bitmap in memory, the program's only model of a picture.
+//
+// The header block (40-byte information header, then the colour table) and the
+// bottom-up pixel array are raw blocks whose owner modes say who frees them; Empty
+// follows those modes and nothing else. Every size that comes from a file is checked
+// before it is used to address memory.
+#pragma once
+
+#include "platform/cdc.h"
+#include "platform/cfile.h"
+#include "platform/cobject.h"
+#include "platform/geometry.h"
+
+class CDib : public CObject {
+    DECLARE_SERIAL(CDib)
+
+public:
+    CDib();
+    CDib(CSize size, int nBitCount);
+    ~CDib() override;
+    CDib(const CDib&) = delete;
+    CDib& operator=(const CDib&) = delete;
+
+    void CreateBlank(CSize size, int nBitCount);
+    BOOL ResetHeader(CSize size, int nBitCount);
+    void Empty();
+    BOOL IsEmpty() const { return m_pInfo == nullptr && m_pBits == nullptr; }
+    CSize GetDimensions() const;
+
+    BOOL Read(CFile* pFile);
+    void UnmapFile();
+    void AdoptBits(void* pBits);
+
+    void ComputeMetrics();
+    void ComputeColorTableEntries(int nBitCount);
+    int GetColorTableBytes() const;
+    BOOL MakePalette();
+    BOOL Draw(CDC* pDC, CPoint origin, CSize size);
+
+    BITMAPFILEHEADER m_fileHeader;
+    RGBQUAD* m_pColorTable;
+    HBITMAP m_hSection;
+    BYTE* m_pBits;
+    BITMAPINFOHEADER* m_pInfo;
+    HGLOBAL m_hInfoGlobal;
+    int m_nInfoOwner;
+    int m_nBitsOwner;
+    DWORD m_nImageSize;
+    int m_nColorTableEntries;
+    HANDLE m_hMapFile;
+    HANDLE m_hMapping;
+    LPVOID m_pMapView;
+    HPALETTE m_hPal;
+    // Length of the header block in bytes, so that nothing past it is ever read.
+    DWORD m_nInfoSize;
+
+private:
+    // Allocates and attaches a zeroed header block owned by this object.
+    void AttachNewHeader(std::size_t bytes);
+    void FillHeader(CSize size, int nBitCount, DWORD sizeImage);
+};

@@ -1,0 +1,57 @@
+// CDib::Read: loading a BMP file with a 40-byte information header.
+//
+// The header block is everything between the file header and bfOffBits, so gap bytes
+// after the colour table are kept. A block too small for the information header and
+// its colour table is refused: reading the table would leave the block. What a short
+// file does not hold stays zero, because the allocator hands out zeroed blocks and
+// keeps large ones lazy, so a file that declares gigabytes costs only what it has.
+#include "dib/dib.h"
+
+#include "platform/allocator.h"
+#include "platform/checked_math.h"
+#include "platform/interaction.h"
+
+namespace {
+
+constexpr WORD kBitmapMagic = 0x4D42; // "BM"
+
+[[noreturn]] void Refuse() {
+    AfxThrowFileException(CFileException::none, -1);
+}
+
+} // namespace
+
+BOOL CDib::Read(CFile* pFile) {
+    Empty();
+    try {
+        if (pFile->Read(&m_fileHeader, sizeof m_fileHeader) < sizeof m_fileHeader)
+            Refuse();
+        if (m_fileHeader.bfType != kBitmapMagic)
+            Refuse();
+        constexpr DWORD kMinOffset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+        if (m_fileHeader.bfOffBits < kMinOffset)
+            Refuse();
+        DWORD headerBytes = m_fileHeader.bfOffBits - sizeof(BITMAPFILEHEADER);
+        m_pInfo = static_cast<BITMAPINFOHEADER*>(platform::AfxAllocZeroed(headerBytes));
+        m_nInfoOwner = 1;
+        m_nBitsOwner = 1;
+        m_nInfoSize = headerBytes;
+        pFile->Read(m_pInfo, headerBytes);
+
+        ComputeMetrics();
+        ComputeColorTableEntries(m_pInfo->biBitCount);
+        std::uint64_t tableEnd =
+            sizeof(BITMAPINFOHEADER) + 4 * std::uint64_t{static_cast<DWORD>(m_nColorTableEntries)};
+        if (tableEnd > headerBytes)
+            Refuse();
+        MakePalette();
+
+        m_pBits = static_cast<BYTE*>(platform::AfxAllocZeroed(m_nImageSize));
+        pFile->Read(m_pBits, m_nImageSize);
+        return TRUE;
+    } catch (CException* e) {
+        AfxMessageBox("Read error");
+        e->Delete();
+        return FALSE;
+    }
+}

@@ -1,0 +1,269 @@
+// StretchDIBits: scaling a DIB into a device context with nearest-neighbour sampling.
+//
+// The work is driven by the destination: for each destination column and row we
+// compute the one source pixel it shows, so shrinking a huge picture costs only the
+// sampled pixels. Every pixel read is checked against the pixel array's length; the
+// common case of a whole row inside the array takes a loop without checks.
+#include "platform/checked_math.h"
+#include "platform/gdi/dib_format.h"
+#include "platform/gdi/gdi.h"
+#include "platform/gdi/gdi_objects.h"
+#include "platform/gdi/nearest_map.h"
+#include "platform/gdi/rle.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace platform::gdi {
+namespace {
+
+// One axis of the call: the destination run and the source run it samples.
+struct AxisMap {
+    std::int64_t destLo = 0; // first destination coordinate, in increasing order
+    std::int64_t count = 0;  // destination pixels
+    // Source coordinate for each destination pixel in [destLo, destLo + count), or -1
+    // where it falls outside the picture; filled only for the visible part.
+    std::vector<std::int64_t> source;
+};
+
+// pos/extent pairs follow the Windows rule: a negative extent e at p covers p+e+1 .. p.
+std::int64_t RunStart(std::int64_t pos, std::int64_t extent) {
+    return extent > 0 ? pos : pos + extent + 1;
+}
+
+// Maps the visible destination range [visLo, visHi) of one axis. srcLo is the source
+// run's lowest coordinate in the orientation the picture is addressed in (columns left
+// to right, rows top to bottom), limit the picture's size on that axis.
+void FillAxis(AxisMap& axis, std::int64_t visLo, std::int64_t visHi, std::int64_t srcLo,
+              std::int64_t srcCount, bool mirrored, std::int64_t limit, Axis kind) {
+    axis.source.assign(static_cast<size_t>(std::max<std::int64_t>(0, visHi - visLo)), -1);
+    for (std::int64_t d = visLo; d < visHi; ++d) {
+        std::int64_t j = d - axis.destLo;
+        std::int64_t i = NearestSource(j, srcCount, axis.count, kind);
+        std::int64_t s = mirrored ? srcLo + srcCount - 1 - i : srcLo + i;
+        axis.source[static_cast<size_t>(d - visLo)] = (s >= 0 && s < limit) ? s : -1;
+    }
+}
+
+std::uint32_t MaskedPixel(const DibFormat& f, std::uint32_t v) {
+    return 0xFF000000u | (std::uint32_t{f.red.Extract(v)} << 16) |
+           (std::uint32_t{f.green.Extract(v)} << 8) | f.blue.Extract(v);
+}
+
+// Reads source pixel c of a row whose first byte is row; the caller guarantees that the
+// pixel's bytes are inside the array.
+template <int Bits, bool Masked>
+std::uint32_t Fetch(const DibFormat& f, const BYTE* row, std::int64_t c) {
+    if constexpr (Bits == 1) {
+        return f.palette[(row[c >> 3] >> (7 - (c & 7))) & 1];
+    } else if constexpr (Bits == 4) {
+        return f.palette[(row[c >> 1] >> ((c & 1) != 0 ? 0 : 4)) & 0x0F];
+    } else if constexpr (Bits == 8) {
+        return f.palette[row[c]];
+    } else if constexpr (Bits == 16) {
+        const BYTE* p = row + 2 * c;
+        return MaskedPixel(f, std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8));
+    } else if constexpr (Bits == 24) {
+        const BYTE* p = row + 3 * c;
+        return 0xFF000000u | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
+    } else {
+        const BYTE* p = row + 4 * c;
+        if constexpr (Masked) {
+            std::uint32_t v;
+            std::memcpy(&v, p, 4);
+            return MaskedPixel(f, v);
+        } else {
+            return 0xFF000000u | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
+        }
+    }
+}
+
+struct Job {
+    const DibFormat* format;
+    const BYTE* bits;
+    std::uint64_t bitsLength;
+    Surface* target;
+    std::int64_t visLeft, visTop;
+    const AxisMap* cols;
+    const AxisMap* rows;
+};
+
+template <int Bits, bool Masked> void DrawUncompressed(const Job& job) {
+    const DibFormat& f = *job.format;
+    constexpr std::uint64_t kPixelBytes = Bits < 8 ? 1 : Bits / 8;
+    const auto& cols = job.cols->source;
+    for (size_t ry = 0; ry < job.rows->source.size(); ++ry) {
+        std::int64_t r = job.rows->source[ry];
+        if (r < 0)
+            continue;
+        std::uint64_t stored = f.topDown ? static_cast<std::uint64_t>(r)
+                                         : static_cast<std::uint64_t>(f.height - 1 - r);
+        std::uint32_t* out =
+            job.target->Row(static_cast<int>(job.visTop + static_cast<std::int64_t>(ry))) +
+            job.visLeft;
+        std::uint64_t rowStart = 0;
+        if (!CheckedMul(stored, f.stride, rowStart) || rowStart >= job.bitsLength) {
+            for (size_t cx = 0; cx < cols.size(); ++cx) {
+                if (cols[cx] >= 0)
+                    out[cx] = kBlack;
+            }
+            continue;
+        }
+        const BYTE* row = job.bits + rowStart;
+        if (RangeInside(rowStart, f.stride, job.bitsLength)) {
+            for (size_t cx = 0; cx < cols.size(); ++cx) {
+                if (cols[cx] >= 0)
+                    out[cx] = Fetch<Bits, Masked>(f, row, cols[cx]);
+            }
+            continue;
+        }
+        // A row the array holds only partly: what lies past its end is black.
+        std::uint64_t rowAvailable = job.bitsLength - rowStart;
+        for (size_t cx = 0; cx < cols.size(); ++cx) {
+            std::int64_t c = cols[cx];
+            if (c < 0)
+                continue;
+            std::uint64_t offset = (static_cast<std::uint64_t>(c) * Bits) / 8;
+            bool inside = RangeInside(offset, kPixelBytes, rowAvailable);
+            out[cx] = inside ? Fetch<Bits, Masked>(f, row, c) : kBlack;
+        }
+    }
+}
+
+// Run-length pictures are decoded once per call, keeping only the sampled pixels.
+void DrawRle(const Job& job, bool oneToOne) {
+    const DibFormat& f = *job.format;
+    std::vector<std::int64_t> rowsNeeded, colsNeeded;
+    for (std::int64_t r : job.rows->source) {
+        if (r >= 0)
+            rowsNeeded.push_back(f.height - 1 - r);
+    }
+    for (std::int64_t c : job.cols->source) {
+        if (c >= 0)
+            colsNeeded.push_back(c);
+    }
+    std::sort(rowsNeeded.begin(), rowsNeeded.end());
+    rowsNeeded.erase(std::unique(rowsNeeded.begin(), rowsNeeded.end()), rowsNeeded.end());
+    std::sort(colsNeeded.begin(), colsNeeded.end());
+    colsNeeded.erase(std::unique(colsNeeded.begin(), colsNeeded.end()), colsNeeded.end());
+    if (rowsNeeded.empty() || colsNeeded.empty())
+        return;
+
+    constexpr std::int16_t kUnset = -1;
+    std::vector<std::int16_t> sampled(rowsNeeded.size() * colsNeeded.size(), kUnset);
+    auto slotOf = [](const std::vector<std::int64_t>& v, std::int64_t key) {
+        return static_cast<size_t>(std::lower_bound(v.begin(), v.end(), key) - v.begin());
+    };
+    DecodeRle(job.bits, job.bitsLength, f.width, f.height, f.compression == BI_RLE4,
+              [&](const RleRun& run) {
+                  size_t rs = slotOf(rowsNeeded, run.y);
+                  if (rs == rowsNeeded.size() || rowsNeeded[rs] != run.y)
+                      return;
+                  std::int16_t* slots = sampled.data() + rs * colsNeeded.size();
+                  for (size_t cs = slotOf(colsNeeded, run.x);
+                       cs < colsNeeded.size() && colsNeeded[cs] < run.x + run.n; ++cs)
+                      slots[cs] = run.At(colsNeeded[cs] - run.x);
+              });
+
+    for (size_t ry = 0; ry < job.rows->source.size(); ++ry) {
+        std::int64_t r = job.rows->source[ry];
+        if (r < 0)
+            continue;
+        const std::int16_t* slots =
+            sampled.data() + slotOf(rowsNeeded, f.height - 1 - r) * colsNeeded.size();
+        std::uint32_t* out =
+            job.target->Row(static_cast<int>(job.visTop + static_cast<std::int64_t>(ry))) +
+            job.visLeft;
+        for (size_t cx = 0; cx < job.cols->source.size(); ++cx) {
+            std::int64_t c = job.cols->source[cx];
+            if (c < 0)
+                continue;
+            std::int16_t index = slots[slotOf(colsNeeded, c)];
+            // Pixels the stream never sets keep the destination when copying 1:1, and
+            // show colour 0 when stretching, as Windows does.
+            if (index == kUnset) {
+                if (oneToOne)
+                    continue;
+                index = 0;
+            }
+            out[cx] = f.palette[static_cast<size_t>(index)];
+        }
+    }
+}
+
+void Dispatch(const Job& job) {
+    const DibFormat& f = *job.format;
+    switch (f.bitCount) {
+    case 1:
+        return DrawUncompressed<1, false>(job);
+    case 4:
+        return DrawUncompressed<4, false>(job);
+    case 8:
+        return DrawUncompressed<8, false>(job);
+    case 16:
+        return DrawUncompressed<16, true>(job);
+    case 24:
+        return DrawUncompressed<24, false>(job);
+    default:
+        return f.masked ? DrawUncompressed<32, true>(job) : DrawUncompressed<32, false>(job);
+    }
+}
+
+} // namespace
+} // namespace platform::gdi
+
+using namespace platform::gdi;
+
+int StretchDIBits(HDC hdc, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
+                  int srcWidth, int srcHeight, const void* bits, const BITMAPINFO* info, UINT usage,
+                  DWORD rop, std::size_t bitsLength, std::size_t infoLength) {
+    DcObject* dc = LookupDc(hdc);
+    if (dc == nullptr || dc->Target() == nullptr || bits == nullptr || usage != DIB_RGB_COLORS ||
+        rop != SRCCOPY)
+        return 0;
+    std::optional<DibFormat> format = ParseDibFormat(info, infoLength);
+    if (!format || destWidth == 0 || destHeight == 0 || srcWidth == 0 || srcHeight == 0)
+        return 0;
+    const DibFormat& f = *format;
+    // A negative source height over a top-down picture lies outside it.
+    if (f.topDown && srcHeight < 0)
+        return 0;
+
+    AxisMap cols, rows;
+    cols.destLo = RunStart(xDest, destWidth);
+    cols.count = destWidth < 0 ? -static_cast<std::int64_t>(destWidth) : destWidth;
+    rows.destLo = RunStart(yDest, destHeight);
+    rows.count = destHeight < 0 ? -static_cast<std::int64_t>(destHeight) : destHeight;
+    std::int64_t srcCols = srcWidth < 0 ? -static_cast<std::int64_t>(srcWidth) : srcWidth;
+    std::int64_t srcRows = srcHeight < 0 ? -static_cast<std::int64_t>(srcHeight) : srcHeight;
+    std::int64_t srcLeft = RunStart(xSrc, srcWidth);
+    // Source rows count up from the bottom; a 1:1 copy of a top-down picture counts from
+    // its top instead.
+    bool stretching = srcCols != cols.count || srcRows != rows.count;
+    std::int64_t srcLow = RunStart(ySrc, srcHeight);
+    std::int64_t srcTop = (f.topDown && !stretching) ? srcLow : f.height - srcLow - srcRows;
+
+    RECT area = DrawableArea(*dc);
+    std::int64_t visLeft = std::max<std::int64_t>(area.left, cols.destLo);
+    std::int64_t visRight = std::min<std::int64_t>(area.right, cols.destLo + cols.count);
+    std::int64_t visTop = std::max<std::int64_t>(area.top, rows.destLo);
+    std::int64_t visBottom = std::min<std::int64_t>(area.bottom, rows.destLo + rows.count);
+    if (visLeft >= visRight || visTop >= visBottom)
+        return 0;
+    FillAxis(cols, visLeft, visRight, srcLeft, srcCols, (destWidth > 0) != (srcWidth > 0), f.width,
+             Axis::Columns);
+    FillAxis(rows, visTop, visBottom, srcTop, srcRows, (destHeight > 0) != (srcHeight > 0),
+             f.height, Axis::Rows);
+
+    Job job{&f,   static_cast<const BYTE*>(bits), bitsLength, dc->Target(), visLeft, visTop, &cols,
+            &rows};
+    if (f.IsRle()) {
+        bool oneToOne = xSrc == 0 && ySrc == 0 && srcWidth == destWidth &&
+                        srcHeight == destHeight && srcWidth > 0 && srcHeight > 0;
+        DrawRle(job, oneToOne);
+    } else {
+        Dispatch(job);
+    }
+    return static_cast<int>(f.height);
+}

@@ -1,0 +1,38 @@
+// The one seam through which the program talks to the user outside its own window:
+// message boxes now, and the modal dialogs, clipboard and program launching as they
+// arrive. The window program installs a seam that shows real dialogs, pixscope-cli one
+// that writes to stderr, and tests one that records and answers.
+#pragma once
+
+#include "platform/cstring.h"
+
+namespace platform {
+
+class InteractionSeam {
+public:
+    virtual ~InteractionSeam() = default;
+    // Returns the id of the button that closed the box.
+    virtual int MessageBox(const CString& text, const CString& caption, UINT type) = 0;
+};
+
+// Writes each message as one UTF-8 line on stderr and answers IDOK.
+class StderrInteraction : public InteractionSeam {
+public:
+    int MessageBox(const CString& text, const CString& caption, UINT type) override;
+};
+
+// Installs a seam (null restores stderr) and returns the one it replaces.
+InteractionSeam* SetInteractionSeam(InteractionSeam* seam);
+InteractionSeam& CurrentInteraction();
+
+// The application title: the executable's file name without extension.
+void SetApplicationTitle(const CString& title);
+const CString& ApplicationTitle();
+// Derives the title from a program path such as argv[0].
+CString TitleFromProgramPath(const char* path);
+
+} // namespace platform
+
+// Shows text in a message box captioned with the application title; the exclamation
+// icon is added when the type names no icon.
+int AfxMessageBox(LPCTSTR text, UINT type = MB_OK, UINT helpId = 0);

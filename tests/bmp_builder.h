@@ -1,0 +1,47 @@
+// Builds BMP files byte by byte for tests, so that every field can be set to a value a
+// real writer would never produce.
+#pragma once
+
+#include "platform/wintypes.h"
+
+#include <string>
+#include <vector>
+
+struct BmpSpec {
+    int width = 4;
+    int height = 2;
+    int bitCount = 24;
+    DWORD compression = BI_RGB;
+    DWORD sizeImage = 0; // 0: the computed size is written into the header as well
+    DWORD clrUsed = 0;
+    DWORD headerSize = 40;
+    WORD magic = 0x4D42;
+    WORD reserved1 = 0;
+    std::vector<RGBQUAD> colors; // written as the colour table
+    std::vector<BYTE> gap;       // bytes between the colour table and the pixels
+    std::vector<BYTE> pixels;    // empty: zero bytes of the computed size
+    long offBitsOverride = -1;   // bfOffBits as given instead of computed
+    bool keepSizeImageZero = false;
+};
+
+std::vector<BYTE> BuildBmp(const BmpSpec& spec);
+
+// Bytes of a stored row stride for the spec's width and depth.
+DWORD RowStride(int width, int bitCount);
+
+// A file in a fresh temporary directory, removed with it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string Path(const std::string& name) const { return m_dir + "/" + name; }
+    std::string Write(const std::string& name, const std::vector<BYTE>& bytes) const;
+    const std::string& Dir() const { return m_dir; }
+
+private:
+    std::string m_dir;
+};
+
+std::vector<BYTE> ReadFileBytes(const std::string& path);

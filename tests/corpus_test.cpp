@@ -1,0 +1,92 @@
+// Every file of the third-party conformance corpus through the loading path: the
+// outcome each one must have, and no fault on the way.
+#include "dib/dib.h"
+#include "report/bitmap_report.h"
+#include "test_support.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+struct CorpusFile {
+    std::string path;
+    bool accept;
+};
+
+// The loader's rules from the manifest's columns: "BM", a 40-byte information header,
+// and a header block that holds the information header and the colour table.
+std::vector<CorpusFile> ReadManifest(const std::string& root) {
+    std::ifstream in(root + "/MANIFEST.tsv");
+    std::vector<CorpusFile> files;
+    std::string line;
+    std::getline(in, line); // column names
+    while (std::getline(in, line)) {
+        std::vector<std::string> f;
+        std::stringstream ss(line);
+        for (std::string cell; std::getline(ss, cell, '\t');)
+            f.push_back(cell);
+        if (f.size() < 12)
+            continue;
+        bool accept = f[11] == "yes";
+        if (accept) {
+            long long offBits = std::stoll(f[3]);
+            long long bits = std::stoll(f[7]);
+            long long clrUsed = std::stoll(f[10]);
+            long long entries = clrUsed != 0 ? clrUsed
+                                : bits == 1  ? 2
+                                : bits == 4  ? 16
+                                : bits == 8  ? 256
+                                             : 0;
+            accept = offBits >= 54 && offBits - 14 >= 40 + 4 * entries;
+        }
+        files.push_back({root + "/" + f[0], accept});
+    }
+    return files;
+}
+
+class Corpus : public WithRecordedMessages {
+protected:
+    void SetUp() override {
+        WithRecordedMessages::SetUp();
+        if (!std::filesystem::exists(std::string(PIXSCOPE_CORPUS) + "/bmpsuite/MANIFEST.tsv"))
+            GTEST_SKIP() << "no corpus at " << PIXSCOPE_CORPUS;
+    }
+};
+
+} // namespace
+
+TEST_F(Corpus, EveryFileHasTheOutcomeTheRulesGiveIt) {
+    std::vector<CorpusFile> files = ReadManifest(std::string(PIXSCOPE_CORPUS) + "/bmpsuite");
+    ASSERT_EQ(files.size(), 89u);
+    int accepted = 0;
+    for (const CorpusFile& c : files) {
+        SCOPED_TRACE(c.path);
+        recorder.messages.clear();
+        CFile file;
+        ASSERT_TRUE(file.Open(c.path.c_str(), CFile::modeRead | CFile::shareDenyWrite));
+        CDib dib;
+        BOOL ok = dib.Read(&file);
+        EXPECT_EQ(ok != FALSE, c.accept);
+        if (!ok) {
+            EXPECT_EQ(recorder.messages, std::vector<std::string>{"Read error"});
+            continue;
+        }
+        ++accepted;
+        EXPECT_TRUE(recorder.messages.empty());
+        EXPECT_EQ(dib.m_fileHeader.bfType, 0x4D42);
+        // The preview's size, and the report of the loaded headers.
+        CDC dc;
+        dc.CreateCompatibleDC(nullptr);
+        HBITMAP bmp = CreateCompatibleBitmap(nullptr, 345, 234);
+        dc.SelectObject(bmp);
+        EXPECT_TRUE(dib.Draw(&dc, CPoint(0, 0), CSize(345, 234)));
+        dc.DeleteDC();
+        DeleteObject(bmp);
+        BitmapReport r = ComposeReport(CString(c.path), ReportFileStatus(c.path.c_str()),
+                                       dib.m_fileHeader, *dib.m_pInfo);
+        EXPECT_EQ(r.lines.size(), 33u);
+    }
+    EXPECT_EQ(accepted, 61); // 62 pass the header check; badpalettesize's table can't fit
+}

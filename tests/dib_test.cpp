@@ -1,0 +1,141 @@
+// CDib outside of reading: blank pictures, new headers, palettes, emptying and the
+// class record.
+#include "dib/dib.h"
+#include "platform/allocator.h"
+#include "platform/kernel.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+TEST(Dib, DefaultIsEmpty) {
+    CDib dib;
+    EXPECT_TRUE(dib.IsEmpty());
+    EXPECT_EQ(dib.m_nInfoOwner, 0);
+    EXPECT_EQ(dib.m_nBitsOwner, 0);
+    EXPECT_EQ(dib.m_nImageSize, 0u);
+    EXPECT_EQ(dib.m_nColorTableEntries, 0);
+    EXPECT_EQ(dib.m_hPal, nullptr);
+    EXPECT_EQ(dib.GetDimensions(), CSize(0, 0));
+    EXPECT_EQ(dib.GetColorTableBytes(), 0);
+}
+
+TEST(Dib, BlankPictureHasAHeaderButNoPixels) {
+    CDib dib(CSize(3, 2), 8);
+    EXPECT_FALSE(dib.IsEmpty());
+    EXPECT_EQ(dib.m_pBits, nullptr);
+    EXPECT_EQ(dib.m_hPal, nullptr);
+    EXPECT_EQ(dib.m_nColorTableEntries, 256);
+    EXPECT_EQ(dib.m_pInfo->biClrUsed, 256u);
+    EXPECT_EQ(dib.m_pInfo->biClrImportant, 256u);
+    EXPECT_EQ(dib.m_pInfo->biPlanes, 1);
+    EXPECT_EQ(dib.m_nImageSize, 8u); // 3 bytes a row padded to 4, two rows
+    EXPECT_EQ(dib.m_pColorTable[255].rgbRed, 0);
+    EXPECT_EQ(dib.GetDimensions(), CSize(3, 2));
+
+    dib.CreateBlank(CSize(10, 1), 24);
+    EXPECT_EQ(dib.m_nColorTableEntries, 0);
+    EXPECT_EQ(dib.m_nImageSize, 32u);
+    EXPECT_EQ(dib.m_fileHeader.bfType, 0);
+}
+
+TEST(Dib, ResetHeaderKeepsPixelsAndOldClrUsed) {
+    CDib dib(CSize(2, 2), 8);
+    dib.AdoptBits(platform::AfxAllocZeroed(8));
+    dib.m_pBits[0] = 42;
+    dib.m_pInfo->biSizeImage = 8;
+    BYTE* bits = dib.m_pBits;
+    EXPECT_TRUE(dib.ResetHeader(CSize(2, 2), 16)); // 256 entries survive from biClrUsed
+    EXPECT_EQ(dib.m_pBits, bits);
+    EXPECT_EQ(dib.m_pBits[0], 42);
+    EXPECT_EQ(dib.m_nColorTableEntries, 256);
+    EXPECT_EQ(dib.m_pInfo->biBitCount, 16);
+    EXPECT_EQ(dib.m_pInfo->biSizeImage, 8u);
+    EXPECT_EQ(dib.m_pColorTable[255].rgbGreen, 0);
+    EXPECT_NE(dib.m_hPal, nullptr);
+
+    CDib plain(CSize(2, 2), 24);
+    EXPECT_FALSE(plain.ResetHeader(CSize(2, 2), 16));
+    EXPECT_EQ(plain.m_pInfo->biClrUsed, 0u);
+}
+
+TEST(Dib, MakePaletteWithoutColourTableKeepsThePaletteItHad) {
+    CDib dib(CSize(1, 1), 4);
+    ASSERT_TRUE(dib.MakePalette());
+    HPALETTE pal = dib.m_hPal;
+    dib.m_nColorTableEntries = 0;
+    EXPECT_FALSE(dib.MakePalette());
+    EXPECT_EQ(dib.m_hPal, pal);
+    EXPECT_EQ(GetPaletteEntries(pal, 0, 0, nullptr), 16u);
+}
+
+TEST(Dib, ComputeMetricsRefusesOtherHeaderSizes) {
+    CDib dib(CSize(1, 1), 24);
+    dib.m_pInfo->biSize = 12;
+    try {
+        dib.ComputeMetrics();
+        FAIL() << "no exception";
+    } catch (CFileException* e) {
+        EXPECT_EQ(e->m_cause, CFileException::none);
+        e->Delete();
+    }
+}
+
+TEST(Dib, ComputeColorTableEntriesKeepsCountForUnknownDepths) {
+    CDib dib;
+    dib.m_nColorTableEntries = 7;
+    dib.ComputeColorTableEntries(2);
+    EXPECT_EQ(dib.m_nColorTableEntries, 7);
+    dib.ComputeColorTableEntries(24);
+    EXPECT_EQ(dib.m_nColorTableEntries, 0);
+}
+
+TEST(Dib, ColorTableBytes) {
+    CDib dib(CSize(1, 1), 8);
+    EXPECT_EQ(dib.GetColorTableBytes(), 1024);
+    dib.m_pInfo->biClrUsed = 0;
+    dib.m_pInfo->biBitCount = 4;
+    EXPECT_EQ(dib.GetColorTableBytes(), 64);
+    dib.m_pInfo->biBitCount = 24;
+    EXPECT_EQ(dib.GetColorTableBytes(), 0);
+    dib.m_pInfo->biClrUsed = 0x10002; // counted as 16 bits
+    EXPECT_EQ(dib.GetColorTableBytes(), 8);
+    dib.m_pInfo->biSize = 12;
+    EXPECT_EQ(dib.GetColorTableBytes(), 6);
+}
+
+TEST(Dib, EmptyFollowsTheOwnerModes) {
+    // Memory the object does not own stays valid after Empty.
+    auto* header = static_cast<BITMAPINFOHEADER*>(platform::AfxAllocZeroed(40));
+    auto* bits = static_cast<BYTE*>(platform::AfxAllocZeroed(4));
+    CDib dib;
+    dib.m_pInfo = header;
+    dib.m_pBits = bits;
+    dib.Empty();
+    EXPECT_TRUE(dib.IsEmpty());
+    bits[3] = 1; // still ours; ASan would object if Empty had freed it
+    header->biSize = 40;
+    platform::AfxFreeBlock(bits);
+    platform::AfxFreeBlock(header);
+
+    // Mode 2: the header lies in a locked global block, unlocked and freed by Empty.
+    HGLOBAL g = GlobalAlloc(GHND, 40);
+    dib.m_pInfo = static_cast<BITMAPINFOHEADER*>(GlobalLock(g));
+    dib.m_hInfoGlobal = g;
+    dib.m_nInfoOwner = 2;
+    dib.Empty();
+    EXPECT_EQ(GlobalSize(g), 0u);
+    EXPECT_EQ(dib.m_hInfoGlobal, nullptr);
+}
+
+TEST(Dib, IsASerialisableClassCreatableByName) {
+    const CRuntimeClass* record = CRuntimeClass::FromName("CDib");
+    ASSERT_EQ(record, RUNTIME_CLASS(CDib));
+    EXPECT_EQ(record->m_wSchema, 0u);
+    EXPECT_TRUE(record->IsDerivedFrom(RUNTIME_CLASS(CObject)));
+    std::unique_ptr<CObject> made(CRuntimeClass::CreateObject("CDib"));
+    ASSERT_NE(made, nullptr);
+    EXPECT_TRUE(made->IsKindOf(RUNTIME_CLASS(CDib)));
+    EXPECT_TRUE(static_cast<CDib*>(made.get())->IsEmpty());
+    EXPECT_EQ(CRuntimeClass::CreateObject("CNoSuchClass"), nullptr);
+}
