@@ -1,5 +1,5 @@
 // pixscope-cli: the headless companion of Pixscope.
-#include "cli/report_command.h"
+#include "cli/commands.h"
 #include "platform/interaction.h"
 
 #include <cstdio>
@@ -23,6 +23,16 @@ const char kUsage[] =
     "      A file that cannot be opened prints \"Can't Read Files!!\" on stderr; one that\n"
     "      is not a loadable bitmap prints \"Read error\" and \"Read Error!!\". The other\n"
     "      files are still reported.\n"
+    "  pixel FILE X Y\n"
+    "      Prints the pixel at column X, row Y (from the top-left corner) as four\n"
+    "      decimal bytes: B G R S.\n"
+    "  setpixel FILE X Y B G R S OUT\n"
+    "      Writes the bytes into that pixel of a 24- or 32-bit picture (S is kept at\n"
+    "      32 bits only) and writes the picture to OUT.\n"
+    "  save16 FILE OUT\n"
+    "      Converts the picture to 16 bits per pixel (5 bits each of red, green and\n"
+    "      blue) and writes it to OUT, as Pixscope's save command does.\n"
+    "  OUT is replaced only once it is completely written; a failure leaves it as it was.\n"
     "\n"
     "Exit status: 0 when every file was reported, 1 when any failed, 2 for a usage error.\n";
 
@@ -45,6 +55,12 @@ int main(int argc, char** argv) {
     }
     if (command == "report")
         return RunReportCommand(args);
+    if (command == "pixel")
+        return RunPixelCommand(args);
+    if (command == "setpixel")
+        return RunSetPixelCommand(args);
+    if (command == "save16")
+        return RunSave16Command(args);
     std::fprintf(stderr, "pixscope-cli: unknown command '%s' (try --help)\n", command.c_str());
     return 2;
 }

@@ -1,5 +1,5 @@
 // pixscope-cli report: each file's report as the report buffer would hold it.
-#include "cli/report_command.h"
+#include "cli/commands.h"
 
 #include "cli/open_bitmap.h"
 #include "platform/codepage.h"

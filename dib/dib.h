@@ -6,10 +6,13 @@
 // before it is used to address memory.
 #pragma once
 
+#include "platform/carchive.h"
 #include "platform/cdc.h"
 #include "platform/cfile.h"
 #include "platform/cobject.h"
 #include "platform/geometry.h"
+
+#include <cstdint>
 
 class CDib : public CObject {
     DECLARE_SERIAL(CDib)
@@ -37,6 +40,23 @@ public:
     BOOL MakePalette();
     BOOL Draw(CDC* pDC, CPoint origin, CSize size);
 
+    // Pixels, x from the left and y from the top. Bytes outside the pixel array read
+    // as 0 and are never written, whatever the header claims.
+    CSize GetRowLayout() const;
+    int GetByteOffset(int x, int y) const;
+    RGBQUAD GetPixel(int x, int y) const;
+    void SetPixel(int x, int y, RGBQUAD value);
+    void ConvertTo555();
+    void Convert565To24();
+    void Convert565To32();
+    void Convert555To24();
+    void Convert555To32();
+
+    BOOL Write(CFile* pFile);
+    BOOL WriteFlipped(CFile* pFile, BOOL bFlip);
+    BOOL SaveToMappedFile(LPCSTR pszPath);
+    void Serialize(CArchive& ar) override;
+
     BITMAPFILEHEADER m_fileHeader;
     RGBQUAD* m_pColorTable;
     HBITMAP m_hSection;
@@ -55,7 +75,17 @@ public:
     DWORD m_nInfoSize;
 
 private:
+    // The byte position of pixel (x, y) in 64 bits, or -1 where the layout has none.
+    std::int64_t PixelOffset(int x, int y) const;
+    BYTE ByteAt(std::int64_t offset) const;
+    // Replaces the pixel array by one of another depth, as the conversions do.
+    void AttachConverted(BYTE* bits, int bitCount, DWORD size);
+    void ConvertFrom16(int outBytes, bool is565);
+    void ConvertTo555FromAnyDepth(BYTE* out, std::uint64_t outRow);
+    void WritePieces(CFile* pFile);
     // Allocates and attaches a zeroed header block owned by this object.
     void AttachNewHeader(std::size_t bytes);
     void FillHeader(CSize size, int nBitCount, DWORD sizeImage);
 };
+
+DECLARE_ARCHIVE_EXTRACTION(CDib)

@@ -83,6 +83,10 @@ struct BITMAPFILEHEADER {
 };
 #pragma pack(pop)
 
+// In a file the information header follows the 14-byte file header, so a mapped file
+// holds it at an address that is only 2-byte aligned. Declaring it with that alignment
+// keeps its layout and size and makes using it in place well defined.
+#pragma pack(push, 2)
 struct BITMAPINFOHEADER {
     DWORD biSize;
     LONG biWidth;
@@ -101,6 +105,7 @@ struct BITMAPINFO {
     BITMAPINFOHEADER bmiHeader;
     RGBQUAD bmiColors[1];
 };
+#pragma pack(pop)
 
 struct PALETTEENTRY {
     BYTE peRed;
@@ -181,6 +186,7 @@ static_assert(offsetof(BITMAPINFOHEADER, biSizeImage) == 20);
 static_assert(offsetof(BITMAPINFOHEADER, biClrUsed) == 32);
 static_assert(offsetof(BITMAPINFOHEADER, biClrImportant) == 36);
 static_assert(sizeof(BITMAPINFO) == 44);
+static_assert(alignof(BITMAPINFOHEADER) == 2 && alignof(BITMAPFILEHEADER) == 2);
 static_assert(sizeof(PALETTEENTRY) == 4);
 static_assert(sizeof(LOGPALETTE) == 8);
 static_assert(offsetof(LOGPALETTE, palPalEntry) == 4);

@@ -12,8 +12,8 @@ namespace platform::gdi {
 
 struct Channel {
     std::uint32_t mask = 0;
-    int shift = 0; // lowest set bit
-    int bits = 0;  // width from the lowest to the highest set bit
+    int shift = 0;                   // lowest set bit
+    int bits = 0;                    // width from the lowest to the highest set bit
     std::array<BYTE, 256> widened{}; // fields of up to 8 bits, as 8-bit values
 
     static Channel FromMask(std::uint32_t mask);

@@ -1,0 +1,11 @@
+// The subcommands of pixscope-cli; each takes the arguments after its name and
+// returns the exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+int RunReportCommand(const std::vector<std::string>& args);
+int RunPixelCommand(const std::vector<std::string>& args);
+int RunSetPixelCommand(const std::vector<std::string>& args);
+int RunSave16Command(const std::vector<std::string>& args);

@@ -1,0 +1,26 @@
+#include "cli/write_bitmap.h"
+
+#include "platform/interaction.h"
+#include "platform/replacing_file.h"
+
+#include <cstdio>
+#include <cstring>
+
+bool WriteBitmapFile(CDib& dib, const std::string& path) {
+    CReplacingFile file;
+    CFileException error;
+    if (!file.Open(path.c_str(), CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive,
+                   &error)) {
+        std::fprintf(stderr, "pixscope-cli: cannot create %s: %s\n", path.c_str(),
+                     std::strerror(error.m_lOsError));
+        return false;
+    }
+    // Write shows its own "write error"; a failed rename is reported the same way.
+    if (!dib.Write(&file))
+        return false;
+    if (!file.Commit()) {
+        AfxMessageBox("write error");
+        return false;
+    }
+    return true;
+}

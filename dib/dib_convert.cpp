@@ -1,0 +1,180 @@
+// CDib depth conversions: to 16-bit 5-5-5 for saving, and from 16 bits to 24 or 32.
+//
+// A 24-bit picture converts straight from its bytes. Any other depth converts from the
+// colours the preview shows for it: it is drawn 1:1, a band of rows at a time, into a
+// 32-bit surface by the same drawing code, which knows every format and never reads
+// past the array. A 16-bit 5-5-5 picture is already what saving wants and stays as it is.
+#include "dib/dib.h"
+
+#include "platform/allocator.h"
+#include "platform/gdi/dib_format.h"
+#include "platform/gdi/gdi_objects.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+std::int64_t Magnitude(LONG v) {
+    return v < 0 ? -static_cast<std::int64_t>(v) : v;
+}
+
+// The size of a converted array, which must fit the header's 32-bit size field.
+DWORD ConvertedSize(std::uint64_t outRow, std::uint64_t rows) {
+    std::uint64_t size = outRow * rows; // both below 2^34 and 2^31
+    if (size > 0xFFFFFFFFu)
+        AfxThrowMemoryException();
+    return static_cast<DWORD>(size);
+}
+
+inline WORD Pack555(BYTE b, BYTE g, BYTE r) {
+    return static_cast<WORD>(((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
+}
+
+inline void PutWord(BYTE* p, WORD w) {
+    p[0] = static_cast<BYTE>(w);
+    p[1] = static_cast<BYTE>(w >> 8);
+}
+
+} // namespace
+
+void CDib::AttachConverted(BYTE* bits, int bitCount, DWORD size) {
+    if (m_nBitsOwner == 1)
+        platform::AfxFreeBlock(m_pBits);
+    m_pBits = bits;
+    m_nBitsOwner = 1;
+    m_pInfo->biBitCount = static_cast<WORD>(bitCount);
+    m_pInfo->biSizeImage = size;
+    m_nImageSize = size;
+}
+
+void CDib::ConvertTo555() {
+    const BITMAPINFOHEADER& h = *m_pInfo;
+    if (h.biBitCount == 16 && h.biCompression == BI_RGB)
+        return;
+    std::int64_t W = std::max<std::int64_t>(0, h.biWidth);
+    std::int64_t H = Magnitude(h.biHeight);
+    std::uint64_t outRow = static_cast<std::uint64_t>((W * 16 / 8 + 3) / 4 * 4);
+    DWORD size = ConvertedSize(outRow, static_cast<std::uint64_t>(H));
+    auto* out = static_cast<BYTE*>(platform::AfxAllocZeroed(size));
+
+    if (h.biBitCount == 24 && h.biCompression == BI_RGB) {
+        std::uint64_t inRow = static_cast<std::uint64_t>((W * 24 + 31) / 32 * 4);
+        std::uint64_t need = static_cast<std::uint64_t>(3 * W);
+        for (std::int64_t i = 0; i < H; ++i) {
+            std::uint64_t start = static_cast<std::uint64_t>(i) * inRow;
+            BYTE* d = out + static_cast<std::uint64_t>(i) * outRow;
+            if (start + need <= m_nImageSize) {
+                const BYTE* s = m_pBits + start;
+                for (std::int64_t j = 0; j < W; ++j, s += 3)
+                    PutWord(d + 2 * j, Pack555(s[0], s[1], s[2]));
+                continue;
+            }
+            // A row the array holds only partly: what it lacks converts as black.
+            auto at = [&](std::uint64_t k) {
+                return start + k < m_nImageSize ? m_pBits[start + k] : BYTE{0};
+            };
+            for (std::int64_t j = 0; j < W; ++j) {
+                auto k = static_cast<std::uint64_t>(3 * j);
+                PutWord(d + 2 * j, Pack555(at(k), at(k + 1), at(k + 2)));
+            }
+        }
+    } else {
+        try {
+            ConvertTo555FromAnyDepth(out, outRow);
+        } catch (...) {
+            platform::AfxFreeBlock(out);
+            throw;
+        }
+        m_pInfo->biCompression = BI_RGB;
+    }
+    AttachConverted(out, 16, size);
+}
+
+void CDib::ConvertTo555FromAnyDepth(BYTE* out, std::uint64_t outRow) {
+    const BITMAPINFOHEADER& h = *m_pInfo;
+    std::int64_t W = std::max<std::int64_t>(0, h.biWidth);
+    std::int64_t H = Magnitude(h.biHeight);
+    if (W == 0 || H == 0)
+        return;
+    // Pixels a run-length stream never sets show colour 0, as in the preview.
+    std::optional<platform::gdi::DibFormat> format =
+        platform::gdi::ParseDibFormat(reinterpret_cast<const BITMAPINFO*>(m_pInfo), m_nInfoSize);
+    std::uint32_t background =
+        format && format->IsRle() ? format->palette[0] : platform::gdi::kBlack;
+
+    constexpr std::int64_t kBandPixels = std::int64_t{1} << 22;
+    int band = static_cast<int>(std::clamp<std::int64_t>(kBandPixels / W, 1, H));
+    HBITMAP bmp = ::CreateCompatibleBitmap(nullptr, static_cast<int>(W), band);
+    if (bmp == nullptr)
+        AfxThrowMemoryException();
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    ::SelectObject(dc, bmp);
+    platform::gdi::Surface& surface = *platform::gdi::SurfaceOf(dc);
+    bool topDown = h.biHeight < 0;
+    for (std::int64_t top = 0; top < H; top += band) {
+        int rows = static_cast<int>(std::min<std::int64_t>(band, H - top));
+        std::fill(surface.pixels.begin(), surface.pixels.end(), background);
+        // 1:1 source rows count from the top for a top-down picture, else from the bottom.
+        auto ySrc = static_cast<int>(topDown ? top : H - top - rows);
+        ::StretchDIBits(dc, 0, 0, static_cast<int>(W), rows, 0, ySrc, static_cast<int>(W), rows,
+                        m_pBits, reinterpret_cast<const BITMAPINFO*>(m_pInfo), DIB_RGB_COLORS,
+                        SRCCOPY, m_nImageSize, m_nInfoSize);
+        for (int k = 0; k < rows; ++k) {
+            std::int64_t r = top + k; // picture row from the top
+            std::int64_t stored = topDown ? r : H - 1 - r;
+            BYTE* d = out + static_cast<std::uint64_t>(stored) * outRow;
+            const std::uint32_t* s = surface.Row(k);
+            for (std::int64_t j = 0; j < W; ++j) {
+                std::uint32_t p = s[j];
+                PutWord(d + 2 * j, Pack555(static_cast<BYTE>(p), static_cast<BYTE>(p >> 8),
+                                           static_cast<BYTE>(p >> 16)));
+            }
+        }
+    }
+    ::DeleteDC(dc);
+    ::DeleteObject(bmp);
+}
+
+void CDib::ConvertFrom16(int outBytes, bool is565) {
+    if (m_pInfo->biBitCount != 16)
+        return;
+    std::int64_t W = std::max<std::int64_t>(0, m_pInfo->biWidth);
+    std::int64_t H = Magnitude(m_pInfo->biHeight);
+    std::uint64_t inRow = static_cast<std::uint64_t>((W * 16 + 31) / 32 * 4);
+    std::uint64_t outRow = static_cast<std::uint64_t>((outBytes * W + 3) / 4 * 4);
+    DWORD size = ConvertedSize(outRow, static_cast<std::uint64_t>(H));
+    auto* out = static_cast<BYTE*>(platform::AfxAllocZeroed(size));
+    auto at = [this](std::uint64_t k) { return k < m_nImageSize ? m_pBits[k] : BYTE{0}; };
+    for (std::int64_t i = 0; i < H; ++i) {
+        for (std::int64_t j = 0; j < W; ++j) {
+            std::uint64_t in =
+                static_cast<std::uint64_t>(i) * inRow + static_cast<std::uint64_t>(2 * j);
+            BYTE lo = at(in), hi = at(in + 1);
+            BYTE* d = out + static_cast<std::uint64_t>(i) * outRow +
+                      static_cast<std::uint64_t>(outBytes * j);
+            d[0] = static_cast<BYTE>((lo & 0x1F) << 3);
+            if (is565) {
+                d[1] = static_cast<BYTE>(((hi & 7) << 5) | ((lo & 0xE0) >> 3));
+                d[2] = static_cast<BYTE>(hi & 0xF8);
+            } else {
+                d[1] = static_cast<BYTE>(((hi & 3) << 6) | ((lo & 0xE0) >> 2));
+                d[2] = static_cast<BYTE>((hi & 0x7C) << 1);
+            }
+        }
+    }
+    AttachConverted(out, outBytes * 8, size);
+}
+
+void CDib::Convert565To24() {
+    ConvertFrom16(3, true);
+}
+void CDib::Convert565To32() {
+    ConvertFrom16(4, true);
+}
+void CDib::Convert555To24() {
+    ConvertFrom16(3, false);
+}
+void CDib::Convert555To32() {
+    ConvertFrom16(4, false);
+}

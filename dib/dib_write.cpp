@@ -1,0 +1,127 @@
+// CDib writing: a compact BMP file of file header, header block and pixel array.
+#include "dib/dib.h"
+
+#include "platform/allocator.h"
+#include "platform/interaction.h"
+#include "platform/kernel.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr DWORD kHeadersSize = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+
+BITMAPFILEHEADER BuildFileHeader(int entries, DWORD imageSize) {
+    DWORD table = 4 * static_cast<DWORD>(entries);
+    return BITMAPFILEHEADER{0x4D42, table + imageSize + kHeadersSize, 0, 0, table + kHeadersSize};
+}
+
+} // namespace
+
+// Writes the three pieces, each with one write; throws on a write error. A header block
+// or pixel array that is missing, or shorter than the pieces, is a write error too:
+// nothing past either is ever read.
+void CDib::WritePieces(CFile* pFile) {
+    std::uint64_t headerBytes =
+        sizeof(BITMAPINFOHEADER) + 4 * std::uint64_t{static_cast<DWORD>(m_nColorTableEntries)};
+    if (m_pInfo == nullptr || m_pBits == nullptr || headerBytes > m_nInfoSize)
+        AfxThrowFileException(CFileException::genericException);
+    pFile->Write(&m_fileHeader, sizeof m_fileHeader);
+    pFile->Write(m_pInfo, static_cast<UINT>(headerBytes));
+    pFile->Write(m_pBits, m_nImageSize);
+}
+
+BOOL CDib::Write(CFile* pFile) {
+    m_fileHeader = BuildFileHeader(m_nColorTableEntries, m_nImageSize);
+    try {
+        WritePieces(pFile);
+    } catch (CException* e) {
+        e->Delete();
+        AfxMessageBox("write error");
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CDib::WriteFlipped(CFile* pFile, BOOL bFlip) {
+    m_fileHeader = BuildFileHeader(m_nColorTableEntries, m_nImageSize);
+    if (bFlip && m_pInfo != nullptr && m_pBits != nullptr) {
+        // Whole pixels move at 8 bits and more; below that whole byte rows do, since a
+        // row's pixels cannot be told apart by bytes.
+        std::int64_t W = m_pInfo->biWidth, H = m_pInfo->biHeight;
+        int b = m_pInfo->biBitCount / 8;
+        std::int64_t stride = b > 0 ? (b * W + 3) / 4 * 4 : (W * m_pInfo->biBitCount + 31) / 32 * 4;
+        std::int64_t rowBytes = b > 0 ? b * W : stride;
+        auto* buffer = static_cast<BYTE*>(platform::AfxAllocZeroed(m_nImageSize));
+        std::memcpy(buffer, m_pBits, m_nImageSize);
+        for (std::int64_t i = 0; i < H && rowBytes > 0; ++i) {
+            std::uint64_t dst = static_cast<std::uint64_t>(i * stride);
+            std::uint64_t src = static_cast<std::uint64_t>((H - i - 1) * stride);
+            // Only rows the array holds take part; what a short array lacks reads as 0.
+            for (std::int64_t k = 0; k < rowBytes && dst + k < m_nImageSize; ++k)
+                m_pBits[dst + k] = src + k < m_nImageSize ? buffer[src + k] : 0;
+        }
+        platform::AfxFreeBlock(buffer);
+    }
+    try {
+        WritePieces(pFile);
+    } catch (CException* e) {
+        e->Delete();
+        AfxMessageBox("write error");
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CDib::SaveToMappedFile(LPCSTR pszPath) {
+    if (m_pInfo == nullptr || m_pBits == nullptr)
+        return FALSE;
+    int entries = m_nColorTableEntries;
+    std::uint64_t headerBytes =
+        sizeof(BITMAPINFOHEADER) + 4 * std::uint64_t{static_cast<DWORD>(entries)};
+    std::uint64_t total = sizeof(BITMAPFILEHEADER) + headerBytes + m_nImageSize;
+    BITMAPFILEHEADER fh = BuildFileHeader(entries, m_nImageSize);
+
+    // Nothing changes in the object until the file, its mapping and its view all exist.
+    HANDLE file = INVALID_HANDLE_VALUE, mapping = nullptr;
+    LPVOID view = nullptr;
+    if (headerBytes <= m_nInfoSize) {
+        file = ::CreateFile(pszPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE)
+            mapping =
+                ::CreateFileMapping(file, nullptr, PAGE_READWRITE, static_cast<DWORD>(total >> 32),
+                                    static_cast<DWORD>(total), nullptr);
+        if (mapping != nullptr)
+            view = ::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0);
+    }
+    if (view == nullptr) {
+        if (mapping != nullptr)
+            ::CloseHandle(mapping);
+        if (file != INVALID_HANDLE_VALUE)
+            ::CloseHandle(file);
+        AfxMessageBox("write error");
+        return FALSE;
+    }
+    m_fileHeader = fh;
+    auto* bytes = static_cast<BYTE*>(view);
+    std::memcpy(bytes, &m_fileHeader, sizeof m_fileHeader);
+    std::memcpy(bytes + sizeof(BITMAPFILEHEADER), m_pInfo, headerBytes);
+    std::memcpy(bytes + sizeof(BITMAPFILEHEADER) + headerBytes, m_pBits, m_nImageSize);
+
+    DWORD imageSize = m_nImageSize;
+    Empty();
+    m_nImageSize = imageSize;
+    m_pInfo = reinterpret_cast<BITMAPINFOHEADER*>(bytes + sizeof(BITMAPFILEHEADER));
+    m_pBits = bytes + sizeof(BITMAPFILEHEADER) + headerBytes;
+    m_nInfoSize = static_cast<DWORD>(headerBytes);
+    m_nInfoOwner = 0;
+    m_nBitsOwner = 0;
+    m_hMapFile = file;
+    m_hMapping = mapping;
+    m_pMapView = view;
+    ComputeColorTableEntries(m_pInfo->biBitCount);
+    ComputeMetrics();
+    MakePalette();
+    return TRUE;
+}

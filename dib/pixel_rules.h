@@ -1,0 +1,21 @@
+// The rules the pixel commands apply before they touch a pixel, shared by the window
+// program and pixscope-cli.
+#pragma once
+
+#include "platform/wintypes.h"
+
+// A position the read and modify commands accept: inside the picture as displayed,
+// columns from the left and rows from the top. A top-down picture (negative height)
+// has no such position, and neither does a negative coordinate.
+inline bool PixelPositionAccepted(const BITMAPINFOHEADER& h, int x, int y) {
+    return x >= 0 && y >= 0 && x < h.biWidth && y < h.biHeight;
+}
+
+// Only true-colour pictures can be written.
+inline bool PixelWritable(const BITMAPINFOHEADER& h) {
+    return h.biBitCount == 24 || h.biBitCount == 32;
+}
+
+// The messages, in UTF-8; the commands show them converted to code page 936.
+inline constexpr const char* kPositionOutsideMessage = "输入的坐标超过图像大小了⊙﹏⊙b汗";
+inline constexpr const char* kDepthNotWritableMessage = "目前只支持24/32位真彩位图！(⊙o⊙)…";

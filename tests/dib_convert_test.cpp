@@ -1,0 +1,160 @@
+// Depth conversions: their exact bytes, and the rule for pictures that are not 24-bit.
+#include "bmp_builder.h"
+#include "dib/dib.h"
+#include "platform/allocator.h"
+#include "test_support.h"
+
+#include <cstring>
+
+namespace {
+
+void Make(CDib& dib, int w, int h, int bits, const std::vector<BYTE>& pixels) {
+    dib.CreateBlank(CSize(w, h), bits);
+    dib.AdoptBits(platform::AfxAllocZeroed(pixels.size()));
+    std::memcpy(dib.m_pBits, pixels.data(), pixels.size());
+    dib.m_nImageSize = static_cast<DWORD>(pixels.size());
+}
+
+std::vector<BYTE> Bits(const CDib& dib) {
+    return {dib.m_pBits, dib.m_pBits + dib.m_nImageSize};
+}
+
+} // namespace
+
+TEST(DibConvert, TwentyFourBitsTo555) {
+    CDib dib;
+    // Bottom row: white, red, green; top row: black, (8, 16, 248), (7, 7, 7).
+    Make(dib, 3, 2, 24, {0xFF, 0xFF, 0xFF, 0, 0,  0xFF, 0, 0xFF, 0, 0, 0, 0,
+                         0,    0,    0,    8, 16, 248,  7, 7,    7, 0, 0, 0});
+    dib.ConvertTo555();
+    EXPECT_EQ(dib.m_pInfo->biBitCount, 16);
+    EXPECT_EQ(dib.m_pInfo->biSizeImage, 16u);
+    EXPECT_EQ(dib.m_nImageSize, 16u);
+    EXPECT_EQ(Bits(dib), (std::vector<BYTE>{0xFF, 0x7F, 0x00, 0x7C, 0xE0, 0x03, 0, 0, //
+                                            0, 0, 0x41, 0x7C, 0, 0, 0, 0}));
+}
+
+TEST(DibConvert, ShortTwentyFourBitArrayConvertsWhatItHolds) {
+    CDib dib;
+    Make(dib, 2, 2, 24, {0xFF, 0xFF, 0xFF, 0xFF}); // 4 of 16 bytes
+    dib.ConvertTo555();
+    EXPECT_EQ(Bits(dib), (std::vector<BYTE>{0xFF, 0x7F, 0x1F, 0, 0, 0, 0, 0}));
+}
+
+TEST(DibConvert, Sixteen555StaysAsItIs) {
+    CDib dib;
+    Make(dib, 2, 1, 16, {1, 2, 3, 4});
+    BYTE* before = dib.m_pBits;
+    dib.ConvertTo555();
+    EXPECT_EQ(dib.m_pBits, before);
+    EXPECT_EQ(Bits(dib), (std::vector<BYTE>{1, 2, 3, 4}));
+}
+
+TEST(DibConvert, OtherDepthsConvertFromTheirTrueColours) {
+    struct Case {
+        const char* name;
+        int bits;
+        std::vector<BYTE> pixels;
+        std::vector<BYTE> expected; // one 2-pixel row of 5-5-5
+    };
+    const Case cases[] = {
+        // Colour table: entry 0 blue, entry 1 white (1, 4 and 8 bits alike).
+        {"1 bit", 1, {0x40, 0, 0, 0}, {0x1F, 0x00, 0xFF, 0x7F}},
+        {"4 bits", 4, {0x01, 0, 0, 0}, {0x1F, 0x00, 0xFF, 0x7F}},
+        {"8 bits", 8, {1, 0, 0, 0}, {0xFF, 0x7F, 0x1F, 0x00}},
+        {"32 bits", 32, {0, 0, 0xFF, 0x55, 0xFF, 0, 0, 0x55}, {0x00, 0x7C, 0x1F, 0x00}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDib dib;
+        Make(dib, 2, 1, c.bits, c.pixels);
+        if (c.bits <= 8) {
+            dib.m_pColorTable[0] = RGBQUAD{0xFF, 0, 0, 0};
+            dib.m_pColorTable[1] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
+        }
+        dib.ConvertTo555();
+        EXPECT_EQ(dib.m_pInfo->biBitCount, 16);
+        EXPECT_EQ(Bits(dib), c.expected);
+    }
+}
+
+TEST(DibConvert, BitfieldsAndRunLengthPictures) {
+    TempDir dir;
+    // 16-bit 5-6-5: pure red, pure green.
+    BmpSpec m565;
+    m565.width = 2;
+    m565.height = 1;
+    m565.bitCount = 16;
+    m565.compression = BI_BITFIELDS;
+    m565.gap = {0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
+    m565.pixels = {0x00, 0xF8, 0xE0, 0x07};
+    CFile f1(dir.Write("565.bmp", BuildBmp(m565)).c_str(), CFile::modeRead);
+    CDib dib;
+    ASSERT_TRUE(dib.Read(&f1));
+    dib.ConvertTo555();
+    EXPECT_EQ(dib.m_pInfo->biCompression, BI_RGB);
+    EXPECT_EQ(Bits(dib), (std::vector<BYTE>{0x00, 0x7C, 0xE0, 0x03}));
+
+    // RLE8 4 x 1: two of index 1, then end of line; the rest shows colour 0.
+    BmpSpec rle;
+    rle.width = 4;
+    rle.height = 2;
+    rle.bitCount = 8;
+    rle.compression = BI_RLE8;
+    rle.colors = std::vector<RGBQUAD>(256, RGBQUAD{0, 0, 0xFF, 0});
+    rle.colors[1] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
+    rle.pixels = {2, 1, 0, 0, 0, 1};
+    rle.sizeImage = 6;
+    CFile f2(dir.Write("rle.bmp", BuildBmp(rle)).c_str(), CFile::modeRead);
+    ASSERT_TRUE(dib.Read(&f2));
+    dib.ConvertTo555();
+    EXPECT_EQ(dib.m_nImageSize, 16u);
+    EXPECT_EQ(Bits(dib), (std::vector<BYTE>{0xFF, 0x7F, 0xFF, 0x7F, 0x00, 0x7C, 0x00, 0x7C, //
+                                            0x00, 0x7C, 0x00, 0x7C, 0x00, 0x7C, 0x00, 0x7C}));
+}
+
+TEST(DibConvert, TopDownKeepsItsRowOrder) {
+    CDib dib;
+    Make(dib, 1, -2, 32, {0xFF, 0, 0, 0, 0, 0, 0xFF, 0}); // stored first: blue, then red
+    dib.ConvertTo555();
+    EXPECT_EQ(Bits(dib), (std::vector<BYTE>{0x1F, 0, 0, 0, 0x00, 0x7C, 0, 0}));
+}
+
+TEST(DibConvert, OutOfSixteenBits) {
+    CDib dib;
+    Make(dib, 1, 1, 16, {0xFF, 0xFF, 0, 0});
+    dib.Convert565To24();
+    EXPECT_EQ(dib.m_pInfo->biBitCount, 24);
+    EXPECT_EQ(Bits(dib), (std::vector<BYTE>{0xF8, 0xFC, 0xF8, 0}));
+
+    Make(dib, 1, 1, 16, {0xFF, 0x7F, 0, 0});
+    dib.Convert555To32();
+    EXPECT_EQ(dib.m_pInfo->biSizeImage, 4u);
+    EXPECT_EQ(Bits(dib), (std::vector<BYTE>{0xF8, 0xF8, 0xF8, 0}));
+
+    Make(dib, 2, 1, 16, {0x1F, 0x00, 0xE0, 0x03});
+    dib.Convert555To24();
+    EXPECT_EQ(Bits(dib), (std::vector<BYTE>{0xF8, 0, 0, 0, 0xF8, 0, 0, 0}));
+
+    Make(dib, 1, 1, 16, {0x00, 0xF8});
+    dib.Convert565To32();
+    EXPECT_EQ(Bits(dib), (std::vector<BYTE>{0, 0, 0xF8, 0}));
+
+    Make(dib, 1, 1, 24, {1, 2, 3, 0});
+    dib.Convert565To24(); // not 16-bit: nothing changes
+    EXPECT_EQ(dib.m_pInfo->biBitCount, 24);
+    EXPECT_EQ(Bits(dib), (std::vector<BYTE>{1, 2, 3, 0}));
+}
+
+TEST(DibConvert, SizeBeyondThirtyTwoBitsRaisesMemoryExceptionWithNothingChanged) {
+    CDib dib;
+    Make(dib, 0x7FFFFFFF, 3, 24, {1, 2, 3});
+    try {
+        dib.ConvertTo555();
+        FAIL() << "no exception";
+    } catch (CMemoryException* e) {
+        e->Delete();
+    }
+    EXPECT_EQ(dib.m_pInfo->biBitCount, 24);
+    EXPECT_EQ(dib.m_nImageSize, 3u);
+}

@@ -1,0 +1,168 @@
+// Pixel addressing, reading and writing at every depth, and the limits of the array.
+#include "dib/dib.h"
+#include "dib/pixel_rules.h"
+#include "platform/allocator.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+// A blank picture with a zeroed pixel array of its computed size, or of `size` bytes.
+void Make(CDib& dib, int w, int h, int bits, long size = -1) {
+    dib.CreateBlank(CSize(w, h), bits);
+    DWORD n = size >= 0 ? static_cast<DWORD>(size) : dib.m_nImageSize;
+    dib.AdoptBits(platform::AfxAllocZeroed(n));
+    dib.m_nImageSize = n;
+}
+
+bool Same(RGBQUAD a, RGBQUAD b) {
+    return std::memcmp(&a, &b, 4) == 0;
+}
+
+#define EXPECT_QUAD(actual, b, g, r, s) EXPECT_TRUE(Same(actual, RGBQUAD{b, g, r, s}))
+
+} // namespace
+
+TEST(DibPixels, RowLayoutAndByteOffsets) {
+    CDib dib;
+    Make(dib, 3, 2, 24);
+    EXPECT_EQ(dib.GetRowLayout(), CSize(12, 2));
+    EXPECT_EQ(dib.GetByteOffset(0, 0), 12);
+    EXPECT_EQ(dib.GetByteOffset(2, 1), 6);
+    Make(dib, 33, 1, 1);
+    EXPECT_EQ(dib.GetRowLayout(), CSize(8, 1));
+    EXPECT_EQ(dib.GetByteOffset(9, 0), 1);
+    Make(dib, 10, 3, 4);
+    EXPECT_EQ(dib.GetByteOffset(4, 0), 2 * 8 + 2);
+    EXPECT_EQ(dib.GetByteOffset(5, 0), 2 * 8 + 2);
+}
+
+TEST(DibPixels, ReadsEachDepth) {
+    CDib dib;
+    Make(dib, 3, 2, 24);
+    std::memcpy(dib.m_pBits + 12, "\1\2\3", 3); // top-left pixel: last row in memory
+    EXPECT_QUAD(dib.GetPixel(0, 0), 1, 2, 3, 0);
+    EXPECT_QUAD(dib.GetPixel(0, 1), 0, 0, 0, 0);
+
+    Make(dib, 9, 2, 1);
+    dib.m_pColorTable[1] = RGBQUAD{9, 9, 9, 0}; // not consulted at 1 bit
+    dib.m_pBits[4] = 0x80;
+    EXPECT_QUAD(dib.GetPixel(0, 0), 0xFF, 0xFF, 0xFF, 0);
+    EXPECT_QUAD(dib.GetPixel(1, 0), 0, 0, 0, 0);
+
+    Make(dib, 6, 1, 4);
+    dib.m_pColorTable[5] = RGBQUAD{50, 51, 52, 53};
+    dib.m_pColorTable[6] = RGBQUAD{60, 61, 62, 63};
+    dib.m_pBits[2] = 0x56;
+    EXPECT_QUAD(dib.GetPixel(4, 0), 50, 51, 52, 0);
+    EXPECT_QUAD(dib.GetPixel(5, 0), 60, 61, 62, 0);
+
+    Make(dib, 4, 1, 8);
+    dib.m_pColorTable[3] = RGBQUAD{7, 8, 9, 10};
+    dib.m_pBits[1] = 3;
+    EXPECT_QUAD(dib.GetPixel(1, 0), 7, 8, 9, 0);
+
+    Make(dib, 1, 1, 32);
+    std::memcpy(dib.m_pBits, "\4\5\6\7", 4);
+    EXPECT_QUAD(dib.GetPixel(0, 0), 4, 5, 6, 7);
+}
+
+TEST(DibPixels, IndicesPastTheColourTableReadBlack) {
+    CDib dib;
+    dib.m_nColorTableEntries = 0;
+    Make(dib, 2, 1, 8);
+    dib.m_nColorTableEntries = 2; // as a biClrUsed of 2 gives
+    dib.m_pColorTable[2] = RGBQUAD{1, 1, 1, 0};
+    dib.m_pBits[0] = 2;
+    dib.m_pBits[1] = 255;
+    EXPECT_QUAD(dib.GetPixel(0, 0), 0, 0, 0, 0);
+    EXPECT_QUAD(dib.GetPixel(1, 0), 0, 0, 0, 0);
+}
+
+TEST(DibPixels, BytesOutsideTheArrayReadZeroAndAreNeverWritten) {
+    CDib dib;
+    // 16 bits, 2 pixels, no row padding: the rightmost pixel's third byte lies past the end.
+    Make(dib, 2, 1, 16);
+    std::memcpy(dib.m_pBits, "\x11\x22\x33\x44", 4);
+    EXPECT_QUAD(dib.GetPixel(1, 0), 0x33, 0x44, 0, 0);
+    EXPECT_QUAD(dib.GetPixel(0, 0), 0x11, 0x22, 0x33, 0);
+
+    // A pixel array far shorter than the header's layout, as RLE or a short biSizeImage gives.
+    Make(dib, 1000, 1000, 24, 10);
+    EXPECT_QUAD(dib.GetPixel(0, 0), 0, 0, 0, 0);
+    EXPECT_QUAD(dib.GetPixel(3, 999), 0, 0, 0, 0);
+    dib.SetPixel(0, 0, RGBQUAD{1, 2, 3, 4});
+    dib.SetPixel(3, 999, RGBQUAD{9, 9, 9, 9}); // bytes 9..11: only byte 9 is inside
+    EXPECT_EQ(dib.m_pBits[9], 9);
+
+    // Coordinates the caller failed to check, and huge ones.
+    Make(dib, 4, 4, 32);
+    for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {4, 0}, {0, 4}, {INT32_MIN, INT32_MAX}}) {
+        EXPECT_QUAD(dib.GetPixel(x, y), 0, 0, 0, 0);
+        dib.SetPixel(x, y, RGBQUAD{1, 1, 1, 1});
+    }
+    for (DWORD i = 0; i < dib.m_nImageSize; ++i)
+        ASSERT_EQ(dib.m_pBits[i], 0) << i;
+
+    Make(dib, 0x7FFFFFFF, 0x7FFFFFFF, 32, 16);
+    EXPECT_QUAD(dib.GetPixel(0x7FFFFFFE, 0), 0, 0, 0, 0);
+    dib.SetPixel(0x7FFFFFFE, 0, RGBQUAD{1, 1, 1, 1});
+}
+
+TEST(DibPixels, WritesTrueColourAndPaletteDepths) {
+    CDib dib;
+    Make(dib, 3, 2, 24);
+    dib.SetPixel(2, 1, RGBQUAD{1, 2, 3, 4});
+    EXPECT_QUAD(dib.GetPixel(2, 1), 1, 2, 3, 0);
+    EXPECT_EQ(std::memcmp(dib.m_pBits + 6, "\1\2\3", 3), 0);
+    EXPECT_EQ(dib.m_pBits[9], 0);
+
+    Make(dib, 1, 1, 32);
+    dib.SetPixel(0, 0, RGBQUAD{1, 2, 3, 4});
+    EXPECT_QUAD(dib.GetPixel(0, 0), 1, 2, 3, 4);
+
+    Make(dib, 2, 1, 8);
+    dib.m_pColorTable[5] = RGBQUAD{10, 20, 30, 0};
+    dib.m_pColorTable[6] = RGBQUAD{10, 20, 30, 0};
+    dib.SetPixel(0, 0, RGBQUAD{10, 20, 30, 99}); // the first match wins
+    dib.SetPixel(1, 0, RGBQUAD{1, 1, 1, 0});     // no match: index 0
+    EXPECT_EQ(dib.m_pBits[0], 5);
+    EXPECT_EQ(dib.m_pBits[1], 0);
+
+    Make(dib, 3, 1, 4);
+    dib.m_pBits[0] = 0xAB;
+    dib.m_pBits[1] = 0xCD;
+    dib.m_pColorTable[7] = RGBQUAD{7, 7, 7, 0};
+    dib.SetPixel(1, 0, RGBQUAD{7, 7, 7, 0});
+    dib.SetPixel(2, 0, RGBQUAD{7, 7, 7, 0});
+    EXPECT_EQ(dib.m_pBits[0], 0xA7); // only the low nibble changed
+    EXPECT_EQ(dib.m_pBits[1], 0x7D);
+
+    Make(dib, 9, 1, 1);
+    dib.m_pBits[0] = 0x00;
+    dib.m_pBits[1] = 0xFF;
+    dib.SetPixel(1, 0, RGBQUAD{0xFF, 0xFF, 0xFF, 0});
+    dib.SetPixel(8, 0, RGBQUAD{0, 0, 0, 0});
+    EXPECT_EQ(dib.m_pBits[0], 0x40);
+    EXPECT_EQ(dib.m_pBits[1], 0x7F);
+
+    Make(dib, 2, 1, 16);
+    dib.SetPixel(0, 0, RGBQUAD{1, 2, 3, 4}); // a three-byte write would reach pixel 1
+    EXPECT_EQ(dib.m_pBits[2], 0);
+}
+
+TEST(PixelRules, PositionsAndDepths) {
+    BITMAPINFOHEADER h{40, 4, 3, 1, 24, 0, 0, 0, 0, 0, 0};
+    EXPECT_TRUE(PixelPositionAccepted(h, 3, 2));
+    EXPECT_FALSE(PixelPositionAccepted(h, 4, 0));
+    EXPECT_FALSE(PixelPositionAccepted(h, 0, 3));
+    EXPECT_FALSE(PixelPositionAccepted(h, -1, 0));
+    EXPECT_FALSE(PixelPositionAccepted(h, 0, -1));
+    h.biHeight = -3;
+    EXPECT_FALSE(PixelPositionAccepted(h, 0, 0));
+    EXPECT_TRUE(PixelWritable(h));
+    h.biBitCount = 16;
+    EXPECT_FALSE(PixelWritable(h));
+}

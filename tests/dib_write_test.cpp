@@ -1,0 +1,257 @@
+// Writing BMP files: the exact bytes, failures, flipping, mapped files and archives.
+#include "bmp_builder.h"
+#include "dib/dib.h"
+#include "platform/allocator.h"
+#include "platform/replacing_file.h"
+#include "test_support.h"
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+class DibWrite : public WithRecordedMessages {
+protected:
+    void Make(int w, int h, int bits) {
+        dib.CreateBlank(CSize(w, h), bits);
+        dib.AdoptBits(platform::AfxAllocZeroed(dib.m_nImageSize));
+        for (DWORD i = 0; i < dib.m_nImageSize; ++i)
+            dib.m_pBits[i] = static_cast<BYTE>(i + 1);
+    }
+    std::vector<BYTE> WriteToFile(const std::string& name) {
+        std::string path = dir.Path(name);
+        {
+            CFile f(path.c_str(), CFile::modeCreate | CFile::modeReadWrite);
+            EXPECT_TRUE(dib.Write(&f));
+        }
+        return ReadFileBytes(path);
+    }
+    TempDir dir;
+    CDib dib;
+};
+
+DWORD Dword(const std::vector<BYTE>& b, size_t at) {
+    DWORD v;
+    std::memcpy(&v, b.data() + at, 4);
+    return v;
+}
+
+// Throws a disk-full error on its n-th write.
+class FailingFile : public CFile {
+public:
+    explicit FailingFile(int failAt) : m_failAt(failAt) {}
+    void Write(const void* buffer, UINT count) override {
+        if (++m_writes == m_failAt)
+            AfxThrowFileException(CFileException::diskFull, 28);
+        CFile::Write(buffer, count);
+    }
+
+private:
+    int m_failAt;
+    int m_writes = 0;
+};
+
+} // namespace
+
+TEST_F(DibWrite, TwentyFourBitsThreeByTwo) {
+    Make(3, 2, 24);
+    std::vector<BYTE> b = WriteToFile("a.bmp");
+    ASSERT_EQ(b.size(), 78u);
+    EXPECT_EQ(b[0], 'B');
+    EXPECT_EQ(b[1], 'M');
+    EXPECT_EQ(Dword(b, 2), 78u);
+    EXPECT_EQ(Dword(b, 6), 0u);
+    EXPECT_EQ(Dword(b, 10), 54u);
+    EXPECT_EQ(std::memcmp(b.data() + 14, dib.m_pInfo, 40), 0);
+    EXPECT_EQ(std::memcmp(b.data() + 54, dib.m_pBits, 24), 0);
+    DWORD recorded = dib.m_fileHeader.bfSize;
+    EXPECT_EQ(recorded, 78u);
+}
+
+TEST_F(DibWrite, ColourTableAndResetHeader) {
+    Make(2, 2, 8);
+    std::vector<BYTE> b = WriteToFile("a.bmp");
+    EXPECT_EQ(Dword(b, 10), 1078u);
+    EXPECT_EQ(b.size(), 1078u + 8u);
+
+    Make(3, 2, 24);
+    dib.ConvertTo555();
+    dib.ResetHeader(CSize(3, 2), 16);
+    b = WriteToFile("b.bmp");
+    EXPECT_EQ(Dword(b, 10), 54u);
+    EXPECT_EQ(Dword(b, 2), 54u + 16u);
+}
+
+TEST_F(DibWrite, ReadFileComesOutCompactWithZeroReservedWords) {
+    BmpSpec s;
+    s.width = 1;
+    s.height = 1;
+    s.bitCount = 8;
+    s.colors = std::vector<RGBQUAD>(256, RGBQUAD{1, 2, 3, 0});
+    s.gap = {9, 9, 9, 9, 9, 9, 9, 9};
+    s.reserved1 = 0xBEEF;
+    CFile in(dir.Write("in.bmp", BuildBmp(s)).c_str(), CFile::modeRead);
+    ASSERT_TRUE(dib.Read(&in));
+    std::vector<BYTE> b = WriteToFile("out.bmp");
+    EXPECT_EQ(Dword(b, 10), 1078u);
+    EXPECT_EQ(b[6], 0);
+    EXPECT_EQ(b[7], 0);
+    EXPECT_EQ(b.size(), 1078u + 4u);
+}
+
+TEST_F(DibWrite, FailureAfterTheFirstPieceShowsWriteError) {
+    Make(3, 2, 24);
+    std::string path = dir.Path("f.bmp");
+    FailingFile f(2);
+    ASSERT_TRUE(f.Open(path.c_str(), CFile::modeCreate | CFile::modeReadWrite));
+    EXPECT_FALSE(dib.Write(&f));
+    f.Close();
+    EXPECT_EQ(recorder.messages, std::vector<std::string>{"write error"});
+    EXPECT_EQ(ReadFileBytes(path).size(), 14u); // the file header got there
+}
+
+TEST_F(DibWrite, WithoutPixelsIsAWriteErrorNotACrash) {
+    dib.CreateBlank(CSize(2, 2), 24);
+    CFile f(dir.Path("x.bmp").c_str(), CFile::modeCreate | CFile::modeReadWrite);
+    EXPECT_FALSE(dib.Write(&f));
+    EXPECT_EQ(recorder.messages, std::vector<std::string>{"write error"});
+}
+
+TEST_F(DibWrite, WriteFlippedReversesRowsAndKeepsThemReversed) {
+    Make(1, 3, 24); // stride 4: rows 1..4, 5..8, 9..12
+    std::string path = dir.Path("f.bmp");
+    {
+        CFile f(path.c_str(), CFile::modeCreate | CFile::modeReadWrite);
+        EXPECT_TRUE(dib.WriteFlipped(&f, TRUE));
+    }
+    std::vector<BYTE> b = ReadFileBytes(path);
+    // Whole pixels move; each row's padding byte stays where it was.
+    EXPECT_EQ(std::vector<BYTE>(b.begin() + 54, b.end()),
+              (std::vector<BYTE>{9, 10, 11, 4, 5, 6, 7, 8, 1, 2, 3, 12}));
+    EXPECT_EQ(dib.m_pBits[0], 9);
+
+    Make(9, 2, 1); // below 8 bits whole byte rows are reversed
+    {
+        CFile f(path.c_str(), CFile::modeCreate | CFile::modeReadWrite);
+        EXPECT_TRUE(dib.WriteFlipped(&f, TRUE));
+    }
+    EXPECT_EQ(dib.m_pBits[0], 5);
+    EXPECT_EQ(dib.m_pBits[4], 1);
+
+    Make(1, 2, 24);
+    {
+        CFile f(path.c_str(), CFile::modeCreate | CFile::modeReadWrite);
+        EXPECT_TRUE(dib.WriteFlipped(&f, FALSE));
+    }
+    EXPECT_EQ(dib.m_pBits[0], 1);
+}
+
+TEST_F(DibWrite, SaveToMappedFileWorksOnTheFilesBytes) {
+    Make(2, 2, 24);
+    std::string path = dir.Path("m.bmp");
+    ASSERT_TRUE(dib.SaveToMappedFile(path.c_str()));
+    EXPECT_EQ(dib.m_nInfoOwner, 0);
+    EXPECT_EQ(dib.m_nBitsOwner, 0);
+    EXPECT_NE(dib.m_hMapFile, nullptr);
+    EXPECT_EQ(dib.m_nImageSize, 16u);
+    dib.SetPixel(0, 1, RGBQUAD{0xAA, 0xBB, 0xCC, 0}); // bottom-left: the first pixel bytes
+    dib.Empty();
+    std::vector<BYTE> b = ReadFileBytes(path);
+    ASSERT_EQ(b.size(), 70u);
+    EXPECT_EQ(Dword(b, 2), 70u);
+    EXPECT_EQ(b[54], 0xAA);
+    EXPECT_EQ(b[56], 0xCC);
+    EXPECT_EQ(b[57], 4);
+}
+
+TEST_F(DibWrite, SaveToMappedFileThatCannotCreateLeavesTheObject) {
+    Make(2, 2, 24);
+    BYTE* bits = dib.m_pBits;
+    EXPECT_FALSE(dib.SaveToMappedFile(dir.Path("no/such/dir.bmp").c_str()));
+    EXPECT_EQ(recorder.messages, std::vector<std::string>{"write error"});
+    EXPECT_EQ(dib.m_pBits, bits);
+    EXPECT_EQ(dib.m_nBitsOwner, 1);
+    EXPECT_EQ(dib.m_hMapFile, nullptr);
+}
+
+TEST_F(DibWrite, ArchiveRoundTrip) {
+    Make(3, 2, 8);
+    dib.m_pColorTable[7] = RGBQUAD{7, 8, 9, 0};
+    std::string path = dir.Path("a.arc");
+    {
+        CFile f(path.c_str(), CFile::modeCreate | CFile::modeReadWrite);
+        CArchive ar(&f, CArchive::store);
+        ar << DWORD{0x12345678} << static_cast<const CObject*>(&dib)
+           << static_cast<const CObject*>(&dib);
+        ar << WORD{0xBEEF};
+        ar.Close();
+    }
+    std::vector<BYTE> b = ReadFileBytes(path);
+    // The value, then a new class: FFFF, schema 0, name length 4, "CDib", then the file.
+    const BYTE head[] = {0x78, 0x56, 0x34, 0x12, 0xFF, 0xFF, 0,   0,
+                         4,    0,    'C',  'D',  'i',  'b',  'B', 'M'};
+    ASSERT_GE(b.size(), sizeof head);
+    EXPECT_EQ(std::memcmp(b.data(), head, sizeof head), 0);
+    size_t bmpSize = 1078 + 8;
+    EXPECT_EQ(b.size(), 14 + bmpSize + 2 + 2); // then the object's index 2, then the WORD
+
+    CFile f(path.c_str(), CFile::modeRead);
+    CArchive ar(&f, CArchive::load);
+    DWORD v = 0;
+    CDib* loaded = nullptr;
+    CDib* again = nullptr;
+    WORD tail = 0;
+    ar >> v >> loaded >> again >> tail;
+    std::unique_ptr<CDib> owner(loaded);
+    EXPECT_EQ(v, 0x12345678u);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(again, loaded);
+    EXPECT_EQ(tail, 0xBEEF);
+    EXPECT_EQ(loaded->m_nImageSize, 8u);
+    EXPECT_EQ(loaded->m_pColorTable[7].rgbRed, 9);
+    EXPECT_EQ(std::memcmp(loaded->m_pBits, dib.m_pBits, 8), 0);
+}
+
+TEST_F(DibWrite, ArchiveRefusesUnknownClasses) {
+    std::string path = dir.Write("bad.arc", {0xFF, 0xFF, 0, 0, 4, 0, 'C', 'X', 'y', 'z'});
+    CFile f(path.c_str(), CFile::modeRead);
+    CArchive ar(&f, CArchive::load);
+    CDib* loaded = nullptr;
+    try {
+        ar >> loaded;
+        FAIL() << "no exception";
+    } catch (CArchiveException* e) {
+        EXPECT_EQ(e->m_cause, CArchiveException::badClass);
+        e->Delete();
+    }
+}
+
+TEST(ReplacingFile, ReplacesOnlyWhenCommitted) {
+    TempDir dir;
+    std::string target = dir.Write("t.bmp", {1, 2, 3});
+    chmod(target.c_str(), 0640);
+    {
+        CReplacingFile f;
+        ASSERT_TRUE(f.Open(target.c_str(), CFile::modeCreate | CFile::modeReadWrite));
+        f.Write("new", 3);
+        EXPECT_EQ(ReadFileBytes(target), (std::vector<BYTE>{1, 2, 3}));
+    } // abandoned: the target keeps its bytes and no temporary is left
+    EXPECT_EQ(ReadFileBytes(target), (std::vector<BYTE>{1, 2, 3}));
+    {
+        CReplacingFile f;
+        ASSERT_TRUE(f.Open(target.c_str(), CFile::modeCreate | CFile::modeReadWrite));
+        f.Write("new", 3);
+        EXPECT_TRUE(f.Commit());
+    }
+    EXPECT_EQ(ReadFileBytes(target), (std::vector<BYTE>{'n', 'e', 'w'}));
+    struct stat st {};
+    stat(target.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Dir()))
+        ++entries;
+    EXPECT_EQ(entries, 1);
+}
