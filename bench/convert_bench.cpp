@@ -35,7 +35,8 @@ void BM_ConvertTo555(benchmark::State& state) {
         dib.ConvertTo555();
         benchmark::DoNotOptimize(dib.m_pBits);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kBytes));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(kBytes));
 }
 BENCHMARK(BM_ConvertTo555)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -47,7 +48,8 @@ void BM_MemcpySameBytes(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
     platform::AfxFreeBlock(out);
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kBytes));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(kBytes));
 }
 BENCHMARK(BM_MemcpySameBytes)->Unit(benchmark::kMillisecond)->UseRealTime();
 

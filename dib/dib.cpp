@@ -79,7 +79,12 @@ BOOL CDib::ResetHeader(CSize size, int nBitCount) {
     m_nInfoSize = static_cast<DWORD>(BlankHeaderBytes(m_nColorTableEntries));
     FillHeader(size, nBitCount, oldSizeImage);
     std::memset(&m_fileHeader, 0, sizeof m_fileHeader);
+    DWORD heldBytes = m_nImageSize;
     ComputeMetrics();
+    // The pixel array stays, so its size can't grow with the new header's figures (a
+    // negative width, say): nothing may later read past what is really there.
+    if (m_pBits != nullptr && m_nImageSize > heldBytes)
+        m_nImageSize = heldBytes;
     return MakePalette();
 }
 

@@ -122,6 +122,8 @@ BOOL CDib::SaveToMappedFile(LPCSTR pszPath) {
     m_pMapView = view;
     ComputeColorTableEntries(m_pInfo->biBitCount);
     ComputeMetrics();
+    if (m_nImageSize > imageSize)
+        m_nImageSize = imageSize; // the view holds no more than what was copied
     MakePalette();
     return TRUE;
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: a normal build and
-# an AddressSanitizer + UndefinedBehaviorSanitizer build. Any failure or sanitizer
-# report fails the run.
+# an AddressSanitizer + UndefinedBehaviorSanitizer build; in between, the fuzz target
+# runs for 60 seconds. Any failure, sanitizer report or fuzzer finding fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,7 +18,18 @@ run_suite() {
 echo "== normal build"
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
+echo "== fuzz target (libFuzzer, clang, 60 s)"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DPIXSCOPE_FUZZ=ON -DPIXSCOPE_TESTS=OFF
+cmake --build build-fuzz -j "$jobs" --target bmp_fuzzer
+seeds=(fuzz/regressions samples)
+[ -d ../shared/corpus ] && seeds+=(../shared/corpus)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+build-fuzz/fuzz/bmp_fuzzer -max_total_time=60 -rss_limit_mb=4096 -timeout=10 \
+  -artifact_prefix="$work/" -print_final_stats=1 "$work" "${seeds[@]}"
+
 echo "== sanitizer build (ASan + UBSan)"
-export ASAN_OPTIONS=abort_on_error=0:halt_on_error=1:detect_leaks=1:strict_string_checks=1
+export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:strict_string_checks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 run_suite build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIXSCOPE_SANITIZE=ON

@@ -139,3 +139,13 @@ TEST(Dib, IsASerialisableClassCreatableByName) {
     EXPECT_TRUE(static_cast<CDib*>(made.get())->IsEmpty());
     EXPECT_EQ(CRuntimeClass::CreateObject("CNoSuchClass"), nullptr);
 }
+
+TEST(Dib, ResetHeaderNeverClaimsMorePixelsThanItKeeps) {
+    // A negative width makes the computed size wrap to gigabytes; the array holds 4 bytes.
+    CDib dib(CSize(2, 1), 24);
+    dib.AdoptBits(platform::AfxAllocZeroed(4));
+    dib.m_nImageSize = 4;
+    dib.m_pInfo->biSizeImage = 0;
+    dib.ResetHeader(CSize(-127, 64), 16);
+    EXPECT_EQ(dib.m_nImageSize, 4u);
+}
