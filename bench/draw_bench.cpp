@@ -1,29 +1,13 @@
 // Drawing an 8000 x 6000 picture of each depth into the preview's 345 x 234 pixels.
 // The cost should follow the destination, not the picture.
-#include "dib/dib.h"
-#include "platform/allocator.h"
+#include "bench_pictures.h"
 
 #include <benchmark/benchmark.h>
 
-#include <memory>
-
 namespace {
 
-std::unique_ptr<CDib> MakePicture(int bits, DWORD compression = BI_RGB) {
-    auto dib = std::make_unique<CDib>(CSize(8000, 6000), bits);
-    for (int i = 0; i < dib->m_nColorTableEntries; ++i)
-        dib->m_pColorTable[i] =
-            RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(i * 3), static_cast<BYTE>(i * 7), 0};
-    dib->m_pInfo->biCompression = compression;
-    dib->AdoptBits(platform::AfxAllocZeroed(dib->m_nImageSize));
-    for (DWORD i = 0; i < dib->m_nImageSize; ++i)
-        dib->m_pBits[i] = static_cast<BYTE>(i * 2654435761u >> 24);
-    dib->MakePalette();
-    return dib;
-}
-
 void BM_Draw(benchmark::State& state) {
-    auto dib = MakePicture(static_cast<int>(state.range(0)));
+    auto dib = MakeBenchPicture(8000, 6000, static_cast<int>(state.range(0)));
     CDC dc;
     dc.CreateCompatibleDC(nullptr);
     HBITMAP bmp = CreateCompatibleBitmap(nullptr, 345, 234);

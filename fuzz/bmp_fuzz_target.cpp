@@ -18,7 +18,7 @@ public:
 
 // Converting costs time with the picture's area, whatever the file holds; the fuzzer
 // keeps its inputs to pictures it can convert within its time limit.
-constexpr std::int64_t kConvertPixelBudget = std::int64_t{1} << 22;
+constexpr std::int64_t kConvertPixelBudget = std::int64_t{1} << 18;
 
 void Exercise(CDib& dib) {
     const BITMAPINFOHEADER& h = *dib.m_pInfo;

@@ -158,3 +158,25 @@ TEST(DibConvert, SizeBeyondThirtyTwoBitsRaisesMemoryExceptionWithNothingChanged)
     EXPECT_EQ(dib.m_pInfo->biBitCount, 24);
     EXPECT_EQ(dib.m_nImageSize, 3u);
 }
+
+TEST(DibConvert, WideRowsMatchTheFormulaForEveryPixel) {
+    // Wide enough for the eight-pixel steps, odd enough for a tail and row padding.
+    const int w = 37, h = 3;
+    const int inRow = (w * 24 + 31) / 32 * 4, outRow = (w * 2 + 3) / 4 * 4;
+    std::vector<BYTE> pixels(static_cast<size_t>(inRow) * h);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<BYTE>(i * 2654435761u >> 13);
+    CDib dib;
+    Make(dib, w, h, 24, pixels);
+    dib.ConvertTo555();
+    for (int i = 0; i < h; ++i) {
+        for (int j = 0; j < w; ++j) {
+            const BYTE* p = &pixels[static_cast<size_t>(i * inRow + 3 * j)];
+            BYTE lo = static_cast<BYTE>(((p[1] << 2) & 0xE0) | (p[0] >> 3));
+            BYTE hi = static_cast<BYTE>(((p[2] >> 3) << 2) | (p[1] >> 6));
+            ASSERT_EQ(dib.m_pBits[i * outRow + 2 * j], lo) << i << "," << j;
+            ASSERT_EQ(dib.m_pBits[i * outRow + 2 * j + 1], hi) << i << "," << j;
+        }
+        ASSERT_EQ(dib.m_pBits[i * outRow + outRow - 1], 0); // padding stays zero
+    }
+}
