@@ -52,6 +52,24 @@ public:
     void Convert555To24();
     void Convert555To32();
 
+    // Device bitmaps, sections and compression.
+    BOOL MakeHalftonePalette(CDC* pDC);
+    UINT RealizeIn(CDC* pDC, BOOL bBackground);
+    BOOL DrawFlipped(CDC* pDC, CPoint origin, CSize size, int nMode);
+    HBITMAP CreateSection(CDC* pDC);
+    HBITMAP CreateDeviceBitmap(CDC* pDC);
+    BOOL CreateFromBitmap(HBITMAP hBitmap, HPALETTE hPal);
+    BOOL Compress(CDC* pDC, BOOL bCompress);
+
+    // The further loaders.
+    BOOL ReadFlipped(CFile* pFile, BOOL bFlip);
+    BOOL ReadSection(CFile* pFile, CDC* pDC);
+    BOOL MapFile(LPCSTR pszPath, BOOL bShare);
+    BOOL AttachMemory(void* pHeader, BOOL bMustDelete, HGLOBAL hGlobal);
+    // How long the memory given to AttachMemory is, when the caller knows; a packed DIB
+    // shorter than its header, colour table and image size say is refused.
+    BOOL AttachMemory(void* pHeader, BOOL bMustDelete, HGLOBAL hGlobal, std::uint64_t length);
+
     BOOL Write(CFile* pFile);
     BOOL WriteFlipped(CFile* pFile, BOOL bFlip);
     BOOL SaveToMappedFile(LPCSTR pszPath);
@@ -83,6 +101,12 @@ private:
     void ConvertFrom16(int outBytes, bool is565);
     void ConvertTo555FromAnyDepth(BYTE* out, std::uint64_t outRow);
     void WritePieces(CFile* pFile);
+    // Read's steps up to the pixel array: the file header, the header block (checked to
+    // hold the information header and colour table), the metrics and the palette.
+    void ReadHeaderBlock(CFile* pFile, int bitsOwner);
+    // Rows of src into dst in reverse order, both m_nImageSize bytes: whole pixels at 8
+    // bits and more, whole byte rows below; bytes of dst no row reaches are left alone.
+    void FlipRows(BYTE* dst, const BYTE* src) const;
     // Allocates and attaches a zeroed header block owned by this object.
     void AttachNewHeader(std::size_t bytes);
     void FillHeader(CSize size, int nBitCount, DWORD sizeImage);

@@ -21,31 +21,34 @@ constexpr WORD kBitmapMagic = 0x4D42; // "BM"
 
 } // namespace
 
-BOOL CDib::Read(CFile* pFile) {
+void CDib::ReadHeaderBlock(CFile* pFile, int bitsOwner) {
     Empty();
+    if (pFile->Read(&m_fileHeader, sizeof m_fileHeader) < sizeof m_fileHeader)
+        Refuse();
+    if (m_fileHeader.bfType != kBitmapMagic)
+        Refuse();
+    constexpr DWORD kMinOffset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    if (m_fileHeader.bfOffBits < kMinOffset)
+        Refuse();
+    DWORD headerBytes = m_fileHeader.bfOffBits - sizeof(BITMAPFILEHEADER);
+    m_pInfo = static_cast<BITMAPINFOHEADER*>(platform::AfxAllocZeroed(headerBytes));
+    m_nInfoOwner = 1;
+    m_nBitsOwner = bitsOwner;
+    m_nInfoSize = headerBytes;
+    pFile->Read(m_pInfo, headerBytes);
+
+    ComputeMetrics();
+    ComputeColorTableEntries(m_pInfo->biBitCount);
+    std::uint64_t tableEnd =
+        sizeof(BITMAPINFOHEADER) + 4 * std::uint64_t{static_cast<DWORD>(m_nColorTableEntries)};
+    if (!platform::RangeInside(0, tableEnd, headerBytes))
+        Refuse();
+    MakePalette();
+}
+
+BOOL CDib::Read(CFile* pFile) {
     try {
-        if (pFile->Read(&m_fileHeader, sizeof m_fileHeader) < sizeof m_fileHeader)
-            Refuse();
-        if (m_fileHeader.bfType != kBitmapMagic)
-            Refuse();
-        constexpr DWORD kMinOffset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-        if (m_fileHeader.bfOffBits < kMinOffset)
-            Refuse();
-        DWORD headerBytes = m_fileHeader.bfOffBits - sizeof(BITMAPFILEHEADER);
-        m_pInfo = static_cast<BITMAPINFOHEADER*>(platform::AfxAllocZeroed(headerBytes));
-        m_nInfoOwner = 1;
-        m_nBitsOwner = 1;
-        m_nInfoSize = headerBytes;
-        pFile->Read(m_pInfo, headerBytes);
-
-        ComputeMetrics();
-        ComputeColorTableEntries(m_pInfo->biBitCount);
-        std::uint64_t tableEnd =
-            sizeof(BITMAPINFOHEADER) + 4 * std::uint64_t{static_cast<DWORD>(m_nColorTableEntries)};
-        if (tableEnd > headerBytes)
-            Refuse();
-        MakePalette();
-
+        ReadHeaderBlock(pFile, 1);
         m_pBits = static_cast<BYTE*>(platform::AfxAllocZeroed(m_nImageSize));
         pFile->Read(m_pBits, m_nImageSize);
         return TRUE;

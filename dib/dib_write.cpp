@@ -2,9 +2,11 @@
 #include "dib/dib.h"
 
 #include "platform/allocator.h"
+#include "platform/checked_math.h"
 #include "platform/interaction.h"
 #include "platform/kernel.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -17,6 +19,33 @@ BITMAPFILEHEADER BuildFileHeader(int entries, DWORD imageSize) {
 }
 
 } // namespace
+
+void CDib::FlipRows(BYTE* dst, const BYTE* src) const {
+    // Whole pixels move at 8 bits and more; below that whole byte rows do, since a
+    // row's pixels cannot be told apart by bytes.
+    std::int64_t W = m_pInfo->biWidth, H = m_pInfo->biHeight;
+    int b = m_pInfo->biBitCount / 8;
+    std::int64_t stride = b > 0 ? (b * W + 3) / 4 * 4 : (W * m_pInfo->biBitCount + 31) / 32 * 4;
+    std::int64_t rowBytes = b > 0 ? b * W : stride;
+    if (stride <= 0 || rowBytes <= 0)
+        return;
+    for (std::int64_t i = 0; i < H; ++i) {
+        auto to = static_cast<std::uint64_t>(i * stride);
+        std::uint64_t from = 0;
+        if (!platform::CheckedMul(static_cast<std::uint64_t>(H - i - 1),
+                                  static_cast<std::uint64_t>(stride), from))
+            from = UINT64_MAX; // beyond any array
+        if (to >= m_nImageSize)
+            break;
+        // What a short array lacks reads as 0.
+        std::uint64_t n =
+            std::min<std::uint64_t>(static_cast<std::uint64_t>(rowBytes), m_nImageSize - to);
+        std::uint64_t have =
+            from < m_nImageSize ? std::min<std::uint64_t>(n, m_nImageSize - from) : 0;
+        std::memcpy(dst + to, src + (have > 0 ? from : 0), have);
+        std::memset(dst + to + have, 0, n - have);
+    }
+}
 
 // Writes the three pieces, each with one write; throws on a write error. A header block
 // or pixel array that is missing, or shorter than the pieces, is a write error too:
@@ -46,21 +75,9 @@ BOOL CDib::Write(CFile* pFile) {
 BOOL CDib::WriteFlipped(CFile* pFile, BOOL bFlip) {
     m_fileHeader = BuildFileHeader(m_nColorTableEntries, m_nImageSize);
     if (bFlip && m_pInfo != nullptr && m_pBits != nullptr) {
-        // Whole pixels move at 8 bits and more; below that whole byte rows do, since a
-        // row's pixels cannot be told apart by bytes.
-        std::int64_t W = m_pInfo->biWidth, H = m_pInfo->biHeight;
-        int b = m_pInfo->biBitCount / 8;
-        std::int64_t stride = b > 0 ? (b * W + 3) / 4 * 4 : (W * m_pInfo->biBitCount + 31) / 32 * 4;
-        std::int64_t rowBytes = b > 0 ? b * W : stride;
         auto* buffer = static_cast<BYTE*>(platform::AfxAllocZeroed(m_nImageSize));
         std::memcpy(buffer, m_pBits, m_nImageSize);
-        for (std::int64_t i = 0; i < H && rowBytes > 0; ++i) {
-            std::uint64_t dst = static_cast<std::uint64_t>(i * stride);
-            std::uint64_t src = static_cast<std::uint64_t>((H - i - 1) * stride);
-            // Only rows the array holds take part; what a short array lacks reads as 0.
-            for (std::int64_t k = 0; k < rowBytes && dst + k < m_nImageSize; ++k)
-                m_pBits[dst + k] = src + k < m_nImageSize ? buffer[src + k] : 0;
-        }
+        FlipRows(m_pBits, buffer);
         platform::AfxFreeBlock(buffer);
     }
     try {

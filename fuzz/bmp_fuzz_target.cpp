@@ -2,9 +2,16 @@
 // with a file it opens. Built with libFuzzer under clang, or with replay_main.cpp so
 // that saved inputs run as an ordinary test.
 #include "dib/dib.h"
+#include "platform/allocator.h"
 #include "platform/cmemfile.h"
 #include "platform/interaction.h"
 #include "report/bitmap_report.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
 
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +26,9 @@ public:
 // Converting costs time with the picture's area, whatever the file holds; the fuzzer
 // keeps its inputs to pictures it can convert within its time limit.
 constexpr std::int64_t kConvertPixelBudget = std::int64_t{1} << 18;
+// Writing copies the whole declared pixel array and colour table, which a header may
+// make gigabytes.
+constexpr DWORD kWriteByteBudget = DWORD{1} << 24;
 
 void Exercise(CDib& dib) {
     const BITMAPINFOHEADER& h = *dib.m_pInfo;
@@ -49,10 +59,63 @@ void Exercise(CDib& dib) {
         CSize size(w, ht);
         dib.ConvertTo555();
         dib.ResetHeader(size, 16);
-        CMemFile out;
-        dib.Write(&out);
+        std::uint64_t pieces =
+            dib.m_nImageSize + 4 * std::uint64_t{static_cast<DWORD>(dib.m_nColorTableEntries)};
+        if (pieces <= kWriteByteBudget) {
+            CMemFile out;
+            dib.Write(&out);
+        }
     } catch (CMemoryException* e) {
         e->Delete();
+    }
+}
+
+// The other loaders, each followed by what can be done with what it loaded.
+void OtherLoaders(const std::uint8_t* data, std::size_t size) {
+    CDC dc;
+    dc.CreateCompatibleDC(nullptr);
+    {
+        // Flipping copies the whole declared array, as converting does: within budget only.
+        CMemFile file(data, static_cast<UINT>(size));
+        CDib dib;
+        if (dib.ReadFlipped(&file, FALSE) && dib.m_nImageSize <= kWriteByteBudget) {
+            dib.DrawFlipped(&dc, CPoint(0, 0), CSize(16, 16), 1);
+            CMemFile again(data, static_cast<UINT>(size));
+            dib.ReadFlipped(&again, TRUE);
+        }
+    }
+    {
+        CMemFile file(data, static_cast<UINT>(size));
+        CDib dib;
+        dib.ReadSection(&file, &dc);
+    }
+    if (size > sizeof(BITMAPFILEHEADER)) {
+        std::size_t length = size - sizeof(BITMAPFILEHEADER);
+        auto* packed = static_cast<BYTE*>(platform::AfxAllocZeroed(length));
+        std::memcpy(packed, data + sizeof(BITMAPFILEHEADER), length);
+        CDib dib;
+        dib.AttachMemory(packed, TRUE, nullptr, length); // owns the block from here on
+        if (!dib.IsEmpty() && dib.m_pBits != nullptr) {
+            const BITMAPINFOHEADER& h = *dib.m_pInfo;
+            std::int64_t area = static_cast<std::int64_t>(h.biWidth) * h.biHeight;
+            if (area > 0 && area <= kConvertPixelBudget && dib.Compress(&dc, TRUE))
+                dib.Compress(&dc, FALSE);
+        }
+    }
+    {
+        static const std::string path = [] {
+            char name[] = "/tmp/pixscope-fuzz-XXXXXX";
+            int fd = mkstemp(name);
+            close(fd);
+            return std::string(name);
+        }();
+        if (FILE* f = std::fopen(path.c_str(), "wb")) {
+            std::fwrite(data, 1, size, f);
+            std::fclose(f);
+            CDib dib;
+            if (dib.MapFile(path.c_str(), FALSE))
+                dib.GetPixel(0, 0);
+        }
     }
 }
 
@@ -63,9 +126,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform::SetInteractionSeam(&silent);
     if (size > 64 * 1024 * 1024)
         return 0;
-    CMemFile file(data, static_cast<UINT>(size));
-    CDib dib;
-    if (dib.Read(&file))
-        Exercise(dib);
+    {
+        CMemFile file(data, static_cast<UINT>(size));
+        CDib dib;
+        if (dib.Read(&file))
+            Exercise(dib);
+    }
+    OtherLoaders(data, size);
     return 0;
 }

@@ -199,3 +199,17 @@ std::size_t GlobalSize(HGLOBAL mem) {
     auto it = Globals().find(mem);
     return it != Globals().end() ? it->second.size : 0;
 }
+
+DWORD GetFileSize(HANDLE file, DWORD* high) {
+    KernelObject* f = Lookup(file, KernelObject::Kind::File);
+    struct stat st {};
+    if (f == nullptr || ::fstat(f->fd, &st) != 0) {
+        if (high != nullptr)
+            *high = 0;
+        return 0xFFFFFFFF;
+    }
+    auto size = static_cast<std::uint64_t>(st.st_size);
+    if (high != nullptr)
+        *high = static_cast<DWORD>(size >> 32);
+    return static_cast<DWORD>(size);
+}

@@ -44,3 +44,6 @@ LPVOID GlobalLock(HGLOBAL mem);
 BOOL GlobalUnlock(HGLOBAL mem);
 HGLOBAL GlobalFree(HGLOBAL mem);
 std::size_t GlobalSize(HGLOBAL mem);
+
+// The file's size: the low 32 bits, the high ones in *high when it is given.
+DWORD GetFileSize(HANDLE file, DWORD* high);

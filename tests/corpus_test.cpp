@@ -1,6 +1,9 @@
 // Every file of the third-party conformance corpus through the loading path: the
 // outcome each one must have, and no fault on the way.
+#include "bmp_builder.h"
 #include "dib/dib.h"
+#include "dib/dib_functions.h"
+#include "platform/allocator.h"
 #include "report/bitmap_report.h"
 #include "test_support.h"
 
@@ -89,4 +92,51 @@ TEST_F(Corpus, EveryFileHasTheOutcomeTheRulesGiveIt) {
         EXPECT_EQ(r.lines.size(), 33u);
     }
     EXPECT_EQ(accepted, 61); // 62 pass the header check; badpalettesize's table can't fit
+}
+
+TEST_F(Corpus, EveryLoaderSurvivesEveryFile) {
+    std::vector<CorpusFile> files = ReadManifest(std::string(PIXSCOPE_CORPUS) + "/bmpsuite");
+    CDC dc;
+    dc.CreateCompatibleDC(nullptr);
+    TempDir dir;
+    for (const CorpusFile& c : files) {
+        SCOPED_TRACE(c.path);
+        std::vector<BYTE> bytes = ReadFileBytes(c.path);
+        {
+            CFile f(c.path.c_str(), CFile::modeRead);
+            CDib dib;
+            EXPECT_EQ(dib.ReadFlipped(&f, TRUE) != FALSE, c.accept);
+        }
+        {
+            CFile f(c.path.c_str(), CFile::modeRead);
+            CDib dib;
+            dib.ReadSection(&f, &dc);
+        }
+        {
+            CFile f(c.path.c_str(), CFile::modeRead);
+            BITMAPINFOHEADER* header = nullptr;
+            BYTE* bits = nullptr;
+            if (LoadDibFromFile(&f, &header, &bits)) {
+                platform::AfxFreeBlock(header);
+                platform::AfxFreeBlock(bits);
+            }
+        }
+        {
+            // A copy, since mapping opens the file for writing.
+            std::string copy = dir.Write("m.bmp", bytes);
+            CDib dib;
+            if (dib.MapFile(copy.c_str(), FALSE))
+                dib.GetPixel(0, 0);
+        }
+        if (c.accept) {
+            CFile f(c.path.c_str(), CFile::modeRead);
+            CDib dib;
+            ASSERT_TRUE(dib.Read(&f));
+            std::int64_t area =
+                static_cast<std::int64_t>(dib.m_pInfo->biWidth) * dib.m_pInfo->biHeight;
+            if (area > 0 && area < 1000000 && dib.Compress(&dc, TRUE)) {
+                EXPECT_TRUE(dib.Compress(&dc, FALSE));
+            }
+        }
+    }
 }

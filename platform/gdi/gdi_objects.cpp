@@ -2,6 +2,8 @@
 
 #include "platform/gdi/gdi.h"
 
+#include "platform/allocator.h"
+
 #include <algorithm>
 #include <memory>
 #include <unordered_map>
@@ -16,9 +18,7 @@ std::unordered_map<const void*, std::unique_ptr<Object>>& Live() {
 }
 
 template <typename T> void* Register(std::unique_ptr<T> object) {
-    void* key = object.get();
-    Live().emplace(key, std::move(object));
-    return key;
+    return RegisterObject(std::move(object));
 }
 
 Object* Lookup(const void* h) {
@@ -34,15 +34,9 @@ template <typename T> T* LookupAs(const void* h, Kind kind) {
 // The 20 colours a new device context's palette holds.
 HPALETTE DefaultPalette() {
     static HPALETTE stock = [] {
-        static const BYTE rgb[20][3] = {
-            {0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128},
-            {128, 0, 128},   {0, 128, 128},   {192, 192, 192}, {192, 220, 192}, {166, 202, 240},
-            {255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},     {0, 255, 0},
-            {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
-        std::vector<PALETTEENTRY> entries;
-        for (const auto& c : rgb)
-            entries.push_back({c[0], c[1], c[2], 0});
-        auto pal = std::make_unique<PaletteObject>(std::move(entries));
+        const auto& colors = DefaultPaletteColors();
+        auto pal = std::make_unique<PaletteObject>(
+            std::vector<PALETTEENTRY>(colors.begin(), colors.end()));
         pal->stock = true;
         return static_cast<HPALETTE>(Register(std::move(pal)));
     }();
@@ -60,6 +54,26 @@ BitmapObject* StockBitmap() {
 }
 
 } // namespace
+
+void* RegisterObject(std::unique_ptr<Object> object) {
+    void* key = object.get();
+    Live().emplace(key, std::move(object));
+    return key;
+}
+
+const std::array<PALETTEENTRY, 20>& DefaultPaletteColors() {
+    static const std::array<PALETTEENTRY, 20> colors = {
+        {{0, 0, 0, 0},       {128, 0, 0, 0},     {0, 128, 0, 0},     {128, 128, 0, 0},
+         {0, 0, 128, 0},     {128, 0, 128, 0},   {0, 128, 128, 0},   {192, 192, 192, 0},
+         {192, 220, 192, 0}, {166, 202, 240, 0}, {255, 251, 240, 0}, {160, 160, 164, 0},
+         {128, 128, 128, 0}, {255, 0, 0, 0},     {0, 255, 0, 0},     {255, 255, 0, 0},
+         {0, 0, 255, 0},     {255, 0, 255, 0},   {0, 255, 255, 0},   {255, 255, 255, 0}}};
+    return colors;
+}
+
+BitmapObject::~BitmapObject() {
+    platform::AfxFreeBlock(sectionBits);
+}
 
 DcObject* LookupDc(HDC hdc) {
     return LookupAs<DcObject>(hdc, Kind::DeviceContext);
@@ -139,7 +153,8 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object) {
         return nullptr;
     if (BitmapObject* bmp = LookupBitmap(object)) {
         // Only a memory context holds bitmaps, and a bitmap lives in one context at a time.
-        if (dc->external != nullptr || (bmp->selectedInto != nullptr && bmp->selectedInto != hdc))
+        if (dc->external != nullptr || bmp->isSection ||
+            (bmp->selectedInto != nullptr && bmp->selectedInto != hdc))
             return nullptr;
         BitmapObject* previous = dc->bitmap;
         if (previous != nullptr && !previous->stock)

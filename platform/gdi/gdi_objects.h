@@ -3,6 +3,8 @@
 
 #include "platform/gdi/surface.h"
 
+#include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -17,10 +19,17 @@ struct Object {
     bool stock = false;
 };
 
+// A device bitmap (a 32-bit surface) or a DIB section (pixels laid out as the DIB
+// says, owned by the object and freed with it).
 struct BitmapObject : Object {
     BitmapObject(int w, int h) : Object(Kind::Bitmap), surface(w, h) {}
+    ~BitmapObject() override;
     Surface surface;
     HDC selectedInto = nullptr;
+    bool isSection = false;
+    BITMAPINFOHEADER sectionHeader{};
+    BYTE* sectionBits = nullptr;
+    std::size_t sectionSize = 0;
 };
 
 struct BrushObject : Object {
@@ -48,6 +57,12 @@ struct DcObject : Object {
         return external != nullptr ? external : bitmap != nullptr ? &bitmap->surface : nullptr;
     }
 };
+
+// Makes an object live and returns its handle.
+void* RegisterObject(std::unique_ptr<Object> object);
+
+// The 20 colours of the default palette, as a new context holds them.
+const std::array<PALETTEENTRY, 20>& DefaultPaletteColors();
 
 // The live object behind a handle, or null when it is not one of that kind.
 DcObject* LookupDc(HDC hdc);

@@ -4,6 +4,60 @@
 
 namespace platform::gdi {
 
+std::vector<BYTE> EncodeRle(const BYTE* indices, std::int64_t width, std::int64_t height,
+                            bool fourBit) {
+    std::vector<BYTE> out;
+    auto pair = [&](std::int64_t n, BYTE v) {
+        out.push_back(static_cast<BYTE>(n));
+        out.push_back(fourBit ? static_cast<BYTE>((v << 4) | (v & 0x0F)) : v);
+    };
+    for (std::int64_t y = 0; y < height; ++y) {
+        const BYTE* row = indices + y * width;
+        std::int64_t x = 0;
+        while (x < width) {
+            std::int64_t run = 1;
+            while (x + run < width && run < 255 && row[x + run] == row[x])
+                ++run;
+            if (run >= 2) {
+                pair(run, row[x]);
+                x += run;
+                continue;
+            }
+            // A stretch without repeats: it ends where a run of two begins.
+            std::int64_t n = 1;
+            while (x + n < width && n < 255 && !(x + n + 1 < width && row[x + n] == row[x + n + 1]))
+                ++n;
+            if (n < 3) {
+                for (std::int64_t k = 0; k < n; ++k)
+                    pair(1, row[x + k]);
+            } else {
+                out.push_back(0);
+                out.push_back(static_cast<BYTE>(n));
+                size_t bytes = 0;
+                if (fourBit) {
+                    for (std::int64_t k = 0; k < n; k += 2) {
+                        BYTE hi = static_cast<BYTE>(row[x + k] & 0x0F);
+                        BYTE lo = k + 1 < n ? static_cast<BYTE>(row[x + k + 1] & 0x0F) : 0;
+                        out.push_back(static_cast<BYTE>((hi << 4) | lo));
+                        ++bytes;
+                    }
+                } else {
+                    out.insert(out.end(), row + x, row + x + n);
+                    bytes = static_cast<size_t>(n);
+                }
+                if (bytes % 2 != 0)
+                    out.push_back(0);
+            }
+            x += n;
+        }
+        out.push_back(0);
+        out.push_back(0);
+    }
+    out.push_back(0);
+    out.push_back(1);
+    return out;
+}
+
 void DecodeRle(const BYTE* stream, std::size_t length, std::int64_t width, std::int64_t height,
                bool fourBit, const std::function<void(const RleRun&)>& onRun) {
     std::int64_t x = 0, y = 0;

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace platform::gdi {
 
@@ -36,6 +37,13 @@ struct RleRun {
         return (k % 2 == 0) ? static_cast<BYTE>(value >> 4) : static_cast<BYTE>(value & 0x0F);
     }
 };
+
+// Encodes colour indices (one byte each, rows bottom first, `width` a row) the way a
+// display driver does: runs of two or more equal pixels as counted pairs, stretches of
+// three or more others as absolute runs padded to an even length, one or two leftover
+// pixels as pairs of count 1; an end-of-line after every row and end-of-bitmap last.
+std::vector<BYTE> EncodeRle(const BYTE* indices, std::int64_t width, std::int64_t height,
+                            bool fourBit);
 
 void DecodeRle(const BYTE* stream, std::size_t length, std::int64_t width, std::int64_t height,
                bool fourBit, const std::function<void(const RleRun&)>& onRun);
