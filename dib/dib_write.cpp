@@ -47,7 +47,8 @@ void CDib::FlipRows(BYTE* dst, const BYTE* src) const {
     }
 }
 
-// Writes the three pieces, each with one write; throws on a write error. A header block
+// Writes the three pieces, each with one write; throws on a write error. Write is
+// WriteFlipped without flipping. A header block
 // or pixel array that is missing, or shorter than the pieces, is a write error too:
 // nothing past either is ever read.
 void CDib::WritePieces(CFile* pFile) {
@@ -61,15 +62,7 @@ void CDib::WritePieces(CFile* pFile) {
 }
 
 BOOL CDib::Write(CFile* pFile) {
-    m_fileHeader = BuildFileHeader(m_nColorTableEntries, m_nImageSize);
-    try {
-        WritePieces(pFile);
-    } catch (CException* e) {
-        e->Delete();
-        AfxMessageBox("write error");
-        return FALSE;
-    }
-    return TRUE;
+    return WriteFlipped(pFile, FALSE);
 }
 
 BOOL CDib::WriteFlipped(CFile* pFile, BOOL bFlip) {

@@ -45,19 +45,13 @@ BOOL CFile::Open(LPCTSTR path, UINT flags, CFileException* error) {
         Close();
     int fd = ::open(path, OpenFlagsFor(flags), 0666);
     if (fd < 0) {
-        if (error != nullptr) {
-            error->m_cause = CFileExceptionCauseFromErrno(errno);
-            error->m_lOsError = errno;
-        }
+        ReportFileError(error, errno);
         return FALSE;
     }
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
-        if (error != nullptr) {
-            error->m_cause = CFileException::accessDenied;
-            error->m_lOsError = EISDIR;
-        }
+        ReportFileError(error, EISDIR);
         return FALSE;
     }
     m_fd = fd;

@@ -36,3 +36,10 @@ int CFileExceptionCauseFromErrno(int err) {
         return CFileException::genericException;
     }
 }
+
+void ReportFileError(CFileException* error, int err) {
+    if (error != nullptr) {
+        error->m_cause = CFileExceptionCauseFromErrno(err);
+        error->m_lOsError = err;
+    }
+}

@@ -46,3 +46,5 @@ public:
 [[noreturn]] void AfxThrowFileException(int cause, LONG osError = -1);
 // Maps an errno value to the cause the framework would give it.
 int CFileExceptionCauseFromErrno(int err);
+// Records an errno value in an exception object the caller passed, if it passed one.
+void ReportFileError(CFileException* error, int err);

@@ -20,10 +20,7 @@ BOOL CReplacingFile::Open(LPCTSTR path, UINT /*flags*/, CFileException* error) {
     std::string temp = dir + "/." + base + ".pixscope-XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0) {
-        if (error != nullptr) {
-            error->m_cause = CFileExceptionCauseFromErrno(errno);
-            error->m_lOsError = errno;
-        }
+        ReportFileError(error, errno);
         return FALSE;
     }
     // The new file gets the old one's permissions, or those a newly created file gets.

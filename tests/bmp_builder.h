@@ -24,9 +24,9 @@ struct BmpSpec {
     bool keepSizeImageZero = false;
 };
 
-std::vector<BYTE> BuildBmp(const BmpSpec& spec);
+std::vector<BYTE> BuildBmp(const BmpSpec& fields);
 
-// Bytes of a stored row stride for the spec's width and depth.
+// Bytes of a stored row for a width and depth.
 DWORD RowStride(int width, int bitCount);
 
 // A file in a fresh temporary directory, removed with it.
