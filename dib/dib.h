@@ -104,6 +104,8 @@ private:
     // Read's steps up to the pixel array: the file header, the header block (checked to
     // hold the information header and colour table), the metrics and the palette.
     void ReadHeaderBlock(CFile* pFile, int bitsOwner);
+    // The file exception every loader's refusal raises, for its own handler's message.
+    [[noreturn]] static void Refuse();
     // Rows of src into dst in reverse order, both m_nImageSize bytes: whole pixels at 8
     // bits and more, whole byte rows below; bytes of dst no row reaches are left alone.
     void FlipRows(BYTE* dst, const BYTE* src) const;

@@ -19,10 +19,6 @@
 
 namespace {
 
-std::int64_t Magnitude(LONG v) {
-    return v < 0 ? -static_cast<std::int64_t>(v) : v;
-}
-
 // The size of a converted array, which must fit the header's 32-bit size field.
 DWORD ConvertedSize(std::uint64_t outRow, std::uint64_t rows) {
     std::uint64_t size = outRow * rows; // both below 2^34 and 2^31
@@ -103,13 +99,13 @@ void CDib::ConvertTo555() {
     if (h.biBitCount == 16 && h.biCompression == BI_RGB)
         return;
     std::int64_t W = std::max<std::int64_t>(0, h.biWidth);
-    std::int64_t H = Magnitude(h.biHeight);
+    std::int64_t H = platform::gdi::DibRowCount(h.biHeight);
     std::uint64_t outRow = static_cast<std::uint64_t>((W * 16 / 8 + 3) / 4 * 4);
     DWORD size = ConvertedSize(outRow, static_cast<std::uint64_t>(H));
     auto* out = static_cast<BYTE*>(platform::AfxAllocZeroed(size));
 
     if (h.biBitCount == 24 && h.biCompression == BI_RGB) {
-        std::uint64_t inRow = static_cast<std::uint64_t>((W * 24 + 31) / 32 * 4);
+        auto inRow = static_cast<std::uint64_t>(platform::gdi::DibRowBytes(W, 24));
         std::uint64_t need = static_cast<std::uint64_t>(3 * W);
         for (std::int64_t i = 0; i < H; ++i) {
             std::uint64_t start = static_cast<std::uint64_t>(i) * inRow;
@@ -142,7 +138,7 @@ void CDib::ConvertTo555() {
 void CDib::ConvertTo555FromAnyDepth(BYTE* out, std::uint64_t outRow) {
     const BITMAPINFOHEADER& h = *m_pInfo;
     std::int64_t W = std::max<std::int64_t>(0, h.biWidth);
-    std::int64_t H = Magnitude(h.biHeight);
+    std::int64_t H = platform::gdi::DibRowCount(h.biHeight);
     if (W == 0 || H == 0)
         return;
     // Pixels a run-length stream never sets show colour 0, as in the preview.
@@ -188,8 +184,8 @@ void CDib::ConvertFrom16(int outBytes, bool is565) {
     if (m_pInfo->biBitCount != 16)
         return;
     std::int64_t W = std::max<std::int64_t>(0, m_pInfo->biWidth);
-    std::int64_t H = Magnitude(m_pInfo->biHeight);
-    std::uint64_t inRow = static_cast<std::uint64_t>((W * 16 + 31) / 32 * 4);
+    std::int64_t H = platform::gdi::DibRowCount(m_pInfo->biHeight);
+    auto inRow = static_cast<std::uint64_t>(platform::gdi::DibRowBytes(W, 16));
     std::uint64_t outRow = static_cast<std::uint64_t>((outBytes * W + 3) / 4 * 4);
     DWORD size = ConvertedSize(outRow, static_cast<std::uint64_t>(H));
     auto* out = static_cast<BYTE*>(platform::AfxAllocZeroed(size));

@@ -2,6 +2,8 @@
 
 #include "platform/allocator.h"
 #include "platform/checked_math.h"
+#include "platform/gdi/dib_format.h"
+
 #include "platform/interaction.h"
 #include "platform/kernel.h"
 
@@ -14,10 +16,8 @@ namespace {
 HPALETTE g_screenPalette = nullptr;
 
 std::uint64_t RowRuleSize(const BITMAPINFOHEADER& h) {
-    std::int64_t rows = h.biHeight < 0 ? -static_cast<std::int64_t>(h.biHeight) : h.biHeight;
-    return static_cast<std::uint64_t>((static_cast<std::int64_t>(h.biWidth) * h.biBitCount + 31) /
-                                      32 * 4) *
-           static_cast<std::uint64_t>(rows);
+    return static_cast<std::uint64_t>(platform::gdi::DibRowBytes(h.biWidth, h.biBitCount)) *
+           static_cast<std::uint64_t>(platform::gdi::DibRowCount(h.biHeight));
 }
 
 HPALETTE PaletteFrom(const PALETTEENTRY* entries, WORD count) {
@@ -142,10 +142,7 @@ BOOL StretchDibToDC(CDC* pDC, const BITMAPINFO* pInfo, const BYTE* pBits, int x,
         ::SelectPalette(pDC->GetSafeHdc(), hPal, TRUE);
     pDC->SetStretchBltMode(COLORONCOLOR);
     // The caller vouches for the header's figures, so they bound the reads.
-    std::size_t info = h.biSize + (h.biCompression == BI_BITFIELDS ? 12 : 0) +
-                       4 * std::size_t{h.biClrUsed != 0    ? h.biClrUsed
-                                       : h.biBitCount <= 8 ? 1u << h.biBitCount
-                                                           : 0u};
+    std::size_t info = platform::gdi::ClaimedInfoLength(h);
     std::size_t bits =
         h.biSizeImage != 0 ? h.biSizeImage : static_cast<std::size_t>(RowRuleSize(h));
     ::StretchDIBits(pDC->GetSafeHdc(), x, y, cx, cy, 0, 0, h.biWidth, h.biHeight, pBits, pInfo,

@@ -8,14 +8,6 @@
 #include "platform/interaction.h"
 #include "platform/kernel.h"
 
-namespace {
-
-[[noreturn]] void Refuse() {
-    AfxThrowFileException(CFileException::none, -1);
-}
-
-} // namespace
-
 BOOL CDib::ReadFlipped(CFile* pFile, BOOL bFlip) {
     BYTE* buffer = nullptr;
     try {

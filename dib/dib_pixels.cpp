@@ -6,13 +6,14 @@
 #include "dib/dib.h"
 
 #include "platform/checked_math.h"
+#include "platform/gdi/dib_format.h"
 
 #include <algorithm>
 
 namespace {
 
 std::int64_t BytesPerRow(const BITMAPINFOHEADER& h) {
-    return (static_cast<std::int64_t>(h.biWidth) * h.biBitCount + 31) / 32 * 4;
+    return platform::gdi::DibRowBytes(h.biWidth, h.biBitCount);
 }
 
 } // namespace

@@ -15,11 +15,11 @@ namespace {
 
 constexpr WORD kBitmapMagic = 0x4D42; // "BM"
 
-[[noreturn]] void Refuse() {
+} // namespace
+
+void CDib::Refuse() {
     AfxThrowFileException(CFileException::none, -1);
 }
-
-} // namespace
 
 void CDib::ReadHeaderBlock(CFile* pFile, int bitsOwner) {
     Empty();

@@ -11,34 +11,13 @@
 
 using namespace platform::gdi;
 
-namespace {
-
-// The bytes a header, its masks and its colour table take, as Windows trusts them to be.
-std::size_t InfoBytes(const BITMAPINFOHEADER& h) {
-    std::size_t bytes = h.biSize;
-    if (h.biCompression == BI_BITFIELDS && h.biSize == sizeof(BITMAPINFOHEADER))
-        bytes += 12;
-    if (h.biBitCount <= 8) {
-        DWORD full = 1u << h.biBitCount;
-        bytes += 4 * static_cast<std::size_t>(h.biClrUsed != 0 && h.biClrUsed < full ? h.biClrUsed
-                                                                                     : full);
-    }
-    return bytes;
-}
-
-std::int64_t Magnitude(LONG v) {
-    return v < 0 ? -static_cast<std::int64_t>(v) : v;
-}
-
-} // namespace
-
 HBITMAP CreateDIBitmap(HDC hdc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
                        const BITMAPINFO* info, UINT usage, std::size_t bitsLength,
                        std::size_t infoLength) {
     if (header == nullptr || header->biWidth <= 0 || header->biHeight == 0)
         return nullptr;
-    HBITMAP bmp =
-        CreateCompatibleBitmap(hdc, header->biWidth, static_cast<int>(Magnitude(header->biHeight)));
+    HBITMAP bmp = CreateCompatibleBitmap(hdc, header->biWidth,
+                                         static_cast<int>(DibRowCount(header->biHeight)));
     if (bmp == nullptr || (init & CBM_INIT) == 0)
         return bmp;
     // Filled as a 1:1 drawing from the source origin, which leaves pixels a run-length
@@ -64,7 +43,7 @@ HBITMAP CreateDIBSection(HDC /*hdc*/, const BITMAPINFO* info, UINT usage, void**
     if (info == nullptr || usage != DIB_RGB_COLORS || section != nullptr)
         return nullptr;
     std::optional<DibFormat> f =
-        ParseDibFormat(info, infoLength != 0 ? infoLength : InfoBytes(info->bmiHeader));
+        ParseDibFormat(info, infoLength != 0 ? infoLength : ClaimedInfoLength(info->bmiHeader));
     if (!f || f->IsRle())
         return nullptr;
     std::uint64_t size = f->stride * static_cast<std::uint64_t>(f->height);
@@ -97,9 +76,8 @@ int GetObject(HGDIOBJ object, int size, void* out) {
             const BITMAPINFOHEADER& h = b->sectionHeader;
             bm = BITMAP{0,
                         h.biWidth,
-                        static_cast<LONG>(Magnitude(h.biHeight)),
-                        static_cast<LONG>(
-                            (static_cast<std::int64_t>(h.biWidth) * h.biBitCount + 31) / 32 * 4),
+                        static_cast<LONG>(DibRowCount(h.biHeight)),
+                        static_cast<LONG>(DibRowBytes(h.biWidth, h.biBitCount)),
                         1,
                         h.biBitCount,
                         b->sectionBits};

@@ -23,6 +23,18 @@ Channel Channel::FromMask(std::uint32_t mask) {
     return c;
 }
 
+std::size_t ClaimedInfoLength(const BITMAPINFOHEADER& h) {
+    std::size_t bytes = h.biSize;
+    if (h.biCompression == BI_BITFIELDS && h.biSize == sizeof(BITMAPINFOHEADER))
+        bytes += 12;
+    if (h.biBitCount <= 8) {
+        DWORD full = 1u << h.biBitCount;
+        bytes += 4 * static_cast<std::size_t>(h.biClrUsed != 0 && h.biClrUsed < full ? h.biClrUsed
+                                                                                     : full);
+    }
+    return bytes;
+}
+
 std::optional<DibFormat> ParseDibFormat(const BITMAPINFO* info, std::size_t infoLength) {
     if (info == nullptr || infoLength < sizeof(BITMAPINFOHEADER))
         return std::nullopt;
@@ -60,7 +72,7 @@ std::optional<DibFormat> ParseDibFormat(const BITMAPINFO* info, std::size_t info
     default:
         return std::nullopt;
     }
-    f.stride = ((static_cast<std::uint64_t>(f.width) * f.bitCount + 31) / 32) * 4;
+    f.stride = static_cast<std::uint64_t>(DibRowBytes(f.width, f.bitCount));
 
     const auto* bytes = reinterpret_cast<const BYTE*>(info);
     std::size_t tableOffset = h.biSize;

@@ -42,6 +42,21 @@ struct DibFormat {
 
 inline constexpr std::uint32_t kBlack = 0xFF000000u;
 
+// Bytes of one stored row: the row's bits rounded up to whole DWORDs. In 64 bits this
+// cannot overflow for any 32-bit width and 16-bit depth.
+constexpr std::int64_t DibRowBytes(std::int64_t width, int bitCount) {
+    return (width * bitCount + 31) / 32 * 4;
+}
+
+// Rows of a picture, whichever way they are stored.
+constexpr std::int64_t DibRowCount(LONG height) {
+    return height < 0 ? -static_cast<std::int64_t>(height) : height;
+}
+
+// The header block a header claims to have (header, masks, colour table), for callers
+// that vouch for it as Windows callers do.
+std::size_t ClaimedInfoLength(const BITMAPINFOHEADER& h);
+
 // Null when the header describes nothing that can be drawn: a width or height of zero
 // or less, an unknown depth or compression, zero masks, or masks past infoLength.
 std::optional<DibFormat> ParseDibFormat(const BITMAPINFO* info, std::size_t infoLength);

@@ -102,7 +102,7 @@ int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMA
         return 0;
     std::int64_t W = h.biWidth,
                  H = h.biHeight < 0 ? -static_cast<std::int64_t>(h.biHeight) : h.biHeight;
-    std::uint64_t stride = (static_cast<std::uint64_t>(W) * depth + 31) / 32 * 4;
+    auto stride = static_cast<std::uint64_t>(DibRowBytes(W, depth));
     auto* bytes = reinterpret_cast<BYTE*>(info);
 
     Channel red, green, blue;
