@@ -6,6 +6,10 @@
 
 #include "platform/cstring.h"
 
+#include <optional>
+#include <string>
+#include <vector>
+
 namespace platform {
 
 class InteractionSeam {
@@ -13,6 +17,27 @@ public:
     virtual ~InteractionSeam() = default;
     // Returns the id of the button that closed the box.
     virtual int MessageBox(const CString& text, const CString& caption, UINT type) = 0;
+
+    // A file chosen in an open or save dialog; nothing when the user cancels. Texts
+    // and the chosen path are UTF-8, as the desktop has them.
+    struct FileFilter {
+        std::string name;                  // as the program shows it
+        std::vector<std::string> patterns; // "*.bmp", ...
+    };
+    struct FileRequest {
+        bool open = true;
+        std::string initialName;
+        std::string defaultExt;
+        std::vector<FileFilter> filters;
+        DWORD flags = 0; // the OFN_ flags
+    };
+    virtual std::optional<std::string> ChooseFile(const FileRequest&) { return std::nullopt; }
+    // A colour chosen in the colour dialog; nothing when the user cancels.
+    virtual std::optional<COLORREF> ChooseColor(COLORREF /*initial*/) { return std::nullopt; }
+    // Puts a text block (code page 936 bytes) on the desktop's clipboard.
+    virtual void SetClipboardText(const std::string& /*bytes*/) {}
+    // Starts a program detached from this one; false when it could not be started.
+    virtual bool Launch(const std::string& /*program*/) { return false; }
 };
 
 // Writes each message as one UTF-8 line on stderr and answers IDOK.

@@ -20,7 +20,7 @@ run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 echo "== fuzz target (libFuzzer, clang, 60 s)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DPIXSCOPE_FUZZ=ON -DPIXSCOPE_TESTS=OFF
+  -DPIXSCOPE_FUZZ=ON -DPIXSCOPE_TESTS=OFF -DPIXSCOPE_WINDOW=OFF
 cmake --build build-fuzz -j "$jobs" --target bmp_fuzzer
 seeds=(fuzz/regressions samples)
 [ -d ../shared/corpus ] && seeds+=(../shared/corpus)

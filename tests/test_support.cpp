@@ -6,3 +6,30 @@ int RecordingInteraction::MessageBox(const CString& text, const CString& caption
     types.push_back(type);
     return IDOK;
 }
+
+std::optional<std::string> RecordingInteraction::ChooseFile(const FileRequest& request) {
+    fileRequests.push_back(request);
+    if (fileAnswers.empty())
+        return std::nullopt;
+    auto answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    return answer;
+}
+
+std::optional<COLORREF> RecordingInteraction::ChooseColor(COLORREF initial) {
+    colorRequests.push_back(initial);
+    if (colorAnswers.empty())
+        return std::nullopt;
+    auto answer = colorAnswers.front();
+    colorAnswers.pop_front();
+    return answer;
+}
+
+void RecordingInteraction::SetClipboardText(const std::string& bytes) {
+    clipboard.push_back(bytes);
+}
+
+bool RecordingInteraction::Launch(const std::string& program) {
+    launched.push_back(program);
+    return true;
+}

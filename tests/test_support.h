@@ -5,15 +5,29 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
 class RecordingInteraction : public platform::InteractionSeam {
 public:
     int MessageBox(const CString& text, const CString& caption, UINT type) override;
+    std::optional<std::string> ChooseFile(const FileRequest& request) override;
+    std::optional<COLORREF> ChooseColor(COLORREF initial) override;
+    void SetClipboardText(const std::string& bytes) override;
+    bool Launch(const std::string& program) override;
+
     std::vector<std::string> messages; // UTF-8
     std::vector<UINT> types;
     std::vector<std::string> captions;
+    // Answers for the dialogs, taken in order; an empty queue cancels.
+    std::deque<std::optional<std::string>> fileAnswers;
+    std::deque<std::optional<COLORREF>> colorAnswers;
+    std::vector<FileRequest> fileRequests;
+    std::vector<COLORREF> colorRequests;
+    std::vector<std::string> clipboard; // each block put there, as bytes
+    std::vector<std::string> launched;
 };
 
 // Installs a recording seam for the test's lifetime.

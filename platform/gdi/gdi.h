@@ -87,3 +87,9 @@ int ReleaseDC(HWND window, HDC hdc);
 // "DISPLAY" gives a context on the screen; other drivers are not there.
 HDC CreateDC(LPCSTR driver, LPCSTR device, LPCSTR output, const void* init);
 int GetDeviceCaps(HDC hdc, int index);
+
+// Loading a bitmap file as a device bitmap at its natural size (IMAGE_BITMAP with
+// LR_LOADFROMFILE); null when the file is not a bitmap this layer can draw.
+inline constexpr UINT IMAGE_BITMAP = 0;
+inline constexpr UINT LR_LOADFROMFILE = 0x10;
+HANDLE LoadImage(HINSTANCE instance, LPCTSTR name, UINT type, int cx, int cy, UINT flags);

@@ -1,0 +1,28 @@
+#include "app/viewer_app.h"
+
+#include "app/viewer_dlg.h"
+#include "platform/exceptions.h"
+#include "platform/interaction.h"
+
+BEGIN_MESSAGE_MAP(CViewerApp, CWinApp)
+ON_COMMAND(ID_HELP, OnHelp)
+END_MESSAGE_MAP()
+
+CViewerApp theApp;
+
+BOOL CViewerApp::InitInstance() {
+    AfxEnableControlContainer();
+    Enable3dControlsStatic();
+    try {
+        CViewerDlg dlg;
+        m_pMainWnd = &dlg;
+        dlg.DoModal();
+        m_pMainWnd = nullptr;
+    } catch (CMemoryException* e) {
+        // No command runs yet to be abandoned: say so and end.
+        e->Delete();
+        m_pMainWnd = nullptr;
+        AfxMessageBox(CString::FromUtf8("内存不足。"));
+    }
+    return FALSE;
+}

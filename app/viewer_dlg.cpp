@@ -1,0 +1,113 @@
+#include "app/viewer_dlg.h"
+
+#include "app/about_dlg.h"
+#include "app/viewer_app.h"
+#include "dib/dib.h"
+#include "platform/allocator.h"
+#include "platform/resources.h"
+#include "platform/window/paint_dc.h"
+
+#include <cstring>
+
+BEGIN_MESSAGE_MAP(CViewerDlg, CDialog)
+ON_WM_SYSCOMMAND()
+ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
+ON_COMMAND(ID_FILE_EXIT, OnExit)
+ON_COMMAND(ID_HELP_USAGE, OnUsage)
+ON_COMMAND(ID_OPTIONS_CALCULATOR, OnCalculator)
+END_MESSAGE_MAP()
+
+CViewerDlg::CViewerDlg(CWnd* pParent)
+    : CDialog(IDD_PIXSCOPE_DIALOG, pParent), m_nB(0), m_nG(0), m_nR(0), m_nS(0), m_nX(0),
+      m_nY(0), m_pixel{} {
+    m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
+    m_pDib = new CDib;
+    m_pReport = nullptr;
+    m_nReportLen = 0;
+    m_nReportSize = 15480;
+    m_bOpened = FALSE;
+    m_pReport =
+        static_cast<char*>(platform::AfxAllocZeroed(static_cast<std::size_t>(m_nReportSize)));
+    std::memset(m_pReport, 0, static_cast<std::size_t>(m_nReportSize));
+}
+
+CViewerDlg::~CViewerDlg() {
+    // Until an open hands the bitmap to the preview, which then owns it, it is ours.
+    if (m_picture.m_pDib != m_pDib)
+        delete m_pDib;
+}
+
+void CViewerDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_GROUP_PIXEL, m_grpPixel);
+    DDX_Control(pDX, IDC_COLOR, m_editColor);
+    DDX_Control(pDX, IDC_PICTURE, m_picture);
+    DDX_Control(pDX, IDC_TREE, m_tree);
+    DDX_Text(pDX, IDC_EDIT_B, m_nB);
+    DDV_MinMaxByte(pDX, m_nB, 0, 255);
+    DDX_Text(pDX, IDC_EDIT_G, m_nG);
+    DDV_MinMaxByte(pDX, m_nG, 0, 255);
+    DDX_Text(pDX, IDC_EDIT_R, m_nR);
+    DDV_MinMaxByte(pDX, m_nR, 0, 255);
+    DDX_Text(pDX, IDC_EDIT_S, m_nS);
+    DDV_MinMaxByte(pDX, m_nS, 0, 255);
+    DDX_Text(pDX, IDC_EDIT_X, m_nX);
+    DDX_Text(pDX, IDC_EDIT_Y, m_nY);
+}
+
+BOOL CViewerDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    if (CMenu* pSysMenu = GetSystemMenu(FALSE)) {
+        char about[256];
+        LoadString(AfxGetResourceHandle(), IDS_ABOUTBOX, about, sizeof about);
+        if (about[0] != '\0') {
+            pSysMenu->AppendMenu(MF_SEPARATOR);
+            pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, about);
+        }
+    }
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+    return TRUE;
+}
+
+void CViewerDlg::OnSysCommand(UINT nID, LPARAM lParam) {
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg dlgAbout;
+        dlgAbout.DoModal();
+    } else {
+        CDialog::OnSysCommand(nID, lParam);
+    }
+}
+
+void CViewerDlg::OnPaint() {
+    if (IsIconic()) {
+        CPaintDC dc(this);
+        SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+        const int cxIcon = GetSystemMetrics(SM_CXICON);
+        const int cyIcon = GetSystemMetrics(SM_CYICON);
+        RECT rect;
+        GetClientRect(&rect);
+        const int x = (rect.right - rect.left - cxIcon + 1) / 2;
+        const int y = (rect.bottom - rect.top - cyIcon + 1) / 2;
+        DrawIcon(dc, x, y, m_hIcon);
+    } else {
+        CDialog::OnPaint();
+    }
+}
+
+HCURSOR CViewerDlg::OnQueryDragIcon() {
+    return m_hIcon;
+}
+
+BOOL CViewerDlg::DestroyWindow() {
+    if (m_pReport != nullptr) {
+        platform::AfxFreeBlock(m_pReport);
+        m_pReport = nullptr;
+    }
+    return CDialog::DestroyWindow();
+}
+
+void CViewerDlg::OnExit() {
+    DestroyWindow();
+}

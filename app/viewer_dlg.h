@@ -1,0 +1,50 @@
+// The main dialog: the preview, the pixel fields and swatch, the report tree and the
+// commands of the menu and buttons. The handlers of the report and pixel commands
+// live in report/ and pixel/, one file per command.
+#pragma once
+
+#include "controls/color_edit.h"
+#include "controls/picture_static.h"
+#include "platform/window/cdialog.h"
+#include "platform/window/controls.h"
+#include "resources/resource.h"
+
+class CDib;
+
+class CViewerDlg : public CDialog {
+public:
+    explicit CViewerDlg(CWnd* pParent = nullptr);
+    ~CViewerDlg() override;
+    BOOL DestroyWindow() override;
+
+    CButton m_grpPixel;
+    CColorEdit m_editColor;
+    CPictureStatic m_picture;
+    CTreeCtrl m_tree;
+    BYTE m_nB;
+    BYTE m_nG;
+    BYTE m_nR;
+    BYTE m_nS;
+    int m_nX;
+    int m_nY;
+
+    HICON m_hIcon;
+    CDib* m_pDib;
+    char* m_pReport;
+    int m_nReportLen;
+    int m_nReportSize;
+    BOOL m_bOpened;
+    RGBQUAD m_pixel;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnSysCommand(UINT nID, LPARAM lParam);
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnExit();
+    void OnUsage();
+    void OnCalculator();
+
+    DECLARE_MESSAGE_MAP()
+};

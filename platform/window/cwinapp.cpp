@@ -1,0 +1,99 @@
+#include "platform/window/cwinapp.h"
+
+#include "platform/interaction.h"
+#include "platform/resources.h"
+
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+CWinApp*& TheApp() {
+    static CWinApp* app = nullptr;
+    return app;
+}
+
+// The first calculator of the desktops' usual ones found on the search path.
+std::string FindCalculator() {
+    static constexpr const char* kCalculators[] = {"gnome-calculator", "kcalc",     "galculator",
+                                                   "qalculate-gtk",    "mate-calc", "xcalc"};
+    const char* path = std::getenv("PATH");
+    if (path == nullptr)
+        return {};
+    for (const char* name : kCalculators) {
+        std::string dirs(path);
+        size_t start = 0;
+        while (start <= dirs.size()) {
+            size_t end = dirs.find(':', start);
+            if (end == std::string::npos)
+                end = dirs.size();
+            std::string dir = dirs.substr(start, end - start);
+            if (dir.empty())
+                dir = ".";
+            const std::string candidate = dir + "/" + name;
+            struct stat st {};
+            if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                ::access(candidate.c_str(), X_OK) == 0)
+                return candidate;
+            start = end + 1;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
+END_MESSAGE_MAP()
+
+CWinApp::CWinApp(LPCTSTR appName) : m_pszAppName(appName != nullptr ? appName : "") {
+    TheApp() = this;
+}
+
+CWinApp::~CWinApp() {
+    if (TheApp() == this)
+        TheApp() = nullptr;
+}
+
+BOOL CWinApp::InitInstance() {
+    return TRUE;
+}
+
+int CWinApp::ExitInstance() {
+    return 0;
+}
+
+HICON CWinApp::LoadIcon(UINT id) const {
+    return ::LoadIcon(AfxGetResourceHandle(), MAKEINTRESOURCE(id));
+}
+
+void CWinApp::OnHelp() {
+    AfxMessageBox(CString::FromUtf8("没有帮助文件。使用方法请见菜单“帮助”→“使用说明”。"));
+}
+
+CWinApp* AfxGetApp() {
+    return TheApp();
+}
+
+CWnd* AfxGetMainWnd() {
+    return TheApp() != nullptr ? TheApp()->m_pMainWnd : nullptr;
+}
+
+HINSTANCE ShellExecute(HWND /*owner*/, LPCTSTR verb, LPCTSTR file, LPCTSTR /*parameters*/,
+                       LPCTSTR /*directory*/, int /*show*/) {
+    constexpr std::intptr_t kFileNotFound = 2;
+    constexpr std::intptr_t kNoAssociation = 31;
+    constexpr std::intptr_t kStarted = 42;
+    if (verb == nullptr || std::string(verb) != "open" || file == nullptr)
+        return reinterpret_cast<HINSTANCE>(kNoAssociation);
+    // The Windows calculator's name stands for the desktop's calculator.
+    std::string program = file;
+    if (program == "calc.exe")
+        program = FindCalculator();
+    if (program.empty())
+        return reinterpret_cast<HINSTANCE>(kFileNotFound);
+    return reinterpret_cast<HINSTANCE>(
+        platform::CurrentInteraction().Launch(program) ? kStarted : kFileNotFound);
+}

@@ -1,0 +1,38 @@
+// The application object: one global instance whose InitInstance the program's entry
+// runs once the window system is up.
+#pragma once
+
+#include "platform/window/cwnd.h"
+
+class CWinApp : public CCmdTarget {
+public:
+    explicit CWinApp(LPCTSTR appName = nullptr);
+    ~CWinApp() override;
+
+    virtual BOOL InitInstance();
+    virtual int ExitInstance();
+
+    HICON LoadIcon(UINT id) const;
+    // Nothing to do here: controls are drawn in the desktop's own style.
+    void Enable3dControlsStatic() {}
+
+    CWnd* m_pMainWnd = nullptr;
+    CString m_pszAppName;
+
+protected:
+    // The help command: there is no help file, so it points to the usage dialog.
+    void OnHelp();
+
+    DECLARE_MESSAGE_MAP()
+};
+
+CWinApp* AfxGetApp();
+CWnd* AfxGetMainWnd();
+// Nothing to do on this platform; the start-up keeps its place.
+inline BOOL AfxEnableControlContainer() {
+    return TRUE;
+}
+
+// Launches program with the shell's "open" verb; > 32 on success.
+HINSTANCE ShellExecute(HWND owner, LPCTSTR verb, LPCTSTR file, LPCTSTR parameters,
+                       LPCTSTR directory, int show);

@@ -1,0 +1,101 @@
+// The command table: per class a constant array of {message, id, signature, handler},
+// searched in its order, then the base class's. Handlers are member functions of the
+// class, stored as pointers to members of CCmdTarget as the framework's tables do.
+#pragma once
+
+#include "platform/cobject.h"
+#include "platform/winuser.h"
+
+class CCmdTarget;
+class CWnd;
+
+enum class AfxSig {
+    end,
+    vv,  // void ()
+    vwl, // void (UINT, LPARAM)
+    hv,  // HCURSOR ()
+};
+
+using AFX_PMSG = void (CCmdTarget::*)();
+
+// One member per signature; nSig tells which one an entry holds.
+union AFX_PMSG_ANY {
+    AFX_PMSG vv;
+    void (CWnd::*vwl)(UINT, LPARAM);
+    HCURSOR (CWnd::*hv)();
+};
+
+struct AFX_MSGMAP_ENTRY {
+    UINT nMessage;
+    UINT nID; // the command id for WM_COMMAND, else 0
+    AfxSig nSig;
+    AFX_PMSG_ANY pfn;
+};
+
+struct AFX_MSGMAP {
+    const AFX_MSGMAP* (*pfnGetBaseMap)();
+    const AFX_MSGMAP_ENTRY* lpEntries;
+};
+
+class CCmdTarget : public CObject {
+public:
+    // Runs the handler the table binds to the command id; false when none does.
+    virtual BOOL OnCmdMsg(UINT nID);
+
+protected:
+    static const AFX_MSGMAP* GetThisMessageMap();
+    virtual const AFX_MSGMAP* GetMessageMap() const;
+    // The first entry for message (and, for commands, id) in this class or a base.
+    const AFX_MSGMAP_ENTRY* FindMessageEntry(UINT message, UINT id) const;
+};
+
+#define DECLARE_MESSAGE_MAP()                                                                      \
+protected:                                                                                         \
+    static const AFX_MSGMAP* GetThisMessageMap();                                                  \
+    const AFX_MSGMAP* GetMessageMap() const override;
+
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                     \
+    const AFX_MSGMAP* theClass::GetMessageMap() const {                                            \
+        return GetThisMessageMap();                                                                \
+    }                                                                                              \
+    const AFX_MSGMAP* theClass::GetThisMessageMap() {                                              \
+        using ThisClass = theClass;                                                                \
+        using TheBaseClass = baseClass;                                                            \
+        static const AFX_MSGMAP_ENTRY messageEntries[] = {
+
+#define END_MESSAGE_MAP()                                                                          \
+    {                                                                                              \
+        0, 0, AfxSig::end, {                                                                       \
+            .vv = nullptr                                                                          \
+        }                                                                                          \
+    }                                                                                              \
+    }                                                                                              \
+    ;                                                                                              \
+    static_assert(sizeof(ThisClass) > 0);                                                          \
+    static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &messageEntries[0]};   \
+    return &messageMap;                                                                            \
+    }
+
+#define ON_COMMAND(id, memberFxn)                                                                  \
+    {WM_COMMAND,                                                                                   \
+     static_cast<UINT>(id),                                                                        \
+     AfxSig::vv,                                                                                   \
+     {.vv = static_cast<AFX_PMSG>(static_cast<void (ThisClass::*)()>(&ThisClass::memberFxn))}},
+
+#define ON_WM_PAINT()                                                                              \
+    {WM_PAINT,                                                                                     \
+     0,                                                                                            \
+     AfxSig::vv,                                                                                   \
+     {.vv = static_cast<AFX_PMSG>(static_cast<void (ThisClass::*)()>(&ThisClass::OnPaint))}},
+
+#define ON_WM_SYSCOMMAND()                                                                         \
+    {WM_SYSCOMMAND,                                                                                \
+     0,                                                                                            \
+     AfxSig::vwl,                                                                                  \
+     {.vwl = static_cast<void (CWnd::*)(UINT, LPARAM)>(&ThisClass::OnSysCommand)}},
+
+#define ON_WM_QUERYDRAGICON()                                                                      \
+    {WM_QUERYDRAGICON,                                                                             \
+     0,                                                                                            \
+     AfxSig::hv,                                                                                   \
+     {.hv = static_cast<HCURSOR (CWnd::*)()>(&ThisClass::OnQueryDragIcon)}},

@@ -1,0 +1,160 @@
+#include "platform/window/qt_interaction.h"
+
+#include "platform/codepage.h"
+#include "platform/window/cdialog.h"
+#include "platform/window/window_host.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProcess>
+#include <QPushButton>
+
+namespace platform::window {
+namespace {
+
+constexpr UINT MB_TYPEMASK = 0xF;
+constexpr UINT MB_OKCANCEL = 1;
+constexpr UINT MB_YESNOCANCEL = 3;
+constexpr UINT MB_YESNO = 4;
+constexpr UINT MB_ICONHAND = 0x10;
+constexpr UINT MB_ICONQUESTION = 0x20;
+constexpr UINT MB_ICONASTERISK = 0x40;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
+
+QWidget* ActiveFrame() {
+    CDialog* modal = CDialog::ActiveModalDialog();
+    return modal != nullptr ? FrameOf(modal->m_hWnd) : nullptr;
+}
+
+QMessageBox::Icon IconFor(UINT type) {
+    switch (type & 0xF0) {
+    case MB_ICONHAND:
+        return QMessageBox::Critical;
+    case MB_ICONQUESTION:
+        return QMessageBox::Question;
+    case MB_ICONEXCLAMATION:
+        return QMessageBox::Warning;
+    case MB_ICONASTERISK:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+QString FilterString(const InteractionSeam::FileFilter& filter) {
+    QStringList patterns;
+    for (const std::string& p : filter.patterns) {
+        const QString pattern = QString::fromStdString(p);
+        patterns << pattern;
+        // Names on Linux are case-sensitive; the program's patterns are not.
+        if (pattern.toUpper() != pattern)
+            patterns << pattern.toUpper();
+    }
+    return QString::fromStdString(filter.name) + " (" + patterns.join(' ') + ")";
+}
+
+} // namespace
+
+int QtInteraction::MessageBox(const CString& text, const CString& caption, UINT type) {
+    QMessageBox box(IconFor(type), ToQString(caption), ToQString(text), QMessageBox::NoButton,
+                    ActiveFrame());
+    struct Choice {
+        const char* label;
+        QMessageBox::ButtonRole role;
+        int id;
+    };
+    std::vector<Choice> choices;
+    switch (type & MB_TYPEMASK) {
+    case MB_OKCANCEL:
+        choices = {{"确定", QMessageBox::AcceptRole, IDOK},
+                   {"取消", QMessageBox::RejectRole, IDCANCEL}};
+        break;
+    case MB_YESNOCANCEL:
+        choices = {{"是(&Y)", QMessageBox::YesRole, IDYES},
+                   {"否(&N)", QMessageBox::NoRole, IDNO},
+                   {"取消", QMessageBox::RejectRole, IDCANCEL}};
+        break;
+    case MB_YESNO:
+        choices = {{"是(&Y)", QMessageBox::YesRole, IDYES}, {"否(&N)", QMessageBox::NoRole, IDNO}};
+        break;
+    default:
+        choices = {{"确定", QMessageBox::AcceptRole, IDOK}};
+        break;
+    }
+    std::vector<std::pair<QAbstractButton*, int>> buttons;
+    for (const Choice& c : choices)
+        buttons.emplace_back(box.addButton(QString::fromUtf8(c.label), c.role), c.id);
+    box.setDefaultButton(static_cast<QPushButton*>(buttons.front().first));
+    box.setEscapeButton(buttons.back().first);
+    box.exec();
+    for (const auto& [button, id] : buttons)
+        if (box.clickedButton() == button)
+            return id;
+    return buttons.back().second;
+}
+
+std::optional<std::string> QtInteraction::ChooseFile(const FileRequest& request) {
+    constexpr DWORD OFN_OVERWRITEPROMPT = 0x2;
+    constexpr DWORD OFN_FILEMUSTEXIST = 0x1000;
+    constexpr DWORD OFN_CREATEPROMPT = 0x2000;
+    QFileDialog dialog(ActiveFrame());
+    dialog.setAcceptMode(request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    dialog.setFileMode(request.open && (request.flags & OFN_FILEMUSTEXIST) != 0
+                           ? QFileDialog::ExistingFile
+                           : QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, (request.flags & OFN_OVERWRITEPROMPT) == 0);
+    QStringList filters;
+    for (const FileFilter& f : request.filters)
+        filters << FilterString(f);
+    if (!filters.isEmpty())
+        dialog.setNameFilters(filters);
+    if (!request.defaultExt.empty())
+        dialog.setDefaultSuffix(QString::fromStdString(request.defaultExt));
+    if (!request.initialName.empty())
+        dialog.selectFile(QString::fromStdString(request.initialName));
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        const QString chosen = dialog.selectedFiles().front();
+        if (!request.open && (request.flags & OFN_CREATEPROMPT) != 0 &&
+            !QFileInfo::exists(chosen)) {
+            const CString question = CString::FromUtf8(QFileInfo(chosen).fileName().toStdString() +
+                                                       " 不存在。\n要创建该文件吗？");
+            if (MessageBox(question, CString::FromUtf8(dialog.windowTitle().toStdString()),
+                           MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+                continue;
+        }
+        return chosen.toStdString();
+    }
+}
+
+std::optional<COLORREF> QtInteraction::ChooseColor(COLORREF initial) {
+    const QColor color = QColorDialog::getColor(
+        QColor(GetRValue(initial), GetGValue(initial), GetBValue(initial)), ActiveFrame());
+    if (!color.isValid())
+        return std::nullopt;
+    return RGB(static_cast<BYTE>(color.red()), static_cast<BYTE>(color.green()),
+               static_cast<BYTE>(color.blue()));
+}
+
+void QtInteraction::SetClipboardText(const std::string& bytes) {
+    auto* data = new QMimeData;
+    const std::string text(bytes.c_str()); // up to the first zero byte
+    data->setText(QString::fromStdString(platform::GbkToUtf8(text)));
+    data->setData("text/plain;charset=GBK",
+                  QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    QApplication::clipboard()->setMimeData(data);
+}
+
+bool QtInteraction::Launch(const std::string& program) {
+    return QProcess::startDetached(QString::fromStdString(program), {});
+}
+
+} // namespace platform::window

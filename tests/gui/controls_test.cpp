@@ -1,0 +1,186 @@
+// The preview pane and the swatch, drawn in the main dialog as the user sees them.
+#include "app/viewer_app.h"
+#include "app/viewer_dlg.h"
+#include "controls/shrink_to_fit.h"
+#include "dib/dib.h"
+#include "tests/bmp_builder.h"
+#include "tests/gui/gui_support.h"
+
+namespace {
+
+constexpr COLORREF kFace = RGB(236, 233, 216);
+
+TEST(ShrinkToFit, KeepsProportionsAndNeverEnlarges) {
+    struct Case {
+        int w, h, cw, ch, fitW, fitH;
+    };
+    const Case cases[] = {
+        {1000, 100, 345, 234, 345, 34}, {1000, 1000, 345, 234, 234, 234},
+        {800, 600, 345, 234, 312, 233}, {100, 50, 345, 234, 100, 50},
+        {345, 234, 345, 234, 345, 234}, {346, 1, 345, 234, 345, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.w << "x" << c.h);
+        const CSize fit = ShrinkToFit(c.w, c.h, c.cw, c.ch);
+        EXPECT_EQ(fit.cx, c.fitW);
+        EXPECT_EQ(fit.cy, c.fitH);
+    }
+}
+
+// A 24-bit picture whose top rows are colour `top` and the rest `rest`.
+std::vector<BYTE> Picture(int w, int h, COLORREF top, COLORREF rest, int topRows = 1) {
+    BmpSpec spec;
+    spec.width = w;
+    spec.height = h;
+    const int rows = h < 0 ? -h : h;
+    const DWORD stride = RowStride(w, 24);
+    spec.pixels.assign(stride * static_cast<DWORD>(rows), 0);
+    for (int y = 0; y < rows; ++y) {
+        const int stored = h > 0 ? rows - 1 - y : y;
+        const COLORREF c = y < topRows ? top : rest;
+        for (int x = 0; x < w; ++x) {
+            BYTE* p = &spec.pixels[stored * stride + static_cast<DWORD>(x) * 3];
+            p[0] = GetBValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetRValue(c);
+        }
+    }
+    return BuildBmp(spec);
+}
+
+class Preview : public GuiTest {
+protected:
+    void SetUp() override {
+        GuiTest::SetUp();
+        theApp.m_pMainWnd = &dlg;
+    }
+    void TearDown() override {
+        theApp.m_pMainWnd = nullptr;
+        GuiTest::TearDown();
+    }
+    // Loads a picture into the dialog's bitmap and hands it to the pane, as opening does.
+    void Show(const std::vector<BYTE>& bytes, BOOL erase = TRUE) {
+        const std::string path = dir.Write("p.bmp", bytes);
+        CFile file;
+        ASSERT_TRUE(file.Open(path.c_str(), CFile::modeRead));
+        ASSERT_TRUE(dlg.m_pDib->Read(&file));
+        dlg.m_picture.m_pDib = dlg.m_pDib;
+        dlg.m_picture.m_nShowMode = 3;
+        dlg.m_picture.Invalidate(erase);
+    }
+    QImage Pane() { return Grab(dlg.m_picture); }
+    TempDir dir;
+    CViewerDlg dlg;
+};
+
+TEST_F(Preview, ShrinksAPictureToFitAtTheTopLeft) {
+    RunModal(dlg, [&] {
+        Show(Picture(800, 600, RGB(0, 0, 255), RGB(255, 0, 0)));
+        const QImage pane = Pane();
+        EXPECT_EQ(PixelAt(pane, 0, 0), RGB(0, 0, 255)) << "top row first";
+        EXPECT_EQ(PixelAt(pane, 311, 232), RGB(255, 0, 0));
+        EXPECT_EQ(PixelAt(pane, 312, 0), kFace);
+        EXPECT_EQ(PixelAt(pane, 0, 233), kFace);
+        SavePng(pane, "preview-800x600");
+    });
+}
+
+TEST_F(Preview, SmallPicturesArePixelForPixelAndTheRestIsNotPainted) {
+    RunModal(dlg, [&] {
+        Show(Picture(345, 234, RGB(1, 2, 3), RGB(9, 8, 7)));
+        QImage pane = Pane();
+        EXPECT_EQ(PixelAt(pane, 0, 0), RGB(1, 2, 3));
+        EXPECT_EQ(PixelAt(pane, 344, 233), RGB(9, 8, 7));
+        // Without erasing, a smaller picture leaves the old one beside it.
+        dlg.m_pDib->Empty();
+        Show(Picture(100, 50, RGB(0, 255, 0), RGB(0, 255, 0)), FALSE);
+        pane = Pane();
+        EXPECT_EQ(PixelAt(pane, 99, 49), RGB(0, 255, 0));
+        EXPECT_EQ(PixelAt(pane, 100, 100), RGB(9, 8, 7));
+        // With erasing, the face colour shows around it.
+        dlg.m_picture.Invalidate(TRUE);
+        pane = Pane();
+        EXPECT_EQ(PixelAt(pane, 99, 49), RGB(0, 255, 0));
+        EXPECT_EQ(PixelAt(pane, 100, 100), kFace);
+    });
+}
+
+TEST_F(Preview, TopDownPicturesShowUprightScaledByTheirHeight) {
+    RunModal(dlg, [&] {
+        Show(Picture(690, -468, RGB(255, 255, 0), RGB(0, 0, 0), 234));
+        const QImage pane = Pane();
+        EXPECT_EQ(PixelAt(pane, 10, 0), RGB(255, 255, 0));
+        EXPECT_EQ(PixelAt(pane, 10, 115), RGB(255, 255, 0));
+        EXPECT_EQ(PixelAt(pane, 10, 118), RGB(0, 0, 0));
+        EXPECT_EQ(PixelAt(pane, 344, 233), RGB(0, 0, 0));
+    });
+}
+
+TEST_F(Preview, NothingToShowPaintsTheFaceColour) {
+    RunModal(dlg, [&] {
+        Show(Picture(20, 20, RGB(255, 0, 0), RGB(255, 0, 0)));
+        ASSERT_EQ(PixelAt(Pane(), 5, 5), RGB(255, 0, 0));
+        dlg.m_pDib->Empty();
+        dlg.m_picture.Invalidate(TRUE);
+        EXPECT_EQ(PixelAt(Pane(), 5, 5), kFace) << "an empty bitmap, mode still 3";
+        EXPECT_EQ(dlg.m_picture.m_nShowMode, 3);
+
+        dlg.m_picture.m_nShowMode = 0;
+        dlg.m_picture.m_crBackColor = RGB(10, 20, 30);
+        dlg.m_picture.m_bUseBackColor = TRUE;
+        dlg.m_picture.Invalidate(TRUE);
+        EXPECT_EQ(PixelAt(Pane(), 5, 5), RGB(10, 20, 30));
+        EXPECT_TRUE(recorder.messages.empty());
+    });
+}
+
+TEST_F(Preview, ResourceAndFileSourcesTellOnceWhenUnspecified) {
+    RunModal(dlg, [&] {
+        dlg.m_picture.m_bUseBackColor = TRUE;
+        dlg.m_picture.m_crBackColor = RGB(10, 20, 30);
+        dlg.m_picture.m_nShowMode = 1;
+        dlg.m_picture.Invalidate(TRUE);
+        EXPECT_EQ(PixelAt(Pane(), 5, 5), kFace);
+        EXPECT_EQ(PixelAt(Pane(), 5, 5), RGB(10, 20, 30)) << "now mode 0";
+        dlg.m_picture.m_nShowMode = 2;
+        dlg.m_picture.Invalidate(TRUE);
+        EXPECT_EQ(PixelAt(Pane(), 5, 5), kFace);
+        EXPECT_EQ(recorder.messages, (std::vector<std::string>{"没有指定要显示的位图ID或者资源名!",
+                                                               "没有指定要显示的位图路径!"}));
+        EXPECT_EQ(recorder.types, (std::vector<UINT>{MB_OK, MB_OK}));
+
+        // A resource that can't be loaded, and a file shown at natural size, cut off.
+        dlg.m_picture.m_nShowMode = 1;
+        dlg.m_picture.m_nBitmapID = 999;
+        dlg.m_picture.Invalidate(TRUE);
+        EXPECT_EQ(PixelAt(Pane(), 5, 5), kFace);
+        dlg.m_picture.m_nShowMode = 2;
+        dlg.m_picture.m_strBitmapPath =
+            dir.Write("big.bmp", Picture(400, 300, RGB(0, 0, 255), RGB(0, 128, 0))).c_str();
+        dlg.m_picture.Invalidate(TRUE);
+        QImage pane = Pane();
+        EXPECT_EQ(PixelAt(pane, 0, 0), RGB(0, 0, 255));
+        EXPECT_EQ(PixelAt(pane, 344, 233), RGB(0, 128, 0));
+        dlg.m_picture.m_nSizeMode = 1;
+        dlg.m_picture.Invalidate(TRUE);
+        pane = Pane();
+        EXPECT_EQ(PixelAt(pane, 310, 232), RGB(0, 128, 0)) << "400x300 fits in 345x234";
+        EXPECT_EQ(PixelAt(pane, 313, 100), kFace);
+        EXPECT_EQ(recorder.messages.size(), 2u);
+    });
+}
+
+TEST_F(Preview, TheSwatchShowsRedGreenBlueWithoutS) {
+    RunModal(dlg, [&] {
+        dlg.m_editColor.m_crColor = 0x00102030; // blue 0x10, green 0x20, red 0x30
+        dlg.m_editColor.Invalidate(FALSE);
+        const QImage swatch = Grab(dlg.m_editColor);
+        EXPECT_EQ(PixelAt(swatch, swatch.width() / 2, swatch.height() / 2), RGB(0x30, 0x20, 0x10));
+        RECT client;
+        dlg.m_editColor.GetClientRect(&client);
+        EXPECT_EQ(client.right, 41);
+        EXPECT_EQ(client.bottom, 17);
+    });
+}
+
+} // namespace

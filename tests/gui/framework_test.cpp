@@ -1,0 +1,105 @@
+// The window layer's own rules: field exchange, the command table, abandoned commands.
+#include "app/viewer_app.h"
+#include "app/viewer_dlg.h"
+#include "platform/exceptions.h"
+#include "tests/gui/gui_support.h"
+
+namespace {
+
+class ThrowingDlg : public CDialog {
+public:
+    ThrowingDlg() : CDialog(IDD_ABOUTBOX) {}
+    int runs = 0;
+
+protected:
+    void OnThrow() {
+        ++runs;
+        AfxThrowMemoryException();
+    }
+    void OnFirst() { runs += 10; }
+    void OnSecond() { runs += 100; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(ThrowingDlg, CDialog)
+ON_COMMAND(5000, OnThrow)
+ON_COMMAND(5001, OnFirst)
+ON_COMMAND(5001, OnSecond)
+END_MESSAGE_MAP()
+
+using Framework = GuiTest;
+
+TEST_F(Framework, AMemoryExceptionAbandonsTheCommandWithTheStockMessage) {
+    ThrowingDlg dlg;
+    RunModal(dlg, [&] {
+        dlg.SendMessage(WM_COMMAND, 5000);
+        EXPECT_EQ(dlg.runs, 1);
+        EXPECT_EQ(recorder.messages, std::vector<std::string>{"内存不足。"});
+        EXPECT_EQ(CDialog::ActiveModalDialog(), &dlg) << "the dialog goes on";
+        dlg.SendMessage(WM_COMMAND, 5001);
+        EXPECT_EQ(dlg.runs, 11) << "the table is searched in order; the first entry wins";
+    });
+}
+
+TEST_F(Framework, FieldTextsParseAsTheClassicFrameworkDid) {
+    CViewerDlg dlg;
+    theApp.m_pMainWnd = &dlg;
+    struct Case {
+        const char* text;
+        bool isByte;
+        bool ok;
+        int value;
+    };
+    const Case cases[] = {
+        {"0", false, true, 0},
+        {"00", false, true, 0},
+        {" 007 ", false, true, 7},
+        {"\t-12", false, true, -12},
+        {"+5", false, true, 5},
+        {"", false, false, 0},
+        {"   ", false, false, 0},
+        {"abc", false, false, 0},
+        {"-0", false, false, 0},
+        {"+0", false, false, 0},
+        {"12a", false, false, 0},
+        {"0x10", false, false, 0},
+        {"1 2", false, false, 0},
+        {"1.5", false, false, 0},
+        {"99999999999", false, true, 2147483647},
+        {"-99999999999", false, true, -2147483647 - 1},
+        {"255", true, true, 255},
+        {"256", true, false, 0},
+        {"-1", true, false, 0},
+        {"4294967295", true, true, 255},
+        {"4294967296", true, true, 255},
+        {"2147483904", true, true, 0},
+    };
+    RunModal(dlg, [&] {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.text);
+            recorder.messages.clear();
+            dlg.m_nX = 42;
+            dlg.m_nB = 42;
+            SetText(dlg.GetDlgItem(IDC_EDIT_B), c.isByte ? c.text : "1");
+            SetText(dlg.GetDlgItem(IDC_EDIT_X), c.isByte ? "1" : c.text);
+            EXPECT_EQ(dlg.UpdateData(TRUE), c.ok ? TRUE : FALSE);
+            if (c.ok) {
+                EXPECT_EQ(c.isByte ? dlg.m_nB : dlg.m_nX, c.value);
+                EXPECT_TRUE(recorder.messages.empty());
+            } else {
+                ASSERT_EQ(recorder.messages.size(), 1u);
+                EXPECT_EQ(recorder.messages[0],
+                          c.isByte ? "“请填入一个在0和255之间的整数。”" : "请键入一个整数。");
+                // B comes before X: a bad X leaves B exchanged, a bad B leaves X alone.
+                EXPECT_EQ(dlg.m_nX, 42);
+                EXPECT_EQ(dlg.m_nB, c.isByte ? 42 : 1);
+            }
+        }
+        dlg.m_nY = -3;
+        dlg.UpdateData(FALSE);
+        EXPECT_EQ(TextOf(dlg.GetDlgItem(IDC_EDIT_Y)), "-3");
+    });
+    theApp.m_pMainWnd = nullptr;
+}
+
+} // namespace

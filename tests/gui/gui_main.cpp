@@ -1,0 +1,16 @@
+// GUI tests run Qt without a display; the dialogs are real, the seam records.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include "platform/interaction.h"
+
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    platform::SetApplicationTitle("pixscope");
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,37 @@
+// Driving real dialogs from tests: a script runs inside the dialog's own modal loop.
+#pragma once
+
+#include "platform/gdi/surface.h"
+#include "platform/window/cdialog.h"
+#include "tests/test_support.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+#include <string>
+
+// Runs dlg modally; script runs once the dialog is up, and the dialog is cancelled
+// afterwards if the script left it open. Returns DoModal's result.
+INT_PTR RunModal(CDialog& dlg, const std::function<void()>& script);
+// Runs fn on the next dialog that opens modally over the current one, then cancels it
+// if fn left it open.
+void OnNextModal(const std::function<void(CDialog&)>& fn);
+
+QWidget* WidgetOf(const CWnd& wnd);
+QWidget* FrameOf(const CWnd& wnd);
+// What the window shows now, painted afresh.
+QImage Grab(const CWnd& wnd);
+// The window's own drawing surface.
+const platform::gdi::Surface& SurfaceOf(const CWnd& wnd);
+// A key pressed where the focus is, as the user presses it.
+void PressKey(CDialog& dlg, int key);
+void SetText(CWnd* control, const char* utf8);
+std::string TextOf(const CWnd* control);
+// Saves a rendering under the build folder's gui-renders/ and returns its path.
+std::string SavePng(const QImage& image, const std::string& name);
+
+// RGB of a pixel of a grabbed image, as a COLORREF.
+COLORREF PixelAt(const QImage& image, int x, int y);
+
+class GuiTest : public WithRecordedMessages {};

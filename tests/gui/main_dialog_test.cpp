@@ -1,0 +1,249 @@
+#include "app/about_dlg.h"
+#include "app/viewer_app.h"
+#include "app/viewer_dlg.h"
+#include "platform/resources.h"
+#include "platform/window/window_host.h"
+#include "tests/bmp_builder.h"
+#include "tests/gui/gui_support.h"
+
+#include <QMenu>
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTreeWidget>
+
+namespace {
+
+constexpr COLORREF kFace = RGB(236, 233, 216);
+
+class MainDialog : public GuiTest {
+protected:
+    void SetUp() override {
+        GuiTest::SetUp();
+        theApp.m_pMainWnd = &dlg;
+    }
+    void TearDown() override {
+        theApp.m_pMainWnd = nullptr;
+        GuiTest::TearDown();
+    }
+    CWnd* Item(int id) { return dlg.GetDlgItem(id); }
+    CViewerDlg dlg;
+};
+
+TEST_F(MainDialog, EveryControlSitsAtItsTemplatePixels) {
+    RunModal(dlg, [&] {
+        for (UINT id : {IDD_PIXSCOPE_DIALOG}) {
+            const platform::DialogTemplate* t = platform::FindDialogTemplate(id);
+            ASSERT_NE(t, nullptr);
+            const auto& children = dlg.m_hWnd->children; // in template order
+            ASSERT_EQ(children.size(), t->items.size());
+            for (size_t i = 0; i < t->items.size(); ++i) {
+                const auto& item = t->items[i];
+                SCOPED_TRACE(item.text);
+                // 6 x 13 base units: x * 6 / 4 and y * 13 / 8, rounded.
+                const QRect expected(MulDiv(item.x, 6, 4), MulDiv(item.y, 13, 8),
+                                     MulDiv(item.cx, 6, 4), MulDiv(item.cy, 13, 8));
+                EXPECT_EQ(children[i]->widget->geometry(), expected);
+                EXPECT_EQ(children[i]->id, item.id);
+            }
+        }
+        EXPECT_EQ(WidgetOf(dlg)->size(), QSize(699, 369));
+        EXPECT_EQ(WidgetOf(*Item(IDC_PICTURE))->geometry(), QRect(8, 28, 345, 234));
+        EXPECT_EQ(WidgetOf(*Item(IDC_COLOR))->geometry(), QRect(306, 296, 45, 21));
+        RECT client;
+        dlg.m_picture.GetClientRect(&client);
+        EXPECT_EQ(client.right, 345);
+        EXPECT_EQ(client.bottom, 234);
+    });
+}
+
+TEST_F(MainDialog, StartsWithFacePaneBlackSwatchZeroFieldsAndMenu) {
+    RunModal(dlg, [&] {
+        const QImage pane = Grab(dlg.m_picture);
+        EXPECT_EQ(PixelAt(pane, 0, 0), kFace);
+        EXPECT_EQ(PixelAt(pane, 344, 233), kFace);
+        const QImage swatch = Grab(dlg.m_editColor);
+        EXPECT_EQ(PixelAt(swatch, swatch.width() / 2, swatch.height() / 2), RGB(0, 0, 0));
+        for (int id : {IDC_EDIT_X, IDC_EDIT_Y, IDC_EDIT_B, IDC_EDIT_G, IDC_EDIT_R, IDC_EDIT_S})
+            EXPECT_EQ(TextOf(Item(id)), "0");
+        EXPECT_EQ(TextOf(&dlg), "Pixscope");
+
+        CMenu* bar = dlg.GetMenu();
+        ASSERT_NE(bar, nullptr);
+        const std::vector<std::vector<std::pair<std::string, UINT>>> expected = {
+            {{"打开位图文件", 32771}, {"保存修改的位图", 32775}, {"退出", 32772}},
+            {{"清空缓存", 32776}, {"打开计算器", 32777}},
+            {{"使用说明", 32773}}};
+        const char* titles[] = {"文件", "选项", "帮助"};
+        ASSERT_EQ(bar->GetMenuItemCount(), 3u);
+        for (int p = 0; p < 3; ++p) {
+            CString title;
+            bar->GetMenuString(static_cast<UINT>(p), title, MF_BYPOSITION);
+            EXPECT_EQ(title.ToUtf8(), titles[p]);
+            CMenu* popup = bar->GetSubMenu(p);
+            ASSERT_EQ(popup->GetMenuItemCount(), expected[static_cast<size_t>(p)].size());
+            for (size_t i = 0; i < expected[static_cast<size_t>(p)].size(); ++i) {
+                CString text;
+                popup->GetMenuString(static_cast<UINT>(i), text, MF_BYPOSITION);
+                EXPECT_EQ(text.ToUtf8(), expected[static_cast<size_t>(p)][i].first);
+                EXPECT_EQ(popup->GetMenuItemID(static_cast<int>(i)),
+                          expected[static_cast<size_t>(p)][i].second);
+            }
+        }
+    });
+}
+
+TEST_F(MainDialog, EnterWithAnOutOfRangeByteStaysOpenAndFocusesTheField) {
+    const INT_PTR result = RunModal(dlg, [&] {
+        SetText(Item(IDC_EDIT_B), "300");
+        SetText(Item(IDC_EDIT_X), "7");
+        Item(IDC_EDIT_X)->SetFocus();
+        PressKey(dlg, Qt::Key_Return);
+        ASSERT_EQ(recorder.messages, std::vector<std::string>{"“请填入一个在0和255之间的整数。”"});
+        EXPECT_EQ(recorder.types[0], MB_ICONEXCLAMATION);
+        EXPECT_EQ(recorder.captions[0], "pixscope");
+        EXPECT_TRUE(dlg.IsRunningModal());
+        auto* edit = static_cast<QLineEdit*>(WidgetOf(*Item(IDC_EDIT_B)));
+        EXPECT_EQ(FrameOf(dlg)->focusWidget(), edit);
+        EXPECT_EQ(edit->selectedText(), "300");
+        EXPECT_EQ(dlg.m_nX, 0) << "the exchange stopped at B, before X";
+
+        SetText(Item(IDC_EDIT_B), "255");
+        PressKey(dlg, Qt::Key_Return);
+        EXPECT_FALSE(dlg.IsRunningModal());
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(dlg.m_nB, 255);
+    EXPECT_EQ(dlg.m_nX, 7);
+}
+
+TEST_F(MainDialog, EscapeAndTheCloseBoxEndAtOnceWithoutValidating) {
+    EXPECT_EQ(RunModal(dlg,
+                       [&] {
+                           SetText(Item(IDC_EDIT_X), "abc");
+                           PressKey(dlg, Qt::Key_Escape);
+                       }),
+              IDCANCEL);
+    EXPECT_TRUE(recorder.messages.empty());
+
+    CViewerDlg second;
+    theApp.m_pMainWnd = &second;
+    EXPECT_EQ(RunModal(second,
+                       [&] {
+                           FrameOf(second)->close();
+                           QApplication::processEvents();
+                       }),
+              IDCANCEL);
+}
+
+TEST_F(MainDialog, ExitFreesTheReportBufferOnce) {
+    ASSERT_NE(dlg.m_pReport, nullptr);
+    RunModal(dlg, [&] {
+        dlg.SendMessage(WM_COMMAND, ID_FILE_EXIT);
+        EXPECT_EQ(dlg.m_pReport, nullptr);
+        EXPECT_EQ(dlg.m_hWnd, nullptr);
+    });
+    // DoModal's own teardown came through DestroyWindow again and freed nothing twice
+    // (the sanitizer build would fail here otherwise).
+    EXPECT_EQ(dlg.m_pReport, nullptr);
+    EXPECT_FALSE(dlg.DestroyWindow());
+}
+
+TEST_F(MainDialog, SystemMenuEndsWithAboutWhichOpensTheAboutBox) {
+    RunModal(dlg, [&] {
+        CMenu* sys = dlg.GetSystemMenu(FALSE);
+        ASSERT_NE(sys, nullptr);
+        const UINT n = sys->GetMenuItemCount();
+        ASSERT_GE(n, 2u);
+        EXPECT_EQ(sys->GetMenuItemID(static_cast<int>(n - 2)), 0u) << "separator";
+        EXPECT_EQ(sys->GetMenuItemID(static_cast<int>(n - 1)), 16u);
+        CString text;
+        sys->GetMenuString(n - 1, text, MF_BYPOSITION);
+        EXPECT_EQ(text.ToUtf8(), "关于 Pixscope(&A)...");
+
+        std::string caption;
+        bool ownerDisabled = false;
+        OnNextModal([&](CDialog& about) {
+            caption = TextOf(&about);
+            ownerDisabled =
+                !FrameOf(dlg)->isEnabled() || QApplication::activeModalWidget() == FrameOf(about);
+            PressKey(about, Qt::Key_Return);
+        });
+        // Through the menu's own item, as a click on it would.
+        auto actions = dlg.GetSystemMenu(FALSE)->m_hMenu->menu->actions();
+        actions.back()->trigger();
+        EXPECT_EQ(caption, "关于 Pixscope");
+        EXPECT_TRUE(ownerDisabled);
+        EXPECT_EQ(CDialog::ActiveModalDialog(), &dlg);
+
+        // Every other system command keeps its usual meaning: close ends the dialog.
+        dlg.SendMessage(WM_SYSCOMMAND, SC_CLOSE);
+        QApplication::processEvents();
+    });
+    EXPECT_EQ(CDialog::ActiveModalDialog(), nullptr);
+}
+
+TEST_F(MainDialog, MinimisedItPaintsTheIconCentred) {
+    RunModal(dlg, [&] {
+        FrameOf(dlg)->showMinimized();
+        ASSERT_TRUE(dlg.IsIconic());
+        dlg.SendMessage(WM_PAINT);
+        const auto& s = SurfaceOf(dlg);
+        // (699 - 32 + 1) / 2 = 334, (369 - 32 + 1) / 2 = 169; the icon's frame starts
+        // at (2, 2) of the icon and is dark grey.
+        EXPECT_EQ(s.pixels[static_cast<size_t>(169 + 2) * 699 + 334 + 2], 0xFF3C4650u);
+        EXPECT_EQ(s.pixels[static_cast<size_t>(169) * 699 + 334], 0xFF000000u | 0xECE9D8u);
+        EXPECT_EQ(dlg.SendMessage(WM_QUERYDRAGICON), reinterpret_cast<LRESULT>(dlg.m_hIcon));
+    });
+}
+
+TEST_F(MainDialog, CalculatorStartsTheFirstOneOnThePathEachTime) {
+    const TempDir dir;
+    for (const char* name : {"xcalc", "kcalc"}) {
+        const std::string path = dir.Path(name);
+        FILE* f = std::fopen(path.c_str(), "w");
+        std::fputs("#!/bin/sh\n", f);
+        std::fclose(f);
+        ::chmod(path.c_str(), 0755);
+    }
+    const std::string savedPath = std::getenv("PATH");
+    ::setenv("PATH", dir.Dir().c_str(), 1);
+    RunModal(dlg, [&] {
+        dlg.SendMessage(WM_COMMAND, ID_OPTIONS_CALCULATOR);
+        dlg.SendMessage(WM_COMMAND, ID_OPTIONS_CALCULATOR);
+        ::setenv("PATH", "/nonexistent", 1);
+        dlg.SendMessage(WM_COMMAND, ID_OPTIONS_CALCULATOR);
+    });
+    ::setenv("PATH", savedPath.c_str(), 1);
+    const std::string kcalc = dir.Path("kcalc");
+    EXPECT_EQ(recorder.launched, (std::vector<std::string>{kcalc, kcalc}));
+    EXPECT_TRUE(recorder.messages.empty()) << "no calculator: nothing shown";
+}
+
+TEST_F(MainDialog, RendersTheThreeDialogsWithChineseGlyphs) {
+    RunModal(dlg, [&] {
+        const QFontInfo font(WidgetOf(*Item(IDC_READ_PIXEL))->font());
+        EXPECT_TRUE(font.family().contains("UMing")) << font.family().toStdString();
+        EXPECT_TRUE(QFontMetrics(WidgetOf(*Item(IDC_READ_PIXEL))->font()).inFont(QChar(0x50CF)));
+        SavePng(Grab(dlg), "main-dialog");
+
+        OnNextModal([&](CDialog& about) { SavePng(Grab(about), "about-dialog"); });
+        dlg.SendMessage(WM_SYSCOMMAND, 16);
+        std::vector<std::string> texts;
+        OnNextModal([&](CDialog& usage) {
+            EXPECT_EQ(TextOf(&usage), "Pixscope使用帮助");
+            for (QLabel* label : WidgetOf(usage)->findChildren<QLabel*>())
+                texts.push_back(label->text().toStdString());
+            SavePng(Grab(usage), "usage-dialog");
+        });
+        dlg.SendMessage(WM_COMMAND, ID_HELP_USAGE);
+        ASSERT_EQ(texts.size(), 9u);
+        EXPECT_EQ(texts[5], "通过菜单\"文件\"->\"打开位图文件\"可以选择并导入位图。");
+    });
+}
+
+} // namespace
