@@ -5,6 +5,7 @@
 
 #include "controls/color_edit.h"
 #include "controls/picture_static.h"
+#include "platform/interaction.h"
 #include "platform/window/cdialog.h"
 #include "platform/window/controls.h"
 #include "resources/resource.h"
@@ -16,6 +17,8 @@ public:
     explicit CViewerDlg(CWnd* pParent = nullptr);
     ~CViewerDlg() override;
     BOOL DestroyWindow() override;
+    // Appends one report line to the buffer whole, or shows that the buffer is full.
+    BOOL AppendReport(const CString& line, int capacity);
 
     CButton m_grpPixel;
     CColorEdit m_editColor;
@@ -42,9 +45,21 @@ protected:
     void OnSysCommand(UINT nID, LPARAM lParam);
     void OnPaint();
     HCURSOR OnQueryDragIcon();
+    void OnOpenBitmap();
+    void OnSaveReport();
+    void OnSaveBitmap();
+    void OnReadPixel();
+    void OnModifyPixel();
+    void OnCopyReport();
+    void OnChooseColor();
     void OnExit();
     void OnUsage();
+    void OnClearCache();
     void OnCalculator();
+
+    // Shows a pixel value in the fields, the group box's caption and the swatch.
+    void ShowPixelValue(RGBQUAD value);
+    void SetPixelCaption();
 
     DECLARE_MESSAGE_MAP()
 };

@@ -1,0 +1,24 @@
+#include "app/viewer_dlg.h"
+#include "dib/dib.h"
+#include "dib/pixel_rules.h"
+
+void CViewerDlg::OnModifyPixel() {
+    if (!m_bOpened || m_pDib == nullptr) {
+        AfxMessageBox(CString::FromUtf8("请先打开BMP图片o(╯□╰)o"), 0);
+        return;
+    }
+    if (m_pDib->IsEmpty())
+        return;
+    if (!PixelWritable(*m_pDib->m_pInfo)) {
+        AfxMessageBox(CString::FromUtf8(kDepthNotWritableMessage), 0);
+        return;
+    }
+    UpdateData(TRUE);
+    if (!PixelPositionAccepted(*m_pDib->m_pInfo, m_nX, m_nY)) {
+        AfxMessageBox(CString::FromUtf8(kPositionOutsideMessage), 0);
+        return;
+    }
+    m_pixel = RGBQUAD{m_nB, m_nG, m_nR, m_nS};
+    SetPixelCaption();
+    m_pDib->SetPixel(m_nX, m_nY, m_pixel);
+}

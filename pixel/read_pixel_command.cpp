@@ -1,0 +1,19 @@
+#include "app/viewer_dlg.h"
+#include "dib/dib.h"
+#include "dib/pixel_rules.h"
+
+void CViewerDlg::OnReadPixel() {
+    if (!m_bOpened || m_pDib == nullptr) {
+        AfxMessageBox(CString::FromUtf8("请先打开BMP图片o(╯□╰)o"), 0);
+        return;
+    }
+    if (m_pDib->IsEmpty())
+        return;
+    UpdateData(TRUE);
+    // Negative coordinates get the bound message too: nothing outside the picture is read.
+    if (!PixelPositionAccepted(*m_pDib->m_pInfo, m_nX, m_nY)) {
+        AfxMessageBox(CString::FromUtf8(kPositionOutsideMessage), 0);
+        return;
+    }
+    ShowPixelValue(m_pDib->GetPixel(m_nX, m_nY));
+}

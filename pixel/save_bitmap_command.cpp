@@ -1,0 +1,37 @@
+// Saving the changed bitmap at 16 bits per pixel. The conversion comes first and
+// stays; the file replaces its target only when Write has succeeded.
+#include "app/viewer_dlg.h"
+#include "dib/dib.h"
+#include "platform/common_dialogs.h"
+#include "platform/replacing_file.h"
+
+void CViewerDlg::OnSaveBitmap() {
+    if (!m_bOpened) {
+        AfxMessageBox(CString::FromUtf8("请先打开BMP图片o(╯□╰)o"), 0);
+        return;
+    }
+    const CSize size(m_pDib->m_pInfo->biWidth, m_pDib->m_pInfo->biHeight);
+    // Any depth converts by its true colours; a 5-5-5 picture stays as it is, so a
+    // second save writes the same file.
+    m_pDib->ConvertTo555();
+    m_pDib->ResetHeader(size, 16);
+
+    CFileDialog dlg(FALSE, "bmp", "*.bmp", OFN_CREATEPROMPT,
+                    CString::FromUtf8("(位图文件)*.bmp|*.bmp||"));
+    if (dlg.DoModal() != IDOK)
+        return;
+    const CString path = dlg.GetPathName();
+
+    CReplacingFile file;
+    if (!file.Open(platform::NativePath(path).c_str(),
+                   CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive))
+        return;
+    BOOL ok = m_pDib->Write(&file);
+    if (ok && !file.Commit()) {
+        AfxMessageBox("write error", 0);
+        ok = FALSE;
+    }
+    if (!ok)
+        file.Abort();
+    AfxMessageBox(CString::FromUtf8(ok ? "保存完毕!" : "保存文件失败!"), 0);
+}

@@ -1,0 +1,97 @@
+// Opening a bitmap: load it, show it and its pixel at (X, Y), and report it into the
+// buffer and the tree. A section's tree items go in before its lines are appended, so
+// a full buffer cuts the buffer inside a section the tree holds whole.
+#include "app/viewer_dlg.h"
+#include "dib/dib.h"
+#include "dib/pixel_rules.h"
+#include "platform/common_dialogs.h"
+#include "report/bitmap_report.h"
+
+namespace {
+
+// The steps after the file node and line 1, by 1-based report line numbers.
+struct ReportStep {
+    enum Kind { Group, Items, Append } kind;
+    int first, last;
+};
+constexpr ReportStep kSteps[] = {
+    {ReportStep::Group, 2, 2},   {ReportStep::Items, 3, 7},    {ReportStep::Append, 2, 7},
+    {ReportStep::Group, 8, 8},   {ReportStep::Items, 9, 13},   {ReportStep::Append, 8, 13},
+    {ReportStep::Group, 14, 14}, {ReportStep::Items, 15, 19},  {ReportStep::Append, 14, 19},
+    {ReportStep::Items, 20, 25}, {ReportStep::Append, 20, 25}, {ReportStep::Group, 26, 26},
+    {ReportStep::Items, 27, 33}, {ReportStep::Append, 26, 33},
+};
+
+} // namespace
+
+void CViewerDlg::OnOpenBitmap() {
+    if (m_bOpened)
+        m_pDib->Empty();
+    m_bOpened = FALSE;
+    m_picture.Invalidate(TRUE);
+
+    CFileDialog dlg(TRUE, "bmp", "*.bmp", OFN_FILEMUSTEXIST,
+                    CString::FromUtf8("(位图文件)*.bmp|*.bmp||"));
+    if (dlg.DoModal() != IDOK)
+        return;
+    const CString strPath = dlg.GetPathName();
+    const std::string nativePath = platform::NativePath(strPath);
+
+    CFile file;
+    if (!file.Open(nativePath.c_str(), CFile::modeRead | CFile::shareDenyWrite)) {
+        AfxMessageBox("Can't Read Files!!");
+        return;
+    }
+    if (!m_pDib->Read(&file)) {
+        m_pDib->Empty();
+        AfxMessageBox("Read Error!!");
+        return;
+    }
+
+    if (!m_pDib->IsEmpty()) {
+        m_bOpened = TRUE;
+        m_picture.m_pDib = m_pDib;
+        m_picture.m_nShowMode = 3;
+        m_picture.Invalidate(TRUE);
+        UpdateData(TRUE);
+        // Only a position inside the new picture is read; elsewhere the fields, the
+        // caption and the swatch keep what they showed.
+        if (PixelPositionAccepted(*m_pDib->m_pInfo, m_nX, m_nY)) {
+            m_pixel = m_pDib->GetPixel(m_nX, m_nY);
+            m_nB = m_pixel.rgbBlue;
+            m_nG = m_pixel.rgbGreen;
+            m_nR = m_pixel.rgbRed;
+            m_nS = m_pixel.rgbReserved;
+            SetPixelCaption();
+            m_editColor.m_crColor = RGB(m_nR, m_nG, m_nB);
+            m_editColor.Invalidate(FALSE);
+        }
+        UpdateData(FALSE);
+    }
+
+    const BitmapReport report = ComposeReport(strPath, ReportFileStatus(nativePath.c_str()),
+                                              m_pDib->m_fileHeader, *m_pDib->m_pInfo);
+    const auto line = [&report](int number) -> const ReportLine& {
+        return report.lines[static_cast<size_t>(number - 1)];
+    };
+    HTREEITEM fileNode = m_tree.InsertItem(report.fileLabel, 0, 0);
+    if (!AppendReport(line(1).text, m_nReportSize))
+        return;
+    HTREEITEM group = nullptr;
+    for (const ReportStep& step : kSteps) {
+        for (int n = step.first; n <= step.last; ++n) {
+            switch (step.kind) {
+            case ReportStep::Group:
+                group = m_tree.InsertItem(line(n).treeText, line(n).image, line(n).image, fileNode);
+                break;
+            case ReportStep::Items:
+                m_tree.InsertItem(line(n).treeText, group);
+                break;
+            case ReportStep::Append:
+                if (!AppendReport(line(n).text, m_nReportSize))
+                    return;
+                break;
+            }
+        }
+    }
+}

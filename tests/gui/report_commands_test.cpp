@@ -1,0 +1,359 @@
+// Opening bitmaps, the report buffer and tree, clearing, and exporting the reports.
+#include "dib/dib.h"
+#include "platform/codepage.h"
+#include "platform/common_dialogs.h"
+#include "platform/window/qt_interaction.h"
+#include "report/bitmap_report.h"
+#include "tests/gui/viewer_fixture.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QTreeWidget>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/resource.h>
+
+namespace {
+
+const char* const kNotOpened = "请先打开BMP图片o(╯□╰)o";
+
+COLORREF Quadrants(int x, int y) {
+    return x < 20 && y < 10 ? RGB(255, 0, 0) : RGB(0, 0, 255);
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string Buffer(const CViewerDlg& dlg) {
+    return std::string(dlg.m_pReport, static_cast<size_t>(dlg.m_nReportSize));
+}
+
+using OpenCommand = ViewerTest;
+
+TEST_F(OpenCommand, ShowsThePictureItsPixelAndItsReportTwiceForTheSameFile) {
+    const std::string path = dir.Write("red.bmp", PictureOf(40, 20, Quadrants));
+    Run([&] {
+        Open(path);
+        Open(path);
+        EXPECT_TRUE(recorder.messages.empty());
+        ASSERT_TRUE(dlg.m_bOpened);
+        const auto files = Children(nullptr);
+        ASSERT_EQ(files.size(), 2u);
+        for (HTREEITEM file : files) {
+            EXPECT_EQ(dlg.m_tree.GetItemText(file).ToUtf8(), "red.bmp ");
+            int image = -1, selected = -1;
+            dlg.m_tree.GetItemImage(file, image, selected);
+            EXPECT_EQ(image, 0);
+            const auto groups = Children(file);
+            ASSERT_EQ(groups.size(), 4u);
+            const size_t items[] = {5, 5, 11, 7};
+            for (size_t g = 0; g < 4; ++g) {
+                EXPECT_EQ(Children(groups[g]).size(), items[g]);
+                dlg.m_tree.GetItemImage(groups[g], image, selected);
+                EXPECT_EQ(image, static_cast<int>(g) + 1);
+                EXPECT_EQ(dlg.m_tree.GetItemState(groups[g], TVIS_EXPANDED), 0u);
+            }
+        }
+        // Two identical reports one after the other, zeros after them.
+        const int half = dlg.m_nReportLen / 2;
+        ASSERT_GT(half, 1000);
+        const std::string buffer = Buffer(dlg);
+        EXPECT_EQ(buffer.substr(0, static_cast<size_t>(half)),
+                  buffer.substr(static_cast<size_t>(half), static_cast<size_t>(half)));
+        EXPECT_EQ(buffer.find_first_not_of('\0', static_cast<size_t>(dlg.m_nReportLen)),
+                  std::string::npos);
+        EXPECT_NE(buffer.find(static_cast<LPCTSTR>(CString(platform::Utf8ToGb18030(path)))),
+                  std::string::npos);
+
+        EXPECT_EQ(FieldText(IDC_EDIT_R), "255");
+        EXPECT_EQ(FieldText(IDC_EDIT_B), "0");
+        EXPECT_EQ(Caption(), "像素值BGRS:0,0,ff,0");
+        EXPECT_EQ(dlg.m_editColor.m_crColor, RGB(255, 0, 0));
+
+        const QImage pane = Grab(dlg.m_picture);
+        EXPECT_EQ(PixelAt(pane, 0, 0), RGB(255, 0, 0));
+        EXPECT_EQ(PixelAt(pane, 39, 19), RGB(0, 0, 255));
+        EXPECT_EQ(PixelAt(pane, 40, 0), kFace) << "drawn at natural size, top-left";
+        auto* tree = static_cast<QTreeWidget*>(WidgetOf(dlg.m_tree));
+        EXPECT_EQ(tree->topLevelItemCount(), 2);
+        EXPECT_EQ(tree->topLevelItem(0)->text(0).toStdString(), "red.bmp ");
+    });
+    ASSERT_EQ(recorder.fileRequests.size(), 2u);
+    const auto& request = recorder.fileRequests[0];
+    EXPECT_TRUE(request.open);
+    EXPECT_EQ(request.flags, OFN_FILEMUSTEXIST);
+    EXPECT_EQ(request.defaultExt, "bmp");
+    EXPECT_EQ(request.initialName, "*.bmp");
+    ASSERT_EQ(request.filters.size(), 1u);
+    EXPECT_EQ(request.filters[0].name, "(位图文件)*.bmp");
+    EXPECT_EQ(request.filters[0].patterns, std::vector<std::string>{"*.bmp"});
+}
+
+TEST_F(OpenCommand, ASampleShowsShrunkAtTheTopLeftBesideItsReport) {
+    Run([&] {
+        Open(std::string(PIXSCOPE_SAMPLES) + "/sample-24bit.bmp");
+        ASSERT_TRUE(dlg.m_bOpened);
+        SavePng(Grab(dlg), "main-dialog-opened");
+        const BITMAPINFOHEADER& h = *dlg.m_pDib->m_pInfo;
+        RECT client;
+        dlg.m_picture.GetClientRect(&client);
+        const double r = std::max(static_cast<double>(h.biWidth) / client.right,
+                                  static_cast<double>(h.biHeight) / client.bottom);
+        const int w = r > 1.0 ? static_cast<int>(h.biWidth / r) : h.biWidth;
+        const int ht = r > 1.0 ? static_cast<int>(h.biHeight / r) : h.biHeight;
+        const QImage pane = Grab(dlg.m_picture);
+        const RGBQUAD topLeft = dlg.m_pDib->GetPixel(0, 0);
+        EXPECT_EQ(PixelAt(pane, 0, 0), RGB(topLeft.rgbRed, topLeft.rgbGreen, topLeft.rgbBlue));
+        if (w < client.right) {
+            EXPECT_EQ(PixelAt(pane, w, 0), kFace);
+        }
+        if (ht < client.bottom) {
+            EXPECT_EQ(PixelAt(pane, 0, ht), kFace);
+        }
+        EXPECT_EQ(dlg.m_tree.GetCount(), 1u + 4u + 28u);
+        EXPECT_EQ(dlg.m_tree.GetItemText(dlg.m_tree.GetRootItem()).ToUtf8(), "sample-24bit.bmp ");
+    });
+}
+
+TEST_F(OpenCommand, ACancelledOpenUnloadsThePictureAndEveryCommandRefuses) {
+    const std::string path = dir.Write("a.bmp", PictureOf(8, 8, Quadrants));
+    Run([&] {
+        Open(path);
+        const int len = dlg.m_nReportLen;
+        Open(std::nullopt);
+        EXPECT_FALSE(dlg.m_bOpened);
+        EXPECT_EQ(PixelAt(Grab(dlg.m_picture), 0, 0), kFace);
+        EXPECT_EQ(dlg.m_nReportLen, len);
+        EXPECT_EQ(Children(nullptr).size(), 1u);
+        recorder.messages.clear();
+        for (UINT id : {UINT{IDC_SAVE_REPORT}, UINT{IDC_COPY_REPORT}, UINT{IDC_READ_PIXEL},
+                        UINT{IDC_MODIFY_PIXEL}, UINT{IDC_CHOOSE_COLOR}, ID_FILE_SAVE_BITMAP})
+            Command(id);
+        EXPECT_EQ(recorder.messages, std::vector<std::string>(6, kNotOpened));
+        EXPECT_EQ(recorder.types, std::vector<UINT>(6, MB_ICONEXCLAMATION));
+        EXPECT_EQ(recorder.fileRequests.size(), 2u) << "no dialog was shown";
+    });
+}
+
+TEST_F(OpenCommand, AFileThatIsNotABitmapIsRefusedTwiceAndLeavesThePaneEmpty) {
+    const std::string good = dir.Write("a.bmp", PictureOf(8, 8, Quadrants));
+    const std::string text = dir.Write("notes.bmp", std::vector<BYTE>(100, 'x'));
+    Run([&] {
+        Open(good);
+        const int len = dlg.m_nReportLen;
+        recorder.messages.clear();
+        Open(text);
+        EXPECT_EQ(recorder.messages, (std::vector<std::string>{"Read error", "Read Error!!"}));
+        EXPECT_TRUE(dlg.m_pDib->IsEmpty());
+        EXPECT_EQ(PixelAt(Grab(dlg.m_picture), 0, 0), kFace);
+        EXPECT_EQ(dlg.m_nReportLen, len);
+        EXPECT_EQ(Children(nullptr).size(), 1u);
+        recorder.messages.clear();
+        Open(dir.Path("missing.bmp"));
+        EXPECT_EQ(recorder.messages, std::vector<std::string>{"Can't Read Files!!"});
+    });
+}
+
+TEST_F(OpenCommand, AnInvalidXIsReportedAndThePreviousPositionRead) {
+    const std::string path = dir.Write("a.bmp", PictureOf(40, 20, Quadrants));
+    Run([&] {
+        Field(IDC_EDIT_X, "abc");
+        Open(path);
+        ASSERT_GE(recorder.messages.size(), 1u);
+        EXPECT_EQ(recorder.messages[0], "请键入一个整数。");
+        EXPECT_EQ(FieldText(IDC_EDIT_X), "0");
+        EXPECT_EQ(FieldText(IDC_EDIT_R), "255");
+        EXPECT_EQ(dlg.m_nReportLen > 0, true);
+    });
+}
+
+TEST_F(OpenCommand, APositionOutsideTheNewPictureLeavesTheFieldsAsTheyWere) {
+    const std::string big = dir.Write("big.bmp", PictureOf(40, 20, Quadrants));
+    const std::string small = dir.Write("small.bmp", PictureOf(4, 4, Quadrants));
+    Run([&] {
+        Field(IDC_EDIT_X, "30");
+        Open(big);
+        EXPECT_EQ(FieldText(IDC_EDIT_B), "255");
+        Open(small);
+        EXPECT_TRUE(recorder.messages.empty());
+        EXPECT_EQ(FieldText(IDC_EDIT_B), "255");
+        EXPECT_EQ(Caption(), "像素值BGRS:ff,0,0,0");
+        EXPECT_EQ(dlg.m_editColor.m_crColor, RGB(0, 0, 255));
+    });
+}
+
+TEST_F(OpenCommand, AFullBufferCutsTheReportOnceWhereTheTreeRuleSays) {
+    const std::string path = dir.Write("s.bmp", PictureOf(1, 1, Quadrants));
+    Run([&] {
+        int opens = 0;
+        int before = 0;
+        while (recorder.messages.empty() && opens < 40) {
+            before = dlg.m_nReportLen;
+            Open(path);
+            ++opens;
+        }
+        ASSERT_EQ(recorder.messages.size(), 1u);
+        EXPECT_EQ(recorder.messages[0], "信息缓存不足，请通过“选项”菜单中的“清空缓存”之后再试!");
+        EXPECT_GE(opens, 13);
+        EXPECT_LE(opens, 15);
+        EXPECT_TRUE(dlg.m_bOpened) << "the bitmap is loaded all the same";
+
+        // Where the cut came: the first line that did not fit in what was left.
+        const CDib& dib = *dlg.m_pDib;
+        const BitmapReport report =
+            ComposeReport(CString(platform::Utf8ToGb18030(path)), ReportFileStatus(path.c_str()),
+                          dib.m_fileHeader, *dib.m_pInfo);
+        int room = dlg.m_nReportSize - before;
+        int cut = 1;
+        while (report.lines[static_cast<size_t>(cut - 1)].text.GetLength() <= room) {
+            room -= report.lines[static_cast<size_t>(cut - 1)].text.GetLength();
+            ++cut;
+        }
+        EXPECT_EQ(dlg.m_nReportLen, dlg.m_nReportSize - room);
+        std::vector<size_t> expected; // items under each group node
+        if (cut >= 2)
+            expected.push_back(5);
+        if (cut >= 8)
+            expected.push_back(5);
+        if (cut >= 14)
+            expected.push_back(cut >= 20 ? 11 : 5);
+        if (cut >= 26)
+            expected.push_back(7);
+        const auto files = Children(nullptr);
+        ASSERT_EQ(files.size(), static_cast<size_t>(opens));
+        std::vector<size_t> got;
+        for (HTREEITEM g : Children(files.back()))
+            got.push_back(Children(g).size());
+        EXPECT_EQ(got, expected) << "cut at line " << cut;
+
+        // Clearing empties both stores and the pane, and the exports refuse again.
+        Command(ID_OPTIONS_CLEAR_CACHE);
+        EXPECT_EQ(dlg.m_nReportLen, 0);
+        EXPECT_EQ(Buffer(dlg), std::string(15480, '\0'));
+        EXPECT_EQ(dlg.m_tree.GetCount(), 0u);
+        EXPECT_FALSE(dlg.m_bOpened);
+        EXPECT_EQ(PixelAt(Grab(dlg.m_picture), 0, 0), kFace);
+        EXPECT_EQ(dlg.m_editColor.m_crColor, RGB(255, 0, 0)) << "the swatch keeps its colour";
+        recorder.messages.clear();
+        Command(IDC_SAVE_REPORT);
+        Command(IDC_COPY_REPORT);
+        EXPECT_EQ(recorder.messages, std::vector<std::string>(2, kNotOpened));
+    });
+}
+
+TEST_F(OpenCommand, ClearingWithoutABitmapStillClearsBufferAndTree) {
+    const std::string path = dir.Write("a.bmp", PictureOf(8, 8, Quadrants));
+    Run([&] {
+        Open(path);
+        Open(std::nullopt);
+        ASSERT_GT(dlg.m_nReportLen, 0);
+        Command(ID_OPTIONS_CLEAR_CACHE);
+        EXPECT_EQ(dlg.m_nReportLen, 0);
+        EXPECT_EQ(dlg.m_tree.GetCount(), 0u);
+        EXPECT_TRUE(recorder.messages.empty());
+    });
+}
+
+TEST_F(OpenCommand, NamesInChineseReachTheTreeAsCodePage936) {
+    const std::string path = dir.Write("测试图.bmp", PictureOf(8, 8, Quadrants));
+    Run([&] {
+        Open(path);
+        ASSERT_TRUE(dlg.m_bOpened);
+        const auto files = Children(nullptr);
+        ASSERT_EQ(files.size(), 1u);
+        EXPECT_EQ(std::string(dlg.m_tree.GetItemText(files[0])),
+                  platform::Utf8ToGbk("测试图.bmp "));
+    });
+}
+
+using ReportExport = ViewerTest;
+
+TEST_F(ReportExport, SavingWritesTheWholeBufferInTextMode) {
+    const std::string picture = dir.Write("a.bmp", PictureOf(8, 8, Quadrants));
+    const std::string target = dir.Path("report.txt");
+    std::string report;
+    Run([&] {
+        Open(picture);
+        recorder.fileAnswers.push_back(target);
+        Command(IDC_SAVE_REPORT);
+        EXPECT_EQ(LastMessage(), "保存完毕!");
+        report.assign(dlg.m_pReport, static_cast<size_t>(dlg.m_nReportLen));
+    });
+    const auto lines = static_cast<size_t>(std::count(report.begin(), report.end(), '\n'));
+    EXPECT_EQ(lines, 33u);
+    const std::string saved = ReadAll(target);
+    ASSERT_EQ(saved.size(), 15480u + lines);
+    const size_t textEnd = report.size() + lines;
+    EXPECT_EQ(saved.substr(textEnd), std::string(15480 - report.size(), '\0'));
+    EXPECT_EQ(saved.substr(textEnd - 3, 3), "\r\r\n");
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 33);
+    const auto& request = recorder.fileRequests.back();
+    EXPECT_FALSE(request.open);
+    EXPECT_EQ(request.flags, OFN_CREATEPROMPT);
+    EXPECT_EQ(request.defaultExt, "txt");
+    EXPECT_EQ(request.filters[0].name, "(文本文件)*.txt");
+}
+
+TEST_F(ReportExport, AFailedSaveLeavesTheExistingFileAndNoPartialOne) {
+    const std::string picture = dir.Write("a.bmp", PictureOf(8, 8, Quadrants));
+    const std::string target = dir.Write("report.txt", std::vector<BYTE>{'k', 'e', 'e', 'p'});
+    Run([&] {
+        Open(picture);
+        // Writes past 4 KiB fail, as on a full disk.
+        rlimit saved{};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        recorder.fileAnswers.push_back(target);
+        Command(IDC_SAVE_REPORT);
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+        EXPECT_EQ(LastMessage(), "保存文件失败!");
+        recorder.fileAnswers.push_back(dir.Path("no/such/dir/r.txt"));
+        Command(IDC_SAVE_REPORT);
+        EXPECT_EQ(LastMessage(), "保存文件失败,无法打开!");
+    });
+    EXPECT_EQ(ReadAll(target), "keep");
+    size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Dir()))
+        ++entries;
+    EXPECT_EQ(entries, 2u) << "the picture and the old report, nothing else";
+}
+
+TEST_F(ReportExport, CopyingPutsTheWholeBlockAndOneZeroOnTheClipboard) {
+    const std::string picture = dir.Write("a.bmp", PictureOf(8, 8, Quadrants));
+    std::string buffer;
+    Run([&] {
+        Open(picture);
+        Open(picture);
+        Command(IDC_COPY_REPORT);
+        EXPECT_EQ(LastMessage(), "位图信息已经复制到剪贴板了\\(^o^)/");
+        buffer = Buffer(dlg);
+    });
+    ASSERT_EQ(recorder.clipboard.size(), 1u);
+    const std::string& block = recorder.clipboard[0];
+    ASSERT_EQ(block.size(), 15481u);
+    EXPECT_EQ(block.substr(0, 15480), buffer);
+    EXPECT_EQ(block.back(), '\0');
+
+    // What the desktop gets: Unicode text up to the first zero, and the exact bytes.
+    platform::window::QtInteraction desktop;
+    std::string full(15480, 'a');
+    full.replace(0, 6, platform::Utf8ToGbk("位图\r\n"));
+    full.push_back('\0');
+    desktop.SetClipboardText(full);
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->text().toStdString(), "位图\r\n" + std::string(15480 - 6, 'a'));
+    EXPECT_EQ(data->data("text/plain;charset=GBK").toStdString(), full);
+}
+
+} // namespace

@@ -1,0 +1,49 @@
+#include "tests/gui/viewer_fixture.h"
+
+std::vector<BYTE> PictureOf(int w, int h, COLORREF (*colour)(int x, int y), int bitCount) {
+    BmpSpec spec;
+    spec.width = w;
+    spec.height = h;
+    spec.bitCount = bitCount;
+    const int rows = h < 0 ? -h : h;
+    const DWORD stride = RowStride(w, bitCount);
+    const int bytes = bitCount / 8;
+    spec.pixels.assign(stride * static_cast<DWORD>(rows), 0);
+    for (int y = 0; y < rows; ++y) {
+        const int stored = h > 0 ? rows - 1 - y : y;
+        for (int x = 0; x < w; ++x) {
+            const COLORREF c = colour(x, y);
+            BYTE* p =
+                &spec.pixels[static_cast<DWORD>(stored) * stride + static_cast<DWORD>(x * bytes)];
+            p[0] = GetBValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetRValue(c);
+            if (bytes == 4)
+                p[3] = static_cast<BYTE>(x + y);
+        }
+    }
+    return BuildBmp(spec);
+}
+
+void ViewerTest::SetUp() {
+    GuiTest::SetUp();
+    theApp.m_pMainWnd = &dlg;
+}
+
+void ViewerTest::TearDown() {
+    theApp.m_pMainWnd = nullptr;
+    GuiTest::TearDown();
+}
+
+void ViewerTest::Open(const std::optional<std::string>& path) {
+    recorder.fileAnswers.push_back(path);
+    Command(ID_FILE_OPEN_BITMAP);
+}
+
+std::vector<HTREEITEM> ViewerTest::Children(HTREEITEM node) {
+    std::vector<HTREEITEM> out;
+    for (HTREEITEM i = node == nullptr ? dlg.m_tree.GetRootItem() : dlg.m_tree.GetChildItem(node);
+         i != nullptr; i = dlg.m_tree.GetNextSiblingItem(i))
+        out.push_back(i);
+    return out;
+}
