@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,9 +30,9 @@ std::string FindCalculator() {
             size_t end = dirs.find(':', start);
             if (end == std::string::npos)
                 end = dirs.size();
-            std::string dir = dirs.substr(start, end - start);
-            if (dir.empty())
-                dir = ".";
+            // An empty entry names the working directory.
+            const std::string dir =
+                end > start ? dirs.substr(start, end - start) : std::string(1, '.');
             const std::string candidate = dir + "/" + name;
             struct stat st {};
             if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
@@ -86,12 +87,11 @@ HINSTANCE ShellExecute(HWND /*owner*/, LPCTSTR verb, LPCTSTR file, LPCTSTR /*par
     constexpr std::intptr_t kFileNotFound = 2;
     constexpr std::intptr_t kNoAssociation = 31;
     constexpr std::intptr_t kStarted = 42;
-    if (verb == nullptr || std::string(verb) != "open" || file == nullptr)
+    if (verb == nullptr || std::string_view(verb) != "open" || file == nullptr)
         return reinterpret_cast<HINSTANCE>(kNoAssociation);
     // The Windows calculator's name stands for the desktop's calculator.
-    std::string program = file;
-    if (program == "calc.exe")
-        program = FindCalculator();
+    const std::string program =
+        std::string_view(file) == "calc.exe" ? FindCalculator() : std::string(file);
     if (program.empty())
         return reinterpret_cast<HINSTANCE>(kFileNotFound);
     return reinterpret_cast<HINSTANCE>(

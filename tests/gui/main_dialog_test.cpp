@@ -34,23 +34,30 @@ protected:
     CViewerDlg dlg;
 };
 
+// Each control of the dialog's template at its pixels: 6 x 13 base units, so x * 6 / 4
+// and y * 13 / 8, each rounded on its own.
+void ExpectTemplateGeometry(const CDialog& dialog, UINT templateId) {
+    const platform::DialogTemplate* t = platform::FindDialogTemplate(templateId);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(WidgetOf(dialog)->size(), QSize(MulDiv(t->cx, 6, 4), MulDiv(t->cy, 13, 8)));
+    const auto& children = dialog.m_hWnd->children; // in template order
+    ASSERT_EQ(children.size(), t->items.size());
+    for (size_t i = 0; i < t->items.size(); ++i) {
+        const auto& item = t->items[i];
+        SCOPED_TRACE(item.text);
+        const bool icon =
+            item.kind == platform::ControlClass::Static && (item.style & SS_TYPEMASK) == SS_ICON;
+        // An icon control takes the icon's size, as the dialog manager sizes it.
+        const QRect expected(MulDiv(item.x, 6, 4), MulDiv(item.y, 13, 8),
+                             icon ? 32 : MulDiv(item.cx, 6, 4), icon ? 32 : MulDiv(item.cy, 13, 8));
+        EXPECT_EQ(children[i]->widget->geometry(), expected);
+        EXPECT_EQ(children[i]->id, item.id);
+    }
+}
+
 TEST_F(MainDialog, EveryControlSitsAtItsTemplatePixels) {
     RunModal(dlg, [&] {
-        for (UINT id : {IDD_PIXSCOPE_DIALOG}) {
-            const platform::DialogTemplate* t = platform::FindDialogTemplate(id);
-            ASSERT_NE(t, nullptr);
-            const auto& children = dlg.m_hWnd->children; // in template order
-            ASSERT_EQ(children.size(), t->items.size());
-            for (size_t i = 0; i < t->items.size(); ++i) {
-                const auto& item = t->items[i];
-                SCOPED_TRACE(item.text);
-                // 6 x 13 base units: x * 6 / 4 and y * 13 / 8, rounded.
-                const QRect expected(MulDiv(item.x, 6, 4), MulDiv(item.y, 13, 8),
-                                     MulDiv(item.cx, 6, 4), MulDiv(item.cy, 13, 8));
-                EXPECT_EQ(children[i]->widget->geometry(), expected);
-                EXPECT_EQ(children[i]->id, item.id);
-            }
-        }
+        ExpectTemplateGeometry(dlg, IDD_PIXSCOPE_DIALOG);
         EXPECT_EQ(WidgetOf(dlg)->size(), QSize(699, 369));
         EXPECT_EQ(WidgetOf(*Item(IDC_PICTURE))->geometry(), QRect(8, 28, 345, 234));
         EXPECT_EQ(WidgetOf(*Item(IDC_COLOR))->geometry(), QRect(306, 296, 45, 21));
@@ -58,6 +65,10 @@ TEST_F(MainDialog, EveryControlSitsAtItsTemplatePixels) {
         dlg.m_picture.GetClientRect(&client);
         EXPECT_EQ(client.right, 345);
         EXPECT_EQ(client.bottom, 234);
+        OnNextModal([](CDialog& about) { ExpectTemplateGeometry(about, IDD_ABOUTBOX); });
+        dlg.SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX);
+        OnNextModal([](CDialog& usage) { ExpectTemplateGeometry(usage, IDD_USAGE); });
+        dlg.SendMessage(WM_COMMAND, ID_HELP_USAGE);
     });
 }
 
