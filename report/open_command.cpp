@@ -56,17 +56,10 @@ void CViewerDlg::OnOpenBitmap() {
         UpdateData(TRUE);
         // Only a position inside the new picture is read; elsewhere the fields, the
         // caption and the swatch keep what they showed.
-        if (PixelPositionAccepted(*m_pDib->m_pInfo, m_nX, m_nY)) {
-            m_pixel = m_pDib->GetPixel(m_nX, m_nY);
-            m_nB = m_pixel.rgbBlue;
-            m_nG = m_pixel.rgbGreen;
-            m_nR = m_pixel.rgbRed;
-            m_nS = m_pixel.rgbReserved;
-            SetPixelCaption();
-            m_editColor.m_crColor = RGB(m_nR, m_nG, m_nB);
-            m_editColor.Invalidate(FALSE);
-        }
-        UpdateData(FALSE);
+        if (PixelPositionAccepted(*m_pDib->m_pInfo, m_nX, m_nY))
+            ShowPixelValue(m_pDib->GetPixel(m_nX, m_nY)); // ends with UpdateData(FALSE)
+        else
+            UpdateData(FALSE);
     }
 
     const BitmapReport report = ComposeReport(strPath, ReportFileStatus(nativePath.c_str()),

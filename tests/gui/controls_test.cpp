@@ -4,11 +4,9 @@
 #include "controls/shrink_to_fit.h"
 #include "dib/dib.h"
 #include "tests/bmp_builder.h"
-#include "tests/gui/gui_support.h"
+#include "tests/gui/viewer_fixture.h"
 
 namespace {
-
-constexpr COLORREF kFace = RGB(236, 233, 216);
 
 TEST(ShrinkToFit, KeepsProportionsAndNeverEnlarges) {
     struct Case {
@@ -48,16 +46,8 @@ std::vector<BYTE> Picture(int w, int h, COLORREF top, COLORREF rest, int topRows
     return BuildBmp(spec);
 }
 
-class Preview : public GuiTest {
+class Preview : public ViewerTest {
 protected:
-    void SetUp() override {
-        GuiTest::SetUp();
-        theApp.m_pMainWnd = &dlg;
-    }
-    void TearDown() override {
-        theApp.m_pMainWnd = nullptr;
-        GuiTest::TearDown();
-    }
     // Loads a picture into the dialog's bitmap and hands it to the pane, as opening does.
     void Show(const std::vector<BYTE>& bytes, BOOL erase = TRUE) {
         const std::string path = dir.Write("p.bmp", bytes);
@@ -69,8 +59,6 @@ protected:
         dlg.m_picture.Invalidate(erase);
     }
     QImage Pane() { return Grab(dlg.m_picture); }
-    TempDir dir;
-    CViewerDlg dlg;
 };
 
 TEST_F(Preview, ShrinksAPictureToFitAtTheTopLeft) {

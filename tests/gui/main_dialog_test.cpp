@@ -4,7 +4,7 @@
 #include "platform/resources.h"
 #include "platform/window/window_host.h"
 #include "tests/bmp_builder.h"
-#include "tests/gui/gui_support.h"
+#include "tests/gui/viewer_fixture.h"
 
 #include <QMenu>
 #include <sys/stat.h>
@@ -18,20 +18,9 @@
 
 namespace {
 
-constexpr COLORREF kFace = RGB(236, 233, 216);
-
-class MainDialog : public GuiTest {
+class MainDialog : public ViewerTest {
 protected:
-    void SetUp() override {
-        GuiTest::SetUp();
-        theApp.m_pMainWnd = &dlg;
-    }
-    void TearDown() override {
-        theApp.m_pMainWnd = nullptr;
-        GuiTest::TearDown();
-    }
     CWnd* Item(int id) { return dlg.GetDlgItem(id); }
-    CViewerDlg dlg;
 };
 
 // Each control of the dialog's template at its pixels: 6 x 13 base units, so x * 6 / 4

@@ -2,12 +2,10 @@
 #include "dib/dib.h"
 #include "tests/gui/viewer_fixture.h"
 
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sys/resource.h>
 
 namespace {
 
@@ -277,15 +275,7 @@ TEST_F(SaveBitmap, AFailedWriteLeavesTheExistingFileAndNoPartialOne) {
     const std::string target = dir.Write("old.bmp", std::vector<BYTE>{'o', 'l', 'd'});
     Run([&] {
         Open(path);
-        rlimit saved{};
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = 4096;
-        ::setrlimit(RLIMIT_FSIZE, &small);
-        Save(target);
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previous);
+        WithFileSizeLimit(4096, [&] { Save(target); });
         EXPECT_EQ(recorder.messages, (std::vector<std::string>{"write error", "保存文件失败!"}));
         recorder.messages.clear();
         Save(dir.Path("missing/dir/x.bmp"));

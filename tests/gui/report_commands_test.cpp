@@ -11,11 +11,9 @@
 #include <QMimeData>
 #include <QTreeWidget>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sys/resource.h>
 
 namespace {
 
@@ -306,16 +304,10 @@ TEST_F(ReportExport, AFailedSaveLeavesTheExistingFileAndNoPartialOne) {
     Run([&] {
         Open(picture);
         // Writes past 4 KiB fail, as on a full disk.
-        rlimit saved{};
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = 4096;
-        ::setrlimit(RLIMIT_FSIZE, &small);
-        recorder.fileAnswers.push_back(target);
-        Command(IDC_SAVE_REPORT);
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previous);
+        WithFileSizeLimit(4096, [&] {
+            recorder.fileAnswers.push_back(target);
+            Command(IDC_SAVE_REPORT);
+        });
         EXPECT_EQ(LastMessage(), "保存文件失败!");
         recorder.fileAnswers.push_back(dir.Path("no/such/dir/r.txt"));
         Command(IDC_SAVE_REPORT);

@@ -1,5 +1,20 @@
 #include "tests/gui/viewer_fixture.h"
 
+#include <csignal>
+#include <sys/resource.h>
+
+void WithFileSizeLimit(unsigned long bytes, const std::function<void()>& fn) {
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    fn();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+}
+
 std::vector<BYTE> PictureOf(int w, int h, COLORREF (*colour)(int x, int y), int bitCount) {
     BmpSpec spec;
     spec.width = w;

@@ -6,6 +6,9 @@
 #include "tests/bmp_builder.h"
 #include "tests/gui/gui_support.h"
 
+// Runs fn while files may grow to `bytes` only, as on a full disk.
+void WithFileSizeLimit(unsigned long bytes, const std::function<void()>& fn);
+
 inline constexpr COLORREF kFace = RGB(236, 233, 216);
 
 // A 24-bit (or 32-bit) picture whose pixel (x, y), counted from the top, is
