@@ -104,6 +104,9 @@ std::optional<std::string> QtInteraction::ChooseFile(const FileRequest& request)
     constexpr DWORD OFN_FILEMUSTEXIST = 0x1000;
     constexpr DWORD OFN_CREATEPROMPT = 0x2000;
     QFileDialog dialog(ActiveFrame());
+    // Qt's own dialog everywhere, so that filters and prompts behave the same on every
+    // desktop.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(request.open && (request.flags & OFN_FILEMUSTEXIST) != 0
                            ? QFileDialog::ExistingFile
@@ -117,12 +120,17 @@ std::optional<std::string> QtInteraction::ChooseFile(const FileRequest& request)
         dialog.setNameFilters(filters);
     if (!request.defaultExt.empty())
         dialog.setDefaultSuffix(QString::fromStdString(request.defaultExt));
-    if (!request.initialName.empty())
-        dialog.selectFile(QString::fromStdString(request.initialName));
+    // A wildcard name only repeats the filter; the name field starts empty then.
+    const QString initial = QString::fromStdString(request.initialName);
+    if (!initial.isEmpty() && !initial.contains('*') && !initial.contains('?'))
+        dialog.selectFile(initial);
     for (;;) {
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
-        const QString chosen = dialog.selectedFiles().front();
+        QString chosen = dialog.selectedFiles().front();
+        // A typed name without an extension gets the default one.
+        if (!request.defaultExt.empty() && !QFileInfo(chosen).fileName().contains('.'))
+            chosen += "." + QString::fromStdString(request.defaultExt);
         if (!request.open && (request.flags & OFN_CREATEPROMPT) != 0 &&
             !QFileInfo::exists(chosen)) {
             const CString question = CString::FromUtf8(QFileInfo(chosen).fileName().toStdString() +

@@ -1,0 +1,106 @@
+// The seam as the user meets it: Qt's message boxes and file dialogs, answered here
+// by clicking their own buttons.
+#include "platform/common_dialogs.h"
+#include "platform/window/qt_interaction.h"
+#include "tests/bmp_builder.h"
+#include "tests/gui/gui_support.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Runs fn on the next modal Qt dialog of type T once it is up.
+template <class T> void WhenShown(std::function<void(T*)> fn) {
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [fn, poll] {
+        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            fn(w);
+            *poll = nullptr;
+            return;
+        }
+        QTimer::singleShot(10, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+void Click(QMessageBox* box, const char* utf8) {
+    for (QAbstractButton* b : box->buttons())
+        if (b->text() == QString::fromUtf8(utf8))
+            b->click();
+}
+
+platform::InteractionSeam::FileRequest SaveRequest() {
+    platform::InteractionSeam::FileRequest r;
+    r.open = false;
+    r.defaultExt = "txt";
+    r.initialName = "*.txt";
+    r.filters = {{"(文本文件)*.txt", {"*.txt"}}};
+    r.flags = OFN_CREATEPROMPT;
+    return r;
+}
+
+TEST(QtSeam, MessageBoxesHaveTheTitleTheIconAndAnOkButton) {
+    platform::window::QtInteraction seam;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    WhenShown<QMessageBox>([&](QMessageBox* box) {
+        title = box->windowTitle();
+        icon = box->icon();
+        EXPECT_EQ(box->buttons().size(), 1);
+        Click(box, "确定");
+    });
+    EXPECT_EQ(
+        seam.MessageBox(CString::FromUtf8("保存完毕!"), CString("pixscope"), MB_ICONEXCLAMATION),
+        IDOK);
+    EXPECT_EQ(title.toStdString(), "pixscope");
+    EXPECT_EQ(icon, QMessageBox::Warning);
+}
+
+TEST(QtSeam, SaveDialogAddsTheExtensionAndAsksBeforeCreating) {
+    platform::window::QtInteraction seam;
+    TempDir dir;
+    QStringList filters;
+    QString question;
+    WhenShown<QFileDialog>([&](QFileDialog* d) {
+        filters = d->nameFilters();
+        d->setDirectory(QString::fromStdString(dir.Dir()));
+        d->findChild<QLineEdit*>("fileNameEdit")->setText("report");
+        WhenShown<QMessageBox>([&](QMessageBox* box) {
+            question = box->text();
+            Click(box, "是(&Y)");
+        });
+        QMetaObject::invokeMethod(d, "accept"); // as the Save button does
+    });
+    const auto chosen = seam.ChooseFile(SaveRequest());
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(*chosen, dir.Path("report.txt"));
+    EXPECT_EQ(filters, QStringList{"(文本文件)*.txt (*.txt *.TXT)"});
+    EXPECT_TRUE(question.contains("report.txt")) << question.toStdString();
+
+    // An existing file is taken without a question (a question would block here).
+    dir.Write("old.txt", {'x'});
+    WhenShown<QFileDialog>([&](QFileDialog* d) {
+        d->setDirectory(QString::fromStdString(dir.Dir()));
+        d->findChild<QLineEdit*>("fileNameEdit")->setText("old.txt");
+        QMetaObject::invokeMethod(d, "accept"); // as the Save button does
+    });
+    EXPECT_EQ(seam.ChooseFile(SaveRequest()), dir.Path("old.txt"));
+}
+
+TEST(QtSeam, OpenDialogCancelledGivesNothing) {
+    platform::window::QtInteraction seam;
+    WhenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
+    platform::InteractionSeam::FileRequest r;
+    r.flags = OFN_FILEMUSTEXIST;
+    EXPECT_FALSE(seam.ChooseFile(r).has_value());
+}
+
+} // namespace
