@@ -1,27 +1,13 @@
-// Builds a dialog's Qt widgets from its template and routes their events to the
-// windows' objects: painting, keys, the close box, buttons and menu commands.
+// Builds a dialog's Qt widgets from its template and keeps the book of which widget
+// is which window, and which windows are still alive.
 #include "platform/window/window_host.h"
 
-#include "platform/codepage.h"
-#include "platform/exceptions.h"
-
-#include <QAction>
-#include <QApplication>
-#include <QCloseEvent>
 #include <QGroupBox>
 #include <QHash>
-#include <QImage>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
-#include <QShortcut>
-#include <QStyle>
-#include <QStyleOptionFrame>
-#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -61,104 +47,13 @@ protected:
     }
 };
 
-void SendCommand(HWND dialog, int id) {
-    if (IsLive(dialog))
-        CWnd::FromHandle(dialog)->SendMessage(
-            WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), static_cast<WORD>(BN_CLICKED)), 0);
-}
-
-// The id Enter sends: the focused push button's, else the default button's, else IDOK.
-int EnterCommandId(HWND dialog) {
-    QWidget* focus = dialog->frame != nullptr ? dialog->frame->focusWidget() : nullptr;
-    if (auto* button = qobject_cast<QPushButton*>(focus)) {
-        const HWND h = HandleOf(button);
-        if (h != nullptr)
-            return h->id;
-    }
-    for (HWND child : dialog->children)
-        if (child->kind == ControlClass::Button && (child->style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
-            return child->id;
-    return IDOK;
-}
-
-class WindowEvents : public QObject {
-public:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        const HWND h = WidgetHandles().value(watched, nullptr);
-        if (h == nullptr || !IsLive(h))
-            return false;
-        switch (event->type()) {
-        case QEvent::Paint:
-            return watched == h->widget && Paint(h, static_cast<QPaintEvent*>(event));
-        case QEvent::KeyPress:
-            return h->isDialog && watched == h->frame && Key(h, static_cast<QKeyEvent*>(event));
-        case QEvent::Close:
-            if (h->isDialog && watched == h->frame) {
-                event->ignore();
-                CWnd::FromHandle(h)->SendMessage(WM_CLOSE);
-                return true;
-            }
-            return false;
-        default:
-            return false;
-        }
-    }
-
-private:
-    static bool Paint(HWND h, QPaintEvent* event) {
-        const QRect r = event->rect();
-        h->paintRect = RECT{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
-        h->programPainted = false;
-        CWnd::FromHandle(h)->SendMessage(WM_PAINT);
-        if (!IsLive(h) || !h->programPainted || h->widget == nullptr)
-            return false;
-        const auto& s = h->surface;
-        const QImage image(reinterpret_cast<const uchar*>(s.pixels.data()), s.width, s.height,
-                           s.width * 4, QImage::Format_RGB32);
-        QPainter painter(h->widget);
-        if (h->clientInset > 0) {
-            // The sunken border lies outside the client area; the desktop's style draws it.
-            QStyleOptionFrame frame;
-            frame.initFrom(h->widget);
-            frame.lineWidth = 1;
-            h->widget->style()->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &painter,
-                                              h->widget);
-        }
-        painter.drawImage(h->clientInset, h->clientInset, image);
-        return true;
-    }
-    static bool Key(HWND dialog, QKeyEvent* key) {
-        switch (key->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (key->modifiers() & ~Qt::KeypadModifier)
-                return false;
-            SendCommand(dialog, EnterCommandId(dialog));
-            return true;
-        case Qt::Key_Escape:
-            SendCommand(dialog, IDCANCEL);
-            return true;
-        case Qt::Key_F1:
-            SendCommand(dialog, static_cast<int>(ID_HELP));
-            return true;
-        default:
-            return false;
-        }
-    }
-};
-
-WindowEvents& Events() {
-    static WindowEvents* events = new WindowEvents;
-    return *events;
-}
-
 HWND AddHandle(DialogHost* host, QWidget* widget) {
     host->handles.push_back(std::make_unique<HWND__>());
     HWND h = host->handles.back().get();
     h->widget = widget;
     LiveHandles().insert(h);
     WidgetHandles().insert(widget, h);
-    widget->installEventFilter(&Events());
+    widget->installEventFilter(WindowEventFilter());
     return h;
 }
 
@@ -213,71 +108,6 @@ QWidget* CreateControl(const DialogItemTemplate& item, QWidget* client) {
     }
 }
 
-void BuildMenuBar(HWND dialog, const MenuTemplate& tmpl, QVBoxLayout* layout) {
-    auto bar = std::make_unique<HMENU__>();
-    bar->bar = new QMenuBar(dialog->frame);
-    bar->owner = dialog;
-    for (const MenuItemTemplate& popup : tmpl.popups) {
-        auto sub = std::make_unique<HMENU__>();
-        sub->menu = bar->bar->addMenu(QString::fromUtf8(popup.text));
-        sub->owner = dialog;
-        for (const MenuItemTemplate& item : popup.popup)
-            MenuObject(sub.get())->AppendMenu(MF_STRING, item.id, CString::FromUtf8(item.text));
-        bar->popups.push_back(std::move(sub));
-    }
-    layout->setMenuBar(bar->bar);
-    dialog->menuBar = std::move(bar);
-}
-
-void BuildSystemMenu(HWND dialog) {
-    auto menu = std::make_unique<HMENU__>();
-    menu->menu = new QMenu(dialog->frame);
-    menu->owner = dialog;
-    menu->system = true;
-    struct Item {
-        const char* text;
-        UINT id;
-    };
-    // The items a desktop shows for a fixed-size window; what it can't do is greyed.
-    static constexpr Item kItems[] = {{"还原(&R)", SC_RESTORE},      {"移动(&M)", SC_MOVE},
-                                      {"大小(&S)", SC_SIZE},         {"最小化(&N)", SC_MINIMIZE},
-                                      {"最大化(&X)", SC_MAXIMIZE},   {nullptr, 0},
-                                      {"关闭(&C)\tAlt+F4", SC_CLOSE}};
-    for (const Item& item : kItems) {
-        if (item.text == nullptr) {
-            MenuObject(menu.get())->AppendMenu(MF_SEPARATOR);
-            continue;
-        }
-        MenuObject(menu.get())->AppendMenu(MF_STRING, item.id, CString::FromUtf8(item.text));
-    }
-    HMENU__* m = menu.get();
-    QObject::connect(menu->menu, &QMenu::aboutToShow, menu->menu, [m, dialog] {
-        const bool minimized = dialog->frame != nullptr && dialog->frame->isMinimized();
-        for (QAction* a : m->menu->actions()) {
-            const UINT id = a->data().toUInt();
-            if (id == SC_RESTORE)
-                a->setEnabled(minimized);
-            else if (id == SC_SIZE || id == SC_MAXIMIZE)
-                a->setEnabled(false);
-            else if (id == SC_MOVE || id == SC_MINIMIZE)
-                a->setEnabled(!minimized);
-        }
-    });
-    dialog->systemMenu = std::move(menu);
-    auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), dialog->frame);
-    QObject::connect(shortcut, &QShortcut::activated, shortcut,
-                     [dialog] { OpenSystemMenu(dialog); });
-    if (dialog->menuBar != nullptr) {
-        auto* button = new QToolButton(dialog->menuBar->bar);
-        button->setAutoRaise(true);
-        button->setObjectName("systemMenuButton");
-        button->setFocusPolicy(Qt::NoFocus);
-        QObject::connect(button, &QToolButton::clicked, button,
-                         [dialog] { OpenSystemMenu(dialog); });
-        dialog->menuBar->bar->setCornerWidget(button, Qt::TopLeftCorner);
-    }
-}
-
 } // namespace
 
 DialogHost::~DialogHost() {
@@ -292,7 +122,7 @@ bool IsLive(HWND hwnd) {
     return hwnd != nullptr && LiveHandles().count(hwnd) != 0 && hwnd->live;
 }
 
-HWND HandleOf(const QWidget* widget) {
+HWND HandleOf(const QObject* widget) {
     return WidgetHandles().value(widget, nullptr);
 }
 
@@ -328,7 +158,7 @@ HWND CreateDialogWindows(const DialogTemplate& tmpl, CWnd* object, QWidget* owne
     dialog->object = object;
     object->m_hWnd = dialog;
     WidgetHandles().insert(frame, dialog);
-    frame->installEventFilter(&Events());
+    frame->installEventFilter(WindowEventFilter());
     dialog->surface = gdi::Surface(client->width(), client->height(), kFaceColor);
 
     auto* layout = new QVBoxLayout(frame);
@@ -390,65 +220,6 @@ void RetireDialogWindows(HWND dialog) {
         WidgetHandles().remove(dialog->frame.data());
         dialog->frame->hide();
     }
-}
-
-void DeleteDialogFrame(QWidget* frame) {
-    delete frame;
-}
-
-void OpenSystemMenu(HWND dialog) {
-    if (!IsLive(dialog) || dialog->systemMenu == nullptr || dialog->frame == nullptr)
-        return;
-    QWidget* anchor = dialog->widget;
-    if (dialog->menuBar != nullptr)
-        if (QWidget* corner = dialog->menuBar->bar->cornerWidget(Qt::TopLeftCorner))
-            anchor = corner;
-    const QPoint at = anchor->mapToGlobal(QPoint(0, anchor->height()));
-    dialog->systemMenu->menu->popup(at);
-}
-
-void ShowSystemMenuIcon(HWND dialog, const QPixmap& icon) {
-    if (!IsLive(dialog) || dialog->menuBar == nullptr)
-        return;
-    if (auto* button =
-            qobject_cast<QToolButton*>(dialog->menuBar->bar->cornerWidget(Qt::TopLeftCorner))) {
-        button->setIcon(QIcon(icon));
-        button->setIconSize(QSize(16, 16));
-    }
-}
-
-CMenu* MenuObject(HMENU__* menu) {
-    if (menu->object == nullptr) {
-        menu->object = std::make_unique<CMenu>();
-        menu->object->m_hMenu = menu;
-    }
-    return menu->object.get();
-}
-
-QString ToQString(LPCTSTR gbk) {
-    return QString::fromStdString(platform::GbkToUtf8(gbk != nullptr ? gbk : ""));
-}
-
-CString FromQString(const QString& text) {
-    return CString(platform::Utf8ToGbk(text.toStdString()));
-}
-
-QPixmap IconPixmap(HICON icon) {
-    const IconResource* r = FindIconResource(icon);
-    if (r == nullptr)
-        return {};
-    const QImage image(reinterpret_cast<const uchar*>(r->pixels.data()), r->size, r->size,
-                       r->size * 4, QImage::Format_ARGB32);
-    return QPixmap::fromImage(image.copy());
-}
-
-QFont DialogFont(const char* fontName, int pointSize) {
-    QFont font = QApplication::font();
-    // Song-style faces stand in for 宋体; "System" is the desktop's own face.
-    if (fontName != nullptr && std::string_view(fontName) == "宋体")
-        font.setFamilies({"AR PL UMing CN", "AR PL SungtiL GB", "Noto Serif CJK SC", "SimSun"});
-    font.setPixelSize(MulDiv(pointSize, 96, 72));
-    return font;
 }
 
 } // namespace platform::window

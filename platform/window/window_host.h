@@ -17,6 +17,7 @@
 class QMenu;
 class QMenuBar;
 class QEventLoop;
+class QVBoxLayout;
 
 struct HMENU__ {
     QMenu* menu = nullptr;   // a pop-up (system menu or one of the bar's)
@@ -61,13 +62,17 @@ inline constexpr COLORREF kFaceColor = 0x00D8E9EC;
 class DialogHost;
 
 bool IsLive(HWND hwnd);
-HWND HandleOf(const QWidget* widget);
+HWND HandleOf(const QObject* widget);
 // Builds the dialog's windows from its template; the frame is not shown yet.
 HWND CreateDialogWindows(const DialogTemplate& tmpl, CWnd* object, QWidget* owner);
 // Takes the dialog's windows out of service; the widgets go once no handler runs.
 void RetireDialogWindows(HWND dialog);
-// Deletes a retired dialog's frame and handles now.
-void DeleteDialogFrame(QWidget* frame);
+// Sends the dialog a button's command, as a click does.
+void SendCommand(HWND dialog, int id);
+// The filter that turns a window's Qt events into messages.
+QObject* WindowEventFilter();
+void BuildMenuBar(HWND dialog, const MenuTemplate& tmpl, QVBoxLayout* layout);
+void BuildSystemMenu(HWND dialog);
 void OpenSystemMenu(HWND dialog);
 void ShowSystemMenuIcon(HWND dialog, const QPixmap& icon);
 // The CMenu object of a menu, made on first use.

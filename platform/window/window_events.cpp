@@ -1,0 +1,109 @@
+// Qt's events for our windows, turned into the messages their objects handle:
+// painting, Enter, Esc and F1 in a dialog, and its close box.
+#include "platform/window/window_host.h"
+
+#include <QKeyEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+namespace platform::window {
+
+void SendCommand(HWND dialog, int id) {
+    if (IsLive(dialog))
+        CWnd::FromHandle(dialog)->SendMessage(
+            WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), static_cast<WORD>(BN_CLICKED)), 0);
+}
+
+namespace {
+
+// The id Enter sends: the focused push button's, else the default button's, else IDOK.
+int EnterCommandId(HWND dialog) {
+    QWidget* focus = dialog->frame != nullptr ? dialog->frame->focusWidget() : nullptr;
+    if (auto* button = qobject_cast<QPushButton*>(focus)) {
+        const HWND h = HandleOf(button);
+        if (h != nullptr)
+            return h->id;
+    }
+    for (HWND child : dialog->children)
+        if (child->kind == ControlClass::Button && (child->style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            return child->id;
+    return IDOK;
+}
+
+class WindowEvents : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const HWND h = HandleOf(watched);
+        if (h == nullptr || !IsLive(h))
+            return false;
+        switch (event->type()) {
+        case QEvent::Paint:
+            return watched == h->widget && Paint(h, static_cast<QPaintEvent*>(event));
+        case QEvent::KeyPress:
+            return h->isDialog && watched == h->frame && Key(h, static_cast<QKeyEvent*>(event));
+        case QEvent::Close:
+            if (h->isDialog && watched == h->frame) {
+                event->ignore();
+                CWnd::FromHandle(h)->SendMessage(WM_CLOSE);
+                return true;
+            }
+            return false;
+        default:
+            return false;
+        }
+    }
+
+private:
+    static bool Paint(HWND h, QPaintEvent* event) {
+        const QRect r = event->rect();
+        h->paintRect = RECT{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
+        h->programPainted = false;
+        CWnd::FromHandle(h)->SendMessage(WM_PAINT);
+        if (!IsLive(h) || !h->programPainted || h->widget == nullptr)
+            return false;
+        const auto& s = h->surface;
+        const QImage image(reinterpret_cast<const uchar*>(s.pixels.data()), s.width, s.height,
+                           s.width * 4, QImage::Format_RGB32);
+        QPainter painter(h->widget);
+        if (h->clientInset > 0) {
+            // The sunken border lies outside the client area; the desktop's style draws it.
+            QStyleOptionFrame frame;
+            frame.initFrom(h->widget);
+            frame.lineWidth = 1;
+            h->widget->style()->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &painter,
+                                              h->widget);
+        }
+        painter.drawImage(h->clientInset, h->clientInset, image);
+        return true;
+    }
+    static bool Key(HWND dialog, QKeyEvent* key) {
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (key->modifiers() & ~Qt::KeypadModifier)
+                return false;
+            SendCommand(dialog, EnterCommandId(dialog));
+            return true;
+        case Qt::Key_Escape:
+            SendCommand(dialog, IDCANCEL);
+            return true;
+        case Qt::Key_F1:
+            SendCommand(dialog, static_cast<int>(ID_HELP));
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
+} // namespace
+
+QObject* WindowEventFilter() {
+    static WindowEvents* events = new WindowEvents;
+    return events;
+}
+
+} // namespace platform::window
