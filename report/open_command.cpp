@@ -62,6 +62,8 @@ void CViewerDlg::OnOpenBitmap() {
             UpdateData(FALSE);
     }
 
+    if (m_pDib->m_pInfo == nullptr)
+        return; // a successful read always leaves a header; nothing to report without one
     const BitmapReport report = ComposeReport(strPath, ReportFileStatus(nativePath.c_str()),
                                               m_pDib->m_fileHeader, *m_pDib->m_pInfo);
     const auto line = [&report](int number) -> const ReportLine& {
