@@ -39,7 +39,7 @@ Scripted& Seam() {
         static int argc = 1;
         static char name[] = "dialog_fuzzer";
         static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
+        new QApplication(argc, argv); // lives as long as the process, as the fuzzer does
         char dir[] = "/tmp/pixscope-fuzz-XXXXXX";
         auto* s = new Scripted;
         if (::mkdtemp(dir) == nullptr)
