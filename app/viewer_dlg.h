@@ -12,6 +12,9 @@
 
 class CDib;
 
+// What the commands that need a bitmap answer while none is loaded (UTF-8).
+inline constexpr const char* kOpenBitmapFirstMessage = "请先打开BMP图片o(╯□╰)o";
+
 class CViewerDlg : public CDialog {
 public:
     explicit CViewerDlg(CWnd* pParent = nullptr);

@@ -3,7 +3,7 @@
 
 void CViewerDlg::OnChooseColor() {
     if (!m_bOpened) {
-        AfxMessageBox(CString::FromUtf8("请先打开BMP图片o(╯□╰)o"), 0);
+        AfxMessageBox(CString::FromUtf8(kOpenBitmapFirstMessage), 0);
         return;
     }
     CColorDialog dlg(0, 0);

@@ -4,7 +4,7 @@
 
 void CViewerDlg::OnModifyPixel() {
     if (!m_bOpened || m_pDib == nullptr) {
-        AfxMessageBox(CString::FromUtf8("请先打开BMP图片o(╯□╰)o"), 0);
+        AfxMessageBox(CString::FromUtf8(kOpenBitmapFirstMessage), 0);
         return;
     }
     if (m_pDib->IsEmpty())

@@ -7,7 +7,7 @@
 
 void CViewerDlg::OnSaveBitmap() {
     if (!m_bOpened) {
-        AfxMessageBox(CString::FromUtf8("请先打开BMP图片o(╯□╰)o"), 0);
+        AfxMessageBox(CString::FromUtf8(kOpenBitmapFirstMessage), 0);
         return;
     }
     const CSize size(m_pDib->m_pInfo->biWidth, m_pDib->m_pInfo->biHeight);

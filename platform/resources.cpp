@@ -30,22 +30,20 @@ const ResourceModule* CurrentResourceModule() {
     return Module();
 }
 
-const DialogTemplate* FindDialogTemplate(UINT id) {
-    if (Module() == nullptr)
-        return nullptr;
-    for (const DialogTemplate& t : Module()->dialogs)
-        if (t.id == id)
-            return &t;
+// The entry of a resource table with that id, or null.
+template <class T> const T* FindById(std::span<const T> table, UINT id) {
+    for (const T& entry : table)
+        if (entry.id == id)
+            return &entry;
     return nullptr;
 }
 
+const DialogTemplate* FindDialogTemplate(UINT id) {
+    return Module() != nullptr ? FindById(Module()->dialogs, id) : nullptr;
+}
+
 const MenuTemplate* FindMenuTemplate(UINT id) {
-    if (Module() == nullptr)
-        return nullptr;
-    for (const MenuTemplate& t : Module()->menus)
-        if (t.id == id)
-            return &t;
-    return nullptr;
+    return Module() != nullptr ? FindById(Module()->menus, id) : nullptr;
 }
 
 const IconResource* FindIconResource(HICON icon) {

@@ -6,7 +6,7 @@
 
 void CViewerDlg::OnCopyReport() {
     if (!m_bOpened) {
-        AfxMessageBox(CString::FromUtf8("请先打开BMP图片o(╯□╰)o"), 0);
+        AfxMessageBox(CString::FromUtf8(kOpenBitmapFirstMessage), 0);
         return;
     }
     OpenClipboard(m_hWnd);

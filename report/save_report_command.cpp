@@ -7,7 +7,7 @@
 
 void CViewerDlg::OnSaveReport() {
     if (!m_bOpened) {
-        AfxMessageBox(CString::FromUtf8("请先打开BMP图片o(╯□╰)o"), 0);
+        AfxMessageBox(CString::FromUtf8(kOpenBitmapFirstMessage), 0);
         return;
     }
     CFileDialog dlg(FALSE, "txt", "*.txt", OFN_CREATEPROMPT,
