@@ -20,7 +20,7 @@ template <typename T> void Put(std::vector<BYTE>& out, T v) {
 
 } // namespace
 
-std::vector<BYTE> BuildBmp(const BmpSpec& s) {
+std::vector<BYTE> BuildBmp(const BmpFields& s) {
     DWORD rows = static_cast<DWORD>(s.height < 0 ? -s.height : s.height);
     DWORD computed = RowStride(s.width, s.bitCount) * rows;
     std::vector<BYTE> pixels = s.pixels.empty() ? std::vector<BYTE>(computed, 0) : s.pixels;

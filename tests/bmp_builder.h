@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-struct BmpSpec {
+struct BmpFields {
     int width = 4;
     int height = 2;
     int bitCount = 24;
@@ -24,7 +24,7 @@ struct BmpSpec {
     bool keepSizeImageZero = false;
 };
 
-std::vector<BYTE> BuildBmp(const BmpSpec& fields);
+std::vector<BYTE> BuildBmp(const BmpFields& fields);
 
 // Bytes of a stored row for a width and depth.
 DWORD RowStride(int width, int bitCount);

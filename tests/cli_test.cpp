@@ -76,7 +76,7 @@ TEST(Cli, ReportOfASampleIsUtf8ByDefaultAndGbkOnRequest) {
 
 TEST(Cli, TimesAreTheFilesInLocalTime) {
     TempDir dir;
-    std::string path = dir.Write("t.bmp", BuildBmp(BmpSpec{}));
+    std::string path = dir.Write("t.bmp", BuildBmp(BmpFields{}));
     timespec times[2] = {{1342429505, 0}, {1342429504, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
     CliRun r = Cli({"report", path});
@@ -96,7 +96,7 @@ TEST(Cli, RelativePathsAreReportedAbsolute) {
 
 TEST(Cli, NonUtf8NamesAreNeverMangled) {
     TempDir dir;
-    std::string path = dir.Write("\xFF\xE3\x83\xBB.bmp", BuildBmp(BmpSpec{}));
+    std::string path = dir.Write("\xFF\xE3\x83\xBB.bmp", BuildBmp(BmpFields{}));
     CliRun utf8 = Cli({"report", path});
     ASSERT_EQ(utf8.status, 0) << utf8.err;
     EXPECT_NE(utf8.out.find("\t文件全路径:" + dir.Dir() + "/\xEF\xBF\xBD\xE3\x83\xBB.bmp\r\n"),
@@ -146,7 +146,7 @@ TEST(Cli, WholeCorpus) {
 
 TEST(Cli, PixelPrintsBgrsOrRefusesThePosition) {
     TempDir dir;
-    BmpSpec s;
+    BmpFields s;
     s.width = 2;
     s.height = 2;
     s.bitCount = 32;

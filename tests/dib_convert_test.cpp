@@ -81,7 +81,7 @@ TEST(DibConvert, OtherDepthsConvertFromTheirTrueColours) {
 TEST(DibConvert, BitfieldsAndRunLengthPictures) {
     TempDir dir;
     // 16-bit 5-6-5: pure red, pure green.
-    BmpSpec m565;
+    BmpFields m565;
     m565.width = 2;
     m565.height = 1;
     m565.bitCount = 16;
@@ -96,7 +96,7 @@ TEST(DibConvert, BitfieldsAndRunLengthPictures) {
     EXPECT_EQ(Bits(dib), (std::vector<BYTE>{0x00, 0x7C, 0xE0, 0x03}));
 
     // RLE8 4 x 1: two of index 1, then end of line; the rest shows colour 0.
-    BmpSpec rle;
+    BmpFields rle;
     rle.width = 4;
     rle.height = 2;
     rle.bitCount = 8;

@@ -12,11 +12,11 @@ namespace {
 
 class DibLoaders : public WithRecordedMessages {
 protected:
-    std::string File(const BmpSpec& s, const std::string& name = "in.bmp") {
+    std::string File(const BmpFields& s, const std::string& name = "in.bmp") {
         return dir.Write(name, BuildBmp(s));
     }
-    static BmpSpec ThreeRows() {
-        BmpSpec s;
+    static BmpFields ThreeRows() {
+        BmpFields s;
         s.width = 1;
         s.height = 3;
         s.pixels = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0};
@@ -44,11 +44,11 @@ TEST_F(DibLoaders, ReadFlippedAgainstRead) {
     ASSERT_TRUE(dib.ReadFlipped(&c, TRUE));
     EXPECT_EQ(Bits(dib), (std::vector<BYTE>{7, 8, 9, 0, 4, 5, 6, 0, 1, 2, 3, 0}));
 
-    BmpSpec os2;
+    BmpFields os2;
     os2.headerSize = 108;
     CFile d(File(os2, "v4.bmp").c_str(), CFile::modeRead);
     EXPECT_FALSE(dib.ReadFlipped(&d, TRUE));
-    BmpSpec tooSmall;
+    BmpFields tooSmall;
     tooSmall.bitCount = 8; // no colour table in a 54-byte header block
     CFile e(File(tooSmall, "small.bmp").c_str(), CFile::modeRead);
     EXPECT_FALSE(dib.ReadFlipped(&e, TRUE));
@@ -64,7 +64,7 @@ TEST_F(DibLoaders, ReadSectionTakesUncompressedPicturesOnly) {
     EXPECT_EQ(dib.m_nBitsOwner, 0);
     EXPECT_EQ(Bits(dib), (std::vector<BYTE>{1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0}));
 
-    BmpSpec rle;
+    BmpFields rle;
     rle.bitCount = 8;
     rle.compression = BI_RLE8;
     rle.colors = std::vector<RGBQUAD>(256);
@@ -74,7 +74,7 @@ TEST_F(DibLoaders, ReadSectionTakesUncompressedPicturesOnly) {
     EXPECT_EQ(recorder.messages, std::vector<std::string>{"ReadSection error"});
 
     // A biSizeImage beyond the section's layout reads only what the section holds.
-    BmpSpec big = ThreeRows();
+    BmpFields big = ThreeRows();
     big.sizeImage = 1000;
     CFile c(File(big, "big.bmp").c_str(), CFile::modeRead);
     ASSERT_TRUE(dib.ReadSection(&c, &dc));
@@ -87,10 +87,10 @@ TEST_F(DibLoaders, MapFileRefusals) {
         std::vector<BYTE> bytes;
         const char* message;
     };
-    BmpSpec os2;
+    BmpFields os2;
     os2.headerSize = 12;
     os2.offBitsOverride = 26;
-    BmpSpec shortPixels = ThreeRows();
+    BmpFields shortPixels = ThreeRows();
     shortPixels.pixels.resize(5);
     const Case cases[] = {
         {"empty file", {}, "Empty bitmap file"},
@@ -112,7 +112,7 @@ TEST_F(DibLoaders, MapFileRefusals) {
 }
 
 TEST_F(DibLoaders, MappedPixelChangesReachTheFile) {
-    BmpSpec s = ThreeRows();
+    BmpFields s = ThreeRows();
     s.bitCount = 8;
     s.width = 4;
     s.colors = std::vector<RGBQUAD>(256, RGBQUAD{9, 9, 9, 0});
@@ -154,7 +154,7 @@ TEST_F(DibLoaders, AttachMemoryFreesAGlobalHandedOver) {
 }
 
 TEST_F(DibLoaders, DuplicateDibCopiesExactly) {
-    BmpSpec s = ThreeRows();
+    BmpFields s = ThreeRows();
     s.bitCount = 8;
     s.width = 4;
     s.colors = std::vector<RGBQUAD>(256, RGBQUAD{4, 5, 6, 0});
@@ -182,7 +182,7 @@ TEST_F(DibLoaders, LoadDibFromFileKeepsReadsLimits) {
     platform::AfxFreeBlock(header);
     platform::AfxFreeBlock(bits);
 
-    BmpSpec hugeTable;
+    BmpFields hugeTable;
     hugeTable.bitCount = 8;
     hugeTable.clrUsed = 305402420;
     CFile g(File(hugeTable, "t.bmp").c_str(), CFile::modeRead);

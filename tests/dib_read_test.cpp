@@ -39,38 +39,38 @@ std::vector<RefusedCase> RefusedCases() {
     std::vector<RefusedCase> cases;
     cases.push_back({"empty file", {}, true});
     cases.push_back({"13 bytes", std::vector<BYTE>(13, 'B'), true});
-    BmpSpec lower;
+    BmpFields lower;
     lower.magic = 0x6D62; // "bm"
     cases.push_back({"lower-case magic", BuildBmp(lower), true});
-    BmpSpec swapped;
+    BmpFields swapped;
     swapped.magic = 0x424D; // "MB"
     cases.push_back({"swapped magic", BuildBmp(swapped), true});
-    BmpSpec os2;
+    BmpFields os2;
     os2.headerSize = 12;
     os2.bitCount = 8;
     os2.colors = Gray(192); // 256 three-byte entries
     cases.push_back({"OS/2 header", BuildBmp(os2), false});
     for (DWORD size : {108u, 124u, 64u}) {
-        BmpSpec s;
+        BmpFields s;
         s.headerSize = size;
         cases.push_back({"longer header", BuildBmp(s), false});
     }
-    BmpSpec lowOffset;
+    BmpFields lowOffset;
     lowOffset.offBitsOverride = 53;
     cases.push_back({"bfOffBits below 54", BuildBmp(lowOffset), true});
-    BmpSpec tinyOffset;
+    BmpFields tinyOffset;
     tinyOffset.offBitsOverride = 2;
     cases.push_back({"bfOffBits inside the file header", BuildBmp(tinyOffset), true});
-    BmpSpec shortTable;
+    BmpFields shortTable;
     shortTable.bitCount = 8;
     shortTable.colors = Gray(255); // one entry short of the 256 an 8-bit picture has
     cases.push_back({"colour table past bfOffBits", BuildBmp(shortTable), false});
-    BmpSpec hugeClrUsed;
+    BmpFields hugeClrUsed;
     hugeClrUsed.bitCount = 8;
     hugeClrUsed.clrUsed = 305402420;
     hugeClrUsed.colors = Gray(256);
     cases.push_back({"biClrUsed larger than the header block", BuildBmp(hugeClrUsed), false});
-    BmpSpec wrappingClrUsed;
+    BmpFields wrappingClrUsed;
     wrappingClrUsed.bitCount = 24;
     wrappingClrUsed.clrUsed = 0x40000000; // 4 * entries wraps to 0 in 32 bits
     cases.push_back({"biClrUsed whose table size wraps", BuildBmp(wrappingClrUsed), false});
@@ -98,12 +98,12 @@ TEST_F(DibRead, MessageIsAnOkBoxWithTheExclamationIcon) {
 }
 
 TEST_F(DibRead, NextReadReleasesAHeaderLeftByAFailure) {
-    BmpSpec os2;
+    BmpFields os2;
     os2.headerSize = 108;
     EXPECT_FALSE(Load(BuildBmp(os2)));
     EXPECT_FALSE(dib.IsEmpty());
     EXPECT_NE(dib.m_pInfo, nullptr);
-    EXPECT_TRUE(Load(BuildBmp(BmpSpec{})));
+    EXPECT_TRUE(Load(BuildBmp(BmpFields{})));
     EXPECT_EQ(dib.m_pInfo->biSize, 40u);
 }
 
@@ -124,7 +124,7 @@ TEST_F(DibRead, ColourTableEntriesFollowClrUsedThenDepth) {
                           {"32-bit", 32, 0, 0, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        BmpSpec s;
+        BmpFields s;
         s.bitCount = c.bits;
         s.clrUsed = c.clrUsed;
         s.colors = Gray(c.tableSize);
@@ -137,7 +137,7 @@ TEST_F(DibRead, ColourTableEntriesFollowClrUsedThenDepth) {
 }
 
 TEST_F(DibRead, PaletteComesFromTheColourTable) {
-    BmpSpec s;
+    BmpFields s;
     s.bitCount = 24;
     s.clrUsed = 10;
     s.colors = Gray(10);
@@ -153,14 +153,14 @@ TEST_F(DibRead, PaletteComesFromTheColourTable) {
 }
 
 TEST_F(DibRead, ImageSizeIsComputedOnlyWhenTheHeaderGivesNone) {
-    BmpSpec computed;
+    BmpFields computed;
     computed.width = 3;
     computed.height = 2;
     computed.keepSizeImageZero = true;
     ASSERT_TRUE(Load(BuildBmp(computed)));
     EXPECT_EQ(dib.m_nImageSize, 24u);
 
-    BmpSpec oneBit;
+    BmpFields oneBit;
     oneBit.width = 33;
     oneBit.height = 1;
     oneBit.bitCount = 1;
@@ -169,13 +169,13 @@ TEST_F(DibRead, ImageSizeIsComputedOnlyWhenTheHeaderGivesNone) {
     ASSERT_TRUE(Load(BuildBmp(oneBit)));
     EXPECT_EQ(dib.m_nImageSize, 8u);
 
-    BmpSpec topDown = computed;
+    BmpFields topDown = computed;
     topDown.height = -2;
     ASSERT_TRUE(Load(BuildBmp(topDown)));
     EXPECT_EQ(dib.m_nImageSize, 24u);
     EXPECT_EQ(dib.GetDimensions(), CSize(3, -2));
 
-    BmpSpec given;
+    BmpFields given;
     given.width = 3;
     given.height = 2;
     given.sizeImage = 7;
@@ -186,7 +186,7 @@ TEST_F(DibRead, ImageSizeIsComputedOnlyWhenTheHeaderGivesNone) {
 }
 
 TEST_F(DibRead, ImageSizeWrapsIn32BitsWithoutOverflowing) {
-    BmpSpec s;
+    BmpFields s;
     s.width = 0x7FFFFFFF;
     s.height = 0x7FFFFFFF;
     s.bitCount = 32;
@@ -199,7 +199,7 @@ TEST_F(DibRead, ImageSizeWrapsIn32BitsWithoutOverflowing) {
 }
 
 TEST_F(DibRead, GapBytesStayInTheHeaderBlockAndPixelsComeFromOffBits) {
-    BmpSpec s;
+    BmpFields s;
     s.width = 1;
     s.height = 1;
     s.bitCount = 8;
@@ -215,7 +215,7 @@ TEST_F(DibRead, GapBytesStayInTheHeaderBlockAndPixelsComeFromOffBits) {
 }
 
 TEST_F(DibRead, ShortFileLoadsWithZerosForWhatItLacks) {
-    BmpSpec s;
+    BmpFields s;
     s.width = 4;
     s.height = 4;
     std::vector<BYTE> bytes = BuildBmp(s);
@@ -231,7 +231,7 @@ TEST_F(DibRead, ShortFileLoadsWithZerosForWhatItLacks) {
 }
 
 TEST_F(DibRead, HeaderBlockCutShortReadsAsZero) {
-    BmpSpec s;
+    BmpFields s;
     s.bitCount = 8;
     s.colors = Gray(256);
     std::vector<BYTE> bytes = BuildBmp(s);
@@ -243,7 +243,7 @@ TEST_F(DibRead, HeaderBlockCutShortReadsAsZero) {
 }
 
 TEST_F(DibRead, DeclaredGigabytesAreNotTouched) {
-    BmpSpec s;
+    BmpFields s;
     s.width = 3000000;
     s.height = 2000000;
     s.sizeImage = 0xFFFFFFF0u;
@@ -262,7 +262,7 @@ TEST_F(DibRead, DeclaredGigabytesAreNotTouched) {
 }
 
 TEST_F(DibRead, HugeOffBitsLoadsWithoutReadingPastTheFile) {
-    BmpSpec s;
+    BmpFields s;
     s.offBitsOverride = 0xFFFFFFF0;
     ASSERT_TRUE(Load(BuildBmp(s)));
     EXPECT_EQ(dib.m_nInfoSize, 0xFFFFFFF0u - 14u);
@@ -271,13 +271,13 @@ TEST_F(DibRead, HugeOffBitsLoadsWithoutReadingPastTheFile) {
 }
 
 TEST_F(DibRead, ReadReplacesWhatWasLoaded) {
-    BmpSpec a;
+    BmpFields a;
     a.bitCount = 8;
     a.colors = Gray(256);
     ASSERT_TRUE(Load(BuildBmp(a)));
     ASSERT_NE(dib.m_hPal, nullptr);
     HPALETTE old = dib.m_hPal;
-    ASSERT_TRUE(Load(BuildBmp(BmpSpec{})));
+    ASSERT_TRUE(Load(BuildBmp(BmpFields{})));
     EXPECT_EQ(dib.m_hPal, nullptr);
     EXPECT_EQ(GetPaletteEntries(old, 0, 1, nullptr), 0u); // deleted
     EXPECT_EQ(dib.m_nColorTableEntries, 0);

@@ -86,7 +86,7 @@ TEST_F(DibWrite, ColourTableAndResetHeader) {
 }
 
 TEST_F(DibWrite, ReadFileComesOutCompactWithZeroReservedWords) {
-    BmpSpec s;
+    BmpFields s;
     s.width = 1;
     s.height = 1;
     s.bitCount = 8;

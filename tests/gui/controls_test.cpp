@@ -27,23 +27,7 @@ TEST(ShrinkToFit, KeepsProportionsAndNeverEnlarges) {
 
 // A 24-bit picture whose top rows are colour `top` and the rest `rest`.
 std::vector<BYTE> Picture(int w, int h, COLORREF top, COLORREF rest, int topRows = 1) {
-    BmpSpec spec;
-    spec.width = w;
-    spec.height = h;
-    const int rows = h < 0 ? -h : h;
-    const DWORD stride = RowStride(w, 24);
-    spec.pixels.assign(stride * static_cast<DWORD>(rows), 0);
-    for (int y = 0; y < rows; ++y) {
-        const int stored = h > 0 ? rows - 1 - y : y;
-        const COLORREF c = y < topRows ? top : rest;
-        for (int x = 0; x < w; ++x) {
-            BYTE* p = &spec.pixels[stored * stride + static_cast<DWORD>(x) * 3];
-            p[0] = GetBValue(c);
-            p[1] = GetGValue(c);
-            p[2] = GetRValue(c);
-        }
-    }
-    return BuildBmp(spec);
+    return PictureOf(w, h, [=](int, int y) { return y < topRows ? top : rest; });
 }
 
 class Preview : public ViewerTest {

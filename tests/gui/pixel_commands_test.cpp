@@ -78,13 +78,13 @@ TEST_F(PixelCommands, ReadsTheFourCornersFromTheTop) {
 }
 
 TEST_F(PixelCommands, OneBitPicturesReadAsWhiteOrBlack) {
-    BmpSpec spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.bitCount = 1;
-    spec.colors = {RGBQUAD{0, 0, 200, 0}, RGBQUAD{50, 60, 70, 0}};
-    spec.pixels = {0x40, 0, 0, 0, 0x80, 0, 0, 0}; // bottom row: (1, 1) set; top: (0, 0) set
-    const std::string path = dir.Write("one.bmp", BuildBmp(spec));
+    BmpFields fields;
+    fields.width = 2;
+    fields.height = 2;
+    fields.bitCount = 1;
+    fields.colors = {RGBQUAD{0, 0, 200, 0}, RGBQUAD{50, 60, 70, 0}};
+    fields.pixels = {0x40, 0, 0, 0, 0x80, 0, 0, 0}; // bottom row: (1, 1) set; top: (0, 0) set
+    const std::string path = dir.Write("one.bmp", BuildBmp(fields));
     Run([&] {
         Open(path);
         const char* expected[2][2] = {{"255,255,255,0", "0,0,0,0"}, {"0,0,0,0", "255,255,255,0"}};
@@ -123,10 +123,10 @@ TEST_F(PixelCommands, PositionsOutsideThePictureGetTheBoundMessage) {
 }
 
 TEST_F(PixelCommands, WritingAnEightBitPictureIsRefusedBeforeAnyExchange) {
-    BmpSpec spec;
-    spec.bitCount = 8;
-    spec.colors.assign(256, RGBQUAD{});
-    const std::string path = dir.Write("eight.bmp", BuildBmp(spec));
+    BmpFields fields;
+    fields.bitCount = 8;
+    fields.colors.assign(256, RGBQUAD{});
+    const std::string path = dir.Write("eight.bmp", BuildBmp(fields));
     Run([&] {
         Open(path);
         const int x = dlg.m_nX;

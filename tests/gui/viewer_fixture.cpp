@@ -15,21 +15,22 @@ void WithFileSizeLimit(unsigned long bytes, const std::function<void()>& fn) {
     std::signal(SIGXFSZ, previous);
 }
 
-std::vector<BYTE> PictureOf(int w, int h, COLORREF (*colour)(int x, int y), int bitCount) {
-    BmpSpec spec;
-    spec.width = w;
-    spec.height = h;
-    spec.bitCount = bitCount;
+std::vector<BYTE> PictureOf(int w, int h, const std::function<COLORREF(int x, int y)>& colour,
+                            int bitCount) {
+    BmpFields fields;
+    fields.width = w;
+    fields.height = h;
+    fields.bitCount = bitCount;
     const int rows = h < 0 ? -h : h;
     const DWORD stride = RowStride(w, bitCount);
     const int bytes = bitCount / 8;
-    spec.pixels.assign(stride * static_cast<DWORD>(rows), 0);
+    fields.pixels.assign(stride * static_cast<DWORD>(rows), 0);
     for (int y = 0; y < rows; ++y) {
         const int stored = h > 0 ? rows - 1 - y : y;
         for (int x = 0; x < w; ++x) {
             const COLORREF c = colour(x, y);
             BYTE* p =
-                &spec.pixels[static_cast<DWORD>(stored) * stride + static_cast<DWORD>(x * bytes)];
+                &fields.pixels[static_cast<DWORD>(stored) * stride + static_cast<DWORD>(x * bytes)];
             p[0] = GetBValue(c);
             p[1] = GetGValue(c);
             p[2] = GetRValue(c);
@@ -37,7 +38,7 @@ std::vector<BYTE> PictureOf(int w, int h, COLORREF (*colour)(int x, int y), int 
                 p[3] = static_cast<BYTE>(x + y);
         }
     }
-    return BuildBmp(spec);
+    return BuildBmp(fields);
 }
 
 void ViewerTest::SetUp() {
