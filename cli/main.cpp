@@ -1,9 +1,12 @@
 // pixscope-cli: the headless companion of Pixscope.
 #include "cli/commands.h"
+#include "platform/exceptions.h"
 #include "platform/interaction.h"
 
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -53,14 +56,30 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
-    if (command == "report")
-        return RunReportCommand(args);
-    if (command == "pixel")
-        return RunPixelCommand(args);
-    if (command == "setpixel")
-        return RunSetPixelCommand(args);
-    if (command == "save16")
-        return RunSave16Command(args);
-    std::fprintf(stderr, "pixscope-cli: unknown command '%s' (try --help)\n", command.c_str());
-    return 2;
+    static const struct {
+        const char* name;
+        int (*run)(const std::vector<std::string>&);
+    } kCommands[] = {{"report", RunReportCommand},
+                     {"pixel", RunPixelCommand},
+                     {"setpixel", RunSetPixelCommand},
+                     {"save16", RunSave16Command}};
+    int (*run)(const std::vector<std::string>&) = nullptr;
+    for (const auto& c : kCommands) {
+        if (command == c.name)
+            run = c.run;
+    }
+    if (run == nullptr) {
+        std::fprintf(stderr, "pixscope-cli: unknown command '%s' (try --help)\n", command.c_str());
+        return 2;
+    }
+    // Running out of memory ends the command with the window program's message.
+    try {
+        return run(args);
+    } catch (CMemoryException* e) {
+        e->Delete();
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    AfxMessageBox(CString::FromUtf8("内存不足。"));
+    return 1;
 }

@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "cli/open_bitmap.h"
 #include "cli/write_bitmap.h"
+#include "dib/pixel_rules.h"
 #include "platform/interaction.h"
 
 int RunSave16Command(const std::vector<std::string>& args) {
@@ -11,14 +12,12 @@ int RunSave16Command(const std::vector<std::string>& args) {
     CDib dib;
     if (OpenBitmapFile(args[0], dib) != OpenResult::Loaded)
         return 1;
-    try {
-        CSize size(dib.m_pInfo->biWidth, dib.m_pInfo->biHeight);
-        dib.ConvertTo555();
-        dib.ResetHeader(size, 16);
-    } catch (CMemoryException* e) {
-        e->Delete();
-        AfxMessageBox(CString::FromUtf8("内存不足。"));
+    if (!dib.CanConvertTo555()) {
+        AfxMessageBox(CString::FromUtf8(kColoursUnknownMessage));
         return 1;
     }
+    CSize size(dib.m_pInfo->biWidth, dib.m_pInfo->biHeight);
+    dib.ConvertTo555();
+    dib.ResetHeader(size, 16);
     return WriteBitmapFile(dib, args[1]) ? 0 : 1;
 }

@@ -14,6 +14,10 @@
 
 #include <cstdint>
 
+namespace platform::gdi {
+struct DibFormat;
+}
+
 class CDib : public CObject {
     DECLARE_SERIAL(CDib)
 
@@ -46,6 +50,9 @@ public:
     int GetByteOffset(int x, int y) const;
     RGBQUAD GetPixel(int x, int y) const;
     void SetPixel(int x, int y, RGBQUAD value);
+    // False where no part of the program can tell the picture's colours (an unknown
+    // depth or compression): converting would write a picture the user never saw.
+    bool CanConvertTo555() const;
     void ConvertTo555();
     void Convert565To24();
     void Convert565To32();
@@ -100,6 +107,7 @@ private:
     void AttachConverted(BYTE* bits, int bitCount, DWORD size);
     void ConvertFrom16(int outBytes, bool is565);
     void ConvertTo555FromAnyDepth(BYTE* out, std::uint64_t outRow);
+    void ConvertRleTo555(const platform::gdi::DibFormat& f, BYTE* out, std::uint64_t outRow);
     void WritePieces(CFile* pFile);
     // Read's steps up to the pixel array: the file header, the header block (checked to
     // hold the information header and colour table), the metrics and the palette.

@@ -76,7 +76,9 @@ void RunCommands(CViewerDlg& dlg) {
     }
     dlg.m_picture.UpdateWindow();
     command(IDC_COPY_REPORT);
-    if (static_cast<std::int64_t>(w) * ht <= kSavePixelBudget && h.biClrUsed <= kSaveColourBudget) {
+    // Magnitudes in 64 bits: a top-down picture's negative height must not pass.
+    const std::int64_t area = std::abs(static_cast<std::int64_t>(w)) * std::abs(std::int64_t{ht});
+    if (area <= kSavePixelBudget && h.biClrUsed <= kSaveColourBudget) {
         command(ID_FILE_SAVE_BITMAP);
         dlg.m_picture.UpdateWindow();
     }

@@ -2,12 +2,18 @@
 // stays; the file replaces its target only when Write has succeeded.
 #include "app/viewer_dlg.h"
 #include "dib/dib.h"
+#include "dib/pixel_rules.h"
 #include "platform/common_dialogs.h"
 #include "platform/replacing_file.h"
 
 void CViewerDlg::OnSaveBitmap() {
     if (!m_bOpened) {
         AfxMessageBox(CString::FromUtf8(kOpenBitmapFirstMessage), 0);
+        return;
+    }
+    // Converting colours nobody can decode would save a black picture as a success.
+    if (!m_pDib->CanConvertTo555()) {
+        AfxMessageBox(CString::FromUtf8(kColoursUnknownMessage), 0);
         return;
     }
     const CSize size(m_pDib->m_pInfo->biWidth, m_pDib->m_pInfo->biHeight);

@@ -1,11 +1,55 @@
 #include "platform/replacing_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <vector>
+
+namespace {
+
+std::string DirectoryOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+// The file a chain of symbolic links ends in (which need not exist yet), or false with
+// errno set.
+bool FollowLinks(std::string& path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return true;
+        std::vector<char> text(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+        ssize_t n = ::readlink(path.c_str(), text.data(), text.size());
+        if (n < 0)
+            return false;
+        std::string link(text.data(), static_cast<size_t>(n));
+        path = link.front() == '/' ? link : DirectoryOf(path) + "/" + link;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+bool WriteAll(int fd, const char* p, size_t n, off_t at) {
+    while (n > 0) {
+        ssize_t w = ::pwrite(fd, p, n, at);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            return false;
+        p += w;
+        n -= static_cast<size_t>(w);
+        at += w;
+    }
+    return true;
+}
+
+} // namespace
 
 CReplacingFile::~CReplacingFile() {
     Abort();
@@ -13,44 +57,103 @@ CReplacingFile::~CReplacingFile() {
 
 BOOL CReplacingFile::Open(LPCTSTR path, UINT /*flags*/, CFileException* error) {
     Abort();
-    std::string target(path);
-    size_t slash = target.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : target.substr(0, slash == 0 ? 1 : slash);
-    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temp = dir + "/." + base + ".pixscope-XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        ReportFileError(error, errno);
+    auto fail = [error](int err) {
+        ReportFileError(error, err);
         return FALSE;
-    }
-    // The new file gets the old one's permissions, or those a newly created file gets.
+    };
+    std::string target(path);
+    if (!FollowLinks(target))
+        return fail(errno);
     struct stat st {};
-    mode_t mode = 0;
-    if (::stat(path, &st) == 0) {
-        mode = st.st_mode & 07777;
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (!exists && errno != ENOENT)
+        return fail(errno);
+    if (exists && S_ISDIR(st.st_mode))
+        return fail(EISDIR);
+    if (exists && (::access(target.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0))
+        return fail(EACCES);
+
+    std::string temp =
+        DirectoryOf(target) + "/." +
+        target.substr(target.rfind('/') == std::string::npos ? 0 : target.rfind('/') + 1) +
+        ".pixscope-XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    bool inPlace = exists && st.st_nlink > 1;
+    if (fd < 0) {
+        // A writable file in a folder the user may not add to is still written, in place.
+        if (!exists)
+            return fail(errno);
+        fd = ::memfd_create("pixscope-save", MFD_CLOEXEC);
+        if (fd < 0)
+            return fail(errno);
+        temp.clear();
+        inPlace = true;
+    } else if (exists) {
+        ::fchmod(fd, st.st_mode & 07777);
+        // A new file the user cannot give the old owner and group would take them away.
+        if (::fchown(fd, st.st_uid, st.st_gid) != 0)
+            inPlace = true;
     } else {
         mode_t mask = ::umask(0);
         ::umask(mask);
-        mode = 0666 & ~mask;
+        ::fchmod(fd, 0666 & ~mask);
     }
-    ::fchmod(fd, mode);
     m_fd = fd;
     m_strFileName = path;
     m_target = target;
     m_temp = temp;
+    m_inPlace = inPlace;
     return TRUE;
 }
 
 BOOL CReplacingFile::Commit() {
-    if (m_fd < 0 || m_temp.empty())
+    if (m_fd < 0)
         return FALSE;
-    bool ok = ::fsync(m_fd) == 0;
-    ok = ::close(m_fd) == 0 && ok;
+    bool ok = false;
+    if (m_inPlace) {
+        ok = CommitInPlace() != FALSE;
+        ::close(m_fd);
+    } else {
+        ok = ::fsync(m_fd) == 0;
+        ok = ::close(m_fd) == 0 && ok;
+        ok = ok && ::rename(m_temp.c_str(), m_target.c_str()) == 0;
+    }
     m_fd = -1;
-    ok = ok && ::rename(m_temp.c_str(), m_target.c_str()) == 0;
-    if (!ok)
+    if (!m_temp.empty() && (m_inPlace || !ok))
         ::unlink(m_temp.c_str());
     m_temp.clear();
+    return ok ? TRUE : FALSE;
+}
+
+// The part past the old end is written first: a full disk or a size limit fails there,
+// and cutting the file back leaves the old content whole. Only then is the old part
+// overwritten, which needs no new room.
+BOOL CReplacingFile::CommitInPlace() {
+    off_t length = ::lseek(m_fd, 0, SEEK_END);
+    int out = ::open(m_target.c_str(), O_WRONLY | O_CLOEXEC);
+    struct stat st {};
+    if (length < 0 || out < 0 || ::fstat(out, &st) != 0) {
+        if (out >= 0)
+            ::close(out);
+        return FALSE;
+    }
+    std::vector<char> chunk(std::size_t{1} << 20);
+    auto copy = [&](off_t from, off_t to) {
+        for (off_t at = from; at < to;) {
+            ssize_t n = ::pread(m_fd, chunk.data(),
+                                static_cast<size_t>(std::min<off_t>(to - at, chunk.size())), at);
+            if (n <= 0 || !WriteAll(out, chunk.data(), static_cast<size_t>(n), at))
+                return false;
+            at += n;
+        }
+        return true;
+    };
+    bool ok = copy(std::min(length, st.st_size), length) && ::fsync(out) == 0;
+    if (!ok)
+        ::ftruncate(out, st.st_size);
+    ok = ok && copy(0, std::min(length, st.st_size)) && ::ftruncate(out, length) == 0 &&
+         ::fsync(out) == 0;
+    ok = ::close(out) == 0 && ok;
     return ok ? TRUE : FALSE;
 }
 

@@ -1,8 +1,16 @@
 // A file that replaces its target only when complete.
 //
-// Everything is written to a temporary file beside the target; Commit flushes it and
-// renames it over the target in one step. Until then, and whenever anything fails,
-// the target keeps what it had, and the temporary file is removed.
+// Everything is written to a temporary file first; Commit makes it the target in one
+// step. Until then, and whenever anything fails, the target keeps what it had, and
+// the temporary file is removed.
+//
+// The target is what a careful desktop program would replace: a symbolic link is
+// followed (the file it names is replaced, the link stays), and a file the user may
+// not write, or that is marked read-only, is refused as one that cannot be opened,
+// for every user, as the read-only attribute is refused on the platform we follow.
+// Where a rename would lose something the file has (other hard links, an owner or
+// group the user cannot give a new file), Commit copies the content into the
+// existing file instead, after reserving the room it needs.
 #pragma once
 
 #include "platform/cfile.h"
@@ -23,6 +31,9 @@ public:
     void Abort();
 
 private:
-    std::string m_target;
-    std::string m_temp;
+    BOOL CommitInPlace();
+
+    std::string m_target; // symbolic links followed
+    std::string m_temp;   // empty when the staging file has no name
+    bool m_inPlace = false;
 };

@@ -32,10 +32,12 @@ std::string Quote(const std::string& s) {
     return q + "'";
 }
 
-CliRun Cli(const std::vector<std::string>& args, const std::string& cwd = "") {
+// prefix: shell commands run first, such as a limit.
+CliRun Cli(const std::vector<std::string>& args, const std::string& cwd = "",
+           const std::string& prefix = "") {
     TempDir dir;
-    std::string cmd =
-        (cwd.empty() ? "" : "cd " + Quote(cwd) + " && ") + "TZ=UTC " + Quote(PIXSCOPE_CLI);
+    std::string cmd = prefix + (cwd.empty() ? "" : "cd " + Quote(cwd) + " && ") + "TZ=UTC " +
+                      Quote(PIXSCOPE_CLI);
     for (const std::string& a : args)
         cmd += " " + Quote(a);
     cmd += " >" + Quote(dir.Path("out")) + " 2>" + Quote(dir.Path("err"));
@@ -206,6 +208,55 @@ TEST(Cli, Save16WritesTheSameFileTwice) {
     EXPECT_EQ(fail.status, 1);
     EXPECT_NE(fail.err.find("cannot create"), std::string::npos);
 }
+
+TEST(Cli, Save16WritesWhatTheUserSeesOrNothing) {
+    TempDir dir;
+    // 24 bits labelled run-length: saved from its bytes, as `pixel` shows them.
+    BmpFields labelled;
+    labelled.width = 1;
+    labelled.height = 1;
+    labelled.compression = BI_RLE8;
+    labelled.pixels = {0x00, 0x00, 0xF8, 0x00}; // red
+    std::string in = dir.Write("rle24.bmp", BuildBmp(labelled)), out = dir.Path("out.bmp");
+    ASSERT_EQ(Cli({"save16", in, out}).status, 0);
+    EXPECT_EQ(Cli({"pixel", out, "0", "0"}).out, "0 124 0 0\n"); // 0x7C00, its bytes
+
+    // 2 bits: nothing decodes it, so nothing is written and OUT keeps its bytes.
+    BmpFields twoBits;
+    twoBits.bitCount = 2;
+    twoBits.colors = std::vector<RGBQUAD>(4);
+    std::string kept = dir.Write("kept.bmp", {'k'});
+    CliRun r = Cli({"save16", dir.Write("pal2.bmp", BuildBmp(twoBits)), kept});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("不能解码"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFileBytes(kept), std::vector<BYTE>{'k'});
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+// A 1 KB 8-bit file that declares 2^28 x 1 pixels, under a 2 GB address-space limit: it
+// converts in tiles, or says memory ran out; it never aborts.
+TEST(Cli, Save16OfAVeryWidePictureWithinTwoGigabytes) {
+    TempDir dir;
+    BmpFields wide;
+    wide.width = 1 << 28;
+    wide.height = 1;
+    wide.bitCount = 8;
+    wide.colors = std::vector<RGBQUAD>(256, RGBQUAD{0, 0, 0xFF, 0});
+    wide.pixels = std::vector<BYTE>(512, 0);
+    wide.sizeImage = 512;
+    std::string out = dir.Path("out.bmp");
+    CliRun r = Cli({"save16", dir.Write("wide.bmp", BuildBmp(wide)), out}, "", "ulimit -v 2000000; ");
+    if (r.status == 0) {
+        EXPECT_EQ(std::filesystem::file_size(out), 54u + (std::uintmax_t{1} << 29));
+        // Red where the file holds bytes; black past them, as the preview shows it.
+        EXPECT_EQ(Cli({"pixel", out, "511", "0"}).out, "0 124 0 0\n");
+        EXPECT_EQ(Cli({"pixel", out, std::to_string((1 << 28) - 1), "0"}).out, "0 0 0 0\n");
+    } else {
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "内存不足。\n");
+    }
+}
+#endif
 
 TEST(Cli, CorpusPixelsAndSave16) {
     std::string root = std::string(PIXSCOPE_CORPUS) + "/bmpsuite";

@@ -180,3 +180,61 @@ TEST(DibConvert, WideRowsMatchTheFormulaForEveryPixel) {
         ASSERT_EQ(dib.m_pBits[i * outRow + outRow - 1], 0); // padding stays zero
     }
 }
+
+TEST(DibConvert, TwentyFourBitsConvertFromTheirBytesWhateverTheCompressionSays) {
+    for (DWORD compression : {BI_RLE8, BI_BITFIELDS, DWORD{4}, DWORD{0x80000001}}) {
+        SCOPED_TRACE(compression);
+        CDib dib;
+        Make(dib, 1, 1, 24, {0xFF, 0, 0, 0}); // blue
+        dib.m_pInfo->biCompression = compression;
+        ASSERT_TRUE(dib.CanConvertTo555());
+        dib.ConvertTo555();
+        EXPECT_EQ(dib.m_pInfo->biCompression, BI_RGB);
+        EXPECT_EQ(Bits(dib), (std::vector<BYTE>{0x1F, 0, 0, 0}));
+    }
+}
+
+TEST(DibConvert, ColoursNothingDecodesAreNotConverted) {
+    const struct {
+        const char* name;
+        int bits;
+        DWORD compression;
+        bool convertible;
+    } cases[] = {
+        {"2 bits", 2, BI_RGB, false},          {"64 bits", 64, BI_RGB, false},
+        {"32-bit run-length", 32, 1, false},   {"8-bit JPEG", 8, 4, false},
+        {"16-bit run-length", 16, 2, false},   {"16-bit 5-5-5", 16, BI_RGB, true},
+        {"8-bit run-length", 8, BI_RLE8, true}, {"32 bits", 32, BI_RGB, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDib dib;
+        Make(dib, 2, 2, c.bits, std::vector<BYTE>(64, 1));
+        dib.m_pInfo->biCompression = c.compression;
+        EXPECT_EQ(dib.CanConvertTo555(), c.convertible);
+    }
+}
+
+TEST(DibConvert, PicturesWiderThanATileConvertEveryColumn) {
+    // 8 bits, 5000 x 2: the index is the column's low byte; entry i is (i, 255 - i, 8).
+    const int w = 5000, h = 2, stride = (w + 3) / 4 * 4;
+    std::vector<BYTE> pixels(static_cast<size_t>(stride) * h);
+    for (int i = 0; i < h; ++i)
+        for (int j = 0; j < w; ++j)
+            pixels[static_cast<size_t>(i * stride + j)] = static_cast<BYTE>(j);
+    CDib dib;
+    Make(dib, w, h, 8, pixels);
+    for (int i = 0; i < 256; ++i)
+        dib.m_pColorTable[i] = RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 8, 0};
+    dib.ConvertTo555();
+    const int outRow = (w * 2 + 3) / 4 * 4;
+    for (int i = 0; i < h; ++i) {
+        for (int j : {0, 1, 4095, 4096, 4097, 4999}) {
+            const BYTE b = static_cast<BYTE>(j), g = static_cast<BYTE>(255 - b);
+            const WORD expected = static_cast<WORD>((1 << 10) | ((g >> 3) << 5) | (b >> 3));
+            WORD got = 0;
+            std::memcpy(&got, dib.m_pBits + i * outRow + 2 * j, 2);
+            EXPECT_EQ(got, expected) << i << "," << j;
+        }
+    }
+}

@@ -228,30 +228,3 @@ TEST_F(DibWrite, ArchiveRefusesUnknownClasses) {
         e->Delete();
     }
 }
-
-TEST(ReplacingFile, ReplacesOnlyWhenCommitted) {
-    TempDir dir;
-    std::string target = dir.Write("t.bmp", {1, 2, 3});
-    chmod(target.c_str(), 0640);
-    {
-        CReplacingFile f;
-        ASSERT_TRUE(f.Open(target.c_str(), CFile::modeCreate | CFile::modeReadWrite));
-        f.Write("new", 3);
-        EXPECT_EQ(ReadFileBytes(target), (std::vector<BYTE>{1, 2, 3}));
-    } // abandoned: the target keeps its bytes and no temporary is left
-    EXPECT_EQ(ReadFileBytes(target), (std::vector<BYTE>{1, 2, 3}));
-    {
-        CReplacingFile f;
-        ASSERT_TRUE(f.Open(target.c_str(), CFile::modeCreate | CFile::modeReadWrite));
-        f.Write("new", 3);
-        EXPECT_TRUE(f.Commit());
-    }
-    EXPECT_EQ(ReadFileBytes(target), (std::vector<BYTE>{'n', 'e', 'w'}));
-    struct stat st {};
-    stat(target.c_str(), &st);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
-    int entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Dir()))
-        ++entries;
-    EXPECT_EQ(entries, 1);
-}

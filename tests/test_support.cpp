@@ -1,5 +1,20 @@
 #include "test_support.h"
 
+#include <csignal>
+#include <sys/resource.h>
+
+void WithFileSizeLimit(unsigned long bytes, const std::function<void()>& fn) {
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    fn();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+}
+
 int RecordingInteraction::MessageBox(const CString& text, const CString& caption, UINT type) {
     messages.push_back(text.ToUtf8());
     captions.push_back(caption.ToUtf8());

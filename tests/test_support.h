@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,9 @@ public:
     std::vector<std::string> clipboard; // each block put there, as bytes
     std::vector<std::string> launched;
 };
+
+// Runs fn while files may grow to `bytes` only, as on a full disk.
+void WithFileSizeLimit(unsigned long bytes, const std::function<void()>& fn);
 
 // Installs a recording seam for the test's lifetime.
 class WithRecordedMessages : public ::testing::Test {

@@ -11,6 +11,9 @@
 #include <QEventLoop>
 #include <QWindow>
 
+#include <new>
+#include <stdexcept>
+
 using platform::window::FrameOf;
 using platform::window::IsLive;
 
@@ -101,6 +104,11 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         AfxMessageBox(CString::FromUtf8("内存不足。"));
     } catch (CException* e) {
         e->Delete();
+    } catch (const std::bad_alloc&) {
+        // The standard containers' failures are the same event as the allocator's.
+        AfxMessageBox(CString::FromUtf8("内存不足。"));
+    } catch (const std::length_error&) {
+        AfxMessageBox(CString::FromUtf8("内存不足。"));
     }
     return 0;
 }

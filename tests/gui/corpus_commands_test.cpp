@@ -1,6 +1,7 @@
 // Every corpus file through the window program's own commands: open, paint, read,
 // write and save. Broken files must end in a message, never in a fault.
 #include "dib/dib.h"
+#include "dib/pixel_rules.h"
 #include "tests/corpus_manifest.h"
 #include "tests/gui/viewer_fixture.h"
 
@@ -14,7 +15,7 @@ TEST_F(CorpusCommands, EveryFileOpensOrIsRefusedAndEveryCommandSurvives) {
     const std::vector<CorpusFile> files = ReadManifest(std::string(PIXSCOPE_CORPUS) + "/bmpsuite");
     if (files.empty())
         GTEST_SKIP() << "no corpus at " << PIXSCOPE_CORPUS;
-    int opened = 0;
+    int opened = 0, refused = 0;
     Run([&] {
         for (const CorpusFile& c : files) {
             SCOPED_TRACE(c.path);
@@ -39,7 +40,14 @@ TEST_F(CorpusCommands, EveryFileOpensOrIsRefusedAndEveryCommandSurvives) {
             // Saving converts; big pictures are left out to keep the run short.
             const BITMAPINFOHEADER& h = *dlg.m_pDib->m_pInfo;
             const long long area = static_cast<long long>(h.biWidth) * h.biHeight;
-            if (area > 0 && area <= (1 << 22)) {
+            if (area > 0 && area <= (1 << 22) && !dlg.m_pDib->CanConvertTo555()) {
+                // Colours nothing decodes (2 or 64 bits, a zero mask): said, not saved.
+                const size_t asked = recorder.fileRequests.size();
+                Command(ID_FILE_SAVE_BITMAP);
+                EXPECT_EQ(recorder.messages.back(), kColoursUnknownMessage);
+                EXPECT_EQ(recorder.fileRequests.size(), asked);
+                ++refused;
+            } else if (area > 0 && area <= (1 << 22)) {
                 recorder.fileAnswers.push_back(dir.Path("saved.bmp"));
                 Command(ID_FILE_SAVE_BITMAP);
                 EXPECT_EQ(recorder.messages.back(), "保存完毕!");
@@ -52,6 +60,7 @@ TEST_F(CorpusCommands, EveryFileOpensOrIsRefusedAndEveryCommandSurvives) {
         }
     });
     EXPECT_EQ(opened, 61);
+    EXPECT_EQ(refused, 6);
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "platform/exceptions.h"
 #include "tests/gui/gui_support.h"
 
+#include <new>
+
 namespace {
 
 class ThrowingDlg : public CDialog {
@@ -16,6 +18,10 @@ protected:
         ++runs;
         AfxThrowMemoryException();
     }
+    void OnStandardThrow() {
+        ++runs;
+        throw std::bad_alloc();
+    }
     void OnFirst() { runs += 10; }
     void OnSecond() { runs += 100; }
     DECLARE_MESSAGE_MAP()
@@ -23,6 +29,7 @@ protected:
 
 BEGIN_MESSAGE_MAP(ThrowingDlg, CDialog)
 ON_COMMAND(5000, OnThrow)
+ON_COMMAND(5002, OnStandardThrow)
 ON_COMMAND(5001, OnFirst)
 ON_COMMAND(5001, OnSecond)
 END_MESSAGE_MAP()
@@ -33,11 +40,12 @@ TEST_F(Framework, AMemoryExceptionAbandonsTheCommandWithTheStockMessage) {
     ThrowingDlg dlg;
     RunModal(dlg, [&] {
         dlg.SendMessage(WM_COMMAND, 5000);
-        EXPECT_EQ(dlg.runs, 1);
-        EXPECT_EQ(recorder.messages, std::vector<std::string>{"内存不足。"});
+        dlg.SendMessage(WM_COMMAND, 5002); // a standard container's failure is the same
+        EXPECT_EQ(dlg.runs, 2);
+        EXPECT_EQ(recorder.messages, (std::vector<std::string>{"内存不足。", "内存不足。"}));
         EXPECT_EQ(CDialog::ActiveModalDialog(), &dlg) << "the dialog goes on";
         dlg.SendMessage(WM_COMMAND, 5001);
-        EXPECT_EQ(dlg.runs, 11) << "the table is searched in order; the first entry wins";
+        EXPECT_EQ(dlg.runs, 12) << "the table is searched in order; the first entry wins";
     });
 }
 

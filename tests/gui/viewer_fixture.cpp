@@ -1,20 +1,5 @@
 #include "tests/gui/viewer_fixture.h"
 
-#include <csignal>
-#include <sys/resource.h>
-
-void WithFileSizeLimit(unsigned long bytes, const std::function<void()>& fn) {
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    fn();
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
-}
-
 std::vector<BYTE> PictureOf(int w, int h, const std::function<COLORREF(int x, int y)>& colour,
                             int bitCount) {
     BmpFields fields;
@@ -47,12 +32,16 @@ void ViewerTest::SetUp() {
 }
 
 void ViewerTest::TearDown() {
+    EXPECT_TRUE(recorder.fileAnswers.empty()) << "an answer was given to no dialog";
     theApp.m_pMainWnd = nullptr;
     GuiTest::TearDown();
 }
 
 void ViewerTest::Open(const std::optional<std::string>& path) {
-    recorder.fileAnswers.push_back(path);
+    // A save answer no dialog took would otherwise answer this open, and this path the
+    // next save: the test would write over its own input.
+    EXPECT_TRUE(recorder.fileAnswers.empty()) << "an answer was given to no dialog";
+    recorder.fileAnswers.assign(1, path);
     Command(ID_FILE_OPEN_BITMAP);
 }
 

@@ -5,9 +5,7 @@
 #include "app/viewer_dlg.h"
 #include "tests/bmp_builder.h"
 #include "tests/gui/gui_support.h"
-
-// Runs fn while files may grow to `bytes` only, as on a full disk.
-void WithFileSizeLimit(unsigned long bytes, const std::function<void()>& fn);
+#include "tests/test_support.h"
 
 inline constexpr COLORREF kFace = RGB(236, 233, 216);
 

@@ -1,0 +1,231 @@
+// Replacing a file as a careful desktop program does: only when complete, never a file
+// the user may not write, through symbolic links, keeping hard links, owner and mode.
+#include "bmp_builder.h"
+#include "platform/replacing_file.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+int OpenDescriptors() {
+    int n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++n;
+    return n;
+}
+
+// Saves text to path as the save commands do; false when the target was refused or the
+// commit failed.
+bool Save(const std::string& path, const std::string& text, int* openError = nullptr) {
+    CReplacingFile f;
+    CFileException error;
+    if (!f.Open(path.c_str(), CFile::modeCreate | CFile::modeReadWrite, &error)) {
+        if (openError != nullptr)
+            *openError = static_cast<int>(error.m_lOsError);
+        return false;
+    }
+    try {
+        f.Write(text.data(), static_cast<UINT>(text.size()));
+    } catch (CFileException* e) {
+        e->Delete();
+        return false;
+    }
+    return f.Commit() != FALSE;
+}
+
+std::string Text(const std::string& path) {
+    std::vector<BYTE> b = ReadFileBytes(path);
+    return {b.begin(), b.end()};
+}
+
+// Runs fn as an ordinary user (nobody) when the tests run as root; fn's EXPECTs are
+// counted in the child and reported through its exit status.
+void AsOrdinaryUser(const std::function<void()>& fn) {
+    if (::geteuid() != 0) {
+        fn();
+        return;
+    }
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            ::_exit(100);
+        fn();
+        ::_exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "the ordinary user's checks failed";
+}
+
+class ReplacingFile : public ::testing::Test {
+protected:
+    void SetUp() override { ::chmod(dir.Dir().c_str(), 0777); }
+    std::string Make(const std::string& name, const std::string& text, mode_t mode) {
+        std::string path = dir.Write(name, std::vector<BYTE>(text.begin(), text.end()));
+        ::chmod(path.c_str(), mode);
+        return path;
+    }
+    int Entries() {
+        int n = 0;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Dir()))
+            ++n;
+        return n;
+    }
+    TempDir dir;
+};
+
+TEST_F(ReplacingFile, ReplacesOnlyWhenCommittedAndLeavesNothingBehind) {
+    std::string target = Make("t.bmp", "old", 0640);
+    const int descriptors = OpenDescriptors();
+    {
+        CReplacingFile f;
+        ASSERT_TRUE(f.Open(target.c_str(), CFile::modeCreate | CFile::modeReadWrite));
+        f.Write("new", 3);
+        EXPECT_EQ(Text(target), "old");
+    } // abandoned
+    EXPECT_EQ(Text(target), "old");
+    EXPECT_TRUE(Save(target, "new"));
+    EXPECT_EQ(Text(target), "new");
+    struct stat st {};
+    ::stat(target.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(Entries(), 1);
+    EXPECT_EQ(OpenDescriptors(), descriptors);
+}
+
+TEST_F(ReplacingFile, NewFileGetsTheModeTheUmaskAllows) {
+    mode_t previous = ::umask(027);
+    EXPECT_TRUE(Save(dir.Path("new.bmp"), "x"));
+    ::umask(previous);
+    struct stat st {};
+    ::stat(dir.Path("new.bmp").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST_F(ReplacingFile, RefusesTargetsThatCannotBeWritten) {
+    const struct {
+        const char* name;
+        std::function<std::string()> make;
+        bool ordinaryUser;
+        int error;
+    } cases[] = {
+        {"read-only file, even for root", [&] { return Make("ro.bmp", "keep", 0444); }, false,
+         EACCES},
+        {"another owner's file", [&] { return Make("root.bmp", "keep", 0644); }, true, EACCES},
+        {"a folder", [&] { return dir.Dir(); }, false, EISDIR},
+        {"a loop of links",
+         [&] {
+             ::symlink("b", dir.Path("a").c_str());
+             ::symlink("a", dir.Path("b").c_str());
+             return dir.Path("a");
+         },
+         false, ELOOP},
+        {"a file in a missing folder", [&] { return dir.Path("no/such.bmp"); }, false, ENOENT},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = c.make();
+        std::error_code ec;
+        const std::string before = std::filesystem::is_regular_file(path, ec) ? Text(path) : "";
+        const int entries = Entries();
+        auto attempt = [&] {
+            int error = 0;
+            EXPECT_FALSE(Save(path, "new", &error));
+            EXPECT_EQ(error, c.error) << std::strerror(error);
+        };
+        if (c.ordinaryUser)
+            AsOrdinaryUser(attempt);
+        else
+            attempt();
+        if (!before.empty()) {
+            EXPECT_EQ(Text(path), before);
+        }
+        EXPECT_EQ(Entries(), entries);
+    }
+}
+
+TEST_F(ReplacingFile, FollowsSymbolicLinks) {
+    std::string real = Make("real.bmp", "old", 0644);
+    ::symlink("real.bmp", dir.Path("link.bmp").c_str());
+    ::symlink(dir.Path("link.bmp").c_str(), dir.Path("link2.bmp").c_str());
+    ::symlink("fresh.bmp", dir.Path("dangling.bmp").c_str());
+    EXPECT_TRUE(Save(dir.Path("link2.bmp"), "new"));
+    EXPECT_TRUE(Save(dir.Path("dangling.bmp"), "made"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("link.bmp")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("link2.bmp")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("dangling.bmp")));
+    EXPECT_EQ(Text(real), "new");
+    EXPECT_EQ(Text(dir.Path("fresh.bmp")), "made");
+}
+
+TEST_F(ReplacingFile, KeepsHardLinksOwnerGroupAndMode) {
+    std::string a = Make("a.bmp", "old content", 0640);
+    ::link(a.c_str(), dir.Path("b.bmp").c_str());
+    EXPECT_TRUE(Save(a, "new"));
+    EXPECT_EQ(Text(dir.Path("b.bmp")), "new");
+    struct stat sa {
+    }, sb{};
+    ::stat(a.c_str(), &sa);
+    ::stat(dir.Path("b.bmp").c_str(), &sb);
+    EXPECT_EQ(sa.st_ino, sb.st_ino);
+    EXPECT_EQ(sa.st_nlink, 2u);
+    EXPECT_EQ(sa.st_mode & 0777, 0640u);
+    EXPECT_EQ(Entries(), 2);
+
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "owners can be given only as root";
+    // nobody's file in group root, writable by the group's members: an ordinary user
+    // can't give a new file that group, so it is written in place.
+    std::string shared = Make("shared.bmp", "old", 0666);
+    ::chown(shared.c_str(), kNobody, 0);
+    AsOrdinaryUser([&] { EXPECT_TRUE(Save(shared, "new, longer than before")); });
+    struct stat ss {};
+    ::stat(shared.c_str(), &ss);
+    EXPECT_EQ(Text(shared), "new, longer than before");
+    EXPECT_EQ(ss.st_uid, kNobody);
+    EXPECT_EQ(ss.st_gid, 0u);
+    // Root gives the new file the old owner.
+    std::string owned = Make("owned.bmp", "old", 0600);
+    ::chown(owned.c_str(), kNobody, kNobody);
+    EXPECT_TRUE(Save(owned, "new"));
+    ::stat(owned.c_str(), &ss);
+    EXPECT_EQ(ss.st_uid, kNobody);
+    EXPECT_EQ(ss.st_gid, kNobody);
+    EXPECT_EQ(ss.st_mode & 0777, 0600u);
+}
+
+TEST_F(ReplacingFile, AFailedCommitLeavesTheOldContentWhole) {
+    const std::string big(8192, 'n');
+    std::string plain = Make("plain.bmp", "keep", 0644);
+    std::string linked = Make("linked.bmp", "keep", 0644);
+    ::link(linked.c_str(), dir.Path("other.bmp").c_str());
+    const int descriptors = OpenDescriptors();
+    // Staging fails on a full disk; so does copying into a linked file, after staging.
+    WithFileSizeLimit(4096, [&] { EXPECT_FALSE(Save(plain, big)); });
+    {
+        CReplacingFile f;
+        ASSERT_TRUE(f.Open(linked.c_str(), CFile::modeCreate | CFile::modeReadWrite));
+        f.Write(big.data(), static_cast<UINT>(big.size()));
+        WithFileSizeLimit(4096, [&] { EXPECT_FALSE(f.Commit()); });
+    }
+    EXPECT_EQ(Text(plain), "keep");
+    EXPECT_EQ(Text(linked), "keep");
+    EXPECT_EQ(Text(dir.Path("other.bmp")), "keep");
+    EXPECT_EQ(Entries(), 3);
+    EXPECT_EQ(OpenDescriptors(), descriptors);
+}
+
+} // namespace
