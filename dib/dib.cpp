@@ -66,6 +66,23 @@ BOOL CDib::ResetHeader(CSize size, int nBitCount) {
     DWORD oldSizeImage = m_pInfo != nullptr ? m_pInfo->biSizeImage : 0;
     auto* fresh = static_cast<BITMAPINFOHEADER*>(
         platform::AfxAllocZeroed(BlankHeaderBytes(m_nColorTableEntries)));
+    // Attached memory holds the pixels in the same block as the header: they move to a
+    // block of their own before that block is freed.
+    const auto header = reinterpret_cast<std::uintptr_t>(m_pInfo);
+    const auto pixels = reinterpret_cast<std::uintptr_t>(m_pBits);
+    if (m_nInfoOwner != 0 && m_nBitsOwner == 0 && m_pBits != nullptr && pixels >= header &&
+        pixels - header <= m_nInfoSize) {
+        BYTE* bits = nullptr;
+        try {
+            bits = static_cast<BYTE*>(platform::AfxAllocZeroed(m_nImageSize));
+        } catch (...) {
+            platform::AfxFreeBlock(fresh);
+            throw;
+        }
+        std::memcpy(bits, m_pBits, m_nImageSize);
+        m_pBits = bits;
+        m_nBitsOwner = 1;
+    }
     // Only a block this object owns is freed; one it merely points at stays its owner's.
     if (m_nInfoOwner == 1) {
         platform::AfxFreeBlock(m_pInfo);

@@ -109,6 +109,9 @@ private:
     void ConvertTo555FromAnyDepth(BYTE* out, std::uint64_t outRow);
     void ConvertRleTo555(const platform::gdi::DibFormat& f, BYTE* out, std::uint64_t outRow);
     void WritePieces(CFile* pFile);
+    void DetachFromMapping();
+    // The section's memory is the pixel array: the image size may not claim more.
+    void ClampToSection();
     // Read's steps up to the pixel array: the file header, the header block (checked to
     // hold the information header and colour table), the metrics and the palette.
     void ReadHeaderBlock(CFile* pFile, int bitsOwner);

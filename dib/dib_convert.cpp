@@ -259,6 +259,8 @@ void CDib::ConvertFrom16(int outBytes, bool is565) {
             }
         }
     }
+    // The masks described the 16-bit pixels; the new ones are plain.
+    m_pInfo->biCompression = BI_RGB;
     AttachConverted(out, outBytes * 8, size);
 }
 

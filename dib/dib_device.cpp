@@ -20,6 +20,8 @@ HDC HandleOf(CDC* pDC) {
 BOOL CDib::MakeHalftonePalette(CDC* pDC) {
     if (m_nColorTableEntries != 0)
         return FALSE;
+    if (m_hPal != nullptr)
+        ::DeleteObject(m_hPal); // the palette it replaces is ours to free
     m_hPal = ::CreateHalftonePalette(HandleOf(pDC));
     return TRUE;
 }
@@ -55,7 +57,21 @@ HBITMAP CDib::CreateSection(CDC* pDC) {
     m_hSection = ::CreateDIBSection(HandleOf(pDC), reinterpret_cast<const BITMAPINFO*>(m_pInfo),
                                     DIB_RGB_COLORS, &bits, nullptr, 0, m_nInfoSize);
     m_pBits = static_cast<BYTE*>(bits);
+    if (m_hSection != nullptr)
+        ClampToSection();
     return m_hSection;
+}
+
+void CDib::ClampToSection() {
+    BITMAP bm{};
+    std::uint64_t held = 0;
+    // A section holds at most 4 GiB, so its stride fits 32 unsigned bits, though not
+    // always the signed field that reports it.
+    if (::GetObject(m_hSection, sizeof bm, &bm) != 0)
+        held = std::uint64_t{static_cast<std::uint32_t>(bm.bmWidthBytes)} *
+               static_cast<std::uint32_t>(bm.bmHeight);
+    if (m_nImageSize > held)
+        m_nImageSize = static_cast<DWORD>(held);
 }
 
 HBITMAP CDib::CreateDeviceBitmap(CDC* pDC) {

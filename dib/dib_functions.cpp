@@ -203,10 +203,10 @@ BOOL GrabScreenArea(RECT rect, CDib& target) {
     ::BitBlt(mem, 0, 0, w, h, screen, rect.left, rect.top, SRCCOPY);
     ::SelectObject(mem, old);
     HPALETTE pal = MakeScreenPalette();
-    target.CreateFromBitmap(bmp, pal);
+    const BOOL captured = bmp != nullptr && target.CreateFromBitmap(bmp, pal);
     ::DeleteObject(pal);
     ::DeleteObject(bmp);
     ::DeleteDC(mem);
     ::DeleteDC(screen);
-    return TRUE;
+    return captured;
 }

@@ -43,13 +43,7 @@ BOOL CDib::ReadSection(CFile* pFile, CDC* pDC) {
         if (m_hSection == nullptr)
             Refuse();
         m_pBits = static_cast<BYTE*>(bits);
-        // The section's memory is the array now; a larger biSizeImage must not overrun it.
-        BITMAP bm{};
-        ::GetObject(m_hSection, sizeof bm, &bm);
-        std::uint64_t held =
-            static_cast<std::uint64_t>(bm.bmWidthBytes) * static_cast<std::uint64_t>(bm.bmHeight);
-        if (m_nImageSize > held)
-            m_nImageSize = static_cast<DWORD>(held);
+        ClampToSection();
         pFile->Read(m_pBits, m_nImageSize);
         return TRUE;
     } catch (CException* e) {

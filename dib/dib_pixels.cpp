@@ -38,9 +38,12 @@ std::int64_t CDib::PixelOffset(int x, int y) const {
     if (storedRow < 0)
         return -1;
     std::int64_t rowStart = 0;
-    if (!platform::CheckedMul(storedRow, BytesPerRow(*m_pInfo), rowStart))
+    std::int64_t offset = 0;
+    if (!platform::CheckedMul(storedRow, BytesPerRow(*m_pInfo), rowStart) ||
+        !platform::CheckedAdd(rowStart, static_cast<std::int64_t>(m_pInfo->biBitCount) * x / 8,
+                              offset))
         return -1; // beyond any array
-    return rowStart + static_cast<std::int64_t>(m_pInfo->biBitCount) * x / 8;
+    return offset;
 }
 
 BYTE CDib::ByteAt(std::int64_t offset) const {

@@ -3,6 +3,7 @@
 
 #include "platform/allocator.h"
 #include "platform/checked_math.h"
+#include "platform/gdi/dib_format.h"
 #include "platform/interaction.h"
 #include "platform/kernel.h"
 
@@ -22,8 +23,8 @@ BITMAPFILEHEADER BuildFileHeader(int entries, DWORD imageSize) {
 
 void CDib::FlipRows(BYTE* dst, const BYTE* src) const {
     // Whole pixels move at 8 bits and more; below that whole byte rows do, since a
-    // row's pixels cannot be told apart by bytes.
-    std::int64_t W = m_pInfo->biWidth, H = m_pInfo->biHeight;
+    // row's pixels cannot be told apart by bytes. A top-down picture's rows reverse too.
+    std::int64_t W = m_pInfo->biWidth, H = platform::gdi::DibRowCount(m_pInfo->biHeight);
     int b = m_pInfo->biBitCount / 8;
     std::int64_t stride = b > 0 ? (b * W + 3) / 4 * 4 : (W * m_pInfo->biBitCount + 31) / 32 * 4;
     std::int64_t rowBytes = b > 0 ? b * W : stride;
@@ -83,9 +84,35 @@ BOOL CDib::WriteFlipped(CFile* pFile, BOOL bFlip) {
     return TRUE;
 }
 
+// The header block and pixels of a mapped object move into memory of its own, so that
+// creating a file anew (perhaps the very file mapped) cannot pull them away.
+void CDib::DetachFromMapping() {
+    if (m_hMapFile == nullptr)
+        return;
+    auto* info = static_cast<BYTE*>(platform::AfxAllocZeroed(m_nInfoSize));
+    BYTE* bits = nullptr;
+    try {
+        bits = static_cast<BYTE*>(platform::AfxAllocZeroed(m_nImageSize));
+    } catch (...) {
+        platform::AfxFreeBlock(info);
+        throw;
+    }
+    std::memcpy(info, m_pInfo, m_nInfoSize);
+    std::memcpy(bits, m_pBits, m_nImageSize);
+    UnmapFile();
+    m_pMapView = nullptr;
+    m_hMapping = nullptr;
+    m_pInfo = reinterpret_cast<BITMAPINFOHEADER*>(info);
+    m_pColorTable = reinterpret_cast<RGBQUAD*>(info + sizeof(BITMAPINFOHEADER));
+    m_pBits = bits;
+    m_nInfoOwner = 1;
+    m_nBitsOwner = 1;
+}
+
 BOOL CDib::SaveToMappedFile(LPCSTR pszPath) {
     if (m_pInfo == nullptr || m_pBits == nullptr)
         return FALSE;
+    DetachFromMapping();
     int entries = m_nColorTableEntries;
     std::uint64_t headerBytes =
         sizeof(BITMAPINFOHEADER) + 4 * std::uint64_t{static_cast<DWORD>(entries)};
@@ -131,7 +158,15 @@ BOOL CDib::SaveToMappedFile(LPCSTR pszPath) {
     m_hMapping = mapping;
     m_pMapView = view;
     ComputeColorTableEntries(m_pInfo->biBitCount);
-    ComputeMetrics();
+    try {
+        ComputeMetrics();
+    } catch (CException* e) {
+        // A header this object held can't be refused here; if it is, nothing stays.
+        e->Delete();
+        Empty();
+        AfxMessageBox("write error");
+        return FALSE;
+    }
     if (m_nImageSize > imageSize)
         m_nImageSize = imageSize; // the view holds no more than what was copied
     MakePalette();

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -97,9 +98,33 @@ void OtherLoaders(const std::uint8_t* data, std::size_t size) {
         dib.AttachMemory(packed, TRUE, nullptr, length); // owns the block from here on
         if (!dib.IsEmpty() && dib.m_pBits != nullptr) {
             const BITMAPINFOHEADER& h = *dib.m_pInfo;
-            std::int64_t area = static_cast<std::int64_t>(h.biWidth) * h.biHeight;
-            if (area > 0 && area <= kConvertPixelBudget && dib.Compress(&dc, TRUE))
+            const CSize size(h.biWidth, h.biHeight);
+            const int bitCount = h.biBitCount;
+            std::int64_t area =
+                std::abs(std::int64_t{h.biWidth}) * std::abs(std::int64_t{h.biHeight});
+            if (area <= kConvertPixelBudget && dib.Compress(&dc, TRUE))
                 dib.Compress(&dc, FALSE);
+            // A new header frees the block the pixels live in, unless they move first.
+            dib.ResetHeader(size, bitCount);
+            if (dib.m_nImageSize <= kWriteByteBudget) {
+                CMemFile out;
+                dib.WriteFlipped(&out, TRUE);
+            }
+        }
+        // A blank picture of the header's shape, given a section's memory.
+        if (length >= sizeof(BITMAPINFOHEADER)) {
+            BITMAPINFOHEADER h;
+            std::memcpy(&h, data + sizeof(BITMAPFILEHEADER), sizeof h);
+            std::int64_t area =
+                std::abs(std::int64_t{h.biWidth}) * std::abs(std::int64_t{h.biHeight});
+            if (area <= kConvertPixelBudget) {
+                CDib blank(CSize(h.biWidth, h.biHeight), h.biBitCount);
+                blank.m_nImageSize = h.biSizeImage; // what a kept header can claim
+                if (blank.CreateSection(&dc) != nullptr && blank.m_nImageSize <= kWriteByteBudget) {
+                    CMemFile out;
+                    blank.Write(&out);
+                }
+            }
         }
     }
     {
@@ -113,8 +138,12 @@ void OtherLoaders(const std::uint8_t* data, std::size_t size) {
             std::fwrite(data, 1, size, f);
             std::fclose(f);
             CDib dib;
-            if (dib.MapFile(path.c_str(), FALSE))
+            if (dib.MapFile(path.c_str(), FALSE)) {
                 dib.GetPixel(0, 0);
+                // Over the very file it maps, as a careless caller would.
+                if (dib.m_nImageSize <= kWriteByteBudget)
+                    dib.SaveToMappedFile(path.c_str());
+            }
         }
     }
 }

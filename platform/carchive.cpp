@@ -130,6 +130,8 @@ CObject* CArchive::ReadObject(const CRuntimeClass* expected) {
         if (tag >= m_loaded.size() || m_loadedIsClass[tag])
             ThrowArchive(CArchiveException::badIndex);
         auto* object = static_cast<CObject*>(const_cast<void*>(m_loaded[tag]));
+        if (object == nullptr) // its loading failed, and it was deleted
+            ThrowArchive(CArchiveException::badIndex);
         if (expected != nullptr && !object->IsKindOf(expected))
             ThrowArchive(CArchiveException::badClass);
         return object;
@@ -137,11 +139,13 @@ CObject* CArchive::ReadObject(const CRuntimeClass* expected) {
     if (expected != nullptr && !cls->IsDerivedFrom(expected))
         ThrowArchive(CArchiveException::badClass);
     CObject* object = cls->CreateObject();
+    const size_t slot = m_loaded.size();
     m_loaded.push_back(object);
     m_loadedIsClass.push_back(false);
     try {
         object->Serialize(*this);
     } catch (...) {
+        m_loaded[slot] = nullptr; // a later reference to it is refused
         delete object;
         throw;
     }

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <unordered_map>
@@ -105,9 +106,12 @@ HANDLE CreateFileMapping(HANDLE file, void* /*security*/, DWORD protect, DWORD s
         size = static_cast<std::uint64_t>(st.st_size);
     if (size == 0)
         return nullptr; // an empty file cannot be mapped
-    // A mapping larger than its file grows the file, as on Windows.
+    // A mapping larger than its file grows the file, as on Windows, with its blocks
+    // allocated now: a sparse file on a full disk would fault on the first write through
+    // the view instead of failing here.
     if (size > static_cast<std::uint64_t>(st.st_size)) {
-        if (!writable || ::ftruncate(f->fd, static_cast<off_t>(size)) != 0)
+        if (!writable || size > static_cast<std::uint64_t>(INT64_MAX) ||
+            ::posix_fallocate(f->fd, 0, static_cast<off_t>(size)) != 0)
             return nullptr;
     }
     int fd = ::dup(f->fd);

@@ -36,8 +36,8 @@ std::string Quote(const std::string& s) {
 CliRun Cli(const std::vector<std::string>& args, const std::string& cwd = "",
            const std::string& prefix = "") {
     TempDir dir;
-    std::string cmd = prefix + (cwd.empty() ? "" : "cd " + Quote(cwd) + " && ") + "TZ=UTC " +
-                      Quote(PIXSCOPE_CLI);
+    std::string cmd =
+        prefix + (cwd.empty() ? "" : "cd " + Quote(cwd) + " && ") + "TZ=UTC " + Quote(PIXSCOPE_CLI);
     for (const std::string& a : args)
         cmd += " " + Quote(a);
     cmd += " >" + Quote(dir.Path("out")) + " 2>" + Quote(dir.Path("err"));
@@ -245,7 +245,8 @@ TEST(Cli, Save16OfAVeryWidePictureWithinTwoGigabytes) {
     wide.pixels = std::vector<BYTE>(512, 0);
     wide.sizeImage = 512;
     std::string out = dir.Path("out.bmp");
-    CliRun r = Cli({"save16", dir.Write("wide.bmp", BuildBmp(wide)), out}, "", "ulimit -v 2000000; ");
+    CliRun r =
+        Cli({"save16", dir.Write("wide.bmp", BuildBmp(wide)), out}, "", "ulimit -v 2000000; ");
     if (r.status == 0) {
         EXPECT_EQ(std::filesystem::file_size(out), 54u + (std::uintmax_t{1} << 29));
         // Red where the file holds bytes; black past them, as the preview shows it.

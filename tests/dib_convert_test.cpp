@@ -201,9 +201,9 @@ TEST(DibConvert, ColoursNothingDecodesAreNotConverted) {
         DWORD compression;
         bool convertible;
     } cases[] = {
-        {"2 bits", 2, BI_RGB, false},          {"64 bits", 64, BI_RGB, false},
-        {"32-bit run-length", 32, 1, false},   {"8-bit JPEG", 8, 4, false},
-        {"16-bit run-length", 16, 2, false},   {"16-bit 5-5-5", 16, BI_RGB, true},
+        {"2 bits", 2, BI_RGB, false},           {"64 bits", 64, BI_RGB, false},
+        {"32-bit run-length", 32, 1, false},    {"8-bit JPEG", 8, 4, false},
+        {"16-bit run-length", 16, 2, false},    {"16-bit 5-5-5", 16, BI_RGB, true},
         {"8-bit run-length", 8, BI_RLE8, true}, {"32 bits", 32, BI_RGB, true},
     };
     for (const auto& c : cases) {

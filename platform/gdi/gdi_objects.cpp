@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 #include <unordered_map>
 
 namespace platform::gdi {
@@ -59,6 +60,10 @@ void* RegisterObject(std::unique_ptr<Object> object) {
     void* key = object.get();
     Live().emplace(key, std::move(object));
     return key;
+}
+
+std::size_t LiveObjectCount() {
+    return Live().size();
 }
 
 const std::array<PALETTEENTRY, 20>& DefaultPaletteColors() {
@@ -144,7 +149,12 @@ BOOL DeleteDC(HDC hdc) {
 HBITMAP CreateCompatibleBitmap(HDC /*hdc*/, int cx, int cy) {
     if (cx <= 0 || cy <= 0 || static_cast<long long>(cx) * cy > (1LL << 28))
         return nullptr;
-    return static_cast<HBITMAP>(Register(std::make_unique<BitmapObject>(cx, cy)));
+    // As the system does, a bitmap there is no memory for is a null handle.
+    try {
+        return static_cast<HBITMAP>(Register(std::make_unique<BitmapObject>(cx, cy)));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object) {

@@ -60,6 +60,8 @@ struct DcObject : Object {
 
 // Makes an object live and returns its handle.
 void* RegisterObject(std::unique_ptr<Object> object);
+// How many objects are live, stock objects included: what tests count leaks with.
+std::size_t LiveObjectCount();
 
 // The 20 colours of the default palette, as a new context holds them.
 const std::array<PALETTEENTRY, 20>& DefaultPaletteColors();
