@@ -34,9 +34,11 @@ int CDib::GetByteOffset(int x, int y) const {
 std::int64_t CDib::PixelOffset(int x, int y) const {
     if (m_pInfo == nullptr || m_pBits == nullptr || x < 0 || y < 0 || x >= m_pInfo->biWidth)
         return -1;
-    std::int64_t storedRow = static_cast<std::int64_t>(m_pInfo->biHeight) - y - 1;
-    if (storedRow < 0)
+    // A top-down picture stores its rows as they are shown.
+    const std::int64_t rows = platform::gdi::DibRowCount(m_pInfo->biHeight);
+    if (y >= rows)
         return -1;
+    const std::int64_t storedRow = m_pInfo->biHeight < 0 ? y : rows - 1 - y;
     std::int64_t rowStart = 0;
     std::int64_t offset = 0;
     if (!platform::CheckedMul(storedRow, BytesPerRow(*m_pInfo), rowStart) ||

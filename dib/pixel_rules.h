@@ -5,10 +5,10 @@
 #include "platform/wintypes.h"
 
 // A position the read and modify commands accept: inside the picture as displayed,
-// columns from the left and rows from the top. A top-down picture (negative height)
-// has no such position, and neither does a negative coordinate.
+// columns from the left and rows from the top, whichever way its rows are stored.
 inline bool PixelPositionAccepted(const BITMAPINFOHEADER& h, int x, int y) {
-    return x >= 0 && y >= 0 && x < h.biWidth && y < h.biHeight;
+    const long long rows = h.biHeight < 0 ? -static_cast<long long>(h.biHeight) : h.biHeight;
+    return x >= 0 && y >= 0 && x < h.biWidth && y < rows;
 }
 
 // Only true-colour pictures can be written.

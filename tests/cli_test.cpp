@@ -230,6 +230,13 @@ TEST(Cli, Save16WritesWhatTheUserSeesOrNothing) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("不能解码"), std::string::npos) << r.err;
     EXPECT_EQ(ReadFileBytes(kept), std::vector<BYTE>{'k'});
+
+    // A read-only OUT is refused as one that can't be created, for root too.
+    ::chmod(kept.c_str(), 0444);
+    r = Cli({"save16", in, kept});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot create"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFileBytes(kept), std::vector<BYTE>{'k'});
 }
 
 #if !defined(__SANITIZE_ADDRESS__)

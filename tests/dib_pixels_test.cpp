@@ -160,8 +160,9 @@ TEST(PixelRules, PositionsAndDepths) {
     EXPECT_FALSE(PixelPositionAccepted(h, 0, 3));
     EXPECT_FALSE(PixelPositionAccepted(h, -1, 0));
     EXPECT_FALSE(PixelPositionAccepted(h, 0, -1));
-    h.biHeight = -3;
-    EXPECT_FALSE(PixelPositionAccepted(h, 0, 0));
+    h.biHeight = -3; // top-down: the same positions
+    EXPECT_TRUE(PixelPositionAccepted(h, 3, 2));
+    EXPECT_FALSE(PixelPositionAccepted(h, 0, 3));
     EXPECT_TRUE(PixelWritable(h));
     h.biBitCount = 16;
     EXPECT_FALSE(PixelWritable(h));

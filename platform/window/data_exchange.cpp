@@ -1,8 +1,8 @@
 // Field exchange with the classic framework's integer parsing: leading blanks, an
-// optional sign, decimal digits, trailing blanks, nothing else; 32-bit saturation.
+// optional sign, decimal digits, trailing blanks, nothing else. Unlike that framework,
+// a number outside the field's range is refused, never saturated or wrapped.
 #include "platform/window/cdialog.h"
 
-#include "platform/codepage.h"
 #include "platform/interaction.h"
 #include "platform/window/window_host.h"
 
@@ -16,28 +16,15 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-// The first 31 bytes, as the framework's fixed buffer keeps them, never half a character.
+// The whole text: a number is judged by all its digits, however many there are.
 std::string FieldText(HWND h) {
     CString text;
     CWnd::FromHandle(h)->GetWindowText(text);
-    std::string s(static_cast<LPCTSTR>(text), static_cast<size_t>(text.GetLength()));
-    if (s.size() > 31) {
-        size_t keep = 0;
-        while (keep < 31) {
-            const size_t step =
-                platform::IsLeadByte936(static_cast<unsigned char>(s[keep])) && keep + 1 < s.size()
-                    ? 2
-                    : 1;
-            if (keep + step > 31)
-                break;
-            keep += step;
-        }
-        s.resize(keep);
-    }
-    return s;
+    return std::string(static_cast<LPCTSTR>(text), static_cast<size_t>(text.GetLength()));
 }
 
-// Parses as the framework does; false when the text is not a number.
+// Parses as the framework does; false when the text is not a number, or one outside
+// the field's 32 bits (which the classic framework let through saturated or wrapped).
 bool ParseField(const std::string& text, bool isUnsigned, long long& value) {
     const char* p = text.c_str();
     while (IsBlank(*p))
@@ -50,14 +37,12 @@ bool ParseField(const std::string& text, bool isUnsigned, long long& value) {
     if (isUnsigned) {
         unsigned long long v = std::strtoull(p, &end, 10);
         if (errno == ERANGE || v > UINT32_MAX)
-            v = UINT32_MAX; // a 32-bit strtoul saturates
+            return false;
         value = static_cast<long long>(v);
     } else {
         long long v = std::strtoll(p, &end, 10);
-        if (v > INT32_MAX)
-            v = INT32_MAX;
-        if (v < INT32_MIN)
-            v = INT32_MIN;
+        if (errno == ERANGE || v > INT32_MAX || v < INT32_MIN)
+            return false;
         value = v;
     }
     if (value == 0 && first != '0')
@@ -110,9 +95,7 @@ void DDX_Text(CDataExchange* pDX, int id, BYTE& value) {
         return;
     }
     long long v = 0;
-    // The range test is on a signed int, so values from 2^31 wrap and pass.
-    if (!ParseField(FieldText(h), true, v) ||
-        static_cast<int>(static_cast<std::uint32_t>(v)) > 255) {
+    if (!ParseField(FieldText(h), true, v) || v > 255) {
         AfxMessageBox(CString::FromUtf8("“请填入一个在0和255之间的整数。”"));
         pDX->Fail();
     }

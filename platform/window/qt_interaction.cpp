@@ -7,12 +7,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 
 namespace platform::window {
 namespace {
@@ -121,6 +123,14 @@ std::optional<std::string> QtInteraction::ChooseFile(const FileRequest& request)
     if (!request.defaultExt.empty())
         dialog.setDefaultSuffix(QString::fromStdString(request.defaultExt));
     // A wildcard name only repeats the filter; the name field starts empty then.
+    // The first dialog of a run starts where pictures are kept, not in whatever folder
+    // the program was started from; later ones where the user last was.
+    QString start = QString::fromStdString(m_lastFolder);
+    if (start.isEmpty()) {
+        const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        start = !pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+    }
+    dialog.setDirectory(start);
     const QString initial = QString::fromStdString(request.initialName);
     if (!initial.isEmpty() && !initial.contains('*') && !initial.contains('?'))
         dialog.selectFile(initial);
@@ -139,6 +149,7 @@ std::optional<std::string> QtInteraction::ChooseFile(const FileRequest& request)
                            MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
                 continue;
         }
+        m_lastFolder = QFileInfo(chosen).absolutePath().toStdString();
         return chosen.toStdString();
     }
 }

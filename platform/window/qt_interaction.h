@@ -4,6 +4,8 @@
 
 #include "platform/interaction.h"
 
+#include <string>
+
 namespace platform::window {
 
 class QtInteraction : public InteractionSeam {
@@ -13,6 +15,11 @@ public:
     std::optional<COLORREF> ChooseColor(COLORREF initial) override;
     void SetClipboardText(const std::string& bytes) override;
     bool Launch(const std::string& program) override;
+
+private:
+    // Where the next file dialog starts: the folder last used in this run. Nothing is
+    // kept between runs.
+    std::string m_lastFolder;
 };
 
 } // namespace platform::window

@@ -2,6 +2,7 @@
 // and runs the application object's start-up.
 #include "platform/window/cwinapp.h"
 #include "platform/window/qt_interaction.h"
+#include "platform/window/translations.h"
 
 #include <QApplication>
 
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication application(argc, argv);
+    platform::window::InstallChineseTranslations();
     platform::SetApplicationTitle(platform::TitleFromProgramPath(argc > 0 ? argv[0] : "pixscope"));
     platform::window::QtInteraction seam;
     platform::SetInteractionSeam(&seam);

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "platform/interaction.h"
+#include "platform/window/translations.h"
 
 #include <cstdlib>
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
+    platform::window::InstallChineseTranslations();
     platform::SetApplicationTitle("pixscope");
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

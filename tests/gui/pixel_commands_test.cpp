@@ -112,13 +112,17 @@ TEST_F(PixelCommands, PositionsOutsideThePictureGetTheBoundMessage) {
             EXPECT_EQ(LastMessage(), kOutside);
             EXPECT_EQ(FieldText(IDC_EDIT_X), x) << "the edits keep what was typed";
         }
+        // A top-down picture shows and answers the same pixels, counted from the top.
         Open(topDown);
-        for (auto [x, y] : {std::pair{"0", "0"}, {"4", "2"}}) {
-            recorder.messages.clear();
-            ReadAt(x, y);
-            WriteAt(x, y, "1", "1", "1", "1");
-            EXPECT_EQ(recorder.messages, std::vector<std::string>(2, kOutside));
-        }
+        ReadAt("4", "2");
+        EXPECT_EQ(Bgrs(), shown);
+        recorder.messages.clear();
+        WriteAt("4", "2", "1", "2", "3", "4");
+        ReadAt("4", "2");
+        EXPECT_EQ(Bgrs(), "1,2,3,0");
+        EXPECT_TRUE(recorder.messages.empty());
+        ReadAt("0", "3");
+        EXPECT_EQ(recorder.messages, std::vector<std::string>{kOutside});
     });
 }
 

@@ -9,9 +9,13 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -93,6 +97,67 @@ TEST(QtSeam, SaveDialogAddsTheExtensionAndAsksBeforeCreating) {
         QMetaObject::invokeMethod(d, "accept"); // as the Save button does
     });
     EXPECT_EQ(seam.ChooseFile(SaveRequest()), dir.Path("old.txt"));
+}
+
+TEST(QtSeam, QtsOwnTextsAreChinese) {
+    platform::window::QtInteraction seam;
+    QStringList texts;
+    WhenShown<QFileDialog>([&](QFileDialog* d) {
+        texts << d->labelText(QFileDialog::LookIn) << d->labelText(QFileDialog::FileName)
+              << d->labelText(QFileDialog::FileType) << d->labelText(QFileDialog::Reject);
+        for (QAbstractButton* b : d->findChildren<QAbstractButton*>())
+            if (!b->text().isEmpty())
+                texts << b->text();
+        d->reject();
+    });
+    platform::InteractionSeam::FileRequest r;
+    r.flags = OFN_FILEMUSTEXIST;
+    seam.ChooseFile(r);
+    QLineEdit edit;
+    std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    for (QAction* a : menu->actions())
+        if (!a->text().isEmpty())
+            texts << a->text();
+    ASSERT_GE(texts.size(), 8);
+    for (const QString& t : texts) {
+        const bool chinese =
+            std::any_of(t.begin(), t.end(), [](QChar c) { return c.unicode() >= 0x4E00; });
+        EXPECT_TRUE(chinese) << t.toStdString();
+    }
+}
+
+TEST(QtSeam, FileDialogsStartWherePicturesAreThenWhereTheUserWas) {
+    TempDir home;
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(home.Dir()));
+    qunsetenv("XDG_CONFIG_HOME");
+    auto startOf = [](platform::window::QtInteraction& seam, const std::string& pick) {
+        QString start;
+        WhenShown<QFileDialog>([&](QFileDialog* d) {
+            start = d->directory().absolutePath();
+            if (pick.empty()) {
+                d->reject();
+                return;
+            }
+            d->selectFile(QString::fromStdString(pick));
+            QMetaObject::invokeMethod(d, "accept");
+        });
+        platform::InteractionSeam::FileRequest r;
+        r.flags = OFN_FILEMUSTEXIST;
+        seam.ChooseFile(r);
+        return start.toStdString();
+    };
+    {
+        platform::window::QtInteraction seam;
+        EXPECT_EQ(startOf(seam, ""), home.Dir()) << "no Pictures folder: home";
+    }
+    ::mkdir(home.Path("Pictures").c_str(), 0700);
+    ::mkdir(home.Path("elsewhere").c_str(), 0700);
+    const std::string picked = home.Write("elsewhere/a.bmp", {'B', 'M'});
+    platform::window::QtInteraction seam;
+    EXPECT_EQ(startOf(seam, picked), home.Path("Pictures"));
+    EXPECT_EQ(startOf(seam, ""), home.Path("elsewhere"));
+    qputenv("HOME", savedHome);
 }
 
 TEST(QtSeam, OpenDialogCancelledGivesNothing) {
