@@ -4,10 +4,13 @@
 
 #include <QGroupBox>
 #include <QHash>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -84,6 +87,21 @@ QWidget* CreateControl(const DialogItemTemplate& item, QWidget* client) {
         tree->setColumnCount(1);
         tree->setRootIsDecorated((item.style & TVS_LINESATROOT) != 0);
         tree->setFrameShape((item.style & WS_BORDER) != 0 ? QFrame::StyledPanel : QFrame::NoFrame);
+        // A line is shown whole, never elided: the column grows with its widest item and
+        // the tree scrolls sideways, as the classic tree view does.
+        tree->setTextElideMode(Qt::ElideNone);
+        tree->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        tree->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+        tree->header()->setStretchLastSection(false);
+        tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+        // The classic style draws the dotted connecting lines and the boxed +/- buttons
+        // the template asks for; the desktop's style may draw neither.
+        if ((item.style & (TVS_HASLINES | TVS_HASBUTTONS)) != 0) {
+            if (QStyle* classic = QStyleFactory::create("Windows")) {
+                classic->setParent(tree);
+                tree->setStyle(classic);
+            }
+        }
         return tree;
     }
     case ControlClass::Static:

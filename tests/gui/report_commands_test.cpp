@@ -8,8 +8,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QHeaderView>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include <filesystem>
 #include <fstream>
@@ -91,6 +94,40 @@ TEST_F(OpenCommand, ShowsThePictureItsPixelAndItsReportTwiceForTheSameFile) {
     ASSERT_EQ(request.filters.size(), 1u);
     EXPECT_EQ(request.filters[0].name, "(位图文件)*.bmp");
     EXPECT_EQ(request.filters[0].patterns, std::vector<std::string>{"*.bmp"});
+}
+
+TEST_F(OpenCommand, EveryReportLineIsShownWholeWithItsConnectingLines) {
+    Run([&] {
+        Open(std::string(PIXSCOPE_SAMPLES) + "/sample-24bit.bmp");
+        auto* tree = static_cast<QTreeWidget*>(WidgetOf(dlg.m_tree));
+        tree->expandAll();
+        QApplication::processEvents();
+        const QFontMetrics metrics(tree->font());
+        int items = 0;
+        for (QTreeWidgetItemIterator it(tree); *it != nullptr; ++it, ++items) {
+            int depth = 0;
+            for (QTreeWidgetItem* p = (*it)->parent(); p != nullptr; p = p->parent())
+                ++depth;
+            const int needed =
+                tree->indentation() * (depth + 1) + metrics.horizontalAdvance((*it)->text(0));
+            EXPECT_GE(tree->header()->sectionSize(0), needed) << (*it)->text(0).toStdString();
+        }
+        EXPECT_EQ(items, 33);
+        QScrollBar* bar = tree->horizontalScrollBar();
+        EXPECT_GT(bar->maximum(), 0) << "the longest lines are wider than the tree";
+        // A leaf's branch area shows the dotted line that leads to it.
+        QTreeWidgetItem* leaf = tree->topLevelItem(0)->child(0)->child(0);
+        ASSERT_NE(leaf, nullptr);
+        const QRect row = tree->visualItemRect(leaf);
+        const QImage shown = tree->viewport()->grab().toImage();
+        const QRgb base = tree->viewport()->palette().color(QPalette::Base).rgb();
+        int marks = 0;
+        for (int x = 0; x < row.left(); ++x)
+            marks += shown.pixel(x, row.center().y()) != base;
+        EXPECT_GT(marks, 0);
+        bar->setValue(bar->maximum());
+        SavePng(Grab(dlg), "main-dialog-report-scrolled");
+    });
 }
 
 TEST_F(OpenCommand, ASampleShowsShrunkAtTheTopLeftBesideItsReport) {
