@@ -37,6 +37,43 @@ QHash<const QObject*, HWND>& WidgetHandles() {
     return map;
 }
 
+// Static text that always fits its rectangle. Templates were laid out for the fonts of
+// another system; where the dialog's font needs more room than the rectangle gives,
+// the text is drawn a pixel smaller at a time (down to 8 px), never cut off.
+class FittingLabel : public QLabel {
+public:
+    FittingLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        Fit();
+        QLabel::paintEvent(event);
+    }
+
+private:
+    void Fit() {
+        if (m_fitted && text() == m_fittedText && size() == m_fittedSize)
+            return;
+        if (!m_fitted)
+            m_base = font();
+        m_fitted = true;
+        m_fittedText = text();
+        m_fittedSize = size();
+        QFont f = m_base;
+        for (int px = QFontInfo(m_base).pixelSize(); px >= 8; --px) {
+            f.setPixelSize(px);
+            setFont(f);
+            if (heightForWidth(contentsRect().width()) <= contentsRect().height())
+                return;
+        }
+    }
+
+    bool m_fitted = false;
+    QFont m_base;
+    QString m_fittedText;
+    QSize m_fittedSize;
+};
+
 // An SS_BLACKFRAME static: a one-pixel black frame, nothing inside.
 class BlackFrame : public QWidget {
 public:
@@ -117,7 +154,7 @@ QWidget* CreateControl(const DialogItemTemplate& item, QWidget* client) {
         return label;
     }
     default: {
-        auto* label = new QLabel(text, client);
+        auto* label = new FittingLabel(text, client);
         label->setTextFormat(Qt::PlainText);
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);

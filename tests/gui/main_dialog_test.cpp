@@ -224,14 +224,30 @@ TEST_F(MainDialog, CalculatorStartsTheFirstOneOnThePathEachTime) {
     EXPECT_TRUE(recorder.messages.empty()) << "no calculator: nothing shown";
 }
 
+// Every static text of a painted dialog fits its rectangle: QLabel's own wrapped
+// layout needs no more height than the template gives.
+void ExpectNoTextCut(const CWnd& dialog) {
+    for (QLabel* label : WidgetOf(dialog)->findChildren<QLabel*>()) {
+        if (label->text().isEmpty())
+            continue;
+        const QRect room = label->contentsRect();
+        EXPECT_LE(label->heightForWidth(room.width()), room.height())
+            << label->text().toStdString();
+    }
+}
+
 TEST_F(MainDialog, RendersTheThreeDialogsWithChineseGlyphs) {
     RunModal(dlg, [&] {
         const QFontInfo font(WidgetOf(*Item(IDC_READ_PIXEL))->font());
         EXPECT_TRUE(font.family().contains("UMing")) << font.family().toStdString();
         EXPECT_TRUE(QFontMetrics(WidgetOf(*Item(IDC_READ_PIXEL))->font()).inFont(QChar(0x50CF)));
         SavePng(Grab(dlg), "main-dialog");
+        ExpectNoTextCut(dlg);
 
-        OnNextModal([&](CDialog& about) { SavePng(Grab(about), "about-dialog"); });
+        OnNextModal([&](CDialog& about) {
+            SavePng(Grab(about), "about-dialog");
+            ExpectNoTextCut(about);
+        });
         dlg.SendMessage(WM_SYSCOMMAND, 16);
         std::vector<std::string> texts;
         OnNextModal([&](CDialog& usage) {
@@ -239,6 +255,7 @@ TEST_F(MainDialog, RendersTheThreeDialogsWithChineseGlyphs) {
             for (QLabel* label : WidgetOf(usage)->findChildren<QLabel*>())
                 texts.push_back(label->text().toStdString());
             SavePng(Grab(usage), "usage-dialog");
+            ExpectNoTextCut(usage);
         });
         dlg.SendMessage(WM_COMMAND, ID_HELP_USAGE);
         ASSERT_EQ(texts.size(), 9u);
