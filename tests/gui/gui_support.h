@@ -5,10 +5,13 @@
 #include "platform/window/cdialog.h"
 #include "tests/test_support.h"
 
+#include <QApplication>
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 // Runs dlg modally; script runs once the dialog is up, and the dialog is cancelled
@@ -33,5 +36,19 @@ std::string SavePng(const QImage& image, const std::string& name);
 
 // RGB of a pixel of a grabbed image, as a COLORREF.
 COLORREF PixelAt(const QImage& image, int x, int y);
+
+// Runs fn on the next modal Qt dialog of type T once it is up.
+template <class T> void WhenShown(std::function<void(T*)> fn) {
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [fn, poll] {
+        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            fn(w);
+            *poll = nullptr;
+            return;
+        }
+        QTimer::singleShot(10, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
 
 class GuiTest : public WithRecordedMessages {};

@@ -21,20 +21,6 @@
 
 namespace {
 
-// Runs fn on the next modal Qt dialog of type T once it is up.
-template <class T> void WhenShown(std::function<void(T*)> fn) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [fn, poll] {
-        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            fn(w);
-            *poll = nullptr;
-            return;
-        }
-        QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
-}
-
 void Click(QMessageBox* box, const char* utf8) {
     for (QAbstractButton* b : box->buttons())
         if (b->text() == QString::fromUtf8(utf8))
