@@ -12,9 +12,11 @@
 #include "platform/gdi/dib_format.h"
 #include "platform/gdi/gdi_objects.h"
 #include "platform/gdi/rle.h"
+#include "platform/progress.h"
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -119,11 +121,16 @@ void CDib::ConvertTo555() {
     std::uint64_t outRow = static_cast<std::uint64_t>((W * 16 / 8 + 3) / 4 * 4);
     DWORD size = ConvertedSize(outRow, static_cast<std::uint64_t>(H));
     auto* out = static_cast<BYTE*>(platform::AfxAllocZeroed(size));
+    // Freed if the work stops half-way (no memory, or the user cancelled): the picture
+    // stays as it was.
+    std::unique_ptr<BYTE, void (*)(void*)> owned(out, platform::AfxFreeBlock);
 
     if (h.biBitCount == 24) {
         auto inRow = static_cast<std::uint64_t>(platform::gdi::DibRowBytes(W, 24));
         std::uint64_t need = static_cast<std::uint64_t>(3 * W);
         for (std::int64_t i = 0; i < H; ++i) {
+            platform::ProgressScope::Step(static_cast<std::uint64_t>(i),
+                                          static_cast<std::uint64_t>(H));
             std::uint64_t start = static_cast<std::uint64_t>(i) * inRow;
             BYTE* d = out + static_cast<std::uint64_t>(i) * outRow;
             if (start + need <= m_nImageSize) {
@@ -140,15 +147,10 @@ void CDib::ConvertTo555() {
             }
         }
     } else {
-        try {
-            ConvertTo555FromAnyDepth(out, outRow);
-        } catch (...) {
-            platform::AfxFreeBlock(out);
-            throw;
-        }
+        ConvertTo555FromAnyDepth(out, outRow);
     }
     m_pInfo->biCompression = BI_RGB;
-    AttachConverted(out, 16, size);
+    AttachConverted(owned.release(), 16, size);
 }
 
 void CDib::ConvertTo555FromAnyDepth(BYTE* out, std::uint64_t outRow) {
@@ -185,6 +187,8 @@ void CDib::ConvertTo555FromAnyDepth(BYTE* out, std::uint64_t outRow) {
     platform::gdi::Surface& surface = *platform::gdi::SurfaceOf(dc);
     bool topDown = h.biHeight < 0;
     for (std::int64_t top = 0; top < H; top += band) {
+        platform::ProgressScope::Step(static_cast<std::uint64_t>(top),
+                                      static_cast<std::uint64_t>(H));
         int rows = static_cast<int>(std::min<std::int64_t>(band, H - top));
         // 1:1 source rows count from the top for a top-down picture, else from the bottom.
         auto ySrc = static_cast<int>(topDown ? top : H - top - rows);

@@ -10,6 +10,9 @@
 #include "platform/allocator.h"
 #include "platform/checked_math.h"
 #include "platform/interaction.h"
+#include "platform/progress.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -50,7 +53,17 @@ BOOL CDib::Read(CFile* pFile) {
     try {
         ReadHeaderBlock(pFile, 1);
         m_pBits = static_cast<BYTE*>(platform::AfxAllocZeroed(m_nImageSize));
-        pFile->Read(m_pBits, m_nImageSize);
+        // In pieces, so that a large picture can show how far it has got; the file's
+        // end stops it as one read would.
+        constexpr DWORD kPiece = DWORD{8} << 20;
+        for (DWORD done = 0; done < m_nImageSize;) {
+            const UINT want = std::min(kPiece, m_nImageSize - done);
+            const UINT got = pFile->Read(m_pBits + done, want);
+            done += got;
+            platform::ProgressScope::Step(done, m_nImageSize);
+            if (got < want)
+                break;
+        }
         return TRUE;
     } catch (CException* e) {
         AfxMessageBox("Read error");

@@ -6,6 +6,7 @@
 #include "platform/gdi/dib_format.h"
 #include "platform/interaction.h"
 #include "platform/kernel.h"
+#include "platform/progress.h"
 
 #include <algorithm>
 #include <cstring>
@@ -59,7 +60,15 @@ void CDib::WritePieces(CFile* pFile) {
         AfxThrowFileException(CFileException::genericException);
     pFile->Write(&m_fileHeader, sizeof m_fileHeader);
     pFile->Write(m_pInfo, static_cast<UINT>(headerBytes));
-    pFile->Write(m_pBits, m_nImageSize);
+    // Large arrays go in pieces, so that the save can show how far it has got.
+    constexpr DWORD kPiece = DWORD{8} << 20;
+    DWORD done = 0;
+    do {
+        const UINT n = std::min(kPiece, m_nImageSize - done);
+        pFile->Write(m_pBits + done, n);
+        done += n;
+        platform::ProgressScope::Step(done, m_nImageSize);
+    } while (done < m_nImageSize);
 }
 
 BOOL CDib::Write(CFile* pFile) {

@@ -4,6 +4,7 @@
 #include "dib/dib.h"
 #include "dib/pixel_rules.h"
 #include "platform/common_dialogs.h"
+#include "platform/progress.h"
 #include "platform/replacing_file.h"
 
 void CViewerDlg::OnSaveBitmap() {
@@ -18,8 +19,14 @@ void CViewerDlg::OnSaveBitmap() {
     }
     const CSize size(m_pDib->m_pInfo->biWidth, m_pDib->m_pInfo->biHeight);
     // Any depth converts by its true colours; a 5-5-5 picture stays as it is, so a
-    // second save writes the same file.
-    m_pDib->ConvertTo555();
+    // second save writes the same file. Stopped by the user, the picture stays as it
+    // was and nothing is asked or written.
+    try {
+        platform::ProgressScope progress("正在转换为16位位图……", true);
+        m_pDib->ConvertTo555();
+    } catch (const platform::WorkCancelled&) {
+        return;
+    }
     m_pDib->ResetHeader(size, 16);
 
     CFileDialog dlg(FALSE, "bmp", "*.bmp", OFN_CREATEPROMPT,
@@ -32,7 +39,14 @@ void CViewerDlg::OnSaveBitmap() {
     if (!file.Open(platform::NativePath(path).c_str(),
                    CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive))
         return;
-    BOOL ok = m_pDib->Write(&file);
+    BOOL ok = FALSE;
+    try {
+        platform::ProgressScope progress("正在保存位图……", true);
+        ok = m_pDib->Write(&file);
+    } catch (const platform::WorkCancelled&) {
+        file.Abort(); // a file it would have replaced keeps what it had
+        return;
+    }
     if (ok && !file.Commit()) {
         AfxMessageBox("write error", 0);
         ok = FALSE;

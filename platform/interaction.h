@@ -38,6 +38,11 @@ public:
     virtual void SetClipboardText(const std::string& /*bytes*/) {}
     // Starts a program detached from this one; false when it could not be started.
     virtual bool Launch(const std::string& /*program*/) { return false; }
+    // Long work: its title (UTF-8) and whether the user may stop it, how far it has got
+    // (0 to 1), its end. Progress is false once the user has asked to stop.
+    virtual void BeginProgress(const std::string& /*title*/, bool /*cancellable*/) {}
+    virtual bool Progress(double /*fraction*/) { return true; }
+    virtual void EndProgress() {}
 };
 
 // Writes each message as one UTF-8 line on stderr and answers IDOK.

@@ -5,6 +5,7 @@
 #include "dib/dib.h"
 #include "dib/pixel_rules.h"
 #include "platform/common_dialogs.h"
+#include "platform/progress.h"
 #include "report/bitmap_report.h"
 
 namespace {
@@ -42,7 +43,12 @@ void CViewerDlg::OnOpenBitmap() {
         AfxMessageBox("Can't Read Files!!");
         return;
     }
-    if (!m_pDib->Read(&file)) {
+    BOOL read = FALSE;
+    {
+        platform::ProgressScope progress("正在打开位图……", false);
+        read = m_pDib->Read(&file);
+    }
+    if (!read) {
         m_pDib->Empty();
         AfxMessageBox("Read Error!!");
         return;

@@ -31,6 +31,20 @@ std::optional<std::string> RecordingInteraction::ChooseFile(const FileRequest& r
     return answer;
 }
 
+void RecordingInteraction::BeginProgress(const std::string& title, bool) {
+    progressTitles.push_back(title);
+    current = title;
+}
+
+bool RecordingInteraction::Progress(double fraction) {
+    lastProgress = fraction;
+    return current != stopIn;
+}
+
+void RecordingInteraction::EndProgress() {
+    current.clear();
+}
+
 std::optional<COLORREF> RecordingInteraction::ChooseColor(COLORREF initial) {
     colorRequests.push_back(initial);
     if (colorAnswers.empty())

@@ -18,6 +18,9 @@ public:
     std::optional<COLORREF> ChooseColor(COLORREF initial) override;
     void SetClipboardText(const std::string& bytes) override;
     bool Launch(const std::string& program) override;
+    void BeginProgress(const std::string& title, bool cancellable) override;
+    bool Progress(double fraction) override;
+    void EndProgress() override;
 
     std::vector<std::string> messages; // UTF-8
     std::vector<UINT> types;
@@ -29,6 +32,10 @@ public:
     std::vector<COLORREF> colorRequests;
     std::vector<std::string> clipboard; // each block put there, as bytes
     std::vector<std::string> launched;
+    std::vector<std::string> progressTitles; // each long work's title, as it began
+    double lastProgress = -1;
+    std::string current;
+    std::string stopIn; // the user stops the work of this title at its first step
 };
 
 // Runs fn while files may grow to `bytes` only, as on a full disk.

@@ -3,6 +3,7 @@
 #include "platform/exceptions.h"
 #include "platform/gdi/gdi.h"
 #include "platform/interaction.h"
+#include "platform/progress.h"
 #include "platform/window/cdialog.h"
 #include "platform/window/cwinapp.h"
 #include "platform/window/window_host.h"
@@ -109,6 +110,8 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         AfxMessageBox(CString::FromUtf8("内存不足。"));
     } catch (const std::length_error&) {
         AfxMessageBox(CString::FromUtf8("内存不足。"));
+    } catch (const platform::WorkCancelled&) {
+        // The user stopped the work; nothing more to say.
     }
     return 0;
 }

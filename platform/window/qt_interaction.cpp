@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStandardPaths>
 
@@ -170,6 +171,35 @@ void QtInteraction::SetClipboardText(const std::string& bytes) {
     data->setData("text/plain;charset=GBK",
                   QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
     QApplication::clipboard()->setMimeData(data);
+}
+
+QtInteraction::QtInteraction() = default;
+QtInteraction::~QtInteraction() = default;
+
+// Long work shows a modal progress dialog once it has taken half a second; setting its
+// value lets the windows repaint meanwhile.
+void QtInteraction::BeginProgress(const std::string& title, bool cancellable) {
+    m_progress = std::make_unique<QProgressDialog>(QString::fromStdString(title),
+                                                   cancellable ? QStringLiteral("取消") : QString(),
+                                                   0, 1000, ActiveFrame());
+    m_progress->setWindowTitle(QString::fromStdString(ApplicationTitle().ToUtf8()));
+    m_progress->setWindowModality(Qt::ApplicationModal);
+    m_progress->setMinimumDuration(500);
+    m_progress->setAutoReset(false);
+    m_progress->setAutoClose(false);
+    m_progress->setValue(0);
+}
+
+bool QtInteraction::Progress(double fraction) {
+    if (!m_progress)
+        return true;
+    m_progress->setValue(static_cast<int>(fraction * 1000));
+    QCoreApplication::processEvents();
+    return !m_progress->wasCanceled();
+}
+
+void QtInteraction::EndProgress() {
+    m_progress.reset();
 }
 
 bool QtInteraction::Launch(const std::string& program) {

@@ -292,4 +292,37 @@ TEST_F(SaveBitmap, AFailedWriteLeavesTheExistingFileAndNoPartialOne) {
     EXPECT_EQ(entries, 2u);
 }
 
+TEST_F(SaveBitmap, LongWorkShowsProgressAndStoppingItChangesNothing) {
+    const std::string path = dir.Write("big.bmp", PictureOf(400, 300, Corners));
+    const std::string target = dir.Write("old.bmp", std::vector<BYTE>{'o', 'l', 'd'});
+    Run([&] {
+        Open(path);
+        EXPECT_EQ(recorder.progressTitles, std::vector<std::string>{"正在打开位图……"});
+        // Stopped while converting: still 24 bits, no dialog, no word.
+        recorder.stopIn = "正在转换为16位位图……";
+        const size_t asked = recorder.fileRequests.size();
+        Command(ID_FILE_SAVE_BITMAP);
+        EXPECT_EQ(recorder.fileRequests.size(), asked);
+        EXPECT_EQ(dlg.m_pDib->m_pInfo->biBitCount, 24);
+        // Stopped while writing over a file: the file keeps what it had.
+        recorder.stopIn = "正在保存位图……";
+        Save(target);
+        EXPECT_EQ(dlg.m_pDib->m_pInfo->biBitCount, 16) << "the conversion had finished";
+        EXPECT_TRUE(recorder.messages.empty());
+        // Not stopped: both steps shown to the end.
+        recorder.stopIn.clear();
+        recorder.progressTitles.clear();
+        Save(dir.Path("new.bmp"));
+        EXPECT_EQ(recorder.progressTitles,
+                  (std::vector<std::string>{"正在转换为16位位图……", "正在保存位图……"}));
+        EXPECT_EQ(recorder.lastProgress, 1.0);
+        EXPECT_EQ(LastMessage(), "保存完毕!");
+    });
+    EXPECT_EQ(ReadAll(target), "old");
+    size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Dir()))
+        ++entries;
+    EXPECT_EQ(entries, 3u) << "no temporary file is left";
+}
+
 } // namespace

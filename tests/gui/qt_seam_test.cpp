@@ -7,10 +7,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QThread>
 #include <QTimer>
 
 #include <sys/stat.h>
@@ -144,6 +148,31 @@ TEST(QtSeam, FileDialogsStartWherePicturesAreThenWhereTheUserWas) {
     EXPECT_EQ(startOf(seam, picked), home.Path("Pictures"));
     EXPECT_EQ(startOf(seam, ""), home.Path("elsewhere"));
     qputenv("HOME", savedHome);
+}
+
+TEST(QtSeam, LongWorkShowsAChineseProgressDialogThatCanStopIt) {
+    platform::window::QtInteraction seam;
+    seam.BeginProgress("正在保存位图……", true);
+    // Shown only once the work has gone on for half a second.
+    QElapsedTimer waited;
+    waited.start();
+    for (int i = 0; waited.elapsed() < 700; ++i) {
+        ASSERT_TRUE(seam.Progress(i % 100 / 100.0));
+        QThread::msleep(10);
+    }
+    QProgressDialog* shown = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* p = qobject_cast<QProgressDialog*>(w); p != nullptr && p->isVisible())
+            shown = p;
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->labelText().toStdString(), "正在保存位图……");
+    EXPECT_TRUE(shown->isModal());
+    QPushButton* cancel = shown->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(cancel->text().toStdString(), "取消");
+    cancel->click();
+    EXPECT_FALSE(seam.Progress(0.5));
+    seam.EndProgress();
 }
 
 TEST(QtSeam, OpenDialogCancelledGivesNothing) {
