@@ -11,6 +11,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QClipboard>
+#include <QColorDialog>
 #include <QCompleter>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -193,6 +194,27 @@ TEST_F(UserSession, ReadsModifiesAndRefusesThroughTheFields) {
         Click(Button(IDC_MODIFY_PIXEL));
         Type(Edit(IDC_EDIT_B), "9");
         Click(Button(IDC_READ_PIXEL));
+        EXPECT_EQ(Bgrs(), "1,2,3,0");
+
+        // The colour dialog speaks Chinese too; cancelled, it changes nothing.
+        QStringList colourTexts;
+        WhenShown<QColorDialog>([&](QColorDialog* d) {
+            for (QAbstractButton* b : d->findChildren<QAbstractButton*>())
+                if (b->isVisible() && !b->text().isEmpty())
+                    colourTexts << b->text();
+            for (QLabel* l : d->findChildren<QLabel*>())
+                if (l->isVisible() && !l->text().isEmpty() && !l->text().startsWith("#"))
+                    colourTexts << l->text();
+            QTest::keyClick(d, Qt::Key_Escape);
+        });
+        Click(Button(IDC_CHOOSE_COLOR));
+        ASSERT_GE(colourTexts.size(), 4);
+        for (const QString& t : colourTexts) {
+            // Texts with words in them; the dialog also has blank and symbol labels.
+            if (std::any_of(t.begin(), t.end(), [](QChar c) { return c.isLetter(); })) {
+                EXPECT_TRUE(HasChinese(t)) << t.toStdString();
+            }
+        }
         EXPECT_EQ(Bgrs(), "1,2,3,0");
 
         Type(Edit(IDC_EDIT_B), "3000000000");
