@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 
 #include <vector>
 
@@ -23,23 +24,17 @@ OpenResult OpenBitmapFile(const std::string& path, CDib& dib) {
 }
 
 std::string AbsolutePath(const std::string& path) {
-    if (!path.empty() && path[0] == '/')
-        return path;
-    std::vector<char> buf(4096);
-    while (::getcwd(buf.data(), buf.size()) == nullptr) {
-        if (errno != ERANGE)
-            return path;
-        buf.resize(buf.size() * 2);
+    std::string joined = path;
+    if (path.empty() || path[0] != '/') {
+        std::vector<char> buf(4096);
+        while (::getcwd(buf.data(), buf.size()) == nullptr) {
+            if (errno != ERANGE)
+                return path;
+            buf.resize(buf.size() * 2);
+        }
+        joined = std::string(buf.data()) + "/" + path;
     }
-    std::string cwd(buf.data());
-    std::string rest = path;
-    // "./a.bmp" names a.bmp in the working directory; drop the "./" only.
-    while (rest.size() >= 2 && rest[0] == '.' && rest[1] == '/') {
-        rest.erase(0, 2);
-        while (!rest.empty() && rest[0] == '/')
-            rest.erase(0, 1);
-    }
-    if (rest == ".")
-        rest.clear();
-    return cwd == "/" ? "/" + rest : cwd + "/" + rest;
+    // "." and ".." are resolved by the names alone, as the open dialog gives a path;
+    // symbolic links stay as they are.
+    return std::filesystem::path(joined).lexically_normal().string();
 }

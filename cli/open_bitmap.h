@@ -12,5 +12,5 @@ enum class OpenResult { Loaded, CannotOpen, NotABitmap };
 OpenResult OpenBitmapFile(const std::string& path, CDib& dib);
 
 // The absolute form of a path as given: relative paths are put under the working
-// directory; symbolic links are not resolved.
+// directory and "." and ".." resolved by name; symbolic links are not resolved.
 std::string AbsolutePath(const std::string& path);

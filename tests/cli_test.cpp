@@ -89,11 +89,17 @@ TEST(Cli, TimesAreTheFilesInLocalTime) {
     EXPECT_NE(r.out.find("\t文件大小:78 字节\r\n"), std::string::npos);
 }
 
-TEST(Cli, RelativePathsAreReportedAbsolute) {
-    CliRun r = Cli({"report", "./sample-1bit.bmp"}, PIXSCOPE_SAMPLES);
-    ASSERT_EQ(r.status, 0) << r.err;
-    std::string abs = std::filesystem::canonical(PIXSCOPE_SAMPLES).string() + "/sample-1bit.bmp";
-    EXPECT_EQ(r.out.rfind(abs + "\r\n", 0), 0u) << r.out.substr(0, 80);
+TEST(Cli, RelativeAndDottedPathsAreReportedAbsoluteAndNormal) {
+    const std::string samples = std::filesystem::canonical(PIXSCOPE_SAMPLES).string();
+    const std::string abs = samples + "/sample-1bit.bmp";
+    for (const std::string& given :
+         {std::string("./sample-1bit.bmp"), std::string("sample-1bit.bmp"),
+          std::string("././/sample-1bit.bmp"), std::string("../samples/./sample-1bit.bmp"),
+          samples + "/../samples/sample-1bit.bmp"}) {
+        CliRun r = Cli({"report", given}, samples);
+        ASSERT_EQ(r.status, 0) << given << r.err;
+        EXPECT_EQ(r.out.rfind(abs + "\r\n", 0), 0u) << given << ": " << r.out.substr(0, 80);
+    }
 }
 
 TEST(Cli, NonUtf8NamesAreNeverMangled) {
