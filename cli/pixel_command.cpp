@@ -1,4 +1,4 @@
-// pixscope-cli pixel FILE X Y: the pixel as the read-pixel command shows it.
+// pixscope-cli pixel [--json] FILE X Y: the pixel as the read-pixel command shows it.
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/open_bitmap.h"
@@ -8,9 +8,17 @@
 #include <climits>
 #include <cstdio>
 
-int RunPixelCommand(const std::vector<std::string>& args) {
+int RunPixelCommand(const std::vector<std::string>& given) {
+    std::vector<std::string> args;
+    bool json = false;
+    for (const std::string& a : given) {
+        if (a == "--json")
+            json = true;
+        else
+            args.push_back(a);
+    }
     if (args.size() != 3)
-        return UsageError("pixel", "expects FILE X Y");
+        return UsageError("pixel", "expects [--json] FILE X Y");
     auto x = ParseInteger(args[1], INT_MIN, INT_MAX), y = ParseInteger(args[2], INT_MIN, INT_MAX);
     if (!x || !y)
         return UsageError("pixel", "X and Y must be whole numbers");
@@ -22,6 +30,10 @@ int RunPixelCommand(const std::vector<std::string>& args) {
         return 1;
     }
     RGBQUAD v = dib.GetPixel(static_cast<int>(*x), static_cast<int>(*y));
-    std::printf("%u %u %u %u\n", v.rgbBlue, v.rgbGreen, v.rgbRed, v.rgbReserved);
+    if (json)
+        std::printf("{\"x\": %lld, \"y\": %lld, \"b\": %u, \"g\": %u, \"r\": %u, \"s\": %u}\n", *x,
+                    *y, v.rgbBlue, v.rgbGreen, v.rgbRed, v.rgbReserved);
+    else
+        std::printf("%u %u %u %u\n", v.rgbBlue, v.rgbGreen, v.rgbRed, v.rgbReserved);
     return 0;
 }

@@ -164,6 +164,12 @@ TEST(Cli, PixelPrintsBgrsOrRefusesThePosition) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "13 14 15 16\n");
     EXPECT_EQ(Cli({"pixel", path, "0", "1"}).out, "1 2 3 4\n");
+    EXPECT_EQ(Cli({"pixel", "--json", path, "1", "0"}).out,
+              "{\"x\": 1, \"y\": 0, \"b\": 13, \"g\": 14, \"r\": 15, \"s\": 16}\n");
+    // Top-down: the same pixels, counted from the top.
+    s.height = -2;
+    s.pixels = {9, 10, 11, 12, 13, 14, 15, 16, 1, 2, 3, 4, 5, 6, 7, 8};
+    EXPECT_EQ(Cli({"pixel", dir.Write("td.bmp", BuildBmp(s)), "1", "0"}).out, "13 14 15 16\n");
     for (const char* bad : {"2", "-1"}) {
         CliRun out = Cli({"pixel", path, bad, "0"});
         EXPECT_EQ(out.status, 1);
