@@ -9,3 +9,4 @@ int RunReportCommand(const std::vector<std::string>& args);
 int RunPixelCommand(const std::vector<std::string>& args);
 int RunSetPixelCommand(const std::vector<std::string>& args);
 int RunSave16Command(const std::vector<std::string>& args);
+int RunCheckCommand(const std::vector<std::string>& args);

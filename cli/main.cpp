@@ -35,6 +35,11 @@ const char kUsage[] =
     "  save16 FILE OUT\n"
     "      Converts the picture to 16 bits per pixel (5 bits each of red, green and\n"
     "      blue) and writes it to OUT, as Pixscope's save command does.\n"
+    "  check [--json] FILE...\n"
+    "      Checks each file against its own bytes and prints one line per finding:\n"
+    "      OFFSET SEVERITY IDENTIFIER: explanation (the offset in hex and decimal).\n"
+    "      With --json, one object per file and line. Exit status 0 when no file has\n"
+    "      an error, 1 when one has, 2 when a file cannot be opened.\n"
     "  OUT is replaced only once it is completely written; a failure leaves it as it was.\n"
     "\n"
     "Exit status: 0 when every file was reported, 1 when any failed, 2 for a usage error.\n";
@@ -62,7 +67,8 @@ int main(int argc, char** argv) {
     } kCommands[] = {{"report", RunReportCommand},
                      {"pixel", RunPixelCommand},
                      {"setpixel", RunSetPixelCommand},
-                     {"save16", RunSave16Command}};
+                     {"save16", RunSave16Command},
+                     {"check", RunCheckCommand}};
     int (*run)(const std::vector<std::string>&) = nullptr;
     for (const auto& c : kCommands) {
         if (command == c.name)

@@ -278,6 +278,31 @@ TEST(Cli, Save16OfAVeryWidePictureWithinTwoGigabytes) {
 }
 #endif
 
+TEST(Cli, CheckPrintsFindingsAsLinesOrJsonWithItsExitStatus) {
+    TempDir dir;
+    BmpFields planes;
+    std::vector<BYTE> warned = BuildBmp(planes);
+    warned[26] = 3; // biPlanes
+    const std::string good = dir.Write("good.bmp", BuildBmp(BmpFields{}));
+    const std::string warn = dir.Write("warn.bmp", warned);
+    const std::string bad = dir.Write("bad\"name.bmp", {'B', 'A'});
+    CliRun r = Cli({"check", warn});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "0x0000001a (26) warning planes: biPlanes 是 3，应为 1\n");
+    EXPECT_EQ(Cli({"check", good}).out, "");
+    r = Cli({"check", "--json", bad});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "{\"file\": " + std::string("\"") + dir.Dir() +
+                         "/bad\\\"name.bmp\", \"findings\": [{\"id\": \"magic\", \"severity\": "
+                         "\"error\", \"offset\": 0, \"length\": 2, \"field\": \"bfType\", "
+                         "\"declared\": null, \"actual\": null, \"message\": "
+                         "\"文件不以“BM”开头，不是 BMP 位图文件\"}]}\n");
+    r = Cli({"check", good, dir.Path("missing.bmp"), bad});
+    EXPECT_EQ(r.status, 2) << "a file that can't be opened outweighs an error";
+    EXPECT_NE(r.err.find("missing.bmp"), std::string::npos);
+    EXPECT_EQ(Cli({"check"}).status, 2);
+}
+
 TEST(Cli, CorpusPixelsAndSave16) {
     std::string root = std::string(PIXSCOPE_CORPUS) + "/bmpsuite";
     if (!std::filesystem::exists(root))

@@ -1,0 +1,453 @@
+// The checks run in the file's own order: file header, information header, colour
+// table and masks, pixel data. Each reads its bytes through Bytes, which knows the
+// file's length; a check that needs bytes the file does not have reports that instead.
+#include "inspect/check_bitmap.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace inspect {
+
+const char* SeverityName(Severity s) {
+    switch (s) {
+    case Severity::Error:
+        return "error";
+    case Severity::Warning:
+        return "warning";
+    default:
+        return "note";
+    }
+}
+
+bool HasError(const std::vector<Finding>& findings) {
+    return std::any_of(findings.begin(), findings.end(),
+                       [](const Finding& f) { return f.severity == Severity::Error; });
+}
+
+namespace {
+
+constexpr std::uint64_t kFileHeader = 14, kInfoHeader = 40, kHeaders = 54;
+constexpr std::uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3, kJpeg = 4, kPng = 5;
+
+class Bytes {
+public:
+    explicit Bytes(std::span<const std::uint8_t> file) : m_file(file) {}
+    std::uint64_t Size() const { return m_file.size(); }
+    bool Has(std::uint64_t offset, std::uint64_t n) const {
+        return offset <= m_file.size() && n <= m_file.size() - offset;
+    }
+    std::uint8_t U8(std::uint64_t offset) const { return m_file[offset]; }
+    std::uint16_t U16(std::uint64_t offset) const {
+        return static_cast<std::uint16_t>(m_file[offset] | m_file[offset + 1] << 8);
+    }
+    std::uint32_t U32(std::uint64_t offset) const {
+        std::uint32_t v = 0;
+        for (int i = 3; i >= 0; --i)
+            v = v << 8 | m_file[offset + static_cast<std::uint64_t>(i)];
+        return v;
+    }
+    std::int32_t I32(std::uint64_t offset) const { return static_cast<std::int32_t>(U32(offset)); }
+
+private:
+    std::span<const std::uint8_t> m_file;
+};
+
+std::string N(std::int64_t v) {
+    return std::to_string(v);
+}
+
+std::string HeaderKind(std::uint32_t size) {
+    switch (size) {
+    case 12:
+        return "OS/2 1.x 的 BITMAPCOREHEADER";
+    case 16:
+    case 64:
+        return "OS/2 2.x 的信息头";
+    case 52:
+        return "BITMAPV2INFOHEADER";
+    case 56:
+        return "BITMAPV3INFOHEADER";
+    case 108:
+        return "BITMAPV4HEADER";
+    case 124:
+        return "BITMAPV5HEADER";
+    default:
+        return "未知的信息头";
+    }
+}
+
+class Checker {
+public:
+    explicit Checker(std::span<const std::uint8_t> file) : b(file) {}
+    std::vector<Finding> Run();
+
+private:
+    void Add(const char* id, Severity s, std::uint64_t offset, std::uint64_t length,
+             std::string field, std::optional<std::int64_t> declared,
+             std::optional<std::int64_t> actual, std::string message) {
+        out.push_back(
+            Finding{id, s, offset, length, std::move(field), declared, actual, std::move(message)});
+    }
+    bool Headers();
+    void FileHeaderFields();
+    bool InfoHeaderFields();
+    void TableAndOffset();
+    void Masks();
+    void Pixels();
+    void Uncompressed();
+    void RunLength();
+    void Density();
+    void IndexOutside(std::int64_t x, std::int64_t row) {
+        if (badIndices++ == 0) {
+            firstBadX = x;
+            firstBadY = topDown ? row : height - 1 - row;
+        }
+    }
+    void ReportIndices();
+
+    Bytes b;
+    std::vector<Finding> out;
+    std::uint32_t offBits = 0, compression = 0, clrUsed = 0;
+    std::int64_t width = 0, height = 0; // height as a magnitude
+    bool topDown = false, depthKnown = false, compressionKnown = false;
+    int bits = 0;
+    std::uint64_t tableEnd = kHeaders, entries = 0;
+    std::uint64_t badIndices = 0;
+    std::int64_t firstBadX = 0, firstBadY = 0;
+};
+
+std::vector<Finding> Checker::Run() {
+    if (Headers()) {
+        FileHeaderFields();
+        if (InfoHeaderFields()) {
+            TableAndOffset();
+            Masks();
+            Density();
+            Pixels();
+        }
+    }
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Finding& a, const Finding& c) { return a.offset < c.offset; });
+    return std::move(out);
+}
+
+// The signature and the two headers' presence; false when nothing more can be read.
+bool Checker::Headers() {
+    if (!b.Has(0, 2) || b.U8(0) != 'B' || b.U8(1) != 'M') {
+        Add("magic", Severity::Error, 0, 2, "bfType", std::nullopt, std::nullopt,
+            "文件不以“BM”开头，不是 BMP 位图文件");
+        return false;
+    }
+    if (!b.Has(0, kFileHeader + 4)) {
+        Add("truncated-header", Severity::Error, b.Size(), 0, "", kFileHeader + 4,
+            static_cast<std::int64_t>(b.Size()),
+            "文件在文件头中结束：只有 " + N(static_cast<std::int64_t>(b.Size())) + " 字节");
+        return false;
+    }
+    const std::uint32_t size = b.U32(14);
+    if (size != kInfoHeader) {
+        Add("header-size", Severity::Error, 14, 4, "biSize", kInfoHeader, size,
+            "信息头长 " + N(size) + " 字节，是 " + HeaderKind(size) +
+                "；Pixscope 只读取 40 字节的 BITMAPINFOHEADER");
+        FileHeaderFields();
+        return false;
+    }
+    if (!b.Has(0, kHeaders)) {
+        Add("truncated-header", Severity::Error, b.Size(), 0, "", kHeaders,
+            static_cast<std::int64_t>(b.Size()),
+            "文件在信息头中结束：需要 54 字节，只有 " + N(static_cast<std::int64_t>(b.Size())) +
+                " 字节");
+        FileHeaderFields();
+        return false;
+    }
+    return true;
+}
+
+void Checker::FileHeaderFields() {
+    const std::uint32_t declared = b.U32(2);
+    if (declared != b.Size())
+        Add("file-size", Severity::Warning, 2, 4, "bfSize", declared,
+            static_cast<std::int64_t>(b.Size()),
+            "bfSize 声明 " + N(declared) + " 字节，文件实际有 " +
+                N(static_cast<std::int64_t>(b.Size())) + " 字节");
+    for (std::uint64_t at : {std::uint64_t{6}, std::uint64_t{8}}) {
+        const char* name = at == 6 ? "bfReserved1" : "bfReserved2";
+        if (b.U16(at) != 0)
+            Add("reserved", Severity::Note, at, 2, name, 0, b.U16(at),
+                std::string(name) + " 不为零（" + N(b.U16(at)) + "）");
+    }
+    offBits = b.U32(10);
+}
+
+// False when the picture's shape or format is too broken for the pixel checks.
+bool Checker::InfoHeaderFields() {
+    const std::int32_t w = b.I32(18), h = b.I32(22);
+    width = w;
+    topDown = h < 0;
+    height = h < 0 ? -static_cast<std::int64_t>(h) : h;
+    bits = b.U16(28);
+    compression = b.U32(30);
+    clrUsed = b.U32(46);
+    if (b.U16(26) != 1)
+        Add("planes", Severity::Warning, 26, 2, "biPlanes", 1, b.U16(26),
+            "biPlanes 是 " + N(b.U16(26)) + "，应为 1");
+    depthKnown = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    if (!depthKnown)
+        Add("bit-count", Severity::Error, 28, 2, "biBitCount", std::nullopt, bits,
+            "biBitCount 是 " + N(bits) + "，不是 1、4、8、16、24 或 32");
+
+    std::string wrong;
+    if (compression == kJpeg || compression == kPng)
+        wrong = std::string("像素数据是嵌入的 ") + (compression == kJpeg ? "JPEG" : "PNG") +
+                " 图像，不是位图像素";
+    else if (compression == kRle8 && bits != 8)
+        wrong = "RLE8 压缩需要 8 位像素，这里是 " + N(bits) + " 位";
+    else if (compression == kRle4 && bits != 4)
+        wrong = "RLE4 压缩需要 4 位像素，这里是 " + N(bits) + " 位";
+    else if (compression == kBitfields && bits != 16 && bits != 32)
+        wrong = "BI_BITFIELDS 需要 16 或 32 位像素，这里是 " + N(bits) + " 位";
+    else if (compression > kBitfields)
+        wrong = "未知的压缩方式 " + N(compression);
+    compressionKnown = wrong.empty();
+    if (!wrong.empty())
+        Add("compression", Severity::Error, 30, 4, "biCompression", std::nullopt, compression,
+            wrong);
+
+    const bool rle = compression == kRle8 || compression == kRle4;
+    if (w <= 0)
+        Add("width", Severity::Error, 18, 4, "biWidth", std::nullopt, w,
+            "biWidth 是 " + N(w) + "，宽度必须大于零");
+    if (h == 0)
+        Add("height", Severity::Error, 22, 4, "biHeight", std::nullopt, h, "biHeight 是零");
+    else if (h < 0 && rle)
+        Add("height", Severity::Error, 22, 4, "biHeight", std::nullopt, h,
+            "游程编码的位图不能自上而下存放（biHeight 为负）");
+
+    const std::uint32_t sizeImage = b.U32(34);
+    const std::int64_t need =
+        w > 0 ? (static_cast<std::int64_t>(w) * bits + 31) / 32 * 4 * height : 0;
+    if (rle && sizeImage == 0)
+        Add("size-image", Severity::Error, 34, 4, "biSizeImage", std::nullopt, 0,
+            "游程编码的位图 biSizeImage 不能为零");
+    else if (!rle && compressionKnown && sizeImage == 0)
+        Add("size-image", Severity::Note, 34, 4, "biSizeImage", need, 0,
+            "biSizeImage 为零（未压缩时允许，由尺寸算出 " + N(need) + " 字节）");
+    else if (!rle && compressionKnown && depthKnown && w > 0 && sizeImage != need)
+        Add("size-image", Severity::Warning, 34, 4, "biSizeImage", sizeImage, need,
+            "biSizeImage 声明 " + N(sizeImage) + " 字节，按尺寸应为 " + N(need) + " 字节");
+    return depthKnown && compressionKnown && w > 0 && h != 0 && !(h < 0 && rle);
+}
+
+void Checker::TableAndOffset() {
+    const std::uint64_t masks = compression == kBitfields ? 12 : 0;
+    const std::uint64_t full = bits <= 8 ? std::uint64_t{1} << bits : 0;
+    const std::uint64_t room = offBits > kHeaders + masks ? (offBits - kHeaders - masks) / 4 : 0;
+    if (bits <= 8 && clrUsed > full)
+        Add("clr-used", Severity::Error, 46, 4, "biClrUsed", clrUsed,
+            static_cast<std::int64_t>(full),
+            "biClrUsed（" + N(clrUsed) + "）超过 " + N(bits) + " 位像素的 " +
+                N(static_cast<std::int64_t>(full)) + " 种颜色");
+    else if (clrUsed > room && offBits <= b.Size())
+        Add("clr-used", Severity::Error, 46, 4, "biClrUsed", clrUsed,
+            static_cast<std::int64_t>(room),
+            "biClrUsed（" + N(clrUsed) + "）需要的颜色表超出信息头到 bfOffBits 之间的 " +
+                N(static_cast<std::int64_t>(room)) + " 项");
+    entries = clrUsed != 0 ? clrUsed : full;
+    const std::uint64_t colours = clrUsed != 0 ? clrUsed : bits <= 8 ? full : 0;
+    const std::uint32_t important = b.U32(50);
+    if (colours != 0 && important > colours)
+        Add("clr-important", Severity::Warning, 50, 4, "biClrImportant", important,
+            static_cast<std::int64_t>(colours),
+            "biClrImportant（" + N(important) + "）超过颜色数 " +
+                N(static_cast<std::int64_t>(colours)));
+
+    tableEnd = kHeaders + masks + 4 * std::min<std::uint64_t>(entries, full != 0 ? full : entries);
+    if (offBits < tableEnd)
+        Add("offbits-overlap", Severity::Error, 10, 4, "bfOffBits", offBits,
+            static_cast<std::int64_t>(tableEnd),
+            "bfOffBits（" + N(offBits) + "）落在信息头和颜色表之内，它们到 " +
+                N(static_cast<std::int64_t>(tableEnd)) + " 才结束");
+    else if (offBits >= b.Size())
+        Add("offbits-past-end", Severity::Error, 10, 4, "bfOffBits", offBits,
+            static_cast<std::int64_t>(b.Size()),
+            "bfOffBits（" + N(offBits) + "）在文件末尾（" + N(static_cast<std::int64_t>(b.Size())) +
+                "）或之后");
+    else if (offBits > tableEnd)
+        Add("offbits-gap", Severity::Note, tableEnd, offBits - tableEnd, "", std::nullopt,
+            static_cast<std::int64_t>(offBits - tableEnd),
+            "颜色表结束处和像素数据之间有 " + N(static_cast<std::int64_t>(offBits - tableEnd)) +
+                " 字节");
+}
+
+void Checker::Masks() {
+    if (compression != kBitfields || !b.Has(kHeaders, 12))
+        return;
+    const std::uint32_t m[3] = {b.U32(54), b.U32(58), b.U32(62)};
+    const char* names[3] = {"红", "绿", "蓝"};
+    std::string wrong;
+    for (int i = 0; i < 3 && wrong.empty(); ++i) {
+        if (m[i] == 0)
+            wrong = std::string(names[i]) + "色掩码为零";
+        else if (((m[i] >> __builtin_ctz(m[i])) & ((m[i] >> __builtin_ctz(m[i])) + 1)) != 0)
+            wrong = std::string(names[i]) + "色掩码的位不连续";
+    }
+    if (wrong.empty() && ((m[0] & m[1]) | (m[0] & m[2]) | (m[1] & m[2])) != 0)
+        wrong = "颜色掩码互相重叠";
+    if (!wrong.empty())
+        Add("masks", Severity::Warning, kHeaders, 12, "", std::nullopt, std::nullopt,
+            "BI_BITFIELDS 掩码有误：" + wrong);
+}
+
+void Checker::Density() {
+    const std::int32_t x = b.I32(38), y = b.I32(42);
+    if (x < 0 || y < 0)
+        Add("density", Severity::Warning, x < 0 ? 38 : 42, 4,
+            x < 0 ? "biXPelsPerMeter" : "biYPelsPerMeter", std::nullopt, x < 0 ? x : y,
+            "分辨率为负（水平 " + N(x) + "，垂直 " + N(y) + " 像素/米）");
+    else if (x > 0 && y > 0 &&
+             (std::int64_t{x} > 10 * std::int64_t{y} || std::int64_t{y} > 10 * std::int64_t{x}))
+        Add("density", Severity::Warning, 38, 8, "biXPelsPerMeter", x, y,
+            "水平和垂直分辨率相差十倍以上（" + N(x) + " 和 " + N(y) + " 像素/米）");
+}
+
+void Checker::Pixels() {
+    if (offBits >= b.Size() || offBits < tableEnd)
+        return;
+    if (compression == kRle8 || compression == kRle4)
+        RunLength();
+    else
+        Uncompressed();
+    ReportIndices();
+}
+
+void Checker::Uncompressed() {
+    const std::uint64_t stride = static_cast<std::uint64_t>((width * bits + 31) / 32 * 4);
+    const std::uint64_t available = b.Size() - offBits;
+    // Beyond 2^63 no file can hold it; compare without overflowing.
+    const bool huge = static_cast<std::uint64_t>(height) > UINT64_MAX / 2 / stride;
+    const std::uint64_t need = huge ? UINT64_MAX : stride * static_cast<std::uint64_t>(height);
+    if (available < need)
+        Add("pixels-truncated", Severity::Error, offBits, available, "",
+            huge ? std::optional<std::int64_t>{} : static_cast<std::int64_t>(need),
+            static_cast<std::int64_t>(available),
+            "像素数据需要 " +
+                (huge ? std::string("超过 2^63") : N(static_cast<std::int64_t>(need))) +
+                " 字节，文件只有 " + N(static_cast<std::int64_t>(available)) + " 字节（完整的 " +
+                N(static_cast<std::int64_t>(available / stride)) + " 行）");
+    else if (available > need)
+        Add("trailing-data", Severity::Note, offBits + need, available - need, "", std::nullopt,
+            static_cast<std::int64_t>(available - need),
+            "像素数据之后还有 " + N(static_cast<std::int64_t>(available - need)) +
+                " 字节，从偏移 " + N(static_cast<std::int64_t>(offBits + need)) + " 开始");
+    if (bits > 8 || entries >= (std::uint64_t{1} << bits))
+        return;
+    // One pass over the indices the file holds.
+    const std::uint64_t rows = std::min<std::uint64_t>(height, available / stride + 1);
+    for (std::uint64_t row = 0; row < rows; ++row) {
+        const std::uint64_t start = offBits + row * stride;
+        for (std::int64_t x = 0; x < width; ++x) {
+            const std::uint64_t at = start + static_cast<std::uint64_t>(x * bits / 8);
+            if (!b.Has(at, 1))
+                return;
+            const std::uint8_t byte = b.U8(at);
+            const unsigned index = bits == 8   ? byte
+                                   : bits == 4 ? (x % 2 == 0 ? byte >> 4 : byte & 0x0F)
+                                               : (byte >> (7 - x % 8)) & 1;
+            if (index >= entries)
+                IndexOutside(x, static_cast<std::int64_t>(row));
+        }
+    }
+}
+
+// A strict reading of the stream: the first code that breaks the format is reported,
+// and the indices it sets are checked against the colour table on the way.
+void Checker::RunLength() {
+    const std::uint32_t declared = b.U32(34);
+    const std::uint64_t available = b.Size() - offBits;
+    const std::uint64_t length =
+        declared != 0 ? std::min<std::uint64_t>(declared, available) : available;
+    if (declared != 0 && declared < available)
+        Add("trailing-data", Severity::Note, offBits + declared, available - declared, "",
+            std::nullopt, static_cast<std::int64_t>(available - declared),
+            "游程编码流之后还有 " + N(static_cast<std::int64_t>(available - declared)) +
+                " 字节，从偏移 " + N(static_cast<std::int64_t>(offBits + declared)) + " 开始");
+    const bool four = compression == kRle4;
+    std::int64_t x = 0, y = 0;
+    std::uint64_t pos = 0;
+    auto fail = [&](std::uint64_t at, const std::string& why) {
+        Add("rle-stream", Severity::Error, offBits + at, 2, "", std::nullopt, std::nullopt,
+            "游程编码流无效：" + why);
+    };
+    auto check = [&](std::int64_t n, auto indexAt) {
+        for (std::int64_t k = 0; k < n; ++k)
+            if (indexAt(k) >= entries)
+                IndexOutside(x + k, y);
+    };
+    while (true) {
+        if (length - pos < 2)
+            return fail(pos, "流在结束码（00 01）之前结束");
+        const std::uint64_t code = pos;
+        const std::uint8_t n = b.U8(offBits + pos), c = b.U8(offBits + pos + 1);
+        pos += 2;
+        if (n > 0) {
+            if (y >= height)
+                return fail(code, "游程在图像的最后一行之后");
+            if (x + n > width)
+                return fail(code, "游程超出本行的末尾（第 " + N(y) + " 行，x = " + N(x) + "）");
+            check(n, [&](std::int64_t k) -> unsigned {
+                return four ? (k % 2 == 0 ? c >> 4 : c & 0x0F) : c;
+            });
+            x += n;
+        } else if (c == 0) {
+            x = 0;
+            ++y;
+        } else if (c == 1) {
+            return;
+        } else if (c == 2) {
+            if (length - pos < 2)
+                return fail(code, "位移码超出流的末尾");
+            const std::uint8_t dx = b.U8(offBits + pos), dy = b.U8(offBits + pos + 1);
+            pos += 2;
+            if (x + dx > width || y + dy >= height)
+                return fail(code,
+                            "位移超出图像（到 x = " + N(x + dx) + "，第 " + N(y + dy) + " 行）");
+            x += dx;
+            y += dy;
+        } else {
+            const std::uint64_t bytes = four ? (c + 1u) / 2u : c;
+            if (length - pos < bytes)
+                return fail(code, "绝对模式的像素超出流的末尾");
+            if (y >= height)
+                return fail(code, "游程在图像的最后一行之后");
+            if (x + c > width)
+                return fail(code, "游程超出本行的末尾（第 " + N(y) + " 行，x = " + N(x) + "）");
+            const std::uint64_t data = offBits + pos;
+            check(c, [&](std::int64_t k) -> unsigned {
+                const std::uint8_t v = b.U8(data + static_cast<std::uint64_t>(four ? k / 2 : k));
+                return four ? (k % 2 == 0 ? v >> 4 : v & 0x0F) : v;
+            });
+            x += c;
+            pos += bytes + bytes % 2;
+            pos = std::min(pos, length);
+        }
+    }
+}
+
+void Checker::ReportIndices() {
+    if (badIndices == 0)
+        return;
+    Add("palette-index", Severity::Warning, offBits, 0, "", static_cast<std::int64_t>(entries),
+        static_cast<std::int64_t>(badIndices),
+        N(static_cast<std::int64_t>(badIndices)) + " 个像素的索引超出颜色表的 " +
+            N(static_cast<std::int64_t>(entries)) + " 项，第一个在 (" + N(firstBadX) + ", " +
+            N(firstBadY) + ")");
+}
+
+} // namespace
+
+std::vector<Finding> CheckBitmap(std::span<const std::uint8_t> file) {
+    return Checker(file).Run();
+}
+
+} // namespace inspect

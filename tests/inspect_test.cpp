@@ -1,0 +1,240 @@
+// The file checker: each finding from a small file of its own, and the corpus.
+#include "bmp_builder.h"
+#include "inspect/check_bitmap.h"
+#include "tests/corpus_manifest.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+
+namespace {
+
+using inspect::Severity;
+
+template <typename T> void Poke(std::vector<BYTE>& b, size_t at, T v) {
+    std::memcpy(b.data() + at, &v, sizeof v);
+}
+
+// A good 8-bit 4 x 2 picture with a full colour table.
+BmpFields Eight() {
+    BmpFields f;
+    f.bitCount = 8;
+    f.colors.assign(256, RGBQUAD{});
+    return f;
+}
+
+// A good 8-bit 4 x 2 run-length picture: each row two runs of two, then end of line.
+BmpFields Rle(std::vector<BYTE> stream) {
+    BmpFields f = Eight();
+    f.compression = BI_RLE8;
+    f.pixels = std::move(stream);
+    f.sizeImage = static_cast<DWORD>(f.pixels.size());
+    return f;
+}
+const std::vector<BYTE> kGoodStream = {2, 1, 2, 2, 0, 0, 2, 3, 2, 4, 0, 0, 0, 1};
+
+std::vector<BYTE> Built(const BmpFields& f,
+                        const std::function<void(std::vector<BYTE>&)>& edit = {}) {
+    std::vector<BYTE> b = BuildBmp(f);
+    if (edit)
+        edit(b);
+    return b;
+}
+
+std::vector<inspect::Finding> Check(const std::vector<BYTE>& b) {
+    return inspect::CheckBitmap(std::span(b.data(), b.size()));
+}
+
+TEST(Inspect, GoodFilesHaveNoFindings) {
+    for (const BmpFields& f : {BmpFields{}, Eight(), Rle(kGoodStream)}) {
+        const auto findings = Check(BuildBmp(f));
+        EXPECT_TRUE(findings.empty()) << findings.front().id << ": " << findings.front().message;
+    }
+}
+
+TEST(Inspect, EachFindingFromAFileOfItsOwn) {
+    BmpFields masks;
+    masks.bitCount = 16;
+    masks.compression = BI_BITFIELDS;
+    masks.gap = {0x00, 0x7C, 0, 0, 0x00, 0x7E, 0, 0, 0x1F, 0, 0, 0}; // red and green overlap
+    BmpFields sixteen = masks;
+    sixteen.gap = {0x00, 0x7C, 0, 0, 0xE0, 0x03, 0, 0, 0x1F, 0, 0, 0};
+    const struct {
+        const char* id;
+        Severity severity;
+        std::uint64_t offset;
+        std::vector<BYTE> file;
+    } cases[] = {
+        {"magic", Severity::Error, 0, Built({}, [](auto& b) { b[1] = 'A'; })},
+        {"truncated-header", Severity::Error, 30, Built({}, [](auto& b) { b.resize(30); })},
+        {"header-size", Severity::Error, 14,
+         [] {
+             BmpFields f;
+             f.headerSize = 108;
+             return BuildBmp(f);
+         }()},
+        {"file-size", Severity::Warning, 2, Built({}, [](auto& b) { Poke<DWORD>(b, 2, 9); })},
+        {"reserved", Severity::Note, 6,
+         [] {
+             BmpFields f;
+             f.reserved1 = 7;
+             return BuildBmp(f);
+         }()},
+        {"offbits-overlap", Severity::Error, 10,
+         [] {
+             BmpFields f = Eight();
+             f.offBitsOverride = 60;
+             return BuildBmp(f);
+         }()},
+        {"offbits-gap", Severity::Note, 1078,
+         [] {
+             BmpFields f = Eight();
+             f.gap = {0, 0, 0, 0};
+             return BuildBmp(f);
+         }()},
+        {"offbits-past-end", Severity::Error, 10,
+         Built({}, [](auto& b) { Poke<DWORD>(b, 10, 5000); })},
+        {"planes", Severity::Warning, 26, Built({}, [](auto& b) { Poke<WORD>(b, 26, 3); })},
+        {"bit-count", Severity::Error, 28,
+         [] {
+             BmpFields f;
+             f.bitCount = 2;
+             f.colors.assign(4, {});
+             return BuildBmp(f);
+         }()},
+        {"compression", Severity::Error, 30,
+         [] {
+             BmpFields f;
+             f.compression = BI_RLE8;
+             return BuildBmp(f);
+         }()},
+        {"width", Severity::Error, 18,
+         [] {
+             BmpFields f;
+             f.width = -4;
+             f.pixels.assign(24, 0);
+             return BuildBmp(f);
+         }()},
+        {"height", Severity::Error, 22,
+         [] {
+             BmpFields f = Rle(kGoodStream);
+             f.height = -2;
+             return BuildBmp(f);
+         }()},
+        {"size-image", Severity::Warning, 34,
+         [] {
+             BmpFields f;
+             f.sizeImage = 999;
+             return BuildBmp(f);
+         }()},
+        {"size-image", Severity::Note, 34,
+         [] {
+             BmpFields f;
+             f.keepSizeImageZero = true;
+             return BuildBmp(f);
+         }()},
+        {"size-image", Severity::Error, 34,
+         Built(Rle(kGoodStream), [](auto& b) { Poke<DWORD>(b, 34, 0); })},
+        {"clr-used", Severity::Error, 46,
+         [] {
+             BmpFields f = Eight();
+             f.clrUsed = 300;
+             return BuildBmp(f);
+         }()},
+        {"clr-important", Severity::Warning, 50,
+         [] {
+             BmpFields f = Eight();
+             f.colors.resize(2);
+             f.clrUsed = 2;
+             return Built(f, [](auto& b) { Poke<DWORD>(b, 50, 3); });
+         }()},
+        {"masks", Severity::Warning, 54, BuildBmp(masks)},
+        {"pixels-truncated", Severity::Error, 54,
+         Built({},
+               [](auto& b) {
+                   b.resize(b.size() - 5);
+                   Poke<DWORD>(b, 2, static_cast<DWORD>(b.size()));
+               })},
+        {"trailing-data", Severity::Note, 54 + 24,
+         Built({},
+               [](auto& b) {
+                   b.insert(b.end(), 3, 0);
+                   Poke<DWORD>(b, 2, static_cast<DWORD>(b.size()));
+               })},
+        {"palette-index", Severity::Warning, 1078 - 4 * 254,
+         [] {
+             BmpFields f = Eight();
+             f.colors.resize(2);
+             f.clrUsed = 2;
+             f.pixels = {0, 1, 0, 1, 0, 5, 0, 0};
+             return BuildBmp(f);
+         }()},
+        {"rle-stream", Severity::Error, 1078 + 2, BuildBmp(Rle({2, 1, 3, 1, 0, 0, 0, 1}))},
+        {"rle-stream", Severity::Error, 1078, BuildBmp(Rle({0, 2, 9, 0, 0, 1}))},
+        {"rle-stream", Severity::Error, 1078, BuildBmp(Rle({0, 3, 1, 2}))},
+        {"rle-stream", Severity::Error, 1078 + 4, BuildBmp(Rle({4, 1, 0, 0}))},
+        {"density", Severity::Warning, 38,
+         Built({},
+               [](auto& b) {
+                   Poke<LONG>(b, 38, -1);
+                   Poke<LONG>(b, 42, -1);
+               })},
+        {"density", Severity::Warning, 38, Built({}, [](auto& b) { Poke<LONG>(b, 38, 100000); })},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        const auto findings = Check(c.file);
+        auto it = std::find_if(findings.begin(), findings.end(), [&](const inspect::Finding& f) {
+            return f.id == c.id && f.severity == c.severity;
+        });
+        ASSERT_NE(it, findings.end()) << (findings.empty() ? "nothing" : findings[0].id);
+        EXPECT_EQ(it->offset, c.offset);
+        EXPECT_FALSE(it->message.empty());
+        EXPECT_TRUE(
+            std::is_sorted(findings.begin(), findings.end(),
+                           [](const auto& a, const auto& b) { return a.offset < b.offset; }));
+    }
+}
+
+TEST(Inspect, DeclaredSizesCostNothing) {
+    // A 1 KB file that declares 100000 x 100000 pixels at 24 bits.
+    BmpFields f;
+    f.width = 100000;
+    f.height = 100000;
+    f.pixels.assign(1024 - 54, 0);
+    const auto findings = Check(BuildBmp(f));
+    ASSERT_FALSE(findings.empty());
+    EXPECT_EQ(findings.back().id, "pixels-truncated");
+    EXPECT_EQ(*findings.back().declared, 300000LL * 100000);
+}
+
+TEST(Inspect, TheCorpusBadFilesAreFlaggedAndTheGoodOnesAreClean) {
+    const std::string root = std::string(PIXSCOPE_CORPUS) + "/bmpsuite";
+    if (!std::filesystem::exists(root))
+        GTEST_SKIP() << "no corpus";
+    int bad = 0, good = 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+        if (e.path().extension() != ".bmp")
+            continue;
+        const std::vector<BYTE> bytes = ReadFileBytes(e.path().string());
+        const auto findings = Check(bytes);
+        const bool flagged = std::any_of(findings.begin(), findings.end(), [](const auto& f) {
+            return f.severity != Severity::Note;
+        });
+        const std::string folder = e.path().parent_path().filename().string();
+        SCOPED_TRACE(e.path().string());
+        if (folder == "b") {
+            EXPECT_TRUE(flagged);
+            ++bad;
+        } else if (folder == "g" && bytes.size() >= 18 && bytes[14] == 40 && bytes[15] == 0) {
+            EXPECT_FALSE(flagged) << findings.front().id << ": " << findings.front().message;
+            ++good;
+        }
+    }
+    EXPECT_EQ(bad, 20);
+    EXPECT_EQ(good, 24);
+}
+
+} // namespace
