@@ -2,58 +2,14 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/json.h"
+#include "cli/mapped_file.h"
 #include "cli/open_bitmap.h"
 #include "inspect/check_bitmap.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 namespace {
-
-// The file's bytes, mapped: the checker touches only the pages it reads.
-class MappedFile {
-public:
-    explicit MappedFile(const std::string& path) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat st {};
-        if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            m_error = fd < 0 ? errno : EINVAL;
-            if (fd >= 0)
-                ::close(fd);
-            return;
-        }
-        m_size = static_cast<std::size_t>(st.st_size);
-        if (m_size > 0) {
-            void* p = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE, fd, 0);
-            if (p == MAP_FAILED)
-                m_error = errno;
-            else
-                m_data = static_cast<const std::uint8_t*>(p);
-        }
-        ::close(fd);
-    }
-    ~MappedFile() {
-        if (m_data != nullptr)
-            ::munmap(const_cast<std::uint8_t*>(m_data), m_size);
-    }
-    MappedFile(const MappedFile&) = delete;
-    MappedFile& operator=(const MappedFile&) = delete;
-    int Error() const { return m_error; }
-    std::span<const std::uint8_t> Bytes() const {
-        return m_data != nullptr ? std::span(m_data, m_size) : std::span<const std::uint8_t>();
-    }
-
-private:
-    const std::uint8_t* m_data = nullptr;
-    std::size_t m_size = 0;
-    int m_error = 0;
-};
 
 void PrintLines(const std::vector<inspect::Finding>& findings) {
     for (const inspect::Finding& f : findings)

@@ -10,3 +10,4 @@ int RunPixelCommand(const std::vector<std::string>& args);
 int RunSetPixelCommand(const std::vector<std::string>& args);
 int RunSave16Command(const std::vector<std::string>& args);
 int RunCheckCommand(const std::vector<std::string>& args);
+int RunWhereCommand(const std::vector<std::string>& args);

@@ -40,6 +40,11 @@ const char kUsage[] =
     "      OFFSET SEVERITY IDENTIFIER: explanation (the offset in hex and decimal).\n"
     "      With --json, one object per file and line. Exit status 0 when no file has\n"
     "      an error, 1 when one has, 2 when a file cannot be opened.\n"
+    "  where [--json] FILE X Y\n"
+    "      Prints where pixel (X, Y) lives in the file: the offset of its first byte\n"
+    "      (and its bit below 8 bits), its stored row and that row's offset, the row\n"
+    "      stride and padding, and its raw bytes; in a run-length picture, the code\n"
+    "      that sets it.\n"
     "  OUT is replaced only once it is completely written; a failure leaves it as it was.\n"
     "\n"
     "Exit status: 0 when every file was reported, 1 when any failed, 2 for a usage error.\n";
@@ -64,11 +69,9 @@ int main(int argc, char** argv) {
     static const struct {
         const char* name;
         int (*run)(const std::vector<std::string>&);
-    } kCommands[] = {{"report", RunReportCommand},
-                     {"pixel", RunPixelCommand},
-                     {"setpixel", RunSetPixelCommand},
-                     {"save16", RunSave16Command},
-                     {"check", RunCheckCommand}};
+    } kCommands[] = {{"report", RunReportCommand},     {"pixel", RunPixelCommand},
+                     {"setpixel", RunSetPixelCommand}, {"save16", RunSave16Command},
+                     {"check", RunCheckCommand},       {"where", RunWhereCommand}};
     int (*run)(const std::vector<std::string>&) = nullptr;
     for (const auto& c : kCommands) {
         if (command == c.name)

@@ -2,6 +2,8 @@
 // with a file it opens. Built with libFuzzer under clang, or with replay_main.cpp so
 // that saved inputs run as an ordinary test.
 #include "dib/dib.h"
+#include "inspect/check_bitmap.h"
+#include "inspect/pixel_location.h"
 #include "platform/allocator.h"
 #include "platform/cmemfile.h"
 #include "platform/interaction.h"
@@ -162,5 +164,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Exercise(dib);
     }
     OtherLoaders(data, size);
+    // The checker reads the same bytes itself, with no loader in front of it.
+    const std::span<const std::uint8_t> bytes(data, size);
+    inspect::CheckBitmap(bytes);
+    std::string error;
+    for (std::int64_t at : {0, 1, 7, 1000})
+        inspect::LocatePixel(bytes, at, at, error);
     return 0;
 }

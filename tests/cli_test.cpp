@@ -301,6 +301,12 @@ TEST(Cli, CheckPrintsFindingsAsLinesOrJsonWithItsExitStatus) {
     EXPECT_EQ(r.status, 2) << "a file that can't be opened outweighs an error";
     EXPECT_NE(r.err.find("missing.bmp"), std::string::npos);
     EXPECT_EQ(Cli({"check"}).status, 2);
+
+    r = Cli({"where", "--json", good, "3", "0"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "{\"x\": 3, \"y\": 0, \"offset\": 75, \"bit\": null, \"row\": 1, "
+                     "\"rowOffset\": 66, \"stride\": 12, \"padding\": 0, \"bytes\": \"000000\"}\n");
+    EXPECT_EQ(Cli({"where", good, "4", "0"}).status, 1);
 }
 
 TEST(Cli, CorpusPixelsAndSave16) {

@@ -1,6 +1,7 @@
 // The file checker: each finding from a small file of its own, and the corpus.
 #include "bmp_builder.h"
 #include "inspect/check_bitmap.h"
+#include "inspect/pixel_location.h"
 #include "tests/corpus_manifest.h"
 
 #include <gtest/gtest.h>
@@ -196,6 +197,55 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
             std::is_sorted(findings.begin(), findings.end(),
                            [](const auto& a, const auto& b) { return a.offset < b.offset; }));
     }
+}
+
+TEST(Inspect, WhereEachPixelLives) {
+    BmpFields one;
+    one.width = 12;
+    one.bitCount = 1;
+    one.colors.assign(2, {});
+    one.pixels = {0, 0, 0, 0, 0, 0x20, 0, 0}; // (10, 0): top row, second byte, bit 5
+    BmpFields topDown;
+    topDown.height = -2;
+    topDown.pixels.assign(24, 0);
+    topDown.pixels[12 + 9] = 7; // (3, 1): second stored row
+    const struct {
+        const char* name;
+        std::vector<BYTE> file;
+        int x, y;
+        std::optional<std::uint64_t> offset;
+        std::optional<int> bit;
+        std::int64_t row;
+        std::vector<std::uint8_t> bytes;
+    } cases[] = {
+        {"1 bit", BuildBmp(one), 10, 0, 62 + 4 + 1, 5, 1, {0x20}},
+        {"24 bits, bottom row", BuildBmp(BmpFields{}), 1, 1, 54 + 3, std::nullopt, 0, {0, 0, 0}},
+        {"top-down", BuildBmp(topDown), 3, 1, 54 + 12 + 9, std::nullopt, 1, {7, 0, 0}},
+        {"run-length code", BuildBmp(Rle(kGoodStream)), 3, 0, 1078 + 8, std::nullopt, 1, {2, 4}},
+        {"run-length, no code",
+         BuildBmp(Rle({2, 1, 0, 1})),
+         3,
+         1,
+         std::nullopt,
+         std::nullopt,
+         0,
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string error;
+        const auto p =
+            inspect::LocatePixel(std::span(c.file.data(), c.file.size()), c.x, c.y, error);
+        ASSERT_TRUE(p.has_value()) << error;
+        EXPECT_EQ(p->offset, c.offset);
+        EXPECT_EQ(p->bit, c.bit);
+        EXPECT_EQ(p->row, c.row);
+        EXPECT_EQ(p->bytes, c.bytes);
+    }
+    std::string error;
+    const std::vector<BYTE> plain = BuildBmp(BmpFields{});
+    EXPECT_FALSE(inspect::LocatePixel(std::span(plain.data(), plain.size()), 4, 0, error));
+    EXPECT_EQ(error, "输入的坐标超过图像大小了⊙﹏⊙b汗");
 }
 
 TEST(Inspect, DeclaredSizesCostNothing) {

@@ -1,0 +1,96 @@
+// pixscope-cli where [--json] FILE X Y: where pixel (X, Y) lives in the file.
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "cli/json.h"
+#include "cli/mapped_file.h"
+#include "inspect/pixel_location.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+std::string Hex(const std::vector<std::uint8_t>& bytes, const char* between) {
+    std::string out;
+    char buf[4];
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(buf, sizeof buf, "%02x", bytes[i]);
+        out += (i == 0 ? "" : between);
+        out += buf;
+    }
+    return out;
+}
+
+void PrintText(const inspect::PixelLocation& p) {
+    std::printf("pixel (%lld, %lld)\n", static_cast<long long>(p.x), static_cast<long long>(p.y));
+    if (p.runLength) {
+        if (p.offset)
+            std::printf("run-length code at 0x%08llx (%llu): %s\n",
+                        static_cast<unsigned long long>(*p.offset),
+                        static_cast<unsigned long long>(*p.offset), Hex(p.bytes, " ").c_str());
+        else
+            std::printf("no run-length code sets it\n");
+        std::printf("stored row %lld\n", static_cast<long long>(p.row));
+        return;
+    }
+    std::printf("offset 0x%08llx (%llu)", static_cast<unsigned long long>(*p.offset),
+                static_cast<unsigned long long>(*p.offset));
+    if (p.bit)
+        std::printf(", bit %d", *p.bit);
+    std::printf("\nstored row %lld at 0x%08llx (%llu)\nrow stride %llu bytes, padding %llu\n",
+                static_cast<long long>(p.row), static_cast<unsigned long long>(p.rowOffset),
+                static_cast<unsigned long long>(p.rowOffset),
+                static_cast<unsigned long long>(p.stride),
+                static_cast<unsigned long long>(p.padding));
+    std::printf("bytes %s\n",
+                p.bytes.empty() ? "(past the end of the file)" : Hex(p.bytes, " ").c_str());
+}
+
+void PrintJson(const inspect::PixelLocation& p) {
+    auto number = [](std::optional<std::uint64_t> v) {
+        return v ? std::to_string(*v) : std::string("null");
+    };
+    std::printf("{\"x\": %lld, \"y\": %lld, \"offset\": %s, \"bit\": %s, \"row\": %lld, "
+                "\"rowOffset\": %s, \"stride\": %llu, \"padding\": %llu, \"bytes\": %s}\n",
+                static_cast<long long>(p.x), static_cast<long long>(p.y), number(p.offset).c_str(),
+                p.bit ? std::to_string(*p.bit).c_str() : "null", static_cast<long long>(p.row),
+                p.runLength ? "null" : std::to_string(p.rowOffset).c_str(),
+                static_cast<unsigned long long>(p.stride),
+                static_cast<unsigned long long>(p.padding), JsonString(Hex(p.bytes, "")).c_str());
+}
+
+} // namespace
+
+int RunWhereCommand(const std::vector<std::string>& given) {
+    std::vector<std::string> args;
+    bool json = false;
+    for (const std::string& a : given) {
+        if (a == "--json")
+            json = true;
+        else
+            args.push_back(a);
+    }
+    if (args.size() != 3)
+        return UsageError("where", "expects [--json] FILE X Y");
+    auto x = ParseInteger(args[1], INT_MIN, INT_MAX), y = ParseInteger(args[2], INT_MIN, INT_MAX);
+    if (!x || !y)
+        return UsageError("where", "X and Y must be whole numbers");
+    MappedFile file(args[0]);
+    if (file.Error() != 0) {
+        std::fprintf(stderr, "pixscope-cli where: cannot open %s: %s\n", args[0].c_str(),
+                     std::strerror(file.Error()));
+        return 2;
+    }
+    std::string error;
+    const auto where = inspect::LocatePixel(file.Bytes(), *x, *y, error);
+    if (!where) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    if (json)
+        PrintJson(*where);
+    else
+        PrintText(*where);
+    return 0;
+}
