@@ -1,11 +1,13 @@
 // pixscope-cli report: each file's report as the report buffer would hold it.
 #include "cli/commands.h"
 
+#include "cli/json.h"
 #include "cli/open_bitmap.h"
 #include "platform/codepage.h"
 #include "report/bitmap_report.h"
 
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -13,13 +15,61 @@ void WriteOut(const std::string& bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
 }
 
+// ISO 8601 in local time with the offset, as 2026-12-07T04:58:27+08:00.
+std::string Iso8601(const CTime& t) {
+    const std::time_t raw = t.GetTime();
+    std::tm local{};
+    ::localtime_r(&raw, &local);
+    char buf[40];
+    std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S%z", &local);
+    std::string s(buf);
+    if (s.size() >= 5)
+        s.insert(s.size() - 2, ":");
+    return s;
+}
+
+void WriteJson(const std::string& path, const CFileStatus& status, const BITMAPFILEHEADER& fh,
+               const BITMAPINFOHEADER& ih) {
+    const int entries = ReportTableEntries(ih.biBitCount);
+    std::string out = "{\"path\": " + JsonString(path) +
+                      ", \"size\": " + std::to_string(status.m_size) +
+                      ", \"created\": " + JsonString(Iso8601(status.m_ctime)) +
+                      ", \"modified\": " + JsonString(Iso8601(status.m_mtime)) +
+                      ", \"accessed\": " + JsonString(Iso8601(status.m_atime));
+    auto field = [&out](const char* name, long long v) {
+        out += std::string(", \"") + name + "\": " + std::to_string(v);
+    };
+    field("bfType", fh.bfType);
+    field("bfSize", fh.bfSize);
+    field("bfReserved1", fh.bfReserved1);
+    field("bfReserved2", fh.bfReserved2);
+    field("bfOffBits", fh.bfOffBits);
+    field("biSize", ih.biSize);
+    field("biWidth", ih.biWidth);
+    field("biHeight", ih.biHeight);
+    field("biPlanes", ih.biPlanes);
+    field("biBitCount", ih.biBitCount);
+    field("biCompression", ih.biCompression);
+    field("biSizeImage", ih.biSizeImage);
+    field("biXPelsPerMeter", ih.biXPelsPerMeter);
+    field("biYPelsPerMeter", ih.biYPelsPerMeter);
+    field("biClrUsed", ih.biClrUsed);
+    field("biClrImportant", ih.biClrImportant);
+    field("linePixelBytes", ReportRowBytes(ih.biWidth, ih.biBitCount));
+    field("colorTableEntries", entries);
+    field("colorTableBytes", entries * 4);
+    WriteOut(out + "}\n");
+}
+
 } // namespace
 
 int RunReportCommand(const std::vector<std::string>& args) {
-    bool gbk = false;
+    bool gbk = false, json = false;
     std::vector<std::string> files;
     for (const std::string& a : args) {
-        if (a == "--encoding=gbk" || a == "--encoding=GBK") {
+        if (a == "--json") {
+            json = true;
+        } else if (a == "--encoding=gbk" || a == "--encoding=GBK") {
             gbk = true;
         } else if (a == "--encoding=utf-8" || a == "--encoding=utf8" || a == "--encoding=UTF-8") {
             gbk = false;
@@ -40,6 +90,12 @@ int RunReportCommand(const std::vector<std::string>& args) {
         CDib dib;
         if (OpenBitmapFile(path, dib) != OpenResult::Loaded) {
             status = 1;
+            continue;
+        }
+        if (json) {
+            WriteJson(AbsolutePath(path), ReportFileStatus(path.c_str()), dib.m_fileHeader,
+                      *dib.m_pInfo);
+            std::fflush(stdout);
             continue;
         }
         CString fullPath(platform::Utf8ToGb18030(AbsolutePath(path)));

@@ -210,6 +210,14 @@ BitmapReport ComposeReport(const CString& fullPath, const CFileStatus& status,
     return report;
 }
 
+std::int32_t ReportRowBytes(LONG width, WORD bitCount) {
+    return RowBytes(width, bitCount);
+}
+
+int ReportTableEntries(WORD bitCount) {
+    return TableEntriesFromBitCount(bitCount);
+}
+
 CFileStatus ReportFileStatus(LPCTSTR osPath) {
     CFileStatus status;
     if (!CFile::GetStatus(osPath, status)) {

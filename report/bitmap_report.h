@@ -5,6 +5,7 @@
 #include "platform/cfile.h"
 #include "platform/cstring.h"
 
+#include <cstdint>
 #include <vector>
 
 class CDib;
@@ -42,6 +43,11 @@ BitmapReport ComposeReport(const CString& fullPath, const CFileStatus& status,
 
 // The file's status read by path; where it can't be read, size 0 and the times of now.
 CFileStatus ReportFileStatus(LPCTSTR osPath);
+
+// The derived figures of the report's last group: bytes of a stored row, in the
+// 32-bit arithmetic the report shows, and colour-table entries by depth.
+std::int32_t ReportRowBytes(LONG width, WORD bitCount);
+int ReportTableEntries(WORD bitCount);
 
 // The report buffer's bytes of a report: its lines one after another.
 CString ReportText(const BitmapReport& report);

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <utime.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -74,6 +75,25 @@ TEST(Cli, ReportOfASampleIsUtf8ByDefaultAndGbkOnRequest) {
     ASSERT_EQ(gbk.status, 0);
     EXPECT_EQ(gbk.out, platform::Utf8ToGbk(utf8.out));
     EXPECT_NE(gbk.out, utf8.out);
+}
+
+TEST(Cli, ReportAsJsonGivesEveryFieldByItsName) {
+    TempDir dir;
+    BmpFields f;
+    f.bitCount = 4;
+    f.colors.assign(16, {});
+    const std::string path = dir.Write("four.bmp", BuildBmp(f));
+    ::utime(path.c_str(), nullptr);
+    CliRun r = Cli({"report", "--json", path});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const std::string& part :
+         {"{\"path\": \"" + path + "\", \"size\": 126, ", std::string("\"bfType\": 19778, "),
+          std::string("\"bfOffBits\": 118, \"biSize\": 40, \"biWidth\": 4, \"biHeight\": 2, "),
+          std::string("\"biBitCount\": 4, "),
+          std::string("\"linePixelBytes\": 4, \"colorTableEntries\": 16, "
+                      "\"colorTableBytes\": 64}\n")})
+        EXPECT_NE(r.out.find(part), std::string::npos) << part << "\n" << r.out;
+    EXPECT_NE(r.out.find("+00:00\", \"modified\": \""), std::string::npos) << r.out;
 }
 
 TEST(Cli, TimesAreTheFilesInLocalTime) {
