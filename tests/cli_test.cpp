@@ -151,7 +151,7 @@ TEST(Cli, UsageErrors) {
     EXPECT_EQ(Cli({"report", "--colour", "x.bmp"}).status, 2);
     CliRun help = Cli({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("report [--encoding=utf-8|gbk] FILE..."), std::string::npos);
+    EXPECT_NE(help.out.find("report [--encoding=utf-8|gbk | --json] FILE..."), std::string::npos);
     EXPECT_EQ(Cli({"report", "--help"}).status, 0);
 }
 
