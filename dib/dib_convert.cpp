@@ -114,11 +114,19 @@ bool CDib::CanConvertTo555() const {
 
 void CDib::ConvertTo555() {
     const BITMAPINFOHEADER& h = *m_pInfo;
-    if (h.biBitCount == 16 && h.biCompression == BI_RGB)
-        return;
     std::int64_t W = std::max<std::int64_t>(0, h.biWidth);
     std::int64_t H = platform::gdi::DibRowCount(h.biHeight);
     std::uint64_t outRow = static_cast<std::uint64_t>((W * 16 / 8 + 3) / 4 * 4);
+    if (h.biBitCount == 16 && h.biCompression == BI_RGB) {
+        // Already what saving wants. Only the rows' bytes are pixels: a size field that
+        // claims gigabytes more must not make the save write them.
+        const std::uint64_t rows = outRow * static_cast<std::uint64_t>(H);
+        if (m_nImageSize > rows) {
+            m_nImageSize = static_cast<DWORD>(rows);
+            m_pInfo->biSizeImage = m_nImageSize;
+        }
+        return;
+    }
     DWORD size = ConvertedSize(outRow, static_cast<std::uint64_t>(H));
     auto* out = static_cast<BYTE*>(platform::AfxAllocZeroed(size));
     // Freed if the work stops half-way (no memory, or the user cancelled): the picture

@@ -41,13 +41,19 @@ TEST(DibConvert, ShortTwentyFourBitArrayConvertsWhatItHolds) {
     EXPECT_EQ(Bits(dib), (std::vector<BYTE>{0xFF, 0x7F, 0x1F, 0, 0, 0, 0, 0}));
 }
 
-TEST(DibConvert, Sixteen555StaysAsItIs) {
+TEST(DibConvert, Sixteen555StaysAsItIsButClaimsOnlyItsRows) {
     CDib dib;
     Make(dib, 2, 1, 16, {1, 2, 3, 4});
     BYTE* before = dib.m_pBits;
     dib.ConvertTo555();
     EXPECT_EQ(dib.m_pBits, before);
     EXPECT_EQ(Bits(dib), (std::vector<BYTE>{1, 2, 3, 4}));
+    // A size field that claims gigabytes: the save writes the rows, not the claim.
+    Make(dib, 2, 1, 16, {1, 2, 3, 4, 5, 6, 7, 8});
+    dib.m_pInfo->biSizeImage = 0xCB003000u;
+    dib.ConvertTo555();
+    EXPECT_EQ(dib.m_nImageSize, 4u);
+    EXPECT_EQ(dib.m_pInfo->biSizeImage, 4u);
 }
 
 TEST(DibConvert, OtherDepthsConvertFromTheirTrueColours) {
