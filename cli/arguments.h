@@ -3,9 +3,20 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // A whole decimal integer in [low, high], or nothing.
 std::optional<long long> ParseInteger(const std::string& text, long long low, long long high);
+
+// The arguments [--json] FILE X Y of the commands that look at one pixel.
+struct PixelArguments {
+    std::string file;
+    int x = 0, y = 0;
+    bool json = false;
+};
+// Nothing after a usage error has been printed.
+std::optional<PixelArguments> ParsePixelArguments(const char* command,
+                                                  const std::vector<std::string>& args);
 
 // Prints "pixscope-cli NAME: what" on stderr and returns the usage error status 2.
 int UsageError(const char* command, const std::string& what);

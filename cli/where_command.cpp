@@ -5,7 +5,6 @@
 #include "cli/mapped_file.h"
 #include "inspect/pixel_location.h"
 
-#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -62,33 +61,23 @@ void PrintJson(const inspect::PixelLocation& p) {
 
 } // namespace
 
-int RunWhereCommand(const std::vector<std::string>& given) {
-    std::vector<std::string> args;
-    bool json = false;
-    for (const std::string& a : given) {
-        if (a == "--json")
-            json = true;
-        else
-            args.push_back(a);
-    }
-    if (args.size() != 3)
-        return UsageError("where", "expects [--json] FILE X Y");
-    auto x = ParseInteger(args[1], INT_MIN, INT_MAX), y = ParseInteger(args[2], INT_MIN, INT_MAX);
-    if (!x || !y)
-        return UsageError("where", "X and Y must be whole numbers");
-    MappedFile file(args[0]);
+int RunWhereCommand(const std::vector<std::string>& args) {
+    const auto a = ParsePixelArguments("where", args);
+    if (!a)
+        return 2;
+    MappedFile file(a->file);
     if (file.Error() != 0) {
-        std::fprintf(stderr, "pixscope-cli where: cannot open %s: %s\n", args[0].c_str(),
+        std::fprintf(stderr, "pixscope-cli where: cannot open %s: %s\n", a->file.c_str(),
                      std::strerror(file.Error()));
         return 2;
     }
     std::string error;
-    const auto where = inspect::LocatePixel(file.Bytes(), *x, *y, error);
+    const auto where = inspect::LocatePixel(file.Bytes(), a->x, a->y, error);
     if (!where) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    if (json)
+    if (a->json)
         PrintJson(*where);
     else
         PrintText(*where);

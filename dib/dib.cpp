@@ -72,15 +72,12 @@ BOOL CDib::ResetHeader(CSize size, int nBitCount) {
     const auto pixels = reinterpret_cast<std::uintptr_t>(m_pBits);
     if (m_nInfoOwner != 0 && m_nBitsOwner == 0 && m_pBits != nullptr && pixels >= header &&
         pixels - header <= m_nInfoSize) {
-        BYTE* bits = nullptr;
         try {
-            bits = static_cast<BYTE*>(platform::AfxAllocZeroed(m_nImageSize));
+            m_pBits = static_cast<BYTE*>(platform::AfxAllocCopy(m_pBits, m_nImageSize));
         } catch (...) {
             platform::AfxFreeBlock(fresh);
             throw;
         }
-        std::memcpy(bits, m_pBits, m_nImageSize);
-        m_pBits = bits;
         m_nBitsOwner = 1;
     }
     // Only a block this object owns is freed; one it merely points at stays its owner's.

@@ -78,8 +78,7 @@ BOOL CDib::Write(CFile* pFile) {
 BOOL CDib::WriteFlipped(CFile* pFile, BOOL bFlip) {
     m_fileHeader = BuildFileHeader(m_nColorTableEntries, m_nImageSize);
     if (bFlip && m_pInfo != nullptr && m_pBits != nullptr) {
-        auto* buffer = static_cast<BYTE*>(platform::AfxAllocZeroed(m_nImageSize));
-        std::memcpy(buffer, m_pBits, m_nImageSize);
+        auto* buffer = static_cast<BYTE*>(platform::AfxAllocCopy(m_pBits, m_nImageSize));
         FlipRows(m_pBits, buffer);
         platform::AfxFreeBlock(buffer);
     }
@@ -98,16 +97,14 @@ BOOL CDib::WriteFlipped(CFile* pFile, BOOL bFlip) {
 void CDib::DetachFromMapping() {
     if (m_hMapFile == nullptr)
         return;
-    auto* info = static_cast<BYTE*>(platform::AfxAllocZeroed(m_nInfoSize));
+    auto* info = static_cast<BYTE*>(platform::AfxAllocCopy(m_pInfo, m_nInfoSize));
     BYTE* bits = nullptr;
     try {
-        bits = static_cast<BYTE*>(platform::AfxAllocZeroed(m_nImageSize));
+        bits = static_cast<BYTE*>(platform::AfxAllocCopy(m_pBits, m_nImageSize));
     } catch (...) {
         platform::AfxFreeBlock(info);
         throw;
     }
-    std::memcpy(info, m_pInfo, m_nInfoSize);
-    std::memcpy(bits, m_pBits, m_nImageSize);
     UnmapFile();
     m_pMapView = nullptr;
     m_hMapping = nullptr;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <unordered_map>
 
@@ -62,6 +63,13 @@ void* AfxAllocZeroed(std::size_t size) {
     void* p = std::calloc(size == 0 ? 1 : size, 1);
     if (p == nullptr)
         AfxThrowMemoryException();
+    return p;
+}
+
+void* AfxAllocCopy(const void* source, std::size_t size) {
+    void* p = AfxAllocZeroed(size);
+    if (size != 0)
+        std::memcpy(p, source, size);
     return p;
 }
 

@@ -13,6 +13,8 @@ namespace platform {
 
 // Zeroed block of at least one byte; throws CMemoryException* when it can't be had.
 void* AfxAllocZeroed(std::size_t size);
+// A block holding a copy of size bytes at source.
+void* AfxAllocCopy(const void* source, std::size_t size);
 // Frees a block of AfxAllocZeroed; null is ignored.
 void AfxFreeBlock(void* p);
 
