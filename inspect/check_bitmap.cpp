@@ -4,6 +4,7 @@
 #include "inspect/check_bitmap.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -225,8 +226,12 @@ bool Checker::InfoHeaderFields() {
             "游程编码的位图不能自上而下存放（biHeight 为负）");
 
     const std::uint32_t sizeImage = b.U32(34);
-    const std::int64_t need =
-        w > 0 ? (static_cast<std::int64_t>(w) * bits + 31) / 32 * 4 * height : 0;
+    // Rows times stride can pass 2^63 (a depth of 65535 bits, say): such a size is
+    // one no field holds, so it is simply "more".
+    std::int64_t need = 0;
+    if (w > 0 && __builtin_mul_overflow((static_cast<std::int64_t>(w) * bits + 31) / 32 * 4,
+                                        height, &need))
+        need = INT64_MAX;
     if (rle && sizeImage == 0)
         Add("size-image", Severity::Error, 34, 4, "biSizeImage", std::nullopt, 0,
             "游程编码的位图 biSizeImage 不能为零");

@@ -49,7 +49,9 @@ std::vector<inspect::Finding> Check(const std::vector<BYTE>& b) {
 }
 
 TEST(Inspect, GoodFilesHaveNoFindings) {
-    for (const BmpFields& f : {BmpFields{}, Eight(), Rle(kGoodStream)}) {
+    // Run-length: a delta, then an absolute run padded to a word.
+    const BmpFields deltas = Rle({0, 2, 2, 0, 2, 1, 0, 0, 0, 3, 1, 2, 3, 0, 1, 4, 0, 1});
+    for (const BmpFields& f : {BmpFields{}, Eight(), Rle(kGoodStream), deltas}) {
         const auto findings = Check(BuildBmp(f));
         EXPECT_TRUE(findings.empty()) << findings.front().id << ": " << findings.front().message;
     }
@@ -183,9 +185,25 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
                    Poke<LONG>(b, 42, -1);
                })},
         {"density", Severity::Warning, 38, Built({}, [](auto& b) { Poke<LONG>(b, 38, 100000); })},
+        {"density", Severity::Warning, 42, Built({}, [](auto& b) { Poke<LONG>(b, 42, -5); })},
+        // The colour table would pass bfOffBits.
+        {"clr-used", Severity::Error, 46,
+         [] {
+             BmpFields f;
+             f.clrUsed = 10;
+             return BuildBmp(f);
+         }()},
+        // An index the colour table lacks, in a run-length stream.
+        {"palette-index", Severity::Warning, 54 + 8,
+         [] {
+             BmpFields f = Rle({2, 1, 2, 9, 0, 0, 0, 1});
+             f.colors.resize(2);
+             f.clrUsed = 2;
+             return BuildBmp(f);
+         }()},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.id);
+        SCOPED_TRACE(c.id + std::string(" at ") + std::to_string(c.offset));
         const auto findings = Check(c.file);
         auto it = std::find_if(findings.begin(), findings.end(), [&](const inspect::Finding& f) {
             return f.id == c.id && f.severity == c.severity;
@@ -199,12 +217,49 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
     }
 }
 
+TEST(Inspect, FindingsCarryTheirValuesAndPlaces) {
+    BmpFields gap = Eight();
+    gap.gap = {0, 0, 0, 0, 0, 0};
+    const auto g = Check(BuildBmp(gap));
+    ASSERT_EQ(g.size(), 1u);
+    EXPECT_EQ(g[0].length, 6u);
+    EXPECT_EQ(g[0].actual, 6);
+
+    BmpFields indices = Eight();
+    indices.colors.resize(4);
+    indices.clrUsed = 4;
+    indices.pixels = {0, 1, 2, 3, 0, 9, 7, 0}; // bottom row first: (1, 0) is the first
+    const auto p = Check(BuildBmp(indices));
+    ASSERT_EQ(p.size(), 1u);
+    EXPECT_EQ(p[0].declared, 4);
+    EXPECT_EQ(p[0].actual, 2);
+    EXPECT_NE(p[0].message.find("(1, 0)"), std::string::npos) << p[0].message;
+
+    BmpFields shortRows;
+    shortRows.pixels.assign(12 + 5, 0); // one whole row of two, and 5 bytes
+    const auto s = Check(BuildBmp(shortRows));
+    ASSERT_FALSE(s.empty());
+    EXPECT_EQ(s.back().id, "pixels-truncated");
+    EXPECT_EQ(s.back().declared, 24);
+    EXPECT_EQ(s.back().actual, 17);
+    EXPECT_NE(s.back().message.find("完整的 1 行"), std::string::npos) << s.back().message;
+}
+
 TEST(Inspect, WhereEachPixelLives) {
     BmpFields one;
     one.width = 12;
     one.bitCount = 1;
     one.colors.assign(2, {});
     one.pixels = {0, 0, 0, 0, 0, 0x20, 0, 0}; // (10, 0): top row, second byte, bit 5
+    BmpFields rle4;
+    rle4.height = 1;
+    rle4.bitCount = 4;
+    rle4.compression = BI_RLE4;
+    rle4.colors.assign(16, {});
+    rle4.pixels = {4, 0x12, 0, 1};
+    rle4.sizeImage = 4;
+    std::vector<BYTE> cut = BuildBmp(BmpFields{});
+    cut.pop_back();
     BmpFields topDown;
     topDown.height = -2;
     topDown.pixels.assign(24, 0);
@@ -222,14 +277,14 @@ TEST(Inspect, WhereEachPixelLives) {
         {"24 bits, bottom row", BuildBmp(BmpFields{}), 1, 1, 54 + 3, std::nullopt, 0, {0, 0, 0}},
         {"top-down", BuildBmp(topDown), 3, 1, 54 + 12 + 9, std::nullopt, 1, {7, 0, 0}},
         {"run-length code", BuildBmp(Rle(kGoodStream)), 3, 0, 1078 + 8, std::nullopt, 1, {2, 4}},
-        {"run-length, no code",
-         BuildBmp(Rle({2, 1, 0, 1})),
-         3,
-         1,
-         std::nullopt,
-         std::nullopt,
-         0,
-         {}},
+        // clang-format off
+        {"run-length, no code", BuildBmp(Rle({2, 1, 0, 1})), 3, 1, std::nullopt, std::nullopt, 0, {}},
+        {"run-length, after the end code", BuildBmp(Rle({2, 1, 0, 1, 2, 2})), 2, 1, std::nullopt, std::nullopt, 0, {}},
+        {"run-length, after a delta", BuildBmp(Rle({0, 2, 2, 0, 2, 7, 0, 1})), 3, 1, 1078 + 4, std::nullopt, 0, {2, 7}},
+        {"run-length, after an absolute run", BuildBmp(Rle({0, 3, 1, 2, 3, 0, 1, 4, 0, 1})), 3, 1, 1078 + 6, std::nullopt, 0, {1, 4}},
+        {"4-bit run-length", BuildBmp(rle4), 2, 0, 118, std::nullopt, 0, {4, 0x12}},
+        {"24 bits cut by the file's end", cut, 3, 0, 54 + 12 + 9, std::nullopt, 1, {0, 0}},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -237,6 +292,8 @@ TEST(Inspect, WhereEachPixelLives) {
         const auto p =
             inspect::LocatePixel(std::span(c.file.data(), c.file.size()), c.x, c.y, error);
         ASSERT_TRUE(p.has_value()) << error;
+        EXPECT_EQ(p->x, c.x);
+        EXPECT_EQ(p->y, c.y);
         EXPECT_EQ(p->offset, c.offset);
         EXPECT_EQ(p->bit, c.bit);
         EXPECT_EQ(p->row, c.row);
@@ -246,6 +303,9 @@ TEST(Inspect, WhereEachPixelLives) {
     const std::vector<BYTE> plain = BuildBmp(BmpFields{});
     EXPECT_FALSE(inspect::LocatePixel(std::span(plain.data(), plain.size()), 4, 0, error));
     EXPECT_EQ(error, "输入的坐标超过图像大小了⊙﹏⊙b汗");
+    const std::vector<BYTE> notBmp = {'B', 'A', 0, 0};
+    EXPECT_FALSE(inspect::LocatePixel(std::span(notBmp.data(), notBmp.size()), 0, 0, error));
+    EXPECT_EQ(error, "没有可读的 40 字节信息头");
 }
 
 TEST(Inspect, DeclaredSizesCostNothing) {

@@ -6,10 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -97,8 +99,14 @@ TEST_F(ReplacingFile, ReplacesOnlyWhenCommittedAndLeavesNothingBehind) {
         EXPECT_EQ(Text(target), "old");
     } // abandoned
     EXPECT_EQ(Text(target), "old");
+    // Replaced in one step: a reader that had the file open keeps reading the old one.
+    const int reader = ::open(target.c_str(), O_RDONLY);
     EXPECT_TRUE(Save(target, "new"));
     EXPECT_EQ(Text(target), "new");
+    char seen[4] = {};
+    EXPECT_EQ(::pread(reader, seen, 3, 0), 3);
+    ::close(reader);
+    EXPECT_STREQ(seen, "old");
     struct stat st {};
     ::stat(target.c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -107,12 +115,34 @@ TEST_F(ReplacingFile, ReplacesOnlyWhenCommittedAndLeavesNothingBehind) {
 }
 
 TEST_F(ReplacingFile, NewFileGetsTheModeTheUmaskAllows) {
-    mode_t previous = ::umask(027);
+    const mode_t previous = ::umask(022);
     EXPECT_TRUE(Save(dir.Path("new.bmp"), "x"));
-    ::umask(previous);
+    const mode_t after = ::umask(previous);
+    EXPECT_EQ(after, 022u) << "the process's mask is left as it was";
     struct stat st {};
     ::stat(dir.Path("new.bmp").c_str(), &st);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
+TEST_F(ReplacingFile, AWritableFileInAFolderTheUserCannotAddToIsWrittenInPlace) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs a folder another user owns";
+    const std::string sub = dir.Path("closed");
+    ::mkdir(sub.c_str(), 0755); // root's: nobody may not add to it
+    const std::string target = sub + "/mine.bmp";
+    {
+        std::vector<BYTE> old = {'o', 'l', 'd'};
+        FILE* f = std::fopen(target.c_str(), "wb");
+        std::fwrite(old.data(), 1, old.size(), f);
+        std::fclose(f);
+    }
+    ::chown(target.c_str(), kNobody, kNobody);
+    AsOrdinaryUser([&] { EXPECT_TRUE(Save(target, "new content")); });
+    EXPECT_EQ(Text(target), "new content");
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(sub))
+        ++entries;
+    EXPECT_EQ(entries, 1);
 }
 
 TEST_F(ReplacingFile, RefusesTargetsThatCannotBeWritten) {
