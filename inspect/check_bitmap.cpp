@@ -29,7 +29,7 @@ bool HasError(const std::vector<Finding>& findings) {
 namespace {
 
 constexpr std::uint64_t kFileHeader = 14, kInfoHeader = 40, kHeaders = 54;
-constexpr std::uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3, kJpeg = 4, kPng = 5;
+constexpr std::uint32_t kRle8 = 1, kRle4 = 2, kBitfields = 3, kJpeg = 4, kPng = 5;
 
 class Bytes {
 public:
