@@ -229,8 +229,8 @@ bool Checker::InfoHeaderFields() {
     // Rows times stride can pass 2^63 (a depth of 65535 bits, say): such a size is
     // one no field holds, so it is simply "more".
     std::int64_t need = 0;
-    if (w > 0 && __builtin_mul_overflow((static_cast<std::int64_t>(w) * bits + 31) / 32 * 4,
-                                        height, &need))
+    if (w > 0 &&
+        __builtin_mul_overflow((static_cast<std::int64_t>(w) * bits + 31) / 32 * 4, height, &need))
         need = INT64_MAX;
     if (rle && sizeImage == 0)
         Add("size-image", Severity::Error, 34, 4, "biSizeImage", std::nullopt, 0,
