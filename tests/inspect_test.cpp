@@ -44,6 +44,12 @@ std::vector<BYTE> Built(const BmpFields& f,
     return b;
 }
 
+// The file of f with some of its fields changed.
+std::vector<BYTE> With(BmpFields f, const std::function<void(BmpFields&)>& edit) {
+    edit(f);
+    return BuildBmp(f);
+}
+
 std::vector<inspect::Finding> Check(const std::vector<BYTE>& b) {
     return inspect::CheckBitmap(std::span(b.data(), b.size()));
 }
@@ -62,8 +68,9 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
     masks.bitCount = 16;
     masks.compression = BI_BITFIELDS;
     masks.gap = {0x00, 0x7C, 0, 0, 0x00, 0x7E, 0, 0, 0x1F, 0, 0, 0}; // red and green overlap
-    BmpFields sixteen = masks;
-    sixteen.gap = {0x00, 0x7C, 0, 0, 0xE0, 0x03, 0, 0, 0x1F, 0, 0, 0};
+    BmpFields twoColours = Eight();
+    twoColours.colors.resize(2);
+    twoColours.clrUsed = 2;
     const struct {
         const char* id;
         Severity severity;
@@ -72,87 +79,43 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
     } cases[] = {
         {"magic", Severity::Error, 0, Built({}, [](auto& b) { b[1] = 'A'; })},
         {"truncated-header", Severity::Error, 30, Built({}, [](auto& b) { b.resize(30); })},
-        {"header-size", Severity::Error, 14,
-         [] {
-             BmpFields f;
-             f.headerSize = 108;
-             return BuildBmp(f);
-         }()},
+        {"header-size", Severity::Error, 14, With({}, [](BmpFields& f) { f.headerSize = 108; })},
         {"file-size", Severity::Warning, 2, Built({}, [](auto& b) { Poke<DWORD>(b, 2, 9); })},
-        {"reserved", Severity::Note, 6,
-         [] {
-             BmpFields f;
-             f.reserved1 = 7;
-             return BuildBmp(f);
-         }()},
+        {"reserved", Severity::Note, 6, With({}, [](BmpFields& f) { f.reserved1 = 7; })},
         {"offbits-overlap", Severity::Error, 10,
-         [] {
-             BmpFields f = Eight();
-             f.offBitsOverride = 60;
-             return BuildBmp(f);
-         }()},
+         With(Eight(), [](BmpFields& f) { f.offBitsOverride = 60; })},
         {"offbits-gap", Severity::Note, 1078,
-         [] {
-             BmpFields f = Eight();
-             f.gap = {0, 0, 0, 0};
-             return BuildBmp(f);
-         }()},
+         With(Eight(),
+              [](BmpFields& f) {
+                  f.gap = {0, 0, 0, 0};
+              })},
         {"offbits-past-end", Severity::Error, 10,
          Built({}, [](auto& b) { Poke<DWORD>(b, 10, 5000); })},
         {"planes", Severity::Warning, 26, Built({}, [](auto& b) { Poke<WORD>(b, 26, 3); })},
         {"bit-count", Severity::Error, 28,
-         [] {
-             BmpFields f;
-             f.bitCount = 2;
-             f.colors.assign(4, {});
-             return BuildBmp(f);
-         }()},
+         With({},
+              [](BmpFields& f) {
+                  f.bitCount = 2;
+                  f.colors.assign(4, {});
+              })},
         {"compression", Severity::Error, 30,
-         [] {
-             BmpFields f;
-             f.compression = BI_RLE8;
-             return BuildBmp(f);
-         }()},
+         With({}, [](BmpFields& f) { f.compression = BI_RLE8; })},
         {"width", Severity::Error, 18,
-         [] {
-             BmpFields f;
-             f.width = -4;
-             f.pixels.assign(24, 0);
-             return BuildBmp(f);
-         }()},
+         With({},
+              [](BmpFields& f) {
+                  f.width = -4;
+                  f.pixels.assign(24, 0);
+              })},
         {"height", Severity::Error, 22,
-         [] {
-             BmpFields f = Rle(kGoodStream);
-             f.height = -2;
-             return BuildBmp(f);
-         }()},
-        {"size-image", Severity::Warning, 34,
-         [] {
-             BmpFields f;
-             f.sizeImage = 999;
-             return BuildBmp(f);
-         }()},
+         With(Rle(kGoodStream), [](BmpFields& f) { f.height = -2; })},
+        {"size-image", Severity::Warning, 34, With({}, [](BmpFields& f) { f.sizeImage = 999; })},
         {"size-image", Severity::Note, 34,
-         [] {
-             BmpFields f;
-             f.keepSizeImageZero = true;
-             return BuildBmp(f);
-         }()},
+         With({}, [](BmpFields& f) { f.keepSizeImageZero = true; })},
         {"size-image", Severity::Error, 34,
          Built(Rle(kGoodStream), [](auto& b) { Poke<DWORD>(b, 34, 0); })},
-        {"clr-used", Severity::Error, 46,
-         [] {
-             BmpFields f = Eight();
-             f.clrUsed = 300;
-             return BuildBmp(f);
-         }()},
+        {"clr-used", Severity::Error, 46, With(Eight(), [](BmpFields& f) { f.clrUsed = 300; })},
         {"clr-important", Severity::Warning, 50,
-         [] {
-             BmpFields f = Eight();
-             f.colors.resize(2);
-             f.clrUsed = 2;
-             return Built(f, [](auto& b) { Poke<DWORD>(b, 50, 3); });
-         }()},
+         Built(twoColours, [](auto& b) { Poke<DWORD>(b, 50, 3); })},
         {"masks", Severity::Warning, 54, BuildBmp(masks)},
         {"pixels-truncated", Severity::Error, 54,
          Built({},
@@ -167,13 +130,12 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
                    Poke<DWORD>(b, 2, static_cast<DWORD>(b.size()));
                })},
         {"palette-index", Severity::Warning, 1078 - 4 * 254,
-         [] {
-             BmpFields f = Eight();
-             f.colors.resize(2);
-             f.clrUsed = 2;
-             f.pixels = {0, 1, 0, 1, 0, 5, 0, 0};
-             return BuildBmp(f);
-         }()},
+         With(Eight(),
+              [](BmpFields& f) {
+                  f.colors.resize(2);
+                  f.clrUsed = 2;
+                  f.pixels = {0, 1, 0, 1, 0, 5, 0, 0};
+              })},
         {"rle-stream", Severity::Error, 1078 + 2, BuildBmp(Rle({2, 1, 3, 1, 0, 0, 0, 1}))},
         {"rle-stream", Severity::Error, 1078, BuildBmp(Rle({0, 2, 9, 0, 0, 1}))},
         {"rle-stream", Severity::Error, 1078, BuildBmp(Rle({0, 3, 1, 2}))},
@@ -187,20 +149,14 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
         {"density", Severity::Warning, 38, Built({}, [](auto& b) { Poke<LONG>(b, 38, 100000); })},
         {"density", Severity::Warning, 42, Built({}, [](auto& b) { Poke<LONG>(b, 42, -5); })},
         // The colour table would pass bfOffBits.
-        {"clr-used", Severity::Error, 46,
-         [] {
-             BmpFields f;
-             f.clrUsed = 10;
-             return BuildBmp(f);
-         }()},
+        {"clr-used", Severity::Error, 46, With({}, [](BmpFields& f) { f.clrUsed = 10; })},
         // An index the colour table lacks, in a run-length stream.
         {"palette-index", Severity::Warning, 54 + 8,
-         [] {
-             BmpFields f = Rle({2, 1, 2, 9, 0, 0, 0, 1});
-             f.colors.resize(2);
-             f.clrUsed = 2;
-             return BuildBmp(f);
-         }()},
+         With(Rle({2, 1, 2, 9, 0, 0, 0, 1}),
+              [](BmpFields& f) {
+                  f.colors.resize(2);
+                  f.clrUsed = 2;
+              })},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.id + std::string(" at ") + std::to_string(c.offset));
