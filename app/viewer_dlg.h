@@ -10,6 +10,8 @@
 #include "platform/window/controls.h"
 #include "resources/resource.h"
 
+#include <string>
+
 class CDib;
 
 // What the commands that need a bitmap answer while none is loaded (UTF-8).
@@ -41,6 +43,9 @@ public:
     int m_nReportSize;
     BOOL m_bOpened;
     RGBQUAD m_pixel;
+    // The open file's name as the file system has it (empty while none is open), for the
+    // tools that read its bytes again.
+    std::string m_nativePath;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -59,6 +64,8 @@ protected:
     void OnUsage();
     void OnClearCache();
     void OnCalculator();
+    void OnCheckBitmap();
+    void OnPixelLocation();
 
     // Shows a pixel value in the fields, the group box's caption and the swatch.
     void ShowPixelValue(RGBQUAD value);

@@ -2,9 +2,9 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/json.h"
-#include "cli/mapped_file.h"
 #include "cli/open_bitmap.h"
 #include "inspect/check_bitmap.h"
+#include "platform/mapped_file.h"
 
 #include <cstdio>
 #include <cstring>
@@ -50,7 +50,7 @@ int RunCheckCommand(const std::vector<std::string>& args) {
         return UsageError("check", "no file given");
     int status = 0;
     for (const std::string& path : files) {
-        MappedFile file(path);
+        platform::MappedFile file(path);
         if (file.Error() != 0) {
             std::fprintf(stderr, "pixscope-cli check: cannot open %s: %s\n", path.c_str(),
                          std::strerror(file.Error()));

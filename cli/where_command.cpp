@@ -2,24 +2,14 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/json.h"
-#include "cli/mapped_file.h"
+#include "inspect/describe.h"
 #include "inspect/pixel_location.h"
+#include "platform/mapped_file.h"
 
 #include <cstdio>
 #include <cstring>
 
 namespace {
-
-std::string Hex(const std::vector<std::uint8_t>& bytes, const char* between) {
-    std::string out;
-    char buf[4];
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        std::snprintf(buf, sizeof buf, "%02x", bytes[i]);
-        out += (i == 0 ? "" : between);
-        out += buf;
-    }
-    return out;
-}
 
 void PrintText(const inspect::PixelLocation& p) {
     std::printf("pixel (%lld, %lld)\n", static_cast<long long>(p.x), static_cast<long long>(p.y));
@@ -27,7 +17,8 @@ void PrintText(const inspect::PixelLocation& p) {
         if (p.offset)
             std::printf("run-length code at 0x%08llx (%llu): %s\n",
                         static_cast<unsigned long long>(*p.offset),
-                        static_cast<unsigned long long>(*p.offset), Hex(p.bytes, " ").c_str());
+                        static_cast<unsigned long long>(*p.offset),
+                        inspect::HexBytes(p.bytes, " ").c_str());
         else
             std::printf("no run-length code sets it\n");
         std::printf("stored row %lld\n", static_cast<long long>(p.row));
@@ -42,8 +33,8 @@ void PrintText(const inspect::PixelLocation& p) {
                 static_cast<unsigned long long>(p.rowOffset),
                 static_cast<unsigned long long>(p.stride),
                 static_cast<unsigned long long>(p.padding));
-    std::printf("bytes %s\n",
-                p.bytes.empty() ? "(past the end of the file)" : Hex(p.bytes, " ").c_str());
+    std::printf("bytes %s\n", p.bytes.empty() ? "(past the end of the file)"
+                                              : inspect::HexBytes(p.bytes, " ").c_str());
 }
 
 void PrintJson(const inspect::PixelLocation& p) {
@@ -56,7 +47,8 @@ void PrintJson(const inspect::PixelLocation& p) {
                 p.bit ? std::to_string(*p.bit).c_str() : "null", static_cast<long long>(p.row),
                 p.runLength ? "null" : std::to_string(p.rowOffset).c_str(),
                 static_cast<unsigned long long>(p.stride),
-                static_cast<unsigned long long>(p.padding), JsonString(Hex(p.bytes, "")).c_str());
+                static_cast<unsigned long long>(p.padding),
+                JsonString(inspect::HexBytes(p.bytes, "")).c_str());
 }
 
 } // namespace
@@ -65,7 +57,7 @@ int RunWhereCommand(const std::vector<std::string>& args) {
     const auto a = ParsePixelArguments("where", args);
     if (!a)
         return 2;
-    MappedFile file(a->file);
+    platform::MappedFile file(a->file);
     if (file.Error() != 0) {
         std::fprintf(stderr, "pixscope-cli where: cannot open %s: %s\n", a->file.c_str(),
                      std::strerror(file.Error()));

@@ -167,6 +167,7 @@ inline constexpr int STRETCH_DELETESCANS = COLORONCOLOR;
 
 inline constexpr UINT MB_OK = 0x0;
 inline constexpr UINT MB_ICONEXCLAMATION = 0x30;
+inline constexpr UINT MB_ICONINFORMATION = 0x40;
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 

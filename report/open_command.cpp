@@ -56,6 +56,7 @@ void CViewerDlg::OnOpenBitmap() {
 
     if (!m_pDib->IsEmpty()) {
         m_bOpened = TRUE;
+        m_nativePath = nativePath;
         m_picture.m_pDib = m_pDib;
         m_picture.m_nShowMode = 3;
         m_picture.Invalidate(TRUE);

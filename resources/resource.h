@@ -7,6 +7,7 @@ inline constexpr unsigned IDD_PIXSCOPE_DIALOG = 102;
 inline constexpr unsigned IDR_MAINFRAME = 128;
 inline constexpr unsigned IDR_MENU = 130;
 inline constexpr unsigned IDD_USAGE = 131;
+inline constexpr unsigned IDD_CHECK_BITMAP = 132;
 inline constexpr unsigned IDM_ABOUTBOX = 0x0010;
 
 inline constexpr int IDC_EDIT_X = 1001;
@@ -25,6 +26,9 @@ inline constexpr int IDC_EDIT_S = 1013;
 inline constexpr int IDC_COLOR = 1014;
 inline constexpr int IDC_CHOOSE_COLOR = 1015;
 inline constexpr int IDC_GROUP_PIXEL = 1017;
+inline constexpr int IDC_CHECK_FILE = 1018;
+inline constexpr int IDC_CHECK_SUMMARY = 1019;
+inline constexpr int IDC_CHECK_FINDINGS = 1020;
 inline constexpr int IDC_STATIC = -1;
 
 inline constexpr unsigned ID_FILE_OPEN_BITMAP = 32771;
@@ -33,3 +37,5 @@ inline constexpr unsigned ID_HELP_USAGE = 32773;
 inline constexpr unsigned ID_FILE_SAVE_BITMAP = 32775;
 inline constexpr unsigned ID_OPTIONS_CLEAR_CACHE = 32776;
 inline constexpr unsigned ID_OPTIONS_CALCULATOR = 32777;
+inline constexpr unsigned ID_TOOLS_CHECK_BITMAP = 32778;
+inline constexpr unsigned ID_TOOLS_PIXEL_LOCATION = 32779;

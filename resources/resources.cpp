@@ -86,11 +86,21 @@ const DialogItemTemplate kUsageItems[] = {
      36, 146, 199, 25},
 };
 
+// The checker's findings for one file, a row each.
+const DialogItemTemplate kCheckItems[] = {
+    {IDC_CHECK_FILE, S, kLabel | SS_NOPREFIX, "", 7, 7, 376, 10},
+    {IDC_CHECK_SUMMARY, S, kLabel | SS_NOPREFIX, "", 7, 20, 376, 10},
+    {IDC_CHECK_FINDINGS, ControlClass::TreeView, kChild | WS_BORDER | WS_TABSTOP, "", 7, 33, 376,
+     150},
+    {IDOK, B, kButton | BS_DEFPUSHBUTTON, "确定", 163, 189, 57, 14},
+};
+
 const DialogTemplate kDialogs[] = {
     {IDD_ABOUTBOX, kDialog, 0, "关于 Pixscope", 235, 55, "宋体", 9, 0, kAboutItems},
     {IDD_PIXSCOPE_DIALOG, kDialog, WS_EX_APPWINDOW, "Pixscope", 466, 227, "宋体", 9, IDR_MENU,
      kMainItems},
     {IDD_USAGE, kDialog, 0, "Pixscope使用帮助", 244, 211, "System", 9, 0, kUsageItems},
+    {IDD_CHECK_BITMAP, kDialog, 0, "检查位图文件", 390, 210, "宋体", 9, 0, kCheckItems},
 };
 
 const MenuItemTemplate kFileMenu[] = {
@@ -105,10 +115,15 @@ const MenuItemTemplate kOptionsMenu[] = {
 const MenuItemTemplate kHelpMenu[] = {
     {"使用说明", ID_HELP_USAGE, {}},
 };
+const MenuItemTemplate kToolsMenu[] = {
+    {"检查位图文件", ID_TOOLS_CHECK_BITMAP, {}},
+    {"像素位置", ID_TOOLS_PIXEL_LOCATION, {}},
+};
 const MenuItemTemplate kMenuBar[] = {
     {"文件", 0, kFileMenu},
     {"选项", 0, kOptionsMenu},
     {"帮助", 0, kHelpMenu},
+    {"工具", 0, kToolsMenu},
 };
 const MenuTemplate kMenus[] = {{IDR_MENU, kMenuBar}};
 

@@ -77,10 +77,11 @@ TEST_F(MainDialog, StartsWithFacePaneBlackSwatchZeroFieldsAndMenu) {
         const std::vector<std::vector<std::pair<std::string, UINT>>> expected = {
             {{"打开位图文件", 32771}, {"保存修改的位图", 32775}, {"退出", 32772}},
             {{"清空缓存", 32776}, {"打开计算器", 32777}},
-            {{"使用说明", 32773}}};
-        const char* titles[] = {"文件", "选项", "帮助"};
-        ASSERT_EQ(bar->GetMenuItemCount(), 3u);
-        for (int p = 0; p < 3; ++p) {
+            {{"使用说明", 32773}},
+            {{"检查位图文件", 32778}, {"像素位置", 32779}}};
+        const char* titles[] = {"文件", "选项", "帮助", "工具"};
+        ASSERT_EQ(bar->GetMenuItemCount(), 4u);
+        for (int p = 0; p < 4; ++p) {
             CString title;
             bar->GetMenuString(static_cast<UINT>(p), title, MF_BYPOSITION);
             EXPECT_EQ(title.ToUtf8(), titles[p]);

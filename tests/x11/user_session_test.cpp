@@ -271,3 +271,32 @@ TEST_F(UserSession, SavesTheBitmapAndTheReportAndCopiesTheReport) {
 }
 
 } // namespace
+
+TEST_F(UserSession, ChecksARefusedFileAndTellsWhereAPixelLives) {
+    BmpFields fields;
+    fields.headerSize = 12; // a header the loader refuses
+    const std::string refused = dir.Write("os2.bmp", BuildBmp(fields));
+    QStringList rows;
+    QString where;
+    RunModal(dlg, [&] {
+        TypeIntoFileDialog(refused);
+        OnNextModal([&](CDialog& check) {
+            auto* list = static_cast<QTreeWidget*>(WidgetOf(*check.GetDlgItem(IDC_CHECK_FINDINGS)));
+            for (QTreeWidgetItemIterator it(list); *it != nullptr; ++it) {
+                rows << (*it)->text(0);
+                EXPECT_GE(list->header()->sectionSize(0),
+                          QFontMetrics(list->font()).horizontalAdvance((*it)->text(0)));
+            }
+            SavePng(OnScreen(FrameOf(check)), "x11-check-dialog");
+            PressKey(check, Qt::Key_Return);
+        });
+        Menu("检查位图文件")->trigger();
+
+        OpenByTyping();
+        Answer({{"确定", &where}});
+        Menu("像素位置")->trigger();
+    });
+    ASSERT_FALSE(rows.empty());
+    EXPECT_TRUE(rows[0].contains("错误  header-size")) << rows[0].toStdString();
+    EXPECT_TRUE(where.startsWith("像素(0,0)\n文件偏移 0x")) << where.toStdString();
+}

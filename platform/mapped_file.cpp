@@ -1,4 +1,4 @@
-#include "cli/mapped_file.h"
+#include "platform/mapped_file.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -7,8 +7,8 @@
 
 #include <cerrno>
 
-MappedFile::MappedFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+platform::MappedFile::MappedFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat st {};
     if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         m_error = fd < 0 ? errno : EINVAL;
@@ -27,7 +27,7 @@ MappedFile::MappedFile(const std::string& path) {
     ::close(fd);
 }
 
-MappedFile::~MappedFile() {
+platform::MappedFile::~MappedFile() {
     if (m_data != nullptr)
         ::munmap(const_cast<std::uint8_t*>(m_data), m_size);
 }

@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+namespace platform {
+
 class MappedFile {
 public:
     explicit MappedFile(const std::string& path);
@@ -23,3 +25,5 @@ private:
     std::size_t m_size = 0;
     int m_error = 0;
 };
+
+} // namespace platform
