@@ -5,6 +5,7 @@
 #include "dib/dib.h"
 #include "platform/allocator.h"
 #include "platform/resources.h"
+#include "platform/window/drop_files.h"
 #include "platform/window/paint_dc.h"
 
 #include <cstring>
@@ -26,6 +27,8 @@ ON_COMMAND(ID_OPTIONS_CLEAR_CACHE, OnClearCache)
 ON_COMMAND(ID_OPTIONS_CALCULATOR, OnCalculator)
 ON_COMMAND(ID_TOOLS_CHECK_BITMAP, OnCheckBitmap)
 ON_COMMAND(ID_TOOLS_PIXEL_LOCATION, OnPixelLocation)
+ON_COMMAND(ID_FILE_OPEN_ARGUMENTS, OnOpenArguments)
+ON_WM_DROPFILES()
 END_MESSAGE_MAP()
 
 CViewerDlg::CViewerDlg(CWnd* pParent)
@@ -78,6 +81,14 @@ BOOL CViewerDlg::OnInitDialog() {
     }
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
+
+    m_picture.m_onPointer = [this] { OnPreviewPointer(); };
+    m_picture.m_onClick = [this](CPoint pixel) { OnPreviewClick(pixel); };
+    DragAcceptFiles(m_hWnd, TRUE);
+    // Files named on the command line open once the window is up, so that their
+    // messages come over it.
+    if (!AfxGetApp()->m_arguments.empty())
+        PostMessage(WM_COMMAND, ID_FILE_OPEN_ARGUMENTS);
     return TRUE;
 }
 

@@ -54,6 +54,8 @@ protected:
     void OnPaint();
     HCURSOR OnQueryDragIcon();
     void OnOpenBitmap();
+    // What the open command does before its dialog: the picture shown goes.
+    void CloseBitmap();
     void OnSaveReport();
     void OnSaveBitmap();
     void OnReadPixel();
@@ -66,6 +68,16 @@ protected:
     void OnCalculator();
     void OnCheckBitmap();
     void OnPixelLocation();
+    void OnDropFiles(HDROP hDropInfo);
+    void OnOpenArguments();
+
+    // The open command after its dialog: loads the file the system names nativePath and
+    // shows and reports it, with the open command's messages.
+    void OpenBitmapFile(const std::string& nativePath);
+    // The pointer over the preview: its pixel in the preview's caption, and a click
+    // reads it into the fields.
+    void OnPreviewPointer();
+    void OnPreviewClick(CPoint pixel);
 
     // Shows a pixel value in the fields, the group box's caption and the swatch.
     void ShowPixelValue(RGBQUAD value);

@@ -2,9 +2,9 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/json.h"
-#include "cli/open_bitmap.h"
 #include "inspect/check_bitmap.h"
 #include "platform/mapped_file.h"
+#include "platform/paths.h"
 
 #include <cstdio>
 #include <cstring>
@@ -59,7 +59,7 @@ int RunCheckCommand(const std::vector<std::string>& args) {
         }
         const std::vector<inspect::Finding> findings = inspect::CheckBitmap(file.Bytes());
         if (json) {
-            PrintJson(AbsolutePath(path), findings);
+            PrintJson(platform::AbsolutePath(path), findings);
         } else {
             if (files.size() > 1)
                 std::printf("%s:\n", path.c_str());

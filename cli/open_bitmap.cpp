@@ -2,13 +2,6 @@
 
 #include "platform/interaction.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <filesystem>
-
-#include <vector>
-
 OpenResult OpenBitmapFile(const std::string& path, CDib& dib) {
     CFile file;
     if (!file.Open(path.c_str(), CFile::modeRead | CFile::shareDenyWrite)) {
@@ -21,20 +14,4 @@ OpenResult OpenBitmapFile(const std::string& path, CDib& dib) {
         return OpenResult::NotABitmap;
     }
     return OpenResult::Loaded;
-}
-
-std::string AbsolutePath(const std::string& path) {
-    std::string joined = path;
-    if (path.empty() || path[0] != '/') {
-        std::vector<char> buf(4096);
-        while (::getcwd(buf.data(), buf.size()) == nullptr) {
-            if (errno != ERANGE)
-                return path;
-            buf.resize(buf.size() * 2);
-        }
-        joined = std::string(buf.data()) + "/" + path;
-    }
-    // "." and ".." are resolved by the names alone, as the open dialog gives a path;
-    // symbolic links stay as they are.
-    return std::filesystem::path(joined).lexically_normal().string();
 }

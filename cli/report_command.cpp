@@ -4,6 +4,7 @@
 #include "cli/json.h"
 #include "cli/open_bitmap.h"
 #include "platform/codepage.h"
+#include "platform/paths.h"
 #include "report/bitmap_report.h"
 
 #include <cstdio>
@@ -93,12 +94,12 @@ int RunReportCommand(const std::vector<std::string>& args) {
             continue;
         }
         if (json) {
-            WriteJson(AbsolutePath(path), ReportFileStatus(path.c_str()), dib.m_fileHeader,
-                      *dib.m_pInfo);
+            WriteJson(platform::AbsolutePath(path), ReportFileStatus(path.c_str()),
+                      dib.m_fileHeader, *dib.m_pInfo);
             std::fflush(stdout);
             continue;
         }
-        CString fullPath(platform::Utf8ToGb18030(AbsolutePath(path)));
+        CString fullPath(platform::Utf8ToGb18030(platform::AbsolutePath(path)));
         BitmapReport report =
             ComposeReport(fullPath, ReportFileStatus(path.c_str()), dib.m_fileHeader, *dib.m_pInfo);
         const CString text = ReportText(report);

@@ -1,5 +1,6 @@
 #include "controls/picture_static.h"
 
+#include "controls/preview_overlays.h"
 #include "controls/shrink_to_fit.h"
 #include "dib/dib.h"
 #include "platform/resources.h"
@@ -9,18 +10,12 @@
 
 namespace {
 
-void FillWith(CDC& dc, const RECT& rect, COLORREF color) {
-    HBRUSH brush = CreateSolidBrush(color);
-    dc.FillRect(&rect, brush);
-    DeleteObject(brush);
-}
-
 // Copies a device bitmap onto the pane by the sizing rule; a bitmap that could not be
 // loaded paints the face colour.
 void BlitBitmap(CDC& dc, const RECT& client, HBITMAP bitmap, int sizeMode) {
     BITMAP info{};
     if (bitmap == nullptr || GetObject(bitmap, sizeof info, &info) == 0) {
-        FillWith(dc, client, CPictureStatic::kDefaultFaceColor);
+        FillSolid(dc, client, CPictureStatic::kDefaultFaceColor);
         return;
     }
     const int w = info.bmWidth;
@@ -47,6 +42,9 @@ void BlitBitmap(CDC& dc, const RECT& client, HBITMAP bitmap, int sizeMode) {
 
 BEGIN_MESSAGE_MAP(CPictureStatic, CStatic)
 ON_WM_PAINT()
+ON_WM_MOUSEMOVE()
+ON_WM_MOUSELEAVE()
+ON_WM_LBUTTONDOWN()
 END_MESSAGE_MAP()
 
 CPictureStatic::CPictureStatic()
@@ -71,7 +69,7 @@ void CPictureStatic::OnPaint() {
         if (!byName && m_nBitmapID == 0) {
             MessageBox(CString::FromUtf8("没有指定要显示的位图ID或者资源名!"));
             m_nShowMode = 0;
-            FillWith(dc, client, kDefaultFaceColor);
+            FillSolid(dc, client, kDefaultFaceColor);
             return;
         }
         HBITMAP bitmap = LoadBitmap(AfxGetResourceHandle(),
@@ -85,7 +83,7 @@ void CPictureStatic::OnPaint() {
         if (m_strBitmapPath.IsEmpty()) {
             MessageBox(CString::FromUtf8("没有指定要显示的位图路径!"));
             m_nShowMode = 0;
-            FillWith(dc, client, kDefaultFaceColor);
+            FillSolid(dc, client, kDefaultFaceColor);
             return;
         }
         auto bitmap = static_cast<HBITMAP>(
@@ -97,7 +95,7 @@ void CPictureStatic::OnPaint() {
     }
     case 3: {
         if (m_pDib == nullptr || m_pDib->IsEmpty() || m_pDib->m_pInfo == nullptr) {
-            FillWith(dc, client, kDefaultFaceColor);
+            FillSolid(dc, client, kDefaultFaceColor);
             return;
         }
         if (client.right <= 0 || client.bottom <= 0)
@@ -107,14 +105,16 @@ void CPictureStatic::OnPaint() {
         const int h = static_cast<int>(std::abs(static_cast<long long>(m_pDib->m_pInfo->biHeight)));
         if (m_nSizeMode == 2) {
             m_pDib->Draw(&dc, CPoint(client.left, client.top), CSize(client.right, client.bottom));
+            DrawOverlays(dc, client);
             return;
         }
         const CSize fit = ShrinkToFit(w, h, client.right, client.bottom);
         m_pDib->Draw(&dc, CPoint(client.left, client.top), fit);
+        DrawOverlays(dc, client);
         return;
     }
     default:
-        FillWith(dc, client, m_bUseBackColor ? m_crBackColor : kDefaultFaceColor);
+        FillSolid(dc, client, m_bUseBackColor ? m_crBackColor : kDefaultFaceColor);
         return;
     }
 }

@@ -5,6 +5,10 @@
 #include "platform/cstring.h"
 #include "platform/window/controls.h"
 
+#include <functional>
+#include <optional>
+
+class CDC;
 class CDib;
 
 class CPictureStatic : public CStatic {
@@ -24,7 +28,28 @@ public:
     // Red 236, green 233, blue 216: what the pane shows when it has nothing to show.
     static constexpr COLORREF kDefaultFaceColor = 0x00D8E9EC;
 
+    // Show mode 3: the picture pixel under the pointer (x from the left, y from the top)
+    // while the pointer is over the drawn picture; the magnifier shows its neighbourhood.
+    std::optional<CPoint> m_pointer;
+    // Show mode 3: the position marked on the picture, if any.
+    std::optional<CPoint> m_marker;
+    // Told when m_pointer changes, and when the picture is clicked (with the pixel).
+    std::function<void()> m_onPointer;
+    std::function<void(CPoint)> m_onClick;
+    void SetMarker(std::optional<CPoint> marker);
+
 protected:
     void OnPaint();
+    void OnMouseMove(UINT flags, CPoint point);
+    void OnMouseLeave();
+    void OnLButtonDown(UINT flags, CPoint point);
+
+private:
+    // The picture pixel the pane pixel shows, in show mode 3.
+    std::optional<CPoint> PictureAt(CPoint pane) const;
+    void SetPointer(std::optional<CPoint> pixel, CPoint pane);
+    void DrawOverlays(CDC& dc, const RECT& client);
+    CPoint m_pointerPane; // where in the pane the pointer last was
+
     DECLARE_MESSAGE_MAP()
 };

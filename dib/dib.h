@@ -43,6 +43,9 @@ public:
     int GetColorTableBytes() const;
     BOOL MakePalette();
     BOOL Draw(CDC* pDC, CPoint origin, CSize size);
+    // Part of the picture (columns from the left, rows from the top) scaled into a
+    // rectangle, by the same sampling as Draw.
+    BOOL DrawPart(CDC* pDC, CPoint origin, CSize size, const RECT& source);
 
     // Pixels, x from the left and y from the top. Bytes outside the pixel array read
     // as 0 and are never written, whatever the header claims.

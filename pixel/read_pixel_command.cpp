@@ -16,4 +16,5 @@ void CViewerDlg::OnReadPixel() {
         return;
     }
     ShowPixelValue(m_pDib->GetPixel(m_nX, m_nY));
+    m_picture.SetMarker(CPoint(m_nX, m_nY));
 }

@@ -38,6 +38,9 @@ struct MenuItemTemplate {
     const char* text;
     UINT id;                                 // 0 for a pop-up
     std::span<const MenuItemTemplate> popup; // the pop-up's items
+    // A key that runs the item from anywhere in the window, shown beside its text
+    // ("Ctrl+O"), or null.
+    const char* shortcut = nullptr;
 };
 
 struct MenuTemplate {

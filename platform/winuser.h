@@ -16,6 +16,11 @@ inline constexpr UINT WM_ICONERASEBKGND = 0x0027;
 inline constexpr UINT WM_INITDIALOG = 0x0110;
 inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_SYSCOMMAND = 0x0112;
+inline constexpr UINT WM_MOUSEMOVE = 0x0200;
+inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
+inline constexpr UINT WM_DROPFILES = 0x0233;
+inline constexpr UINT WM_MOUSELEAVE = 0x02A3;
+inline constexpr UINT MK_LBUTTON = 0x0001;
 
 inline constexpr UINT SC_SIZE = 0xF000;
 inline constexpr UINT SC_MOVE = 0xF010;
@@ -50,6 +55,7 @@ inline constexpr DWORD SS_ICON = 0x3;
 inline constexpr DWORD SS_BLACKFRAME = 0x7;
 inline constexpr DWORD SS_TYPEMASK = 0x1F;
 inline constexpr DWORD SS_NOPREFIX = 0x80;
+inline constexpr DWORD SS_NOTIFY = 0x100; // the control takes its own mouse messages
 inline constexpr DWORD TVS_HASBUTTONS = 0x1;
 inline constexpr DWORD TVS_HASLINES = 0x2;
 inline constexpr DWORD TVS_LINESATROOT = 0x4;
@@ -70,6 +76,16 @@ constexpr WORD HIWORD(std::uintptr_t v) {
 }
 constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) {
     return static_cast<WPARAM>(lo) | (static_cast<WPARAM>(hi) << 16);
+}
+constexpr LPARAM MAKELPARAM(WORD lo, WORD hi) {
+    return static_cast<LPARAM>(static_cast<DWORD>(lo) | (static_cast<DWORD>(hi) << 16));
+}
+// Signed client coordinates of a mouse message.
+constexpr int GET_X_LPARAM(LPARAM v) {
+    return static_cast<short>(LOWORD(static_cast<std::uintptr_t>(v)));
+}
+constexpr int GET_Y_LPARAM(LPARAM v) {
+    return static_cast<short>(HIWORD(static_cast<std::uintptr_t>(v)));
 }
 // A resource identifier in the place of a name.
 inline LPCTSTR MAKEINTRESOURCE(UINT id) {

@@ -10,5 +10,6 @@ void CViewerDlg::OnClearCache() {
     if (m_bOpened)
         m_pDib->Empty();
     m_bOpened = FALSE;
+    m_picture.SetMarker(std::nullopt);
     m_picture.Invalidate(TRUE);
 }

@@ -4,6 +4,7 @@
 #include "app/viewer_dlg.h"
 #include "dib/dib.h"
 #include "dib/pixel_rules.h"
+#include "platform/codepage.h"
 #include "platform/common_dialogs.h"
 #include "platform/progress.h"
 #include "report/bitmap_report.h"
@@ -25,18 +26,29 @@ constexpr ReportStep kSteps[] = {
 
 } // namespace
 
-void CViewerDlg::OnOpenBitmap() {
+void CViewerDlg::CloseBitmap() {
     if (m_bOpened)
         m_pDib->Empty();
     m_bOpened = FALSE;
+    m_picture.SetMarker(std::nullopt);
+    m_picture.m_pointer.reset(); // until the pointer moves over the next picture
+    OnPreviewPointer();
     m_picture.Invalidate(TRUE);
+}
 
+void CViewerDlg::OnOpenBitmap() {
+    CloseBitmap();
     CFileDialog dlg(TRUE, "bmp", "*.bmp", OFN_FILEMUSTEXIST,
                     CString::FromUtf8("(位图文件)*.bmp|*.bmp||"));
     if (dlg.DoModal() != IDOK)
         return;
-    const CString strPath = dlg.GetPathName();
-    const std::string nativePath = platform::NativePath(strPath);
+    OpenBitmapFile(platform::NativePath(dlg.GetPathName()));
+}
+
+void CViewerDlg::OpenBitmapFile(const std::string& nativePath) {
+    // The report names the file as pixscope-cli does: bytes that are not UTF-8 show as
+    // replacement characters, while the file itself is opened by its exact name.
+    const CString strPath(platform::Utf8ToGb18030(nativePath));
 
     CFile file;
     if (!file.Open(nativePath.c_str(), CFile::modeRead | CFile::shareDenyWrite)) {

@@ -3,8 +3,9 @@
 #include "resources/resource.h"
 
 #include "platform/resources.h"
+#include "resources/icon_art.h"
 
-#include <array>
+#include <vector>
 
 namespace {
 
@@ -39,7 +40,7 @@ const DialogItemTemplate kMainItems[] = {
     {IDC_TREE, ControlClass::TreeView,
      kChild | WS_BORDER | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT, "", 254, 17,
      198, 144},
-    {IDC_PICTURE, S, kChild | SS_BLACKFRAME, "", 5, 17, 230, 144},
+    {IDC_PICTURE, S, kChild | SS_BLACKFRAME | SS_NOTIFY, "", 5, 17, 230, 144},
     {IDC_STATIC, B, kGroup, "像素坐标", 4, 172, 62, 45},
     {IDC_GROUP_PIXEL, B, kGroup, "像素值:BGRS", 71, 172, 170, 45},
     {IDC_STATIC, S, kLabel, "R:", 78, 197, 9, 10},
@@ -104,8 +105,8 @@ const DialogTemplate kDialogs[] = {
 };
 
 const MenuItemTemplate kFileMenu[] = {
-    {"打开位图文件", ID_FILE_OPEN_BITMAP, {}},
-    {"保存修改的位图", ID_FILE_SAVE_BITMAP, {}},
+    {"打开位图文件", ID_FILE_OPEN_BITMAP, {}, "Ctrl+O"},
+    {"保存修改的位图", ID_FILE_SAVE_BITMAP, {}, "Ctrl+S"},
     {"退出", ID_FILE_EXIT, {}},
 };
 const MenuItemTemplate kOptionsMenu[] = {
@@ -129,39 +130,7 @@ const MenuTemplate kMenus[] = {{IDR_MENU, kMenuBar}};
 
 const platform::StringResource kStrings[] = {{IDS_ABOUTBOX, "关于 Pixscope(&A)..."}};
 
-// Our own icon: a framed picture of coloured pixels under a magnifying glass.
-std::array<std::uint32_t, 32 * 32> DrawIcon() {
-    std::array<std::uint32_t, 32 * 32> px{};
-    auto set = [&px](int x, int y, std::uint32_t c) {
-        if (x >= 0 && x < 32 && y >= 0 && y < 32)
-            px[static_cast<size_t>(y * 32 + x)] = c;
-    };
-    constexpr std::uint32_t kFrame = 0xFF3C4650;
-    constexpr std::uint32_t kCells[4] = {0xFFE04040, 0xFF40A040, 0xFF4060E0, 0xFFF0C030};
-    for (int y = 2; y < 26; ++y)
-        for (int x = 2; x < 26; ++x) {
-            const bool border = x < 4 || x >= 24 || y < 4 || y >= 24;
-            const int cell = ((x - 4) / 5 + (y - 4) / 5) % 4;
-            set(x, y, border ? kFrame : kCells[cell]);
-        }
-    // The lens: a ring centred at (19, 19) with a pale glass, and a handle.
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) {
-            const int dx = x - 19;
-            const int dy = y - 19;
-            const int d2 = dx * dx + dy * dy;
-            if (d2 <= 36)
-                set(x, y, 0xFFE8F4FF);
-            else if (d2 <= 64)
-                set(x, y, 0xFF202020);
-        }
-    for (int i = 0; i < 6; ++i)
-        for (int w = 0; w < 3; ++w)
-            set(25 + i + w - 1, 25 + i, 0xFF202020);
-    return px;
-}
-
-const std::array<std::uint32_t, 32 * 32> kIconPixels = DrawIcon();
+const std::vector<std::uint32_t> kIconPixels = DrawAppIcon(32);
 const platform::IconResource kIcons[] = {{IDR_MAINFRAME, 32, kIconPixels}};
 
 const platform::ResourceModule kModule{kDialogs, kMenus, kStrings, kIcons};

@@ -121,14 +121,7 @@ LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnInitDialog();
     case WM_CLOSE: {
         // The close box becomes a posted Cancel, as the dialog manager does it.
-        HWND h = m_hWnd;
-        QMetaObject::invokeMethod(
-            h->widget.data(),
-            [h] {
-                if (IsLive(h))
-                    FromHandle(h)->SendMessage(WM_COMMAND, IDCANCEL, 0);
-            },
-            Qt::QueuedConnection);
+        PostMessage(WM_COMMAND, IDCANCEL, 0);
         return 0;
     }
     default:

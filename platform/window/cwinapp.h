@@ -4,6 +4,9 @@
 
 #include "platform/window/cwnd.h"
 
+#include <string>
+#include <vector>
+
 class CWinApp : public CCmdTarget {
 public:
     explicit CWinApp(LPCTSTR appName = nullptr);
@@ -18,6 +21,8 @@ public:
 
     CWnd* m_pMainWnd = nullptr;
     CString m_pszAppName;
+    // What followed the program's name on its command line, bytes as the system gave them.
+    std::vector<std::string> m_arguments;
 
 protected:
     // The help command: there is no help file, so it points to the usage dialog.

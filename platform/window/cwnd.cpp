@@ -116,6 +116,20 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
+BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND h = m_hWnd;
+    if (!IsLive(h) || h->widget == nullptr)
+        return FALSE;
+    QMetaObject::invokeMethod(
+        h->widget.data(),
+        [h, message, wParam, lParam] {
+            if (IsLive(h))
+                FromHandle(h)->SendMessage(message, wParam, lParam);
+        },
+        Qt::QueuedConnection);
+    return TRUE;
+}
+
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     const UINT savedMessage = m_currentMessage;
     const WPARAM savedW = m_currentWParam;
@@ -147,6 +161,13 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
         break;
     case AfxSig::hv:
         *result = reinterpret_cast<LRESULT>((this->*entry->pfn.hv)());
+        break;
+    case AfxSig::vwp:
+        (this->*entry->pfn.vwp)(static_cast<UINT>(wParam),
+                                CPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)));
+        break;
+    case AfxSig::vD:
+        (this->*entry->pfn.vD)(reinterpret_cast<HDROP>(wParam));
         break;
     case AfxSig::end:
         return FALSE;

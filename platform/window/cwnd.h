@@ -29,6 +29,8 @@ public:
     virtual void DoDataExchange(CDataExchange* pDX);
 
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    // Queues the message; it is sent once the running handlers have returned.
+    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     void SetWindowText(LPCTSTR text);
     void GetWindowText(CString& text) const;
     int GetWindowTextLength() const;

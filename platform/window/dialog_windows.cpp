@@ -242,6 +242,8 @@ HWND CreateDialogWindows(const DialogTemplate& tmpl, CWnd* object, QWidget* owne
         h->id = item.id;
         h->kind = item.kind;
         h->style = item.style;
+        if (item.kind == ControlClass::Static && (item.style & SS_NOTIFY) != 0)
+            widget->setMouseTracking(true);
         const bool bordered =
             (item.style & WS_BORDER) != 0 &&
             (item.kind == ControlClass::Edit || item.kind == ControlClass::TreeView);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/cobject.h"
+#include "platform/geometry.h"
 #include "platform/winuser.h"
 
 class CCmdTarget;
@@ -14,6 +15,8 @@ enum class AfxSig {
     vv,  // void ()
     vwl, // void (UINT, LPARAM)
     hv,  // HCURSOR ()
+    vwp, // void (UINT, CPoint): mouse messages in client coordinates
+    vD,  // void (HDROP)
 };
 
 using AFX_PMSG = void (CCmdTarget::*)();
@@ -23,6 +26,8 @@ union AFX_PMSG_ANY {
     AFX_PMSG vv;
     void (CWnd::*vwl)(UINT, LPARAM);
     HCURSOR (CWnd::*hv)();
+    void (CWnd::*vwp)(UINT, CPoint);
+    void (CWnd::*vD)(HDROP);
 };
 
 struct AFX_MSGMAP_ENTRY {
@@ -99,3 +104,27 @@ protected:                                                                      
      0,                                                                                            \
      AfxSig::hv,                                                                                   \
      {.hv = static_cast<HCURSOR (CWnd::*)()>(&ThisClass::OnQueryDragIcon)}},
+
+#define ON_WM_MOUSEMOVE()                                                                          \
+    {WM_MOUSEMOVE,                                                                                 \
+     0,                                                                                            \
+     AfxSig::vwp,                                                                                  \
+     {.vwp = static_cast<void (CWnd::*)(UINT, CPoint)>(&ThisClass::OnMouseMove)}},
+
+#define ON_WM_LBUTTONDOWN()                                                                        \
+    {WM_LBUTTONDOWN,                                                                               \
+     0,                                                                                            \
+     AfxSig::vwp,                                                                                  \
+     {.vwp = static_cast<void (CWnd::*)(UINT, CPoint)>(&ThisClass::OnLButtonDown)}},
+
+#define ON_WM_MOUSELEAVE()                                                                         \
+    {WM_MOUSELEAVE,                                                                                \
+     0,                                                                                            \
+     AfxSig::vv,                                                                                   \
+     {.vv = static_cast<AFX_PMSG>(static_cast<void (ThisClass::*)()>(&ThisClass::OnMouseLeave))}},
+
+#define ON_WM_DROPFILES()                                                                          \
+    {WM_DROPFILES,                                                                                 \
+     0,                                                                                            \
+     AfxSig::vD,                                                                                   \
+     {.vD = static_cast<void (CWnd::*)(HDROP)>(&ThisClass::OnDropFiles)}},

@@ -3,6 +3,7 @@
 #include "platform/window/window_host.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -44,6 +45,14 @@ public:
             return watched == h->widget && Paint(h, static_cast<QPaintEvent*>(event));
         case QEvent::KeyPress:
             return h->isDialog && watched == h->frame && Key(h, static_cast<QKeyEvent*>(event));
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonPress:
+        case QEvent::Leave:
+            return watched == h->widget && Mouse(h, event);
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            return FileDragEvent(h, event);
         case QEvent::Close:
             if (h->isDialog && watched == h->frame) {
                 event->ignore();
@@ -57,6 +66,34 @@ public:
     }
 
 private:
+    // A static control with SS_NOTIFY takes its own mouse messages, in client coordinates;
+    // leaving it sends WM_MOUSELEAVE.
+    static bool Mouse(HWND h, QEvent* event) {
+        if (h->kind != ControlClass::Static || (h->style & SS_NOTIFY) == 0)
+            return false;
+        CWnd* wnd = CWnd::FromHandle(h);
+        if (event->type() == QEvent::Leave) {
+            if (h->pointerInside) {
+                h->pointerInside = false;
+                wnd->SendMessage(WM_MOUSELEAVE);
+            }
+            return false;
+        }
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint p = mouse->position().toPoint() - QPoint(h->clientInset, h->clientInset);
+        const LPARAM where = MAKELPARAM(static_cast<WORD>(static_cast<short>(p.x())),
+                                        static_cast<WORD>(static_cast<short>(p.y())));
+        const WPARAM keys = (mouse->buttons() & Qt::LeftButton) != 0 ? MK_LBUTTON : 0;
+        if (event->type() == QEvent::MouseMove) {
+            h->pointerInside = true;
+            wnd->SendMessage(WM_MOUSEMOVE, keys, where);
+            return false;
+        }
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        wnd->SendMessage(WM_LBUTTONDOWN, keys, where);
+        return true;
+    }
     static bool Paint(HWND h, QPaintEvent* event) {
         const QRect r = event->rect();
         h->paintRect = RECT{r.left(), r.top(), r.right() + 1, r.bottom() + 1};

@@ -49,6 +49,8 @@ struct HWND__ {
     HICON bigIcon = nullptr;
     HICON smallIcon = nullptr;
     int clientInset = 0;             // a bordered control's frame, outside its client area
+    bool acceptFiles = false;        // DragAcceptFiles: dropped files come as WM_DROPFILES
+    bool pointerInside = false;      // a control that takes mouse messages has the pointer
     QEventLoop* modalLoop = nullptr; // the loop DoModal runs for this dialog
 };
 
@@ -71,6 +73,9 @@ void RetireDialogWindows(HWND dialog);
 void SendCommand(HWND dialog, int id);
 // The filter that turns a window's Qt events into messages.
 QObject* WindowEventFilter();
+// A drag of files over a control or dialog h whose dialog accepts files; true when it
+// took the event.
+bool FileDragEvent(HWND h, QEvent* event);
 void BuildMenuBar(HWND dialog, const MenuTemplate& tmpl, QVBoxLayout* layout);
 void BuildSystemMenu(HWND dialog);
 void OpenSystemMenu(HWND dialog);

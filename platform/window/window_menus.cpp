@@ -3,6 +3,7 @@
 #include "platform/window/window_host.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
@@ -19,8 +20,14 @@ void BuildMenuBar(HWND dialog, const MenuTemplate& tmpl, QVBoxLayout* layout) {
         auto sub = std::make_unique<HMENU__>();
         sub->menu = bar->bar->addMenu(QString::fromUtf8(popup.text));
         sub->owner = dialog;
-        for (const MenuItemTemplate& item : popup.popup)
+        for (const MenuItemTemplate& item : popup.popup) {
             MenuObject(sub.get())->AppendMenu(MF_STRING, item.id, CString::FromUtf8(item.text));
+            if (item.shortcut != nullptr) {
+                QAction* action = sub->menu->actions().back();
+                action->setShortcut(QKeySequence(QString::fromUtf8(item.shortcut)));
+                action->setShortcutContext(Qt::WindowShortcut);
+            }
+        }
         bar->popups.push_back(std::move(sub));
     }
     layout->setMenuBar(bar->bar);

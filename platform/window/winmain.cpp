@@ -8,8 +8,19 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf("usage: %s [FILE...]\n"
+                        "Opens each FILE in turn, as \"文件\" -> \"打开位图文件\" does.\n",
+                        argv[0]);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--") == 0)
+            break;
+    }
     const bool display = std::getenv("DISPLAY") != nullptr ||
                          std::getenv("WAYLAND_DISPLAY") != nullptr ||
                          std::getenv("QT_QPA_PLATFORM") != nullptr;
@@ -28,6 +39,14 @@ int main(int argc, char** argv) {
     CWinApp* app = AfxGetApp();
     if (app == nullptr)
         return 1;
+    // Qt has taken out the arguments it understands; "--" ends the options.
+    bool dashes = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!dashes && std::strcmp(argv[i], "--") == 0)
+            dashes = true;
+        else
+            app->m_arguments.emplace_back(argv[i]);
+    }
     app->InitInstance();
     const int code = app->ExitInstance();
     platform::SetInteractionSeam(nullptr);

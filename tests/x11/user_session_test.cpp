@@ -1,145 +1,19 @@
-// A user's session on a real X server: the main dialog on screen, the real Qt file
-// dialogs and message boxes, keys typed and buttons clicked. Nothing is scripted
-// below the window; what is checked is what the user sees or gets.
-#include "app/viewer_app.h"
-#include "app/viewer_dlg.h"
+// The main dialog, the real file dialogs and message boxes: opening, reading and
+// writing pixels, saving, and the tools menu.
 #include "dib/dib.h"
-#include "tests/bmp_builder.h"
-#include "tests/gui/gui_support.h"
+#include "tests/x11/x11_support.h"
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QColorDialog>
-#include <QCompleter>
-#include <QFileDialog>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
-#include <filesystem>
-
 namespace {
-
-bool HasChinese(const QString& text) {
-    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x4E00; });
-}
-
-// What the screen shows of a top-level window, once it is up and painted.
-QImage OnScreen(QWidget* window) {
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
-    QTest::qWait(200);
-    return window->screen()->grabWindow(window->winId()).toImage();
-}
-
-QString Plain(QString text) {
-    return text.remove('&');
-}
-
-void Type(QWidget* edit, const QString& text) {
-    QTest::mouseClick(edit, Qt::LeftButton);
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(edit, text);
-}
-
-void Click(QAbstractButton* button) {
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
-struct Reply {
-    const char* button; // the start of its text
-    QString* said;      // where the box's text goes, or null
-};
-
-// Answers the next message boxes in turn, each by clicking a button.
-void Answer(std::vector<Reply> replies) {
-    if (replies.empty())
-        return;
-    WhenShown<QMessageBox>([replies](QMessageBox* box) {
-        const Reply r = replies.front();
-        if (r.said != nullptr)
-            *r.said = box->text();
-        // The next box can only come once this one is gone.
-        Answer(std::vector<Reply>(replies.begin() + 1, replies.end()));
-        for (QAbstractButton* b : box->buttons())
-            if (Plain(b->text()).startsWith(QString::fromUtf8(r.button)))
-                return Click(b);
-        ADD_FAILURE() << "no button " << r.button << " in " << box->text().toStdString();
-        box->reject();
-    });
-}
-
-// Types path into the next file dialog and presses Enter; its texts go to *texts.
-void TypeIntoFileDialog(const std::string& path, QStringList* texts = nullptr,
-                        const std::function<void(QFileDialog*)>& shown = {}) {
-    WhenShown<QFileDialog>([=](QFileDialog* d) {
-        if (texts != nullptr) {
-            *texts << d->labelText(QFileDialog::LookIn) << d->labelText(QFileDialog::FileName)
-                   << d->labelText(QFileDialog::FileType) << d->windowTitle();
-            for (QAbstractButton* b : d->findChildren<QAbstractButton*>())
-                if (b->isVisible() && !b->text().isEmpty())
-                    *texts << b->text();
-        }
-        if (shown)
-            shown(d);
-        // The path is pasted, as users do with long paths: typed key by key, the
-        // dialog's completion would rewrite it under the typing.
-        auto* name = d->findChild<QLineEdit*>("fileNameEdit");
-        QApplication::clipboard()->setText(QString::fromStdString(path));
-        QTest::mouseClick(name, Qt::LeftButton);
-        QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
-        QTest::keyClick(name, Qt::Key_Return);
-    });
-}
-
-class UserSession : public ::testing::Test {
-protected:
-    void SetUp() override {
-        theApp.m_pMainWnd = &dlg;
-        const std::string corpus = std::string(PIXSCOPE_CORPUS) + "/bmpsuite/g/rgb24.bmp";
-        picture = std::filesystem::canonical(
-            std::filesystem::exists(corpus) ? corpus
-                                            : std::string(PIXSCOPE_SAMPLES) + "/sample-24bit.bmp");
-    }
-    void TearDown() override { theApp.m_pMainWnd = nullptr; }
-
-    QWidget* Frame() { return FrameOf(dlg); }
-    QLineEdit* Edit(int id) { return static_cast<QLineEdit*>(WidgetOf(*dlg.GetDlgItem(id))); }
-    QAbstractButton* Button(int id) {
-        return static_cast<QAbstractButton*>(WidgetOf(*dlg.GetDlgItem(id)));
-    }
-    QAction* Menu(const char* utf8) {
-        for (QAction* a : Frame()->findChildren<QAction*>())
-            if (Plain(a->text()).startsWith(QString::fromUtf8(utf8)))
-                return a;
-        ADD_FAILURE() << "no menu item " << utf8;
-        return nullptr;
-    }
-    // The open command, its file typed into the real open dialog.
-    void OpenByTyping(QStringList* texts = nullptr,
-                      const std::function<void(QFileDialog*)>& shown = {}) {
-        TypeIntoFileDialog(picture, texts, shown);
-        Menu("打开位图文件")->trigger();
-    }
-    std::string Bgrs() {
-        return (Edit(IDC_EDIT_B)->text() + "," + Edit(IDC_EDIT_G)->text() + "," +
-                Edit(IDC_EDIT_R)->text() + "," + Edit(IDC_EDIT_S)->text())
-            .toStdString();
-    }
-
-    CViewerDlg dlg;
-    std::string picture;
-    TempDir dir;
-};
 
 TEST_F(UserSession, OpensByTypingThePathAndShowsEveryReportLineWhole) {
     QStringList texts;
@@ -270,8 +144,6 @@ TEST_F(UserSession, SavesTheBitmapAndTheReportAndCopiesTheReport) {
     EXPECT_EQ(text.size(), 15480u + 33u) << "the whole buffer, lines ending CR CR LF";
 }
 
-} // namespace
-
 TEST_F(UserSession, ChecksARefusedFileAndTellsWhereAPixelLives) {
     BmpFields fields;
     fields.headerSize = 12; // a header the loader refuses
@@ -300,3 +172,5 @@ TEST_F(UserSession, ChecksARefusedFileAndTellsWhereAPixelLives) {
     EXPECT_TRUE(rows[0].contains("错误  header-size")) << rows[0].toStdString();
     EXPECT_TRUE(where.startsWith("像素(0,0)\n文件偏移 0x")) << where.toStdString();
 }
+
+} // namespace

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# cmake --install puts every file where the desktop looks for it, and the desktop
+# entry and manual pages are valid.
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+expected=(
+  bin/pixscope bin/pixscope-cli
+  share/applications/pixscope.desktop
+  share/man/man1/pixscope.1 share/man/man1/pixscope-cli.1
+)
+for size in 16 32 48 64 128 256; do
+  expected+=("share/icons/hicolor/${size}x${size}/apps/pixscope.png")
+done
+status=0
+for f in "${expected[@]}"; do
+  if [ ! -s "$prefix/$f" ]; then
+    echo "not installed: $f"
+    status=1
+  fi
+done
+[ -x "$prefix/bin/pixscope" ] && [ -x "$prefix/bin/pixscope-cli" ] || { echo "not executable"; status=1; }
+
+desktop-file-validate "$prefix/share/applications/pixscope.desktop" || status=1
+for key in "Exec=pixscope %F" "MimeType=image/bmp;image/x-bmp;image/x-ms-bmp;" \
+           "Categories=Graphics;Viewer;RasterGraphics;" "Name=Pixscope" "Icon=pixscope"; do
+  grep -qxF "$key" "$prefix/share/applications/pixscope.desktop" || { echo "missing: $key"; status=1; }
+done
+grep -q '^Name\[zh_CN\]=' "$prefix/share/applications/pixscope.desktop" || status=1
+grep -q '^Comment\[zh_CN\]=' "$prefix/share/applications/pixscope.desktop" || status=1
+
+for page in pixscope pixscope-cli; do
+  warnings=$(groff -k -man -Tutf8 -ww -z "$prefix/share/man/man1/$page.1" 2>&1)
+  if [ -n "$warnings" ]; then
+    echo "$page.1: $warnings"
+    status=1
+  fi
+done
+"$prefix/bin/pixscope" --help | grep -q "FILE" || { echo "pixscope --help"; status=1; }
+exit $status

@@ -1,0 +1,219 @@
+// Pixscope on the desktop: the pointer over the preview, a click on the picture, the
+// magnifier and marker, files named on the command line or dropped on the window, and
+// the keyboard shortcuts, with real events on a real X server.
+#include "controls/preview_overlays.h"
+#include "controls/shrink_to_fit.h"
+#include "platform/window/cwinapp.h"
+#include "tests/x11/x11_support.h"
+
+#include <QApplication>
+#include <QMimeData>
+#include <QRegularExpression>
+#include <QTest>
+#include <QWindow>
+
+#include <filesystem>
+
+namespace {
+
+// Each pixel's colour names its position: blue and green the low bytes of x and y
+// (from the top), red their high nibbles.
+COLORREF Code(int x, int y) {
+    return RGB(((x >> 8) << 4) | (y >> 8), y & 0xFF, x & 0xFF);
+}
+CPoint Decode(COLORREF c) {
+    return CPoint(GetBValue(c) | ((GetRValue(c) >> 4) << 8),
+                  GetGValue(c) | ((GetRValue(c) & 15) << 8));
+}
+
+std::vector<BYTE> Coded(int w, int h) {
+    BmpFields f;
+    f.width = w;
+    f.height = h;
+    const DWORD stride = RowStride(w, 24);
+    f.pixels.assign(stride * static_cast<DWORD>(h), 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            BYTE* p = &f.pixels[static_cast<DWORD>(h - 1 - y) * stride + static_cast<DWORD>(3 * x)];
+            const COLORREF c = Code(x, y);
+            p[0] = GetBValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetRValue(c);
+        }
+    return BuildBmp(f);
+}
+
+struct Pointed {
+    int x = -1, y = -1;
+    COLORREF colour = 0;
+};
+
+class Desktop : public UserSession {
+protected:
+    QWidget* Pane() { return WidgetOf(dlg.m_picture); }
+};
+
+TEST_F(Desktop, ThePointerNamesThePixelItIsOnAndTheMagnifierShowsItsNeighbours) {
+    const struct {
+        const char* name;
+        int w, h;
+    } pictures[] = {{"larger than the pane", 1000, 700}, {"smaller than the pane", 40, 30}};
+    for (const auto& p : pictures) {
+        SCOPED_TRACE(p.name);
+        CViewerDlg viewer;
+        theApp.m_pMainWnd = &viewer;
+        theApp.m_arguments = {dir.Write("coded.bmp", Coded(p.w, p.h))};
+        RunModal(viewer, [&] {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return viewer.m_bOpened != FALSE; }));
+            ASSERT_TRUE(viewer.m_bOpened) << "opened from the command line";
+            QWidget* pane = WidgetOf(viewer.m_picture);
+            const QImage shown = Grab(viewer.m_picture);
+            RECT client;
+            viewer.m_picture.GetClientRect(&client);
+            const CSize drawn = ShrinkToFit(p.w, p.h, client.right, client.bottom);
+            const QPoint points[] = {{0, 0},
+                                     {drawn.cx - 1, 0},
+                                     {0, drawn.cy - 1},
+                                     {drawn.cx - 1, drawn.cy - 1},
+                                     {drawn.cx / 2, drawn.cy / 2}};
+            for (const QPoint& at : points) {
+                PointerTo(pane, at);
+                const std::string caption = TextOf(viewer.GetDlgItem(IDC_GROUP_PREVIEW));
+                static const QRegularExpression shape(
+                    R"(^位图缩略图\(指针:\((\d+),(\d+)\) BGRS:(\d+),(\d+),(\d+),0\)$)");
+                const auto m = shape.match(QString::fromStdString(caption));
+                ASSERT_TRUE(m.hasMatch()) << caption;
+                // The pixel the pane shows there is the one named, with its values.
+                const COLORREF seen = PixelAt(shown, at.x(), at.y());
+                const CPoint pixel = Decode(seen);
+                EXPECT_EQ(m.captured(1).toInt(), pixel.x) << at.x() << "," << at.y();
+                EXPECT_EQ(m.captured(2).toInt(), pixel.y) << at.x() << "," << at.y();
+                EXPECT_EQ(RGB(m.captured(5).toInt(), m.captured(4).toInt(), m.captured(3).toInt()),
+                          seen);
+                // The magnifier: the pixel and its neighbours, 8 x 8 screen pixels at least.
+                const QImage now = Grab(viewer.m_picture);
+                const RECT area = MagnifierRect(client, CPoint(at.x(), at.y()));
+                for (int dy = -kMagnifierReach; dy <= kMagnifierReach; dy += kMagnifierReach)
+                    for (int dx = -kMagnifierReach; dx <= kMagnifierReach; dx += kMagnifierReach) {
+                        const int x = pixel.x + dx, y = pixel.y + dy;
+                        const int cx = area.left + (dx + kMagnifierReach) * kMagnifierCell;
+                        const int cy = area.top + (dy + kMagnifierReach) * kMagnifierCell;
+                        const bool inside = x >= 0 && y >= 0 && x < p.w && y < p.h;
+                        for (int k = 2; k < 10; ++k) // an 8 x 8 block of the cell
+                            EXPECT_EQ(PixelAt(now, cx + k, cy + k),
+                                      inside ? Code(x, y) : RGB(236, 233, 216))
+                                << "cell " << dx << "," << dy << " at " << at.x() << "," << at.y();
+                    }
+                if (at == points[4])
+                    SavePng(OnScreen(FrameOf(viewer)),
+                            std::string("x11-magnifier-") + (p.w > 345 ? "large" : "small"));
+            }
+            // Off the drawn picture: the caption is the template's and no magnifier shows.
+            PointerTo(pane, QPoint(client.right - 1, client.bottom - 1));
+            if (drawn.cx < client.right) {
+                EXPECT_EQ(TextOf(viewer.GetDlgItem(IDC_GROUP_PREVIEW)),
+                          "位图缩略图(左上角坐标:(0,0))");
+                const QImage now = Grab(viewer.m_picture);
+                EXPECT_EQ(PixelAt(now, 10, 10), PixelAt(shown, 10, 10)) << "no magnifier";
+            }
+        });
+    }
+}
+
+TEST_F(Desktop, AClickReadsThePixelUnderItAndMarksIt) {
+    theApp.m_arguments = {dir.Write("coded.bmp", Coded(1000, 700))};
+    RunModal(dlg, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.m_bOpened != FALSE; }));
+        const QImage shown = Grab(dlg.m_picture);
+        const QPoint at(30, 40);
+        PointerTo(Pane(), at);
+        QTest::mouseClick(Pane(), Qt::LeftButton, {}, at);
+        QApplication::processEvents();
+        const CPoint pixel = Decode(PixelAt(shown, at.x(), at.y()));
+        EXPECT_EQ(Edit(IDC_EDIT_X)->text().toInt(), pixel.x);
+        EXPECT_EQ(Edit(IDC_EDIT_Y)->text().toInt(), pixel.y);
+        const COLORREF c = Code(pixel.x, pixel.y);
+        EXPECT_EQ(Bgrs(), std::to_string(GetBValue(c)) + "," + std::to_string(GetGValue(c)) + "," +
+                              std::to_string(GetRValue(c)) + ",0");
+        EXPECT_EQ(TextOf(&dlg.m_grpPixel).find("像素值BGRS:"), 0u);
+        // The marker: a black square two pixels out, a white one three out.
+        const QImage marked = Grab(dlg.m_picture);
+        EXPECT_EQ(PixelAt(marked, at.x() - 2, at.y()), RGB(0, 0, 0));
+        EXPECT_EQ(PixelAt(marked, at.x() - 3, at.y()), RGB(255, 255, 255));
+        EXPECT_EQ(PixelAt(marked, at.x() + 2, at.y() + 2), RGB(0, 0, 0));
+        EXPECT_EQ(PixelAt(marked, at.x() - 4, at.y()), PixelAt(shown, at.x() - 4, at.y()));
+        SavePng(OnScreen(Frame()), "x11-click-marker");
+    });
+}
+
+TEST_F(Desktop, FilesOnTheCommandLineOpenInOrderWithTheOpenCommandsMessages) {
+    const std::string good = dir.Write("good.bmp", Coded(20, 10));
+    QString said;
+    // A relative name, as a shell passes it.
+    const std::string relative = std::filesystem::relative(good).string();
+    theApp.m_arguments = {dir.Path("missing.bmp"), relative};
+    RunModal(dlg, [&] {
+        Answer({{"确定", &said}});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.m_bOpened != FALSE; }));
+        ASSERT_TRUE(dlg.m_bOpened);
+        EXPECT_EQ(dlg.m_tree.GetItemText(dlg.m_tree.GetRootItem()).ToUtf8(), "good.bmp ");
+        const std::string report(dlg.m_pReport, static_cast<size_t>(dlg.m_nReportLen));
+        EXPECT_NE(report.find(good), std::string::npos) << "the full path, as the dialog gives";
+    });
+    EXPECT_EQ(said.toStdString(), "Can't Read Files!!");
+}
+
+TEST_F(Desktop, AFileDroppedOnTheWindowOpensByItsExactName) {
+    // Latin-1 "café.bmp": its name is not UTF-8.
+    const std::string name = dir.Dir() + "/caf\xE9.bmp";
+    {
+        const std::vector<BYTE> bytes = Coded(20, 10);
+        FILE* f = std::fopen(name.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+    RunModal(dlg, [&] {
+        QByteArray uri = "file://";
+        uri += QByteArray::fromStdString(name).toPercentEncoding("/");
+        auto* mime = new QMimeData;
+        mime->setData("text/uri-list", uri + "\r\n");
+        QWindow* window = Frame()->windowHandle();
+        const QPoint at = Pane()->mapTo(Frame(), QPoint(10, 10));
+        QDragEnterEvent enter(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &drop);
+        delete mime;
+        ASSERT_TRUE(dlg.m_bOpened);
+        // Named as pixscope-cli names it: the stray byte as a replacement character.
+        const std::string report(dlg.m_pReport, static_cast<size_t>(dlg.m_nReportLen));
+        EXPECT_NE(report.find("caf\x84\x31\xA4\x37.bmp"), std::string::npos);
+    });
+}
+
+TEST_F(Desktop, CtrlOOpensAndCtrlSSaves) {
+    const std::string saved = dir.Path("saved.bmp");
+    QString done;
+    RunModal(dlg, [&] {
+        // Xvfb has no window manager to give the window the keyboard, as a desktop does.
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()));
+        Frame()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
+        EXPECT_EQ(Menu("打开位图文件")->shortcut().toString(), "Ctrl+O");
+        EXPECT_EQ(Menu("保存修改的位图")->shortcut().toString(), "Ctrl+S");
+        TypeIntoFileDialog(picture);
+        QTest::keyClick(Edit(IDC_EDIT_X), Qt::Key_O, Qt::ControlModifier);
+        ASSERT_TRUE(dlg.m_bOpened);
+        PointerTo(Pane(), QPoint(60, 40));
+        SavePng(OnScreen(Frame()), "x11-magnifier-picture");
+        TypeIntoFileDialog(saved);
+        Answer({{"是", nullptr}, {"确定", &done}});
+        QTest::keyClick(Edit(IDC_EDIT_X), Qt::Key_S, Qt::ControlModifier);
+    });
+    EXPECT_EQ(done.toStdString(), "保存完毕!");
+    EXPECT_TRUE(std::filesystem::exists(saved));
+}
+
+} // namespace

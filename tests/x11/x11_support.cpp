@@ -1,0 +1,133 @@
+#include "tests/x11/x11_support.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTest>
+
+#include <algorithm>
+#include <filesystem>
+
+bool HasChinese(const QString& text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x4E00; });
+}
+
+// What the screen shows of a top-level window, once it is up and painted.
+QImage OnScreen(QWidget* window) {
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+    QTest::qWait(200);
+    return window->screen()->grabWindow(window->winId()).toImage();
+}
+
+QString Plain(QString text) {
+    return text.remove('&');
+}
+
+void Type(QWidget* edit, const QString& text) {
+    QTest::mouseClick(edit, Qt::LeftButton);
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(edit, text);
+}
+
+void Click(QAbstractButton* button) {
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// Answers the next message boxes in turn, each by clicking a button.
+void Answer(std::vector<Reply> replies) {
+    if (replies.empty())
+        return;
+    WhenShown<QMessageBox>([replies](QMessageBox* box) {
+        const Reply r = replies.front();
+        if (r.said != nullptr)
+            *r.said = box->text();
+        // The next box can only come once this one is gone.
+        Answer(std::vector<Reply>(replies.begin() + 1, replies.end()));
+        for (QAbstractButton* b : box->buttons())
+            if (Plain(b->text()).startsWith(QString::fromUtf8(r.button)))
+                return Click(b);
+        ADD_FAILURE() << "no button " << r.button << " in " << box->text().toStdString();
+        box->reject();
+    });
+}
+
+// Types path into the next file dialog and presses Enter; its texts go to *texts.
+void TypeIntoFileDialog(const std::string& path, QStringList* texts,
+                        const std::function<void(QFileDialog*)>& shown) {
+    WhenShown<QFileDialog>([=](QFileDialog* d) {
+        if (texts != nullptr) {
+            *texts << d->labelText(QFileDialog::LookIn) << d->labelText(QFileDialog::FileName)
+                   << d->labelText(QFileDialog::FileType) << d->windowTitle();
+            for (QAbstractButton* b : d->findChildren<QAbstractButton*>())
+                if (b->isVisible() && !b->text().isEmpty())
+                    *texts << b->text();
+        }
+        if (shown)
+            shown(d);
+        // The path is pasted, as users do with long paths: typed key by key, the
+        // dialog's completion would rewrite it under the typing.
+        auto* name = d->findChild<QLineEdit*>("fileNameEdit");
+        QApplication::clipboard()->setText(QString::fromStdString(path));
+        QTest::mouseClick(name, Qt::LeftButton);
+        QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+}
+
+namespace {
+class LastMove : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::MouseMove)
+            at = static_cast<QMouseEvent*>(e)->position().toPoint();
+        return false;
+    }
+    QPoint at{-1, -1};
+};
+} // namespace
+
+void PointerTo(QWidget* widget, QPoint at) {
+    LastMove seen;
+    widget->installEventFilter(&seen);
+    QCursor::setPos(widget->mapToGlobal(at));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return seen.at == at; }, 10000))
+        << "no motion event at " << at.x() << "," << at.y();
+    widget->removeEventFilter(&seen);
+    QApplication::processEvents();
+}
+
+void UserSession::SetUp() {
+    theApp.m_pMainWnd = &dlg;
+    const std::string corpus = std::string(PIXSCOPE_CORPUS) + "/bmpsuite/g/rgb24.bmp";
+    picture = std::filesystem::canonical(std::filesystem::exists(corpus)
+                                             ? corpus
+                                             : std::string(PIXSCOPE_SAMPLES) + "/sample-24bit.bmp");
+}
+
+void UserSession::TearDown() {
+    theApp.m_pMainWnd = nullptr;
+    theApp.m_arguments.clear();
+}
+
+QAction* UserSession::Menu(const char* utf8) {
+    for (QAction* a : Frame()->findChildren<QAction*>())
+        if (Plain(a->text()).startsWith(QString::fromUtf8(utf8)))
+            return a;
+    ADD_FAILURE() << "no menu item " << utf8;
+    return nullptr;
+}
+
+void UserSession::OpenByTyping(QStringList* texts, const std::function<void(QFileDialog*)>& shown) {
+    TypeIntoFileDialog(picture, texts, shown);
+    Menu("打开位图文件")->trigger();
+}
+
+std::string UserSession::Bgrs() {
+    return (Edit(IDC_EDIT_B)->text() + "," + Edit(IDC_EDIT_G)->text() + "," +
+            Edit(IDC_EDIT_R)->text() + "," + Edit(IDC_EDIT_S)->text())
+        .toStdString();
+}
