@@ -70,6 +70,7 @@ INT_PTR CFileDialog::DoModal() {
     const auto chosen = platform::CurrentInteraction().ChooseFile(request);
     if (!chosen)
         return IDCANCEL;
+    m_nativePathName = *chosen;
     m_strPathName = CString(platform::Utf8ToGb18030(*chosen));
     return IDOK;
 }

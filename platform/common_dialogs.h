@@ -5,6 +5,8 @@
 #include "platform/cstring.h"
 #include "platform/winuser.h"
 
+#include <string>
+
 class CWnd;
 
 inline constexpr DWORD OFN_READONLY = 0x1;
@@ -25,6 +27,8 @@ public:
     virtual INT_PTR DoModal();
     // The chosen path as code page 936 text (GB18030 for what GBK lacks).
     CString GetPathName() const { return m_strPathName; }
+    // The chosen path as the file system names it, whatever its bytes.
+    const std::string& GetNativePathName() const { return m_nativePathName; }
 
 private:
     BOOL m_bOpenFileDialog;
@@ -33,6 +37,7 @@ private:
     DWORD m_dwFlags;
     CString m_strFilter;
     CString m_strPathName;
+    std::string m_nativePathName;
 };
 
 class CColorDialog {

@@ -19,7 +19,7 @@ public:
     virtual int MessageBox(const CString& text, const CString& caption, UINT type) = 0;
 
     // A file chosen in an open or save dialog; nothing when the user cancels. Texts
-    // and the chosen path are UTF-8, as the desktop has them.
+    // are UTF-8; the chosen path is as the file system names it (UTF-8 where it can be).
     struct FileFilter {
         std::string name;                  // as the program shows it
         std::vector<std::string> patterns; // "*.bmp", ...

@@ -42,7 +42,7 @@ void CViewerDlg::OnOpenBitmap() {
                     CString::FromUtf8("(位图文件)*.bmp|*.bmp||"));
     if (dlg.DoModal() != IDOK)
         return;
-    OpenBitmapFile(platform::NativePath(dlg.GetPathName()));
+    OpenBitmapFile(dlg.GetNativePathName());
 }
 
 void CViewerDlg::OpenBitmapFile(const std::string& nativePath) {

@@ -15,7 +15,7 @@ void CViewerDlg::OnCheckBitmap() {
                         CString::FromUtf8("(位图文件)*.bmp|*.bmp|(所有文件)*|*||"));
         if (dlg.DoModal() != IDOK)
             return;
-        path = platform::NativePath(dlg.GetPathName());
+        path = dlg.GetNativePathName();
     }
     // The file as it is on disk now, which is what a reader the user debugs would get.
     platform::MappedFile file(path);

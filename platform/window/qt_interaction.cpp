@@ -1,4 +1,5 @@
 #include "platform/window/qt_interaction.h"
+#include "platform/window/undecodable_names.h"
 
 #include "platform/codepage.h"
 #include "platform/window/cdialog.h"
@@ -135,8 +136,20 @@ std::optional<std::string> QtInteraction::ChooseFile(const FileRequest& request)
     const QString initial = QString::fromStdString(request.initialName);
     if (!initial.isEmpty() && !initial.contains('*') && !initial.contains('?'))
         dialog.selectFile(initial);
+    std::optional<std::string> undecodable;
+    if (request.open) {
+        std::vector<std::vector<std::string>> patterns;
+        for (const FileFilter& f : request.filters)
+            patterns.push_back(f.patterns);
+        AddUndecodableNames(dialog, patterns, &undecodable);
+    }
     for (;;) {
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        const int answer = dialog.exec();
+        if (answer == QDialog::Accepted && undecodable) {
+            m_lastFolder = dialog.directory().absolutePath().toStdString();
+            return undecodable;
+        }
+        if (answer != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
         QString chosen = dialog.selectedFiles().front();
         // A typed name without an extension gets the default one.

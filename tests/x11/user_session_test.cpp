@@ -8,6 +8,7 @@
 #include <QColorDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
@@ -171,6 +172,42 @@ TEST_F(UserSession, ChecksARefusedFileAndTellsWhereAPixelLives) {
     ASSERT_FALSE(rows.empty());
     EXPECT_TRUE(rows[0].contains("错误  header-size")) << rows[0].toStdString();
     EXPECT_TRUE(where.startsWith("像素(0,0)\n文件偏移 0x")) << where.toStdString();
+}
+
+TEST_F(UserSession, OpensAFileWhoseNameIsNotUtf8FromTheOpenDialog) {
+    // Latin-1 names, as an archive made elsewhere unpacks them; only the .bmp one is
+    // offered under the filter.
+    const std::vector<BYTE> bytes = ReadFileBytes(picture);
+    dir.Write("caf\xE9.bmp", bytes);
+    dir.Write("caf\xE9.txt", bytes);
+    QStringList offered;
+    RunModal(dlg, [&] {
+        WhenShown<QFileDialog>([&](QFileDialog* d) {
+            // The user goes to the folder by its path, as in the other tests.
+            auto* name = d->findChild<QLineEdit*>("fileNameEdit");
+            QApplication::clipboard()->setText(QString::fromStdString(dir.Dir()));
+            QTest::mouseClick(name, Qt::LeftButton);
+            QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
+            QTest::keyClick(name, Qt::Key_Return);
+            auto* list = d->findChild<QListWidget*>("undecodableNames");
+            ASSERT_NE(list, nullptr);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return list->count() > 0; }));
+            for (int i = 0; i < list->count(); ++i)
+                offered << list->item(i)->text();
+            SavePng(OnScreen(d), "x11-open-dialog-undecodable");
+            const QRect item = list->visualItemRect(list->item(0));
+            // A double-click: the first click's press and release, then the second's.
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, item.center());
+        });
+        Menu("打开位图文件")->trigger();
+        ASSERT_TRUE(dlg.m_bOpened);
+        // Named as pixscope-cli names it: the stray byte as a replacement character.
+        const std::string report(dlg.m_pReport, static_cast<size_t>(dlg.m_nReportLen));
+        EXPECT_NE(report.find("caf\x84\x31\xA4\x37.bmp"), std::string::npos);
+    });
+    EXPECT_EQ(offered, QStringList{"caf\\xE9.bmp"});
 }
 
 } // namespace
