@@ -90,3 +90,32 @@ TEST_F(DibDraw, BitfieldsMasksPastTheHeaderBlockDrawNothing) {
     EXPECT_TRUE(dib.Draw(&dc, CPoint(0, 0), CSize(2, 2)));
     EXPECT_EQ(dc.GetPixel(0, 0), RGB(236, 233, 216));
 }
+
+// DrawPart: a part of the picture, named from the top, whichever way its rows are
+// stored and whether or not it is scaled.
+TEST_F(DibDraw, DrawPartShowsTheNamedPartEitherWayUp) {
+    struct Case {
+        const char* name;
+        int height;
+        RECT source;
+        CSize size;
+    } cases[] = {
+        {"bottom-up, enlarged", 4, {1, 2, 3, 4}, {4, 4}},
+        {"top-down, enlarged", -4, {1, 2, 3, 4}, {4, 4}},
+        {"bottom-up, own size", 4, {2, 0, 4, 3}, {2, 3}},
+        {"top-down, own size", -4, {2, 0, 4, 3}, {2, 3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDib dib;
+        Fill4x4(dib, c.height);
+        ASSERT_TRUE(dib.DrawPart(&dc, CPoint(1, 1), c.size, c.source));
+        const int sx = c.size.cx / (c.source.right - c.source.left);
+        const int sy = c.size.cy / (c.source.bottom - c.source.top);
+        for (int y = 0; y < c.size.cy; ++y)
+            for (int x = 0; x < c.size.cx; ++x) {
+                const int px = c.source.left + x / sx, py = c.source.top + y / sy;
+                EXPECT_EQ(dc.GetPixel(1 + x, 1 + y), RGB(10 * px, 10 * py, 0)) << x << "," << y;
+            }
+    }
+}

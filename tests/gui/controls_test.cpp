@@ -1,10 +1,13 @@
 // The preview pane and the swatch, drawn in the main dialog as the user sees them.
 #include "app/viewer_app.h"
 #include "app/viewer_dlg.h"
+#include "controls/preview_geometry.h"
 #include "controls/shrink_to_fit.h"
 #include "dib/dib.h"
 #include "tests/bmp_builder.h"
 #include "tests/gui/viewer_fixture.h"
+
+#include <map>
 
 namespace {
 
@@ -44,6 +47,72 @@ protected:
     }
     QImage Pane() { return Grab(dlg.m_picture); }
 };
+
+// The pointer's geometry against what the drawing shows: every pane pixel names the
+// picture pixel it shows, and each picture pixel the pane pixels that show it.
+TEST_F(Preview, ThePointerGeometryIsTheExactInverseOfTheDrawing) {
+    const auto code = [](int x, int y) { return RGB(x >> 8 | (y >> 8) << 4, y & 0xFF, x & 0xFF); };
+    struct Case {
+        const char* name;
+        int w, h, sizeMode;
+    } cases[] = {{"shrunk", 700, 500, 0}, {"natural size", 40, 30, 0}, {"stretched", 7, 5, 2}};
+    RunModal(dlg, [&] {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            Show(PictureOf(c.w, c.h, code));
+            dlg.m_picture.m_nSizeMode = c.sizeMode;
+            const QImage pane = Pane();
+            RECT client;
+            dlg.m_picture.GetClientRect(&client);
+            const auto g = PreviewOf(*dlg.m_pDib->m_pInfo, client, c.sizeMode);
+            ASSERT_TRUE(g);
+            std::map<std::pair<int, int>, RECT> shows; // picture pixel -> pane pixels
+            for (int y = 0; y < client.bottom; ++y)
+                for (int x = 0; x < client.right; ++x) {
+                    const auto at = PicturePointAt(*g, CPoint(x, y));
+                    const COLORREF seen = PixelAt(pane, x, y);
+                    if (x >= g->drawn.cx || y >= g->drawn.cy) {
+                        ASSERT_FALSE(at) << x << "," << y;
+                        continue;
+                    }
+                    ASSERT_TRUE(at) << x << "," << y;
+                    ASSERT_EQ(seen, code(at->x, at->y)) << x << "," << y;
+                    RECT& r =
+                        shows.try_emplace({at->x, at->y}, RECT{x, y, x + 1, y + 1}).first->second;
+                    r.right = std::max<LONG>(r.right, x + 1);
+                    r.bottom = std::max<LONG>(r.bottom, y + 1);
+                }
+            // Columns and rows are independent: every column along two rows, every row
+            // along two columns.
+            std::vector<CPoint> probes;
+            for (int px = 0; px < c.w; ++px)
+                probes.insert(probes.end(), {CPoint(px, 0), CPoint(px, c.h - 1)});
+            for (int py = 0; py < c.h; ++py)
+                probes.insert(probes.end(), {CPoint(0, py), CPoint(c.w / 2, py)});
+            for (const CPoint p : probes) {
+                const RECT r = PaneRectOf(*g, p);
+                const auto shown = shows.find({p.x, p.y});
+                if (shown != shows.end()) {
+                    ASSERT_TRUE(r.left == shown->second.left && r.top == shown->second.top &&
+                                r.right == shown->second.right && r.bottom == shown->second.bottom)
+                        << p.x << "," << p.y;
+                    continue;
+                }
+                // Dropped by shrinking: one pane pixel, showing a nearest neighbour.
+                ASSERT_EQ(r.right - r.left, 1);
+                ASSERT_EQ(r.bottom - r.top, 1);
+                const auto at = PicturePointAt(*g, CPoint(r.left, r.top));
+                ASSERT_TRUE(at);
+                for (int x = 0; x < g->drawn.cx; ++x)
+                    ASSERT_LE(std::abs(at->x - p.x),
+                              std::abs(PicturePointAt(*g, CPoint(x, 0))->x - p.x));
+                for (int y = 0; y < g->drawn.cy; ++y)
+                    ASSERT_LE(std::abs(at->y - p.y),
+                              std::abs(PicturePointAt(*g, CPoint(0, y))->y - p.y));
+            }
+        }
+    });
+}
 
 TEST_F(Preview, ShrinksAPictureToFitAtTheTopLeft) {
     RunModal(dlg, [&] {
