@@ -109,7 +109,10 @@ TEST_F(DibDraw, DrawPartShowsTheNamedPartEitherWayUp) {
         SCOPED_TRACE(c.name);
         CDib dib;
         Fill4x4(dib, c.height);
+        dc.SetStretchBltMode(BLACKONWHITE);
         ASSERT_TRUE(dib.DrawPart(&dc, CPoint(1, 1), c.size, c.source));
+        EXPECT_EQ(dc.GetStretchBltMode(), COLORONCOLOR);
+        EXPECT_EQ(dc.SelectPalette(dib.m_hPal, TRUE), dib.m_hPal);
         const int sx = c.size.cx / (c.source.right - c.source.left);
         const int sy = c.size.cy / (c.source.bottom - c.source.top);
         for (int y = 0; y < c.size.cy; ++y)
@@ -118,4 +121,14 @@ TEST_F(DibDraw, DrawPartShowsTheNamedPartEitherWayUp) {
                 EXPECT_EQ(dc.GetPixel(1 + x, 1 + y), RGB(10 * px, 10 * py, 0)) << x << "," << y;
             }
     }
+}
+
+TEST_F(DibDraw, DrawPartRefusesWithoutAHeaderOrPastTheCoordinateRange) {
+    CDib empty;
+    EXPECT_FALSE(empty.DrawPart(&dc, CPoint(0, 0), CSize(2, 2), RECT{0, 0, 1, 1}));
+    CDib dib;
+    Fill4x4(dib, 4);
+    EXPECT_FALSE(
+        dib.DrawPart(&dc, CPoint(0, 0), CSize(2, 2), RECT{0, INT32_MIN, 1, INT32_MIN + 1}));
+    EXPECT_EQ(dc.GetPixel(0, 0), RGB(236, 233, 216)) << "nothing drawn";
 }

@@ -55,7 +55,10 @@ TEST_F(Preview, ThePointerGeometryIsTheExactInverseOfTheDrawing) {
     struct Case {
         const char* name;
         int w, h, sizeMode;
-    } cases[] = {{"shrunk", 700, 500, 0}, {"natural size", 40, 30, 0}, {"stretched", 7, 5, 2}};
+    } cases[] = {{"shrunk", 700, 500, 0},
+                 {"natural size", 40, 30, 0},
+                 {"stretched", 7, 5, 2},
+                 {"one pixel", 1, 1, 0}};
     RunModal(dlg, [&] {
         for (const Case& c : cases) {
             SCOPED_TRACE(c.name);
@@ -66,6 +69,13 @@ TEST_F(Preview, ThePointerGeometryIsTheExactInverseOfTheDrawing) {
             dlg.m_picture.GetClientRect(&client);
             const auto g = PreviewOf(*dlg.m_pDib->m_pInfo, client, c.sizeMode);
             ASSERT_TRUE(g);
+            // Shrunk to a line of no height (or width), nothing is drawn to point at.
+            BITMAPINFOHEADER line = *dlg.m_pDib->m_pInfo;
+            line.biWidth = 1000;
+            line.biHeight = 1;
+            EXPECT_FALSE(PreviewOf(line, client, 0));
+            std::swap(line.biWidth, line.biHeight);
+            EXPECT_FALSE(PreviewOf(line, client, 0));
             std::map<std::pair<int, int>, RECT> shows; // picture pixel -> pane pixels
             for (int y = 0; y < client.bottom; ++y)
                 for (int x = 0; x < client.right; ++x) {

@@ -214,9 +214,11 @@ TEST(DesktopIcons, EachSizeIsDrawnAtThatSize) {
         };
         EXPECT_EQ(at(2.2, 2.2), 0xFF3C4650u);
         EXPECT_EQ(at(19, 19), 0xFFE8F4FFu);
-        EXPECT_EQ(qAlpha(at(31.5, 0.2)), 0);
+        EXPECT_EQ(at(31.5, 0.2), 0u) << "clear";
         if (size >= 32) { // at 16 the ring is one pixel wide and blends with its neighbours
             EXPECT_EQ(at(19, 11.6), 0xFF202020u);
+            EXPECT_EQ(at(28.5, 28.5), 0xFF202020u) << "the handle";
+            EXPECT_EQ(at(9.5, 21.5), 0xFFE04040u) << "the cells' colours repeat every four";
         }
     }
     // Drawn, not scaled: the 16-pixel icon is not the 256-pixel one sampled.
