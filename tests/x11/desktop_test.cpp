@@ -3,6 +3,7 @@
 // the keyboard shortcuts, with real events on a real X server.
 #include "controls/preview_overlays.h"
 #include "controls/shrink_to_fit.h"
+#include "platform/gdi/gdi_objects.h"
 #include "platform/window/cwinapp.h"
 #include "tests/x11/x11_support.h"
 
@@ -48,6 +49,22 @@ struct Pointed {
     COLORREF colour = 0;
 };
 
+// A drag's data as it comes from another program: its bytes as they were sent (Qt's
+// own mime data would rewrite a URI list through its URL type).
+class RawMime : public QMimeData {
+public:
+    explicit RawMime(QByteArray list) : m_list(std::move(list)) {}
+    QStringList formats() const override { return {"text/uri-list"}; }
+
+protected:
+    QVariant retrieveData(const QString& type, QMetaType) const override {
+        return type == "text/uri-list" ? QVariant(m_list) : QVariant();
+    }
+
+private:
+    QByteArray m_list;
+};
+
 class Desktop : public UserSession {
 protected:
     QWidget* Pane() { return WidgetOf(dlg.m_picture); }
@@ -71,6 +88,7 @@ TEST_F(Desktop, ThePointerNamesThePixelItIsOnAndTheMagnifierShowsItsNeighbours) 
             RECT client;
             viewer.m_picture.GetClientRect(&client);
             const CSize drawn = ShrinkToFit(p.w, p.h, client.right, client.bottom);
+            const std::size_t objects = platform::gdi::LiveObjectCount();
             const QPoint points[] = {{0, 0},
                                      {drawn.cx - 1, 0},
                                      {0, drawn.cy - 1},
@@ -93,6 +111,25 @@ TEST_F(Desktop, ThePointerNamesThePixelItIsOnAndTheMagnifierShowsItsNeighbours) 
                 // The magnifier: the pixel and its neighbours, 8 x 8 screen pixels at least.
                 const QImage now = Grab(viewer.m_picture);
                 const RECT area = MagnifierRect(client, CPoint(at.x(), at.y()));
+                // In the corner away from the pointer, 4 pixels in.
+                EXPECT_EQ(area.left,
+                          at.x() < client.right / 2 ? client.right - 4 - kMagnifierSide : 4);
+                EXPECT_EQ(area.top,
+                          at.y() < client.bottom / 2 ? client.bottom - 4 - kMagnifierSide : 4);
+                EXPECT_EQ(area.right - area.left, 111);
+                EXPECT_EQ(PixelAt(now, area.right - 1, area.bottom - 1), RGB(64, 64, 64)) << "grid";
+                // The centre cell's outline: white on its grid lines, black just outside.
+                const int c0 = kMagnifierReach * kMagnifierCell;
+                for (const int edge : {c0, c0 + kMagnifierCell}) {
+                    EXPECT_EQ(PixelAt(now, area.left + edge, area.top + c0 + 5),
+                              RGB(255, 255, 255));
+                    EXPECT_EQ(PixelAt(now, area.left + c0 + 5, area.top + edge),
+                              RGB(255, 255, 255));
+                }
+                for (const int edge : {c0 - 1, c0 + kMagnifierCell + 1}) {
+                    EXPECT_EQ(PixelAt(now, area.left + edge, area.top + c0 + 5), RGB(0, 0, 0));
+                    EXPECT_EQ(PixelAt(now, area.left + c0 + 5, area.top + edge), RGB(0, 0, 0));
+                }
                 for (int dy = -kMagnifierReach; dy <= kMagnifierReach; dy += kMagnifierReach)
                     for (int dx = -kMagnifierReach; dx <= kMagnifierReach; dx += kMagnifierReach) {
                         const int x = pixel.x + dx, y = pixel.y + dy;
@@ -108,6 +145,7 @@ TEST_F(Desktop, ThePointerNamesThePixelItIsOnAndTheMagnifierShowsItsNeighbours) 
                     SavePng(OnScreen(FrameOf(viewer)),
                             std::string("x11-magnifier-") + (p.w > 345 ? "large" : "small"));
             }
+            EXPECT_EQ(platform::gdi::LiveObjectCount(), objects) << "painting leaks nothing";
             // Off the drawn picture: the caption is the template's and no magnifier shows.
             PointerTo(pane, QPoint(client.right - 1, client.bottom - 1));
             if (drawn.cx < client.right) {
@@ -116,6 +154,11 @@ TEST_F(Desktop, ThePointerNamesThePixelItIsOnAndTheMagnifierShowsItsNeighbours) 
                 const QImage now = Grab(viewer.m_picture);
                 EXPECT_EQ(PixelAt(now, 10, 10), PixelAt(shown, 10, 10)) << "no magnifier";
             }
+            // Off the pane altogether, from over the picture.
+            PointerTo(pane, QPoint(5, 5));
+            PointerTo(WidgetOf(*viewer.GetDlgItem(IDC_EDIT_X)), QPoint(5, 5));
+            EXPECT_EQ(TextOf(viewer.GetDlgItem(IDC_GROUP_PREVIEW)), "位图缩略图(左上角坐标:(0,0))");
+            EXPECT_EQ(PixelAt(Grab(viewer.m_picture), 300, 200), PixelAt(shown, 300, 200));
         });
     }
 }
@@ -136,13 +179,22 @@ TEST_F(Desktop, AClickReadsThePixelUnderItAndMarksIt) {
         EXPECT_EQ(Bgrs(), std::to_string(GetBValue(c)) + "," + std::to_string(GetGValue(c)) + "," +
                               std::to_string(GetRValue(c)) + ",0");
         EXPECT_EQ(TextOf(&dlg.m_grpPixel).find("像素值BGRS:"), 0u);
-        // The marker: a black square two pixels out, a white one three out.
-        const QImage marked = Grab(dlg.m_picture);
+        // The marker, as the screen shows it: a black square two pixels out, a white one
+        // three out.
+        const QPoint origin = Pane()->mapTo(Frame(), QPoint(0, 0));
+        const QImage marked =
+            OnScreen(Frame()).copy(origin.x(), origin.y(), Pane()->width(), Pane()->height());
         EXPECT_EQ(PixelAt(marked, at.x() - 2, at.y()), RGB(0, 0, 0));
         EXPECT_EQ(PixelAt(marked, at.x() - 3, at.y()), RGB(255, 255, 255));
         EXPECT_EQ(PixelAt(marked, at.x() + 2, at.y() + 2), RGB(0, 0, 0));
         EXPECT_EQ(PixelAt(marked, at.x() - 4, at.y()), PixelAt(shown, at.x() - 4, at.y()));
         SavePng(OnScreen(Frame()), "x11-click-marker");
+        // The left column, marked where the mark fits ((0, 0) would mean the centre to
+        // QTest).
+        PointerTo(Pane(), QPoint(0, 1));
+        QTest::mouseClick(Pane(), Qt::LeftButton, {}, QPoint(0, 1));
+        EXPECT_EQ(Edit(IDC_EDIT_X)->text().toInt(), Decode(PixelAt(shown, 0, 1)).x);
+        EXPECT_EQ(PixelAt(Grab(dlg.m_picture), 2, 3), RGB(0, 0, 0));
     });
 }
 
@@ -165,19 +217,14 @@ TEST_F(Desktop, FilesOnTheCommandLineOpenInOrderWithTheOpenCommandsMessages) {
 
 TEST_F(Desktop, AFileDroppedOnTheWindowOpensByItsExactName) {
     // Latin-1 "café.bmp": its name is not UTF-8.
-    const std::string name = dir.Dir() + "/caf\xE9.bmp";
-    {
-        const std::vector<BYTE> bytes = Coded(20, 10);
-        FILE* f = std::fopen(name.c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-    }
+    const std::string name = dir.Write("caf\xE9.bmp", Coded(20, 10));
+    dir.Write("a%zz\xFF.bmp", Coded(20, 10));
     RunModal(dlg, [&] {
         QByteArray uri = "file://";
         uri += QByteArray::fromStdString(name).toPercentEncoding("/");
-        auto* mime = new QMimeData;
-        mime->setData("text/uri-list", uri + "\r\n");
+        // Escapes in either case; a percent sign that starts no escape stays as it is.
+        const QByteArray second = "file://" + QByteArray::fromStdString(dir.Dir()) + "/a%zz%fF.bmp";
+        auto* mime = new RawMime("# a comment\r\n" + uri + "\r\n" + second + "\r\n");
         QWindow* window = Frame()->windowHandle();
         const QPoint at = Pane()->mapTo(Frame(), QPoint(10, 10));
         QDragEnterEvent enter(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
@@ -190,6 +237,8 @@ TEST_F(Desktop, AFileDroppedOnTheWindowOpensByItsExactName) {
         // Named as pixscope-cli names it: the stray byte as a replacement character.
         const std::string report(dlg.m_pReport, static_cast<size_t>(dlg.m_nReportLen));
         EXPECT_NE(report.find("caf\x84\x31\xA4\x37.bmp"), std::string::npos);
+        EXPECT_NE(report.find("a%zz\x84\x31\xA4\x37.bmp"), std::string::npos) << "both, in order";
+        EXPECT_LT(report.find("caf"), report.find("a%zz"));
     });
 }
 
