@@ -180,3 +180,35 @@ TEST_F(DibHostile, AnObjectWhoseLoadingFailedCannotBeReferredToAgain) {
         e->Delete();
     }
 }
+
+// A load, a draw and the conversions leave no graphics object behind, at every depth.
+TEST_F(DibHostile, LoadsDrawsAndConversionsLeaveNoObjectBehind) {
+    CDC warm; // the stock objects come into being on first use and stay
+    warm.CreateCompatibleDC(nullptr);
+    warm.DeleteDC();
+    const std::size_t live = platform::gdi::LiveObjectCount();
+    for (const char* name : {"sample-1bit.bmp", "sample-4bit.bmp", "sample-8bit.bmp",
+                             "sample-16bit.bmp", "sample-24bit.bmp", "sample-32bit.bmp"}) {
+        SCOPED_TRACE(name);
+        CFile file;
+        ASSERT_TRUE(
+            file.Open((std::string(PIXSCOPE_SAMPLES) + "/" + name).c_str(), CFile::modeRead));
+        CDib dib;
+        ASSERT_TRUE(dib.Read(&file));
+        const std::size_t loaded = platform::gdi::LiveObjectCount();
+        CDC dc;
+        dc.CreateCompatibleDC(nullptr);
+        HBITMAP target = CreateCompatibleBitmap(nullptr, 8, 8);
+        HGDIOBJ old = dc.SelectObject(target);
+        dib.Draw(&dc, CPoint(0, 0), CSize(8, 8));
+        dib.DrawPart(&dc, CPoint(0, 0), CSize(8, 8), RECT{0, 0, 2, 2});
+        dc.SelectObject(old);
+        dc.DeleteDC();
+        DeleteObject(target);
+        EXPECT_EQ(platform::gdi::LiveObjectCount(), loaded) << "drawn";
+        dib.ConvertTo555();
+        dib.ResetHeader(CSize(dib.m_pInfo->biWidth, dib.m_pInfo->biHeight), 16);
+        dib.Empty();
+        EXPECT_EQ(platform::gdi::LiveObjectCount(), live) << "converted and emptied";
+    }
+}
