@@ -56,6 +56,10 @@ std::vector<BYTE> BuildBmp(const BmpFields& s) {
     return out;
 }
 
+std::vector<BYTE> BmpFields::Build() const {
+    return BuildBmp(*this);
+}
+
 TempDir::TempDir() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "pixscope-test-XXXXXX").string();
     if (mkdtemp(tmpl.data()) == nullptr)

@@ -5,6 +5,7 @@
 #include "platform/wintypes.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 struct BmpFields {
@@ -22,6 +23,19 @@ struct BmpFields {
     std::vector<BYTE> pixels;    // empty: zero bytes of the computed size
     long offBitsOverride = -1;   // bfOffBits as given instead of computed
     bool keepSizeImageZero = false;
+
+    // Chained setters, so that a case fits on a line.
+    BmpFields& Size(int w, int h) { return width = w, height = h, *this; }
+    BmpFields& Bits(int bits) { return bitCount = bits, *this; }
+    BmpFields& Compression(DWORD c) { return compression = c, *this; }
+    BmpFields& Table(std::vector<RGBQUAD> t) { return colors = std::move(t), *this; }
+    BmpFields& Pixels(std::vector<BYTE> p) { return pixels = std::move(p), *this; }
+    BmpFields& ClrUsed(DWORD n) { return clrUsed = n, *this; }
+    BmpFields& SizeImage(DWORD n) { return sizeImage = n, *this; }
+    BmpFields& OffBits(long n) { return offBitsOverride = n, *this; }
+    BmpFields& Header(DWORD n) { return headerSize = n, *this; }
+    BmpFields& NoSizeImage() { return keepSizeImageZero = true, *this; }
+    std::vector<BYTE> Build() const;
 };
 
 std::vector<BYTE> BuildBmp(const BmpFields& fields);

