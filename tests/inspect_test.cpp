@@ -21,19 +21,13 @@ template <typename T> void Poke(std::vector<BYTE>& b, size_t at, T v) {
 
 // A good 8-bit 4 x 2 picture with a full colour table.
 BmpFields Eight() {
-    BmpFields f;
-    f.bitCount = 8;
-    f.colors.assign(256, RGBQUAD{});
-    return f;
+    return BmpFields{}.Bits(8).Table(std::vector<RGBQUAD>(256));
 }
 
 // A good 8-bit 4 x 2 run-length picture: each row two runs of two, then end of line.
 BmpFields Rle(std::vector<BYTE> stream) {
-    BmpFields f = Eight();
-    f.compression = BI_RLE8;
-    f.pixels = std::move(stream);
-    f.sizeImage = static_cast<DWORD>(f.pixels.size());
-    return f;
+    const auto size = static_cast<DWORD>(stream.size());
+    return Eight().Compression(BI_RLE8).Pixels(std::move(stream)).SizeImage(size);
 }
 const std::vector<BYTE> kGoodStream = {2, 1, 2, 2, 0, 0, 2, 3, 2, 4, 0, 0, 0, 1};
 
@@ -43,12 +37,6 @@ std::vector<BYTE> Built(const BmpFields& f,
     if (edit)
         edit(b);
     return b;
-}
-
-// The file of f with some of its fields changed.
-std::vector<BYTE> With(BmpFields f, const std::function<void(BmpFields&)>& edit) {
-    edit(f);
-    return BuildBmp(f);
 }
 
 std::vector<inspect::Finding> Check(const std::vector<BYTE>& b) {
@@ -65,13 +53,12 @@ TEST(Inspect, GoodFilesHaveNoFindings) {
 }
 
 TEST(Inspect, EachFindingFromAFileOfItsOwn) {
-    BmpFields masks;
-    masks.bitCount = 16;
-    masks.compression = BI_BITFIELDS;
+    BmpFields masks = BmpFields{}.Bits(16).Compression(BI_BITFIELDS);
     masks.gap = {0x00, 0x7C, 0, 0, 0x00, 0x7E, 0, 0, 0x1F, 0, 0, 0}; // red and green overlap
-    BmpFields twoColours = Eight();
-    twoColours.colors.resize(2);
-    twoColours.clrUsed = 2;
+    const BmpFields twoColours = Eight().Table(std::vector<RGBQUAD>(2)).ClrUsed(2);
+    BmpFields reserved, gap = Eight();
+    reserved.reserved1 = 7;
+    gap.gap = {0, 0, 0, 0};
     const struct {
         const char* id;
         Severity severity;
@@ -80,41 +67,24 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
     } cases[] = {
         {"magic", Severity::Error, 0, Built({}, [](auto& b) { b[1] = 'A'; })},
         {"truncated-header", Severity::Error, 30, Built({}, [](auto& b) { b.resize(30); })},
-        {"header-size", Severity::Error, 14, With({}, [](BmpFields& f) { f.headerSize = 108; })},
+        {"header-size", Severity::Error, 14, BmpFields{}.Header(108).Build()},
         {"file-size", Severity::Warning, 2, Built({}, [](auto& b) { Poke<DWORD>(b, 2, 9); })},
-        {"reserved", Severity::Note, 6, With({}, [](BmpFields& f) { f.reserved1 = 7; })},
-        {"offbits-overlap", Severity::Error, 10,
-         With(Eight(), [](BmpFields& f) { f.offBitsOverride = 60; })},
-        {"offbits-gap", Severity::Note, 1078,
-         With(Eight(),
-              [](BmpFields& f) {
-                  f.gap = {0, 0, 0, 0};
-              })},
+        {"reserved", Severity::Note, 6, reserved.Build()},
+        {"offbits-overlap", Severity::Error, 10, Eight().OffBits(60).Build()},
+        {"offbits-gap", Severity::Note, 1078, gap.Build()},
         {"offbits-past-end", Severity::Error, 10,
          Built({}, [](auto& b) { Poke<DWORD>(b, 10, 5000); })},
         {"planes", Severity::Warning, 26, Built({}, [](auto& b) { Poke<WORD>(b, 26, 3); })},
-        {"bit-count", Severity::Error, 28,
-         With({},
-              [](BmpFields& f) {
-                  f.bitCount = 2;
-                  f.colors.assign(4, {});
-              })},
-        {"compression", Severity::Error, 30,
-         With({}, [](BmpFields& f) { f.compression = BI_RLE8; })},
+        {"bit-count", Severity::Error, 28, BmpFields{}.Bits(2).Table({{}, {}, {}, {}}).Build()},
+        {"compression", Severity::Error, 30, BmpFields{}.Compression(BI_RLE8).Build()},
         {"width", Severity::Error, 18,
-         With({},
-              [](BmpFields& f) {
-                  f.width = -4;
-                  f.pixels.assign(24, 0);
-              })},
-        {"height", Severity::Error, 22,
-         With(Rle(kGoodStream), [](BmpFields& f) { f.height = -2; })},
-        {"size-image", Severity::Warning, 34, With({}, [](BmpFields& f) { f.sizeImage = 999; })},
-        {"size-image", Severity::Note, 34,
-         With({}, [](BmpFields& f) { f.keepSizeImageZero = true; })},
+         BmpFields{}.Size(-4, 2).Pixels(std::vector<BYTE>(24)).Build()},
+        {"height", Severity::Error, 22, Rle(kGoodStream).Size(4, -2).Build()},
+        {"size-image", Severity::Warning, 34, BmpFields{}.SizeImage(999).Build()},
+        {"size-image", Severity::Note, 34, BmpFields{}.NoSizeImage().Build()},
         {"size-image", Severity::Error, 34,
          Built(Rle(kGoodStream), [](auto& b) { Poke<DWORD>(b, 34, 0); })},
-        {"clr-used", Severity::Error, 46, With(Eight(), [](BmpFields& f) { f.clrUsed = 300; })},
+        {"clr-used", Severity::Error, 46, Eight().ClrUsed(300).Build()},
         {"clr-important", Severity::Warning, 50,
          Built(twoColours, [](auto& b) { Poke<DWORD>(b, 50, 3); })},
         {"masks", Severity::Warning, 54, BuildBmp(masks)},
@@ -131,12 +101,7 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
                    Poke<DWORD>(b, 2, static_cast<DWORD>(b.size()));
                })},
         {"palette-index", Severity::Warning, 1078 - 4 * 254,
-         With(Eight(),
-              [](BmpFields& f) {
-                  f.colors.resize(2);
-                  f.clrUsed = 2;
-                  f.pixels = {0, 1, 0, 1, 0, 5, 0, 0};
-              })},
+         BmpFields(twoColours).Pixels({0, 1, 0, 1, 0, 5, 0, 0}).Build()},
         {"rle-stream", Severity::Error, 1078 + 2, BuildBmp(Rle({2, 1, 3, 1, 0, 0, 0, 1}))},
         {"rle-stream", Severity::Error, 1078, BuildBmp(Rle({0, 2, 9, 0, 0, 1}))},
         {"rle-stream", Severity::Error, 1078, BuildBmp(Rle({0, 3, 1, 2}))},
@@ -150,14 +115,10 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
         {"density", Severity::Warning, 38, Built({}, [](auto& b) { Poke<LONG>(b, 38, 100000); })},
         {"density", Severity::Warning, 42, Built({}, [](auto& b) { Poke<LONG>(b, 42, -5); })},
         // The colour table would pass bfOffBits.
-        {"clr-used", Severity::Error, 46, With({}, [](BmpFields& f) { f.clrUsed = 10; })},
+        {"clr-used", Severity::Error, 46, BmpFields{}.ClrUsed(10).Build()},
         // An index the colour table lacks, in a run-length stream.
         {"palette-index", Severity::Warning, 54 + 8,
-         With(Rle({2, 1, 2, 9, 0, 0, 0, 1}),
-              [](BmpFields& f) {
-                  f.colors.resize(2);
-                  f.clrUsed = 2;
-              })},
+         Rle({2, 1, 2, 9, 0, 0, 0, 1}).Table(std::vector<RGBQUAD>(2)).ClrUsed(2).Build()},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.id + std::string(" at ") + std::to_string(c.offset));
@@ -176,25 +137,22 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
 
 TEST(Inspect, FindingsCarryTheirValuesAndPlaces) {
     BmpFields gap = Eight();
-    gap.gap = {0, 0, 0, 0, 0, 0};
+    gap.gap.assign(6, 0);
     const auto g = Check(BuildBmp(gap));
     ASSERT_EQ(g.size(), 1u);
     EXPECT_EQ(g[0].length, 6u);
     EXPECT_EQ(g[0].actual, 6);
 
-    BmpFields indices = Eight();
-    indices.colors.resize(4);
-    indices.clrUsed = 4;
-    indices.pixels = {0, 1, 2, 3, 0, 9, 7, 0}; // bottom row first: (1, 0) is the first
-    const auto p = Check(BuildBmp(indices));
+    // bottom row first: (1, 0) is the first
+    const auto p = Check(
+        Eight().Table(std::vector<RGBQUAD>(4)).ClrUsed(4).Pixels({0, 1, 2, 3, 0, 9, 7, 0}).Build());
     ASSERT_EQ(p.size(), 1u);
     EXPECT_EQ(p[0].declared, 4);
     EXPECT_EQ(p[0].actual, 2);
     EXPECT_NE(p[0].message.find("(1, 0)"), std::string::npos) << p[0].message;
 
-    BmpFields shortRows;
-    shortRows.pixels.assign(12 + 5, 0); // one whole row of two, and 5 bytes
-    const auto s = Check(BuildBmp(shortRows));
+    // one whole row of two, and 5 bytes
+    const auto s = Check(BmpFields{}.Pixels(std::vector<BYTE>(12 + 5)).Build());
     ASSERT_FALSE(s.empty());
     EXPECT_EQ(s.back().id, "pixels-truncated");
     EXPECT_EQ(s.back().declared, 24);
@@ -203,24 +161,21 @@ TEST(Inspect, FindingsCarryTheirValuesAndPlaces) {
 }
 
 TEST(Inspect, WhereEachPixelLives) {
-    BmpFields one;
-    one.width = 12;
-    one.bitCount = 1;
-    one.colors.assign(2, {});
-    one.pixels = {0, 0, 0, 0, 0, 0x20, 0, 0}; // (10, 0): top row, second byte, bit 5
-    BmpFields rle4;
-    rle4.height = 1;
-    rle4.bitCount = 4;
-    rle4.compression = BI_RLE4;
-    rle4.colors.assign(16, {});
-    rle4.pixels = {4, 0x12, 0, 1};
-    rle4.sizeImage = 4;
+    // (10, 0): top row, second byte, bit 5
+    const BmpFields one =
+        BmpFields{}.Size(12, 2).Bits(1).Table({{}, {}}).Pixels({0, 0, 0, 0, 0, 0x20, 0, 0});
+    const BmpFields rle4 = BmpFields{}
+                               .Size(4, 1)
+                               .Bits(4)
+                               .Compression(BI_RLE4)
+                               .Table(std::vector<RGBQUAD>(16))
+                               .Pixels({4, 0x12, 0, 1})
+                               .SizeImage(4);
     std::vector<BYTE> cut = BuildBmp(BmpFields{});
     cut.pop_back();
-    BmpFields topDown;
-    topDown.height = -2;
-    topDown.pixels.assign(24, 0);
-    topDown.pixels[12 + 9] = 7; // (3, 1): second stored row
+    std::vector<BYTE> rows(24);
+    rows[12 + 9] = 7; // (3, 1): second stored row
+    const BmpFields topDown = BmpFields{}.Size(4, -2).Pixels(rows);
     const struct {
         const char* name;
         std::vector<BYTE> file;
@@ -288,11 +243,8 @@ TEST(Inspect, TheWindowSaysWhereAPixelLivesInChinese) {
 
 TEST(Inspect, DeclaredSizesCostNothing) {
     // A 1 KB file that declares 100000 x 100000 pixels at 24 bits.
-    BmpFields f;
-    f.width = 100000;
-    f.height = 100000;
-    f.pixels.assign(1024 - 54, 0);
-    const auto findings = Check(BuildBmp(f));
+    const auto findings =
+        Check(BmpFields{}.Size(100000, 100000).Pixels(std::vector<BYTE>(1024 - 54)).Build());
     ASSERT_FALSE(findings.empty());
     EXPECT_EQ(findings.back().id, "pixels-truncated");
     EXPECT_EQ(*findings.back().declared, 300000LL * 100000);
