@@ -24,13 +24,23 @@ TEST(CodePage, ProgramStringsHaveTheirByteLengths) {
     EXPECT_EQ(CString::FromUtf8("╯").Bytes(), "\xA8\x73");
 }
 
-TEST(CodePage, WhatGbkLacksBecomesAQuestionMark) {
-    EXPECT_EQ(CString::FromUtf8("a・b").Bytes(), "a?b"); // U+30FB has no GBK code
-    EXPECT_EQ(CString::FromUtf8("a\xFF"
-                                "b")
-                  .Bytes(),
-              "a?b"); // not UTF-8
-    EXPECT_EQ(CString::FromUtf8("€").Bytes(), "\x80");
+TEST(CodePage, WhatGbkLacksBecomesOneQuestionMarkPerCharacter) {
+    const struct {
+        const char *name, *utf8, *gbk;
+    } cases[] = {
+        {"U+30FB, 3 bytes", "a\u30FBb", "a?b"},
+        {"U+FFFD, lead byte 0xEF", "a\uFFFDb", "a?b"},
+        {"an emoji, 4 bytes", "a\U0001F600b", "a?b"},
+        {"U+07C0, 2 bytes with lead byte 0xDF", "a\u07C0b", "a?b"},
+        {"U+0080, lead byte 0xC2", "a\u0080!", "a?!"},
+        {"a stray 0xFF", "a\xFF!", "a?!"},
+        {"a stray continuation byte", "a\x80!", "a?!"},
+        {"an overlong lead byte 0xC1", "a\xC1\x80!", "a??!"},
+        {"a lead byte cut short", "a\xE3\x83", "a?"},
+        {"the euro", "\u20AC", "\x80"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CString::FromUtf8(c.utf8).Bytes(), c.gbk) << c.name;
     EXPECT_EQ(CString("\x80").ToUtf8(), "€");
 }
 
