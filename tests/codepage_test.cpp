@@ -35,7 +35,7 @@ TEST(CodePage, WhatGbkLacksBecomesOneQuestionMarkPerCharacter) {
         {"U+0080, lead byte 0xC2", "a\u0080!", "a?!"},
         {"a stray 0xFF", "a\xFF!", "a?!"},
         {"a stray continuation byte", "a\x80!", "a?!"},
-        {"an overlong lead byte 0xC1", "a\xC1\x80!", "a??!"},
+        {"an overlong lead byte 0xC1", "a\xC1\x80!", "a?\?!"},
         {"a lead byte cut short", "a\xE3\x83", "a?"},
         {"the euro", "\u20AC", "\x80"},
     };
