@@ -16,11 +16,7 @@ protected:
         return dir.Write(name, BuildBmp(s));
     }
     static BmpFields ThreeRows() {
-        BmpFields s;
-        s.width = 1;
-        s.height = 3;
-        s.pixels = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0};
-        return s;
+        return BmpFields{}.Size(1, 3).Pixels({1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0});
     }
     TempDir dir;
     CDib dib;
@@ -44,13 +40,10 @@ TEST_F(DibLoaders, ReadFlippedAgainstRead) {
     ASSERT_TRUE(dib.ReadFlipped(&c, TRUE));
     EXPECT_EQ(Bits(dib), (std::vector<BYTE>{7, 8, 9, 0, 4, 5, 6, 0, 1, 2, 3, 0}));
 
-    BmpFields os2;
-    os2.headerSize = 108;
-    CFile d(File(os2, "v4.bmp").c_str(), CFile::modeRead);
+    CFile d(File(BmpFields{}.Header(108), "v4.bmp").c_str(), CFile::modeRead);
     EXPECT_FALSE(dib.ReadFlipped(&d, TRUE));
-    BmpFields tooSmall;
-    tooSmall.bitCount = 8; // no colour table in a 54-byte header block
-    CFile e(File(tooSmall, "small.bmp").c_str(), CFile::modeRead);
+    // No colour table in a 54-byte header block.
+    CFile e(File(BmpFields{}.Bits(8), "small.bmp").c_str(), CFile::modeRead);
     EXPECT_FALSE(dib.ReadFlipped(&e, TRUE));
     EXPECT_EQ(recorder.messages, (std::vector<std::string>{"Read error", "Read error"}));
 }
@@ -64,42 +57,31 @@ TEST_F(DibLoaders, ReadSectionTakesUncompressedPicturesOnly) {
     EXPECT_EQ(dib.m_nBitsOwner, 0);
     EXPECT_EQ(Bits(dib), (std::vector<BYTE>{1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0}));
 
-    BmpFields rle;
-    rle.bitCount = 8;
-    rle.compression = BI_RLE8;
-    rle.colors = std::vector<RGBQUAD>(256);
-    rle.pixels = {0, 1};
+    const BmpFields rle =
+        BmpFields{}.Bits(8).Compression(BI_RLE8).Table(std::vector<RGBQUAD>(256)).Pixels({0, 1});
     CFile b(File(rle, "rle.bmp").c_str(), CFile::modeRead);
     EXPECT_FALSE(dib.ReadSection(&b, &dc));
     EXPECT_EQ(recorder.messages, std::vector<std::string>{"ReadSection error"});
 
     // A biSizeImage beyond the section's layout reads only what the section holds.
-    BmpFields big = ThreeRows();
-    big.sizeImage = 1000;
-    CFile c(File(big, "big.bmp").c_str(), CFile::modeRead);
+    CFile c(File(ThreeRows().SizeImage(1000), "big.bmp").c_str(), CFile::modeRead);
     ASSERT_TRUE(dib.ReadSection(&c, &dc));
     EXPECT_EQ(dib.m_nImageSize, 12u);
 }
 
 TEST_F(DibLoaders, MapFileRefusals) {
-    struct Case {
+    const struct {
         const char* name;
         std::vector<BYTE> bytes;
         const char* message;
-    };
-    BmpFields os2;
-    os2.headerSize = 12;
-    os2.offBitsOverride = 26;
-    BmpFields shortPixels = ThreeRows();
-    shortPixels.pixels.resize(5);
-    const Case cases[] = {
+    } cases[] = {
         {"empty file", {}, "Empty bitmap file"},
         {"text file", {'h', 'e', 'l', 'l', 'o'}, "Invalid bitmap file"},
-        {"OS/2 header", BuildBmp(os2), "AttachMemory error"},
-        {"pixels cut short", BuildBmp(shortPixels), "AttachMemory error"},
+        {"OS/2 header", BmpFields{}.Header(12).OffBits(26).Build(), "AttachMemory error"},
+        {"pixels cut short", ThreeRows().Pixels({1, 2, 3, 0, 4}).Build(), "AttachMemory error"},
         {"only the magic", {'B', 'M'}, "AttachMemory error"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         recorder.messages.clear();
         std::string path = dir.Write("m.bmp", c.bytes);
@@ -112,10 +94,7 @@ TEST_F(DibLoaders, MapFileRefusals) {
 }
 
 TEST_F(DibLoaders, MappedPixelChangesReachTheFile) {
-    BmpFields s = ThreeRows();
-    s.bitCount = 8;
-    s.width = 4;
-    s.colors = std::vector<RGBQUAD>(256, RGBQUAD{9, 9, 9, 0});
+    BmpFields s = ThreeRows().Size(4, 3).Bits(8).Table(std::vector<RGBQUAD>(256, {9, 9, 9, 0}));
     s.colors[2] = RGBQUAD{1, 2, 3, 0};
     s.gap = {0xEE, 0xEE, 0xEE, 0xEE}; // the pixels are taken from right after the table
     std::string path = File(s);
@@ -154,10 +133,8 @@ TEST_F(DibLoaders, AttachMemoryFreesAGlobalHandedOver) {
 }
 
 TEST_F(DibLoaders, DuplicateDibCopiesExactly) {
-    BmpFields s = ThreeRows();
-    s.bitCount = 8;
-    s.width = 4;
-    s.colors = std::vector<RGBQUAD>(256, RGBQUAD{4, 5, 6, 0});
+    const BmpFields s =
+        ThreeRows().Size(4, 3).Bits(8).Table(std::vector<RGBQUAD>(256, {4, 5, 6, 0}));
     CFile f(File(s).c_str(), CFile::modeRead);
     ASSERT_TRUE(dib.Read(&f));
     CDib copy;
@@ -182,10 +159,7 @@ TEST_F(DibLoaders, LoadDibFromFileKeepsReadsLimits) {
     platform::AfxFreeBlock(header);
     platform::AfxFreeBlock(bits);
 
-    BmpFields hugeTable;
-    hugeTable.bitCount = 8;
-    hugeTable.clrUsed = 305402420;
-    CFile g(File(hugeTable, "t.bmp").c_str(), CFile::modeRead);
+    CFile g(File(BmpFields{}.Bits(8).ClrUsed(305402420), "t.bmp").c_str(), CFile::modeRead);
     EXPECT_FALSE(LoadDibFromFile(&g, &header, &bits));
     EXPECT_EQ(header, nullptr);
     EXPECT_EQ(recorder.messages, std::vector<std::string>{"Read error"});
