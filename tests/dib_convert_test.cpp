@@ -34,13 +34,6 @@ TEST(DibConvert, TwentyFourBitsTo555) {
                                             0, 0, 0x41, 0x7C, 0, 0, 0, 0}));
 }
 
-TEST(DibConvert, ShortTwentyFourBitArrayConvertsWhatItHolds) {
-    CDib dib;
-    Make(dib, 2, 2, 24, {0xFF, 0xFF, 0xFF, 0xFF}); // 4 of 16 bytes
-    dib.ConvertTo555();
-    EXPECT_EQ(Bits(dib), (std::vector<BYTE>{0xFF, 0x7F, 0x1F, 0, 0, 0, 0, 0}));
-}
-
 TEST(DibConvert, Sixteen555StaysAsItIsButClaimsOnlyItsRows) {
     CDib dib;
     Make(dib, 2, 1, 16, {1, 2, 3, 4});
@@ -56,30 +49,63 @@ TEST(DibConvert, Sixteen555StaysAsItIsButClaimsOnlyItsRows) {
     EXPECT_EQ(dib.m_pInfo->biSizeImage, 4u);
 }
 
-TEST(DibConvert, OtherDepthsConvertFromTheirTrueColours) {
-    struct Case {
+TEST(DibConvert, EachDepthConvertsFromItsTrueColours) {
+    const std::vector<BYTE> blueWhite = {0x1F, 0x00, 0xFF, 0x7F};
+    std::vector<BYTE> tenWide(20, 0);
+    for (int i = 0; i < 9; ++i)
+        tenWide[2 * i] = 0x1F;
+    tenWide[18] = 0xFF, tenWide[19] = 0x7F;
+    const struct {
         const char* name;
-        int bits;
-        std::vector<BYTE> pixels;
-        std::vector<BYTE> expected; // one 2-pixel row of 5-5-5
-    };
-    const Case cases[] = {
+        int w, h, bits;
+        DWORD compression;
+        std::vector<BYTE> pixels, expected; // 5-5-5, rows padded
+    } cases[] = {
         // Colour table: entry 0 blue, entry 1 white (1, 4 and 8 bits alike).
-        {"1 bit", 1, {0x40, 0, 0, 0}, {0x1F, 0x00, 0xFF, 0x7F}},
-        {"4 bits", 4, {0x01, 0, 0, 0}, {0x1F, 0x00, 0xFF, 0x7F}},
-        {"8 bits", 8, {1, 0, 0, 0}, {0xFF, 0x7F, 0x1F, 0x00}},
-        {"32 bits", 32, {0, 0, 0xFF, 0x55, 0xFF, 0, 0, 0x55}, {0x00, 0x7C, 0x1F, 0x00}},
+        {"1 bit", 2, 1, 1, BI_RGB, {0x40, 0, 0, 0}, blueWhite},
+        {"1 bit, the tenth pixel in the second byte",
+         10,
+         1,
+         1,
+         BI_RGB,
+         {0x00, 0x40, 0, 0},
+         tenWide},
+        {"4 bits", 2, 1, 4, BI_RGB, {0x01, 0, 0, 0}, blueWhite},
+        {"8 bits", 2, 1, 8, BI_RGB, {1, 0, 0, 0}, {0xFF, 0x7F, 0x1F, 0x00}},
+        {"32 bits", 2, 1, 32, BI_RGB, {0, 0, 0xFF, 0x55, 0xFF, 0, 0, 0x55}, {0x00, 0x7C, 0x1F, 0}},
+        {"32 bits top-down",
+         1,
+         -2,
+         32,
+         BI_RGB,
+         {0xFF, 0, 0, 0, 0, 0, 0xFF, 0},
+         {0x1F, 0, 0, 0, 0x00, 0x7C, 0, 0}},
+        {"24 bits, an array 4 of 16 bytes long",
+         2,
+         2,
+         24,
+         BI_RGB,
+         {0xFF, 0xFF, 0xFF, 0xFF},
+         {0xFF, 0x7F, 0x1F, 0, 0, 0, 0, 0}},
+        // 24 bits convert from their bytes whatever the compression says.
+        {"24 bits labelled RLE8", 1, 1, 24, BI_RLE8, {0xFF, 0, 0, 0}, {0x1F, 0, 0, 0}},
+        {"24 bits labelled bitfields", 1, 1, 24, BI_BITFIELDS, {0xFF, 0, 0, 0}, {0x1F, 0, 0, 0}},
+        {"24 bits labelled JPEG", 1, 1, 24, 4, {0xFF, 0, 0, 0}, {0x1F, 0, 0, 0}},
+        {"24 bits labelled 0x80000001", 1, 1, 24, 0x80000001, {0xFF, 0, 0, 0}, {0x1F, 0, 0, 0}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CDib dib;
-        Make(dib, 2, 1, c.bits, c.pixels);
+        Make(dib, c.w, c.h, c.bits, c.pixels);
+        dib.m_pInfo->biCompression = c.compression;
         if (c.bits <= 8) {
             dib.m_pColorTable[0] = RGBQUAD{0xFF, 0, 0, 0};
             dib.m_pColorTable[1] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
         }
+        ASSERT_TRUE(dib.CanConvertTo555());
         dib.ConvertTo555();
         EXPECT_EQ(dib.m_pInfo->biBitCount, 16);
+        EXPECT_EQ(dib.m_pInfo->biCompression, BI_RGB);
         EXPECT_EQ(Bits(dib), c.expected);
     }
 }
@@ -87,13 +113,9 @@ TEST(DibConvert, OtherDepthsConvertFromTheirTrueColours) {
 TEST(DibConvert, BitfieldsAndRunLengthPictures) {
     TempDir dir;
     // 16-bit 5-6-5: pure red, pure green.
-    BmpFields m565;
-    m565.width = 2;
-    m565.height = 1;
-    m565.bitCount = 16;
-    m565.compression = BI_BITFIELDS;
+    BmpFields m565 =
+        BmpFields{}.Size(2, 1).Bits(16).Compression(BI_BITFIELDS).Pixels({0x00, 0xF8, 0xE0, 0x07});
     m565.gap = {0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
-    m565.pixels = {0x00, 0xF8, 0xE0, 0x07};
     CFile f1(dir.Write("565.bmp", BuildBmp(m565)).c_str(), CFile::modeRead);
     CDib dib;
     ASSERT_TRUE(dib.Read(&f1));
@@ -102,28 +124,20 @@ TEST(DibConvert, BitfieldsAndRunLengthPictures) {
     EXPECT_EQ(Bits(dib), (std::vector<BYTE>{0x00, 0x7C, 0xE0, 0x03}));
 
     // RLE8 4 x 1: two of index 1, then end of line; the rest shows colour 0.
-    BmpFields rle;
-    rle.width = 4;
-    rle.height = 2;
-    rle.bitCount = 8;
-    rle.compression = BI_RLE8;
-    rle.colors = std::vector<RGBQUAD>(256, RGBQUAD{0, 0, 0xFF, 0});
+    BmpFields rle = BmpFields{}
+                        .Size(4, 2)
+                        .Bits(8)
+                        .Compression(BI_RLE8)
+                        .Table(std::vector<RGBQUAD>(256, RGBQUAD{0, 0, 0xFF, 0}))
+                        .Pixels({2, 1, 0, 0, 0, 1})
+                        .SizeImage(6);
     rle.colors[1] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
-    rle.pixels = {2, 1, 0, 0, 0, 1};
-    rle.sizeImage = 6;
     CFile f2(dir.Write("rle.bmp", BuildBmp(rle)).c_str(), CFile::modeRead);
     ASSERT_TRUE(dib.Read(&f2));
     dib.ConvertTo555();
     EXPECT_EQ(dib.m_nImageSize, 16u);
     EXPECT_EQ(Bits(dib), (std::vector<BYTE>{0xFF, 0x7F, 0xFF, 0x7F, 0x00, 0x7C, 0x00, 0x7C, //
                                             0x00, 0x7C, 0x00, 0x7C, 0x00, 0x7C, 0x00, 0x7C}));
-}
-
-TEST(DibConvert, TopDownKeepsItsRowOrder) {
-    CDib dib;
-    Make(dib, 1, -2, 32, {0xFF, 0, 0, 0, 0, 0, 0xFF, 0}); // stored first: blue, then red
-    dib.ConvertTo555();
-    EXPECT_EQ(Bits(dib), (std::vector<BYTE>{0x1F, 0, 0, 0, 0x00, 0x7C, 0, 0}));
 }
 
 TEST(DibConvert, OutOfSixteenBits) {
@@ -184,19 +198,6 @@ TEST(DibConvert, WideRowsMatchTheFormulaForEveryPixel) {
             ASSERT_EQ(dib.m_pBits[i * outRow + 2 * j + 1], hi) << i << "," << j;
         }
         ASSERT_EQ(dib.m_pBits[i * outRow + outRow - 1], 0); // padding stays zero
-    }
-}
-
-TEST(DibConvert, TwentyFourBitsConvertFromTheirBytesWhateverTheCompressionSays) {
-    for (DWORD compression : {BI_RLE8, BI_BITFIELDS, DWORD{4}, DWORD{0x80000001}}) {
-        SCOPED_TRACE(compression);
-        CDib dib;
-        Make(dib, 1, 1, 24, {0xFF, 0, 0, 0}); // blue
-        dib.m_pInfo->biCompression = compression;
-        ASSERT_TRUE(dib.CanConvertTo555());
-        dib.ConvertTo555();
-        EXPECT_EQ(dib.m_pInfo->biCompression, BI_RGB);
-        EXPECT_EQ(Bits(dib), (std::vector<BYTE>{0x1F, 0, 0, 0}));
     }
 }
 
