@@ -94,19 +94,6 @@ TEST(Cli, ReportAsJsonGivesEveryFieldByItsName) {
     EXPECT_NE(r.out.find("+00:00\", \"modified\": \""), std::string::npos) << r.out;
 }
 
-TEST(Cli, TimesAreTheFilesInLocalTime) {
-    TempDir dir;
-    std::string path = dir.Write("t.bmp", BuildBmp(BmpFields{}));
-    timespec times[2] = {{1342429505, 0}, {1342429504, 0}};
-    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-    CliRun r = Cli({"report", path});
-    ASSERT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("\t修改时间:2012年07月16日09:05:04\r\n"), std::string::npos);
-    // Loading the file may itself update its access time, so only the line is checked.
-    EXPECT_NE(r.out.find("\t访问时间:"), std::string::npos);
-    EXPECT_NE(r.out.find("\t文件大小:78 字节\r\n"), std::string::npos);
-}
-
 TEST(Cli, RelativeAndDottedPathsAreReportedAbsoluteAndNormal) {
     const std::string samples = std::filesystem::canonical(PIXSCOPE_SAMPLES).string();
     const std::string abs = samples + "/sample-1bit.bmp";
