@@ -31,6 +31,16 @@ public:
     Canvas& operator=(const Canvas&) = delete;
     HDC dc() const { return m_dc; }
     COLORREF At(int x, int y) const { return GetPixel(m_dc, x, y); }
+    // Every pixel, row by row from the top.
+    std::vector<COLORREF> All() const {
+        BITMAP bm{};
+        GetObject(m_bmp, sizeof bm, &bm);
+        std::vector<COLORREF> out;
+        for (int y = 0; y < bm.bmHeight; ++y)
+            for (int x = 0; x < bm.bmWidth; ++x)
+                out.push_back(At(x, y));
+        return out;
+    }
 
 private:
     HDC m_dc;
@@ -52,6 +62,10 @@ struct Info {
     const BITMAPINFO* get() const { return reinterpret_cast<const BITMAPINFO*>(bytes.data()); }
 };
 
+using Colours = std::vector<COLORREF>;
+constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255),
+                   kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0);
+
 DWORD Quad(BYTE r, BYTE g, BYTE b) {
     return DWORD{b} | DWORD{g} << 8 | DWORD{r} << 16;
 }
@@ -64,121 +78,89 @@ int Draw(const Canvas& c, int x, int y, int w, int h, const Info& info,
 
 } // namespace
 
-TEST(StretchDIBits, TwentyFourBitsBottomUpShowUpright) {
+TEST(StretchDIBits, RowsShowUprightEitherWayTheyAreStored) {
     Canvas c(2, 2);
-    Info info(2, 2, 24);
     // Stored bottom row first: red, green; then the top row: blue, white.
     std::vector<BYTE> bits = {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0};
-    EXPECT_NE(Draw(c, 0, 0, 2, 2, info, bits, 2, 2), 0);
-    EXPECT_EQ(c.At(0, 0), RGB(0, 0, 255));
-    EXPECT_EQ(c.At(1, 0), RGB(255, 255, 255));
-    EXPECT_EQ(c.At(0, 1), RGB(255, 0, 0));
-    EXPECT_EQ(c.At(1, 1), RGB(0, 255, 0));
+    EXPECT_NE(Draw(c, 0, 0, 2, 2, Info(2, 2, 24), bits, 2, 2), 0);
+    EXPECT_EQ(c.All(), (Colours{kBlue, kWhite, kRed, kGreen}));
+
+    // Top-down: the first stored row is the top one, and the height's magnitude counts.
+    Canvas td(1, 2);
+    bits = {0, 0, 255, 0, 255, 0, 0, 0};
+    EXPECT_NE(Draw(td, 0, 0, 1, 2, Info(1, -2, 24), bits, 1, 2), 0);
+    EXPECT_EQ(td.All(), (Colours{kRed, kBlue}));
+    EXPECT_EQ(Draw(td, 0, 0, 1, 2, Info(1, -2, 24), bits, 1, -2), 0);
 }
 
-TEST(StretchDIBits, TopDownPicturesShowUprightWithTheirHeightsMagnitude) {
-    Canvas c(1, 2);
-    Info info(1, -2, 24);
-    std::vector<BYTE> bits = {0, 0, 255, 0, 255, 0, 0, 0}; // top row red
-    EXPECT_NE(Draw(c, 0, 0, 1, 2, info, bits, 1, 2), 0);
-    EXPECT_EQ(c.At(0, 0), RGB(255, 0, 0));
-    EXPECT_EQ(c.At(0, 1), RGB(0, 0, 255));
-    EXPECT_EQ(Draw(c, 0, 0, 1, 2, info, bits, 1, -2), 0);
-}
-
-TEST(StretchDIBits, PaletteDepthsIndexTheColourTable) {
-    struct Case {
-        const char* name;
-        int bits;
-        std::vector<BYTE> row; // one stored row, padded
-        std::vector<COLORREF> expected;
-    };
+TEST(StretchDIBits, EachDepthDecodesItsPixels) {
     std::vector<DWORD> table(16);
     for (int i = 0; i < 16; ++i)
         table[i] = Quad(static_cast<BYTE>(i * 10), static_cast<BYTE>(i), 7);
-    auto color = [](int i) { return RGB(static_cast<BYTE>(i * 10), static_cast<BYTE>(i), 7); };
-    const Case cases[] = {
-        {"1 bit, leftmost pixel in bit 7",
-         1,
-         {0xA0, 0, 0, 0},
-         {color(1), color(0), color(1), color(0)}},
+    auto pal = [](int i) { return RGB(static_cast<BYTE>(i * 10), static_cast<BYTE>(i), 7); };
+    const std::vector<DWORD> two(table.begin(), table.begin() + 2);
+    // The 1-bit row: pixels 0 and 2 set, then pixel 9 in the second byte.
+    const Colours oneBit = {pal(1), pal(0), pal(1), pal(0), pal(0),
+                            pal(0), pal(0), pal(0), pal(0), pal(1)};
+    const struct {
+        const char* name;
+        Info info;
+        std::vector<BYTE> row; // one stored row, padded
+        Colours expected;
+    } cases[] = {
+        {"1 bit, leftmost pixel in bit 7", Info(10, 1, 1, BI_RGB, two), {0xA0, 0x40, 0, 0}, oneBit},
         {"4 bits, high nibble left",
-         4,
+         Info(4, 1, 4, BI_RGB, table),
          {0x3C, 0x05, 0, 0},
-         {color(3), color(12), color(0), color(5)}},
-        {"8 bits", 8, {15, 2, 0, 9}, {color(15), color(2), color(0), color(9)}},
+         {pal(3), pal(12), pal(0), pal(5)}},
+        {"8 bits", Info(4, 1, 8, BI_RGB, table), {15, 2, 0, 9}, {pal(15), pal(2), pal(0), pal(9)}},
+        // 0x4210 is 16 in each channel, 132 in eight bits; 0x8000 has only the unused bit.
+        {"5-5-5",
+         Info(3, 1, 16),
+         {0xFF, 0x7F, 0x10, 0x42, 0x00, 0x80, 0, 0},
+         {kWhite, RGB(132, 132, 132), kBlack}},
+        {"5-6-5 masks: red, green, green's low bit",
+         Info(3, 1, 16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F}),
+         {0x00, 0xF8, 0xE0, 0x07, 0x20, 0x00, 0, 0},
+         {kRed, kGreen, RGB(0, 4, 0)}},
+        {"32 bits",
+         Info(2, 1, 32),
+         {10, 20, 30, 0xEE, 1, 2, 3, 4},
+         {RGB(30, 20, 10), RGB(3, 2, 1)}},
+        // A 10-bit blue keeps its top 8 bits.
+        {"32-bit masks",
+         Info(2, 1, 32, BI_BITFIELDS, {0x000000FF, 0x0000FF00, 0x3FF00000}),
+         {0x11, 0x22, 0x00, 0x3F, 0, 0, 0, 0},
+         {RGB(0x11, 0x22, 0xFC), kBlack}},
     };
-    for (const Case& k : cases) {
+    for (const auto& k : cases) {
         SCOPED_TRACE(k.name);
-        Canvas c(4, 1);
-        std::vector<DWORD> t(table.begin(), table.begin() + (k.bits == 1 ? 2 : 16));
-        Info info(4, 1, k.bits, BI_RGB, t);
-        EXPECT_NE(Draw(c, 0, 0, 4, 1, info, k.row, 4, 1), 0);
-        for (int x = 0; x < 4; ++x)
-            EXPECT_EQ(c.At(x, 0), k.expected[x]) << x;
+        const int w = static_cast<int>(k.expected.size());
+        Canvas c(w, 1);
+        EXPECT_NE(Draw(c, 0, 0, w, 1, k.info, k.row, w, 1), 0);
+        EXPECT_EQ(c.All(), k.expected);
     }
 }
 
 TEST(StretchDIBits, IndicesPastTheTableAreBlack) {
     Canvas c(3, 1);
-    std::vector<DWORD> table = {Quad(255, 255, 255), Quad(9, 9, 9), Quad(8, 8, 8)};
-    Info info(3, 1, 8, BI_RGB, table);
+    Info info(3, 1, 8, BI_RGB, {Quad(255, 255, 255), Quad(9, 9, 9), Quad(8, 8, 8)});
     info.header().biClrUsed = 2; // the table's third entry is not part of it
-    std::vector<BYTE> bits = {1, 2, 200, 0};
-    EXPECT_NE(Draw(c, 0, 0, 3, 1, info, bits, 3, 1), 0);
-    EXPECT_EQ(c.At(0, 0), RGB(9, 9, 9));
-    EXPECT_EQ(c.At(1, 0), RGB(0, 0, 0));
-    EXPECT_EQ(c.At(2, 0), RGB(0, 0, 0));
+    EXPECT_NE(Draw(c, 0, 0, 3, 1, info, {1, 2, 200, 0}, 3, 1), 0);
+    EXPECT_EQ(c.All(), (Colours{RGB(9, 9, 9), kBlack, kBlack}));
 
     // A table the header block does not hold is cut at the block's end.
-    Info cut(3, 1, 8, BI_RGB, {Quad(1, 1, 1)});
-    std::vector<BYTE> zero = {0, 1, 0, 0};
-    EXPECT_NE(Draw(c, 0, 0, 3, 1, cut, zero, 3, 1), 0);
-    EXPECT_EQ(c.At(0, 0), RGB(1, 1, 1));
-    EXPECT_EQ(c.At(1, 0), RGB(0, 0, 0));
-}
-
-TEST(StretchDIBits, SixteenBitsAre555OrTheirMasks) {
-    Canvas c(3, 1);
-    Info rgb(3, 1, 16);
-    // 0x7FFF white, 0x4210 = 16 in each channel -> 132, 0x8000 has only the unused bit.
-    std::vector<BYTE> bits = {0xFF, 0x7F, 0x10, 0x42, 0x00, 0x80, 0, 0};
-    EXPECT_NE(Draw(c, 0, 0, 3, 1, rgb, bits, 3, 1), 0);
-    EXPECT_EQ(c.At(0, 0), RGB(255, 255, 255));
-    EXPECT_EQ(c.At(1, 0), RGB(132, 132, 132));
-    EXPECT_EQ(c.At(2, 0), RGB(0, 0, 0));
-
-    Info m565(3, 1, 16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F});
-    std::vector<BYTE> px = {0x00, 0xF8, 0xE0, 0x07,
-                            0x20, 0x00, 0,    0}; // red, green, green's low bit
-    EXPECT_NE(Draw(c, 0, 0, 3, 1, m565, px, 3, 1), 0);
-    EXPECT_EQ(c.At(0, 0), RGB(255, 0, 0));
-    EXPECT_EQ(c.At(1, 0), RGB(0, 255, 0));
-    EXPECT_EQ(c.At(2, 0), RGB(0, 4, 0));
-}
-
-TEST(StretchDIBits, ThirtyTwoBits) {
-    Canvas c(2, 1);
-    Info rgb(2, 1, 32);
-    std::vector<BYTE> bits = {10, 20, 30, 0xEE, 1, 2, 3, 4};
-    EXPECT_NE(Draw(c, 0, 0, 2, 1, rgb, bits, 2, 1), 0);
-    EXPECT_EQ(c.At(0, 0), RGB(30, 20, 10));
-    EXPECT_EQ(c.At(1, 0), RGB(3, 2, 1));
-
-    Info masked(2, 1, 32, BI_BITFIELDS, {0x000000FF, 0x0000FF00, 0x3FF00000});
-    std::vector<BYTE> px = {0x11, 0x22, 0x00, 0x3F, 0, 0, 0, 0};
-    EXPECT_NE(Draw(c, 0, 0, 2, 1, masked, px, 2, 1), 0);
-    EXPECT_EQ(c.At(0, 0), RGB(0x11, 0x22, 0xFC)); // 10-bit blue keeps its top 8 bits
+    EXPECT_NE(Draw(c, 0, 0, 3, 1, Info(3, 1, 8, BI_RGB, {Quad(1, 1, 1)}), {0, 1, 0, 0}, 3, 1), 0);
+    EXPECT_EQ(c.All(), (Colours{RGB(1, 1, 1), kBlack, RGB(1, 1, 1)}));
 }
 
 TEST(StretchDIBits, RefusesWhatItCannotDraw) {
     Canvas c(2, 2);
     std::vector<BYTE> bits(64, 0);
-    struct Case {
+    const struct {
         const char* name;
         Info info;
-    };
-    Case cases[] = {
+    } cases[] = {
         {"zero width", Info(0, 2, 24)},
         {"zero height", Info(2, 0, 24)},
         {"two bits", Info(2, 2, 2)},
@@ -190,7 +172,7 @@ TEST(StretchDIBits, RefusesWhatItCannotDraw) {
         {"a zero mask", Info(2, 2, 16, BI_BITFIELDS, {0xF800, 0, 0x1F})},
         {"bitfields at 24 bits", Info(2, 2, 24, BI_BITFIELDS, {0xFF, 0xFF00, 0xFF0000})},
     };
-    for (const Case& k : cases) {
+    for (const auto& k : cases) {
         SCOPED_TRACE(k.name);
         EXPECT_EQ(Draw(c, 0, 0, 2, 2, k.info, bits, 2, 2), 0);
         EXPECT_EQ(c.At(0, 0), kSentinel);
@@ -205,121 +187,90 @@ TEST(StretchDIBits, RefusesWhatItCannotDraw) {
     EXPECT_EQ(Draw(c, 0, 0, 0, 2, ok, bits, 2, 2), 0);
 }
 
-TEST(StretchDIBits, ShrinkingKeepsLastColumnAndFirstRowOfEachGroup) {
+TEST(StretchDIBits, ShrinkingKeepsTheLastColumnAndFirstRowOfEachGroup) {
     // A 4 x 4 picture whose pixel (x, y), counted from the top, has red x and green y.
-    Info info(4, 4, 24);
     std::vector<BYTE> bits;
-    for (int stored = 0; stored < 4; ++stored) {
-        for (int x = 0; x < 4; ++x) {
+    for (int stored = 0; stored < 4; ++stored)
+        for (int x = 0; x < 4; ++x)
             bits.insert(bits.end(), {0, static_cast<BYTE>(3 - stored), static_cast<BYTE>(x)});
-        }
-    }
     Canvas c(2, 2);
-    EXPECT_NE(Draw(c, 0, 0, 2, 2, info, bits, 4, 4), 0);
-    EXPECT_EQ(c.At(0, 0), RGB(1, 0, 0));
-    EXPECT_EQ(c.At(1, 0), RGB(3, 0, 0));
-    EXPECT_EQ(c.At(0, 1), RGB(1, 2, 0));
-    EXPECT_EQ(c.At(1, 1), RGB(3, 2, 0));
+    EXPECT_NE(Draw(c, 0, 0, 2, 2, Info(4, 4, 24), bits, 4, 4), 0);
+    EXPECT_EQ(c.All(), (Colours{RGB(1, 0, 0), RGB(3, 0, 0), RGB(1, 2, 0), RGB(3, 2, 0)}));
 }
 
-TEST(StretchDIBits, ClippingKeepsEachPixelsSource) {
+TEST(StretchDIBits, ClippingKeepsEachPixelsSourceAndANegativeWidthMirrors) {
     Info info(4, 1, 8, BI_RGB, {Quad(0, 0, 0), Quad(1, 0, 0), Quad(2, 0, 0), Quad(3, 0, 0)});
     info.header().biClrUsed = 4;
-    std::vector<BYTE> bits = {0, 1, 2, 3};
+    const std::vector<BYTE> bits = {0, 1, 2, 3};
     Canvas c(3, 1);
     // 8 destination columns from x = -5: only x = 0..2 (destination 5..7) are visible.
     EXPECT_NE(Draw(c, -5, 0, 8, 1, info, bits, 4, 1), 0);
-    EXPECT_EQ(c.At(0, 0), RGB(2, 0, 0));
-    EXPECT_EQ(c.At(1, 0), RGB(3, 0, 0));
-    EXPECT_EQ(c.At(2, 0), RGB(3, 0, 0));
+    EXPECT_EQ(c.All(), (Colours{RGB(2, 0, 0), RGB(3, 0, 0), RGB(3, 0, 0)}));
     EXPECT_EQ(Draw(c, 3, 0, 8, 1, info, bits, 4, 1), 0); // nothing visible
-}
 
-TEST(StretchDIBits, NegativeDestinationWidthMirrors) {
-    Info info(2, 1, 24);
-    std::vector<BYTE> bits = {0, 0, 255, 0, 255, 0, 0, 0};
-    Canvas c(2, 1);
     // A run of -2 at x = 1 covers columns 0..1, source column 0 at x = 1.
-    EXPECT_NE(StretchDIBits(c.dc(), 1, 0, -2, 1, 0, 0, 2, 1, bits.data(), info.get(),
-                            DIB_RGB_COLORS, SRCCOPY, bits.size(), info.bytes.size()),
+    Info rgb(2, 1, 24);
+    const std::vector<BYTE> redGreen = {0, 0, 255, 0, 255, 0, 0, 0};
+    Canvas m(2, 1);
+    EXPECT_NE(StretchDIBits(m.dc(), 1, 0, -2, 1, 0, 0, 2, 1, redGreen.data(), rgb.get(),
+                            DIB_RGB_COLORS, SRCCOPY, redGreen.size(), rgb.bytes.size()),
               0);
-    EXPECT_EQ(c.At(1, 0), RGB(255, 0, 0));
-    EXPECT_EQ(c.At(0, 0), RGB(0, 255, 0));
+    EXPECT_EQ(m.All(), (Colours{kGreen, kRed}));
 }
 
 TEST(StretchDIBits, PixelsPastTheArrayAreBlackAndNeverRead) {
     // Two rows of 3 pixels declared, but the array holds only the bottom row and one
     // byte: the sanitizer catches any read of the vector's end.
-    Info info(3, 2, 24);
     std::vector<BYTE> bits = {10, 10, 10, 20, 20, 20, 30, 30, 30, 0, 0, 0, 40};
     Canvas c(3, 2);
-    EXPECT_NE(Draw(c, 0, 0, 3, 2, info, bits, 3, 2), 0);
-    EXPECT_EQ(c.At(0, 1), RGB(10, 10, 10));
-    EXPECT_EQ(c.At(2, 1), RGB(30, 30, 30));
-    EXPECT_EQ(c.At(0, 0), RGB(0, 0, 0)); // its first byte is there, its last two are not
-    EXPECT_EQ(c.At(1, 0), RGB(0, 0, 0));
+    EXPECT_NE(Draw(c, 0, 0, 3, 2, Info(3, 2, 24), bits, 3, 2), 0);
+    EXPECT_EQ(c.All(),
+              (Colours{kBlack, kBlack, kBlack, RGB(10, 10, 10), RGB(20, 20, 20), RGB(30, 30, 30)}));
 
     // A picture far larger than its array, as a lying header declares.
-    Info huge(20000, 20000, 24);
     Canvas big(345, 234);
-    EXPECT_NE(Draw(big, 0, 0, 345, 234, huge, bits, 20000, 20000), 0);
-    EXPECT_EQ(big.At(0, 233), RGB(0, 0, 0));
-    EXPECT_EQ(big.At(344, 0), RGB(0, 0, 0));
+    EXPECT_NE(Draw(big, 0, 0, 345, 234, Info(20000, 20000, 24), bits, 20000, 20000), 0);
+    EXPECT_EQ(big.At(0, 233), kBlack);
+    EXPECT_EQ(big.At(344, 0), kBlack);
 
     // Row offsets of the largest header overflow 64 bits; such rows are simply absent.
     Info widest(0x7FFFFFFF, 0x7FFFFFFF, 32);
     EXPECT_NE(Draw(big, 0, 0, 345, 234, widest, bits, 0x7FFFFFFF, 0x7FFFFFFF), 0);
-    EXPECT_EQ(big.At(0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(big.At(0, 0), kBlack);
 }
 
-TEST(StretchDIBits, Rle8DecodesRunsAbsoluteRunsAndDeltas) {
+TEST(StretchDIBits, RunLengthDecodesRunsAbsoluteRunsAndDeltas) {
     std::vector<DWORD> table;
-    for (int i = 0; i < 8; ++i)
-        table.push_back(Quad(static_cast<BYTE>(i * 30), 0, 0));
-    auto color = [](int i) { return RGB(static_cast<BYTE>(i * 30), 0, 0); };
+    for (int i = 0; i < 16; ++i)
+        table.push_back(Quad(static_cast<BYTE>(i * 10), 0, 0));
+    auto pal = [](int i) { return RGB(static_cast<BYTE>(i * 10), 0, 0); };
     Info info(4, 3, 8, BI_RLE8, table);
     // Bottom row: 2 x index 1, then absolute 3 4 5 (the last one dropped at the edge);
     // end of line; a delta of (3, 1) leaves the middle row unset; index 6; end.
-    std::vector<BYTE> rle = {2, 1, 0, 3, 3, 4, 5, 0, 0, 0, 0, 2, 3, 1, 1, 6, 0, 1};
+    const std::vector<BYTE> rle = {2, 1, 0, 3, 3, 4, 5, 0, 0, 0, 0, 2, 3, 1, 1, 6, 0, 1};
     info.header().biSizeImage = static_cast<DWORD>(rle.size());
     Canvas c(4, 3);
     EXPECT_NE(Draw(c, 0, 0, 4, 3, info, rle, 4, 3), 0);
-    EXPECT_EQ(c.At(0, 2), color(1));
-    EXPECT_EQ(c.At(1, 2), color(1));
-    EXPECT_EQ(c.At(2, 2), color(3));
-    EXPECT_EQ(c.At(3, 2), color(4));
-    EXPECT_EQ(c.At(0, 1), kSentinel); // never set: a 1:1 copy leaves the destination
-    EXPECT_EQ(c.At(3, 0), color(6));
-    EXPECT_EQ(c.At(2, 0), kSentinel);
+    // Pixels never set keep the destination in a 1:1 copy.
+    const COLORREF s = kSentinel;
+    EXPECT_EQ(c.All(), (Colours{s, s, s, pal(6), s, s, s, s, pal(1), pal(1), pal(3), pal(4)}));
 
     // Stretching shows unset pixels as colour 0.
     Canvas wide(8, 3);
     EXPECT_NE(Draw(wide, 0, 0, 8, 3, info, rle, 4, 3), 0);
-    EXPECT_EQ(wide.At(0, 1), color(0));
-    EXPECT_EQ(wide.At(7, 0), color(6));
+    EXPECT_EQ(wide.At(0, 1), pal(0));
+    EXPECT_EQ(wide.At(7, 0), pal(6));
+
+    // 4 bits alternate nibbles; an absolute run of 3 nibbles takes two bytes and no pad.
+    Info four(5, 1, 4, BI_RLE4, table);
+    Canvas r4(5, 1);
+    EXPECT_NE(Draw(r4, 0, 0, 5, 1, four, {5, 0x12, 0, 1}, 5, 1), 0);
+    EXPECT_EQ(r4.All(), (Colours{pal(1), pal(2), pal(1), pal(2), pal(1)}));
+    EXPECT_NE(Draw(r4, 0, 0, 5, 1, four, {0, 3, 0xAB, 0xC0, 2, 0x77, 0, 1}, 5, 1), 0);
+    EXPECT_EQ(r4.All(), (Colours{pal(10), pal(11), pal(12), pal(7), pal(7)}));
 }
 
-TEST(StretchDIBits, Rle4AlternatesNibbles) {
-    std::vector<DWORD> table;
-    for (int i = 0; i < 16; ++i)
-        table.push_back(Quad(static_cast<BYTE>(i), 0, 0));
-    Info info(5, 1, 4, BI_RLE4, table);
-    std::vector<BYTE> rle = {5, 0x12, 0, 1};
-    Canvas c(5, 1);
-    EXPECT_NE(Draw(c, 0, 0, 5, 1, info, rle, 5, 1), 0);
-    const int expected[] = {1, 2, 1, 2, 1};
-    for (int x = 0; x < 5; ++x)
-        EXPECT_EQ(c.At(x, 0), RGB(static_cast<BYTE>(expected[x]), 0, 0)) << x;
-
-    // An absolute run of 3 nibbles takes two bytes and needs no pad.
-    std::vector<BYTE> abs = {0, 3, 0xAB, 0xC0, 2, 0x77, 0, 1};
-    EXPECT_NE(Draw(c, 0, 0, 5, 1, info, abs, 5, 1), 0);
-    const int expected2[] = {10, 11, 12, 7, 7};
-    for (int x = 0; x < 5; ++x)
-        EXPECT_EQ(c.At(x, 0), RGB(static_cast<BYTE>(expected2[x]), 0, 0)) << x;
-}
-
-TEST(StretchDIBits, RleStreamsThatLieStopSafely) {
+TEST(StretchDIBits, RunLengthStreamsThatLieStopSafely) {
     Info info(4, 2, 8, BI_RLE8, std::vector<DWORD>(256, Quad(9, 9, 9)));
     const std::vector<std::vector<BYTE>> streams = {
         {0, 200, 1, 2},           // absolute run longer than the stream
