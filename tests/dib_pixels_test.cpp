@@ -130,6 +130,9 @@ TEST(DibPixels, WritesTrueColourAndPaletteDepths) {
     dib.SetPixel(1, 0, RGBQUAD{1, 1, 1, 0});     // no match: index 0
     EXPECT_EQ(dib.m_pBits[0], 5);
     EXPECT_EQ(dib.m_pBits[1], 0);
+    dib.m_pColorTable[255] = RGBQUAD{1, 1, 1, 0}; // the last entry is searched too
+    dib.SetPixel(1, 0, RGBQUAD{1, 1, 1, 0});
+    EXPECT_EQ(dib.m_pBits[1], 255);
 
     Make(dib, 3, 1, 4);
     dib.m_pBits[0] = 0xAB;
