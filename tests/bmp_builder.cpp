@@ -80,6 +80,16 @@ std::string TempDir::Write(const std::string& name, const std::vector<BYTE>& byt
     return path;
 }
 
+std::string ReadFileText(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+size_t EntriesIn(const std::string& dir) {
+    const std::filesystem::directory_iterator all(dir);
+    return static_cast<size_t>(std::distance(begin(all), end(all)));
+}
+
 std::vector<BYTE> ReadFileBytes(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};

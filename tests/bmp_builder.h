@@ -59,3 +59,6 @@ private:
 };
 
 std::vector<BYTE> ReadFileBytes(const std::string& path);
+std::string ReadFileText(const std::string& path);
+// How many names a directory holds.
+size_t EntriesIn(const std::string& dir);

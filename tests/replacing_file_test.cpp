@@ -20,11 +20,8 @@ namespace {
 
 constexpr uid_t kNobody = 65534;
 
-int OpenDescriptors() {
-    int n = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
-        ++n;
-    return n;
+size_t OpenDescriptors() {
+    return EntriesIn("/proc/self/fd");
 }
 
 // Saves text to path as the save commands do; false when the target was refused or the
@@ -44,11 +41,6 @@ bool Save(const std::string& path, const std::string& text, int* openError = nul
         return false;
     }
     return f.Commit() != FALSE;
-}
-
-std::string Text(const std::string& path) {
-    std::vector<BYTE> b = ReadFileBytes(path);
-    return {b.begin(), b.end()};
 }
 
 // Runs fn as an ordinary user (nobody) when the tests run as root; fn's EXPECTs are
@@ -80,29 +72,24 @@ protected:
         ::chmod(path.c_str(), mode);
         return path;
     }
-    int Entries() {
-        int n = 0;
-        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Dir()))
-            ++n;
-        return n;
-    }
+    size_t Entries() { return EntriesIn(dir.Dir()); }
     TempDir dir;
 };
 
 TEST_F(ReplacingFile, ReplacesOnlyWhenCommittedAndLeavesNothingBehind) {
     std::string target = Make("t.bmp", "old", 0640);
-    const int descriptors = OpenDescriptors();
+    const size_t descriptors = OpenDescriptors();
     {
         CReplacingFile f;
         ASSERT_TRUE(f.Open(target.c_str(), CFile::modeCreate | CFile::modeReadWrite));
         f.Write("new", 3);
-        EXPECT_EQ(Text(target), "old");
+        EXPECT_EQ(ReadFileText(target), "old");
     } // abandoned
-    EXPECT_EQ(Text(target), "old");
+    EXPECT_EQ(ReadFileText(target), "old");
     // Replaced in one step: a reader that had the file open keeps reading the old one.
     const int reader = ::open(target.c_str(), O_RDONLY);
     EXPECT_TRUE(Save(target, "new"));
-    EXPECT_EQ(Text(target), "new");
+    EXPECT_EQ(ReadFileText(target), "new");
     char seen[4] = {};
     EXPECT_EQ(::pread(reader, seen, 3, 0), 3);
     ::close(reader);
@@ -110,7 +97,7 @@ TEST_F(ReplacingFile, ReplacesOnlyWhenCommittedAndLeavesNothingBehind) {
     struct stat st {};
     ::stat(target.c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(Entries(), 1);
+    EXPECT_EQ(Entries(), 1u);
     EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 
@@ -138,11 +125,8 @@ TEST_F(ReplacingFile, AWritableFileInAFolderTheUserCannotAddToIsWrittenInPlace) 
     }
     ::chown(target.c_str(), kNobody, kNobody);
     AsOrdinaryUser([&] { EXPECT_TRUE(Save(target, "new content")); });
-    EXPECT_EQ(Text(target), "new content");
-    int entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(sub))
-        ++entries;
-    EXPECT_EQ(entries, 1);
+    EXPECT_EQ(ReadFileText(target), "new content");
+    EXPECT_EQ(EntriesIn(sub), 1u);
 }
 
 TEST_F(ReplacingFile, RefusesTargetsThatCannotBeWritten) {
@@ -169,8 +153,9 @@ TEST_F(ReplacingFile, RefusesTargetsThatCannotBeWritten) {
         SCOPED_TRACE(c.name);
         const std::string path = c.make();
         std::error_code ec;
-        const std::string before = std::filesystem::is_regular_file(path, ec) ? Text(path) : "";
-        const int entries = Entries();
+        const std::string before =
+            std::filesystem::is_regular_file(path, ec) ? ReadFileText(path) : "";
+        const size_t entries = Entries();
         auto attempt = [&] {
             int error = 0;
             EXPECT_FALSE(Save(path, "new", &error));
@@ -181,7 +166,7 @@ TEST_F(ReplacingFile, RefusesTargetsThatCannotBeWritten) {
         else
             attempt();
         if (!before.empty()) {
-            EXPECT_EQ(Text(path), before);
+            EXPECT_EQ(ReadFileText(path), before);
         }
         EXPECT_EQ(Entries(), entries);
     }
@@ -197,15 +182,15 @@ TEST_F(ReplacingFile, FollowsSymbolicLinks) {
     EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("link.bmp")));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("link2.bmp")));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("dangling.bmp")));
-    EXPECT_EQ(Text(real), "new");
-    EXPECT_EQ(Text(dir.Path("fresh.bmp")), "made");
+    EXPECT_EQ(ReadFileText(real), "new");
+    EXPECT_EQ(ReadFileText(dir.Path("fresh.bmp")), "made");
 }
 
 TEST_F(ReplacingFile, KeepsHardLinksOwnerGroupAndMode) {
     std::string a = Make("a.bmp", "old content", 0640);
     ::link(a.c_str(), dir.Path("b.bmp").c_str());
     EXPECT_TRUE(Save(a, "new"));
-    EXPECT_EQ(Text(dir.Path("b.bmp")), "new");
+    EXPECT_EQ(ReadFileText(dir.Path("b.bmp")), "new");
     struct stat sa {
     }, sb{};
     ::stat(a.c_str(), &sa);
@@ -213,7 +198,7 @@ TEST_F(ReplacingFile, KeepsHardLinksOwnerGroupAndMode) {
     EXPECT_EQ(sa.st_ino, sb.st_ino);
     EXPECT_EQ(sa.st_nlink, 2u);
     EXPECT_EQ(sa.st_mode & 0777, 0640u);
-    EXPECT_EQ(Entries(), 2);
+    EXPECT_EQ(Entries(), 2u);
 
     if (::geteuid() != 0)
         GTEST_SKIP() << "owners can be given only as root";
@@ -224,7 +209,7 @@ TEST_F(ReplacingFile, KeepsHardLinksOwnerGroupAndMode) {
     AsOrdinaryUser([&] { EXPECT_TRUE(Save(shared, "new, longer than before")); });
     struct stat ss {};
     ::stat(shared.c_str(), &ss);
-    EXPECT_EQ(Text(shared), "new, longer than before");
+    EXPECT_EQ(ReadFileText(shared), "new, longer than before");
     EXPECT_EQ(ss.st_uid, kNobody);
     EXPECT_EQ(ss.st_gid, 0u);
     // Root gives the new file the old owner.
@@ -242,7 +227,7 @@ TEST_F(ReplacingFile, AFailedCommitLeavesTheOldContentWhole) {
     std::string plain = Make("plain.bmp", "keep", 0644);
     std::string linked = Make("linked.bmp", "keep", 0644);
     ::link(linked.c_str(), dir.Path("other.bmp").c_str());
-    const int descriptors = OpenDescriptors();
+    const size_t descriptors = OpenDescriptors();
     // Staging fails on a full disk; so does copying into a linked file, after staging.
     WithFileSizeLimit(4096, [&] { EXPECT_FALSE(Save(plain, big)); });
     {
@@ -251,10 +236,10 @@ TEST_F(ReplacingFile, AFailedCommitLeavesTheOldContentWhole) {
         f.Write(big.data(), static_cast<UINT>(big.size()));
         WithFileSizeLimit(4096, [&] { EXPECT_FALSE(f.Commit()); });
     }
-    EXPECT_EQ(Text(plain), "keep");
-    EXPECT_EQ(Text(linked), "keep");
-    EXPECT_EQ(Text(dir.Path("other.bmp")), "keep");
-    EXPECT_EQ(Entries(), 3);
+    EXPECT_EQ(ReadFileText(plain), "keep");
+    EXPECT_EQ(ReadFileText(linked), "keep");
+    EXPECT_EQ(ReadFileText(dir.Path("other.bmp")), "keep");
+    EXPECT_EQ(Entries(), 3u);
     EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 

@@ -25,11 +25,6 @@ COLORREF Corners(int x, int y) {
     return RGB(128, 128, 128);
 }
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 class PixelCommands : public ViewerTest {
 protected:
     void ReadAt(const char* x, const char* y) {
@@ -78,13 +73,13 @@ TEST_F(PixelCommands, ReadsTheFourCornersFromTheTop) {
 }
 
 TEST_F(PixelCommands, OneBitPicturesReadAsWhiteOrBlack) {
-    BmpFields fields;
-    fields.width = 2;
-    fields.height = 2;
-    fields.bitCount = 1;
-    fields.colors = {RGBQUAD{0, 0, 200, 0}, RGBQUAD{50, 60, 70, 0}};
-    fields.pixels = {0x40, 0, 0, 0, 0x80, 0, 0, 0}; // bottom row: (1, 1) set; top: (0, 0) set
-    const std::string path = dir.Write("one.bmp", BuildBmp(fields));
+    // Bottom row: (1, 1) set; top: (0, 0) set.
+    const std::string path = dir.Write("one.bmp", BmpFields{}
+                                                      .Size(2, 2)
+                                                      .Bits(1)
+                                                      .Table({{0, 0, 200, 0}, {50, 60, 70, 0}})
+                                                      .Pixels({0x40, 0, 0, 0, 0x80, 0, 0, 0})
+                                                      .Build());
     Run([&] {
         Open(path);
         const char* expected[2][2] = {{"255,255,255,0", "0,0,0,0"}, {"0,0,0,0", "255,255,255,0"}};
@@ -127,10 +122,8 @@ TEST_F(PixelCommands, PositionsOutsideThePictureGetTheBoundMessage) {
 }
 
 TEST_F(PixelCommands, WritingAnEightBitPictureIsRefusedBeforeAnyExchange) {
-    BmpFields fields;
-    fields.bitCount = 8;
-    fields.colors.assign(256, RGBQUAD{});
-    const std::string path = dir.Write("eight.bmp", BuildBmp(fields));
+    const std::string path =
+        dir.Write("eight.bmp", BmpFields{}.Bits(8).Table(std::vector<RGBQUAD>(256)).Build());
     Run([&] {
         Open(path);
         const int x = dlg.m_nX;
@@ -237,22 +230,16 @@ TEST_F(SaveBitmap, WritesAThreePixelWidePictureAtSixteenBits) {
         EXPECT_EQ(request.flags, 0x2000u);
         EXPECT_EQ(request.filters[0].name, "(位图文件)*.bmp");
     });
-    const std::string bytes = ReadAll(out);
+    const std::string bytes = ReadFileText(out);
     ASSERT_EQ(bytes.size(), 14u + 40u + 16u);
     BITMAPFILEHEADER fh;
     BITMAPINFOHEADER ih;
     std::memcpy(&fh, bytes.data(), sizeof fh);
     std::memcpy(&ih, bytes.data() + 14, sizeof ih);
-    EXPECT_EQ(+fh.bfType, 0x4D42);
-    EXPECT_EQ(+fh.bfSize, 70u);
-    EXPECT_EQ(+fh.bfOffBits, 54u);
-    EXPECT_EQ(+ih.biSize, 40u);
-    EXPECT_EQ(+ih.biWidth, 3);
-    EXPECT_EQ(+ih.biHeight, 2);
-    EXPECT_EQ(+ih.biBitCount, 16);
-    EXPECT_EQ(+ih.biCompression, BI_RGB);
-    EXPECT_EQ(+ih.biSizeImage, 16u);
-    EXPECT_EQ(+ih.biClrUsed, 0u);
+    EXPECT_EQ((std::vector<long long>{fh.bfType, fh.bfSize, fh.bfOffBits, ih.biSize, ih.biWidth,
+                                      ih.biHeight, ih.biBitCount, ih.biCompression, ih.biSizeImage,
+                                      ih.biClrUsed}),
+              (std::vector<long long>{0x4D42, 70, 54, 40, 3, 2, 16, BI_RGB, 16, 0}));
     // Bottom row first: blue 0, 8, 16 -> 5-bit 0, 1, 2; then the red top row, 0x7C00.
     const unsigned char expected[16] = {0, 0, 1, 0, 2, 0, 0, 0, 0, 0x7C, 0, 0x7C, 0, 0x7C, 0, 0};
     EXPECT_EQ(std::memcmp(bytes.data() + 54, expected, 16), 0);
@@ -269,9 +256,9 @@ TEST_F(SaveBitmap, CancellingLeavesTheConversionAndSavingTwiceWritesTheSameFile)
         Save(dir.Path("one.bmp"));
         Save(dir.Path("two.bmp"));
     });
-    const std::string one = ReadAll(dir.Path("one.bmp"));
+    const std::string one = ReadFileText(dir.Path("one.bmp"));
     EXPECT_EQ(one.size(), 14u + 40u + 12u * 3u);
-    EXPECT_EQ(one, ReadAll(dir.Path("two.bmp")));
+    EXPECT_EQ(one, ReadFileText(dir.Path("two.bmp")));
 }
 
 TEST_F(SaveBitmap, AFailedWriteLeavesTheExistingFileAndNoPartialOne) {
@@ -285,11 +272,8 @@ TEST_F(SaveBitmap, AFailedWriteLeavesTheExistingFileAndNoPartialOne) {
         Save(dir.Path("missing/dir/x.bmp"));
         EXPECT_TRUE(recorder.messages.empty()) << "a target that can't be created ends silently";
     });
-    EXPECT_EQ(ReadAll(target), "old");
-    size_t entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Dir()))
-        ++entries;
-    EXPECT_EQ(entries, 2u);
+    EXPECT_EQ(ReadFileText(target), "old");
+    EXPECT_EQ(EntriesIn(dir.Dir()), 2u);
 }
 
 TEST_F(SaveBitmap, LongWorkShowsProgressAndStoppingItChangesNothing) {
@@ -318,11 +302,8 @@ TEST_F(SaveBitmap, LongWorkShowsProgressAndStoppingItChangesNothing) {
         EXPECT_EQ(recorder.lastProgress, 1.0);
         EXPECT_EQ(LastMessage(), "保存完毕!");
     });
-    EXPECT_EQ(ReadAll(target), "old");
-    size_t entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Dir()))
-        ++entries;
-    EXPECT_EQ(entries, 3u) << "no temporary file is left";
+    EXPECT_EQ(ReadFileText(target), "old");
+    EXPECT_EQ(EntriesIn(dir.Dir()), 3u) << "no temporary file is left";
 }
 
 } // namespace

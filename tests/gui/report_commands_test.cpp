@@ -26,11 +26,6 @@ COLORREF Quadrants(int x, int y) {
     return x < 20 && y < 10 ? RGB(255, 0, 0) : RGB(0, 0, 255);
 }
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 std::string Buffer(const CViewerDlg& dlg) {
     return std::string(dlg.m_pReport, static_cast<size_t>(dlg.m_nReportSize));
 }
@@ -247,7 +242,7 @@ TEST_F(ReportExport, SavingWritesTheWholeBufferInTextMode) {
     });
     const auto lines = static_cast<size_t>(std::count(report.begin(), report.end(), '\n'));
     EXPECT_EQ(lines, 33u);
-    const std::string saved = ReadAll(target);
+    const std::string saved = ReadFileText(target);
     ASSERT_EQ(saved.size(), 15480u + lines);
     const size_t textEnd = report.size() + lines;
     EXPECT_EQ(saved.substr(textEnd), std::string(15480 - report.size(), '\0'));
@@ -275,11 +270,8 @@ TEST_F(ReportExport, AFailedSaveLeavesTheExistingFileAndNoPartialOne) {
         Command(IDC_SAVE_REPORT);
         EXPECT_EQ(LastMessage(), "保存文件失败,无法打开!");
     });
-    EXPECT_EQ(ReadAll(target), "keep");
-    size_t entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Dir()))
-        ++entries;
-    EXPECT_EQ(entries, 2u) << "the picture and the old report, nothing else";
+    EXPECT_EQ(ReadFileText(target), "keep");
+    EXPECT_EQ(EntriesIn(dir.Dir()), 2u) << "the picture and the old report, nothing else";
 }
 
 TEST_F(ReportExport, CopyingPutsTheWholeBlockAndOneZeroOnTheClipboard) {
