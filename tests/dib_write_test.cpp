@@ -121,50 +121,78 @@ TEST_F(DibWrite, WithoutPixelsIsAWriteErrorNotACrash) {
 }
 
 TEST_F(DibWrite, WriteFlippedReversesRowsAndKeepsThemReversed) {
-    Make(1, 3, 24); // stride 4: rows 1..4, 5..8, 9..12
-    std::string path = dir.Path("f.bmp");
-    {
-        CFile f(path.c_str(), CFile::modeCreate | CFile::modeReadWrite);
-        EXPECT_TRUE(dib.WriteFlipped(&f, TRUE));
+    const struct {
+        const char* name;
+        int w, h, bits;
+        DWORD size; // of the array, 0: as computed
+        std::vector<BYTE> flipped;
+    } cases[] = {
+        // Whole pixels move; each row's padding byte stays where it was.
+        {"24 bits", 1, 3, 24, 0, {9, 10, 11, 4, 5, 6, 7, 8, 1, 2, 3, 12}},
+        {"8 bits, one pixel wide", 1, 2, 8, 0, {5, 2, 3, 4, 1, 6, 7, 8}},
+        // Below 8 bits whole byte rows are reversed.
+        {"1 bit", 9, 2, 1, 0, {5, 6, 7, 8, 1, 2, 3, 4}},
+        // What a short array lacks reads as 0.
+        {"24 bits, an array 10 of 12 bytes long", 1, 3, 24, 10, {9, 10, 0, 4, 5, 6, 7, 8, 1, 2}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Make(c.w, c.h, c.bits);
+        if (c.size != 0)
+            dib.m_nImageSize = c.size;
+        const std::string path = dir.Path("f.bmp");
+        {
+            CFile f(path.c_str(), CFile::modeCreate | CFile::modeReadWrite);
+            EXPECT_TRUE(dib.WriteFlipped(&f, TRUE));
+        }
+        const std::vector<BYTE> b = ReadFileBytes(path);
+        EXPECT_EQ(std::vector<BYTE>(b.end() - static_cast<long>(dib.m_nImageSize), b.end()),
+                  c.flipped);
+        EXPECT_EQ(std::vector<BYTE>(dib.m_pBits, dib.m_pBits + dib.m_nImageSize), c.flipped);
     }
-    std::vector<BYTE> b = ReadFileBytes(path);
-    // Whole pixels move; each row's padding byte stays where it was.
-    EXPECT_EQ(std::vector<BYTE>(b.begin() + 54, b.end()),
-              (std::vector<BYTE>{9, 10, 11, 4, 5, 6, 7, 8, 1, 2, 3, 12}));
-    EXPECT_EQ(dib.m_pBits[0], 9);
-
-    Make(9, 2, 1); // below 8 bits whole byte rows are reversed
-    {
-        CFile f(path.c_str(), CFile::modeCreate | CFile::modeReadWrite);
-        EXPECT_TRUE(dib.WriteFlipped(&f, TRUE));
-    }
-    EXPECT_EQ(dib.m_pBits[0], 5);
-    EXPECT_EQ(dib.m_pBits[4], 1);
-
     Make(1, 2, 24);
-    {
-        CFile f(path.c_str(), CFile::modeCreate | CFile::modeReadWrite);
-        EXPECT_TRUE(dib.WriteFlipped(&f, FALSE));
-    }
+    CFile f(dir.Path("g.bmp").c_str(), CFile::modeCreate | CFile::modeReadWrite);
+    EXPECT_TRUE(dib.WriteFlipped(&f, FALSE));
     EXPECT_EQ(dib.m_pBits[0], 1);
 }
 
-TEST_F(DibWrite, SaveToMappedFileWorksOnTheFilesBytes) {
+// Whether the process still maps the file.
+bool Mapped(const std::string& path) {
+    return ReadFileText("/proc/self/maps").find(path) != std::string::npos;
+}
+
+TEST_F(DibWrite, SaveToMappedFileWorksOnTheFilesBytesAndLetsThemGo) {
     Make(2, 2, 24);
-    std::string path = dir.Path("m.bmp");
+    const std::string path = dir.Path("m.bmp"), again = dir.Path("again.bmp");
     ASSERT_TRUE(dib.SaveToMappedFile(path.c_str()));
-    EXPECT_EQ(dib.m_nInfoOwner, 0);
-    EXPECT_EQ(dib.m_nBitsOwner, 0);
+    EXPECT_EQ(dib.m_nInfoOwner + dib.m_nBitsOwner, 0);
     EXPECT_NE(dib.m_hMapFile, nullptr);
     EXPECT_EQ(dib.m_nImageSize, 16u);
     dib.SetPixel(0, 1, RGBQUAD{0xAA, 0xBB, 0xCC, 0}); // bottom-left: the first pixel bytes
     dib.Empty();
+    EXPECT_FALSE(Mapped(path));
     std::vector<BYTE> b = ReadFileBytes(path);
     ASSERT_EQ(b.size(), 70u);
     EXPECT_EQ(Dword(b, 2), 70u);
-    EXPECT_EQ(b[54], 0xAA);
-    EXPECT_EQ(b[56], 0xCC);
-    EXPECT_EQ(b[57], 4);
+    EXPECT_EQ((std::vector<BYTE>(b.begin() + 54, b.begin() + 58)),
+              (std::vector<BYTE>{0xAA, 0xBB, 0xCC, 4}));
+
+    // With a colour table, from an object that maps another file.
+    Make(2, 2, 8);
+    dib.m_pColorTable[3] = RGBQUAD{7, 8, 9, 0};
+    ASSERT_TRUE(dib.SaveToMappedFile(path.c_str()));
+    ASSERT_TRUE(dib.MapFile(path.c_str(), TRUE));
+    ASSERT_TRUE(dib.SaveToMappedFile(again.c_str()));
+    EXPECT_FALSE(Mapped(path)) << "the first mapping was let go";
+    EXPECT_EQ(dib.m_nColorTableEntries, 256);
+    EXPECT_NE(dib.m_hPal, nullptr);
+    EXPECT_EQ(dib.m_pColorTable[3].rgbRed, 9);
+    dib.Empty();
+    EXPECT_FALSE(Mapped(again));
+    b = ReadFileBytes(again);
+    ASSERT_EQ(b.size(), 1078u + 8u);
+    EXPECT_EQ(Dword(b, 10), 1078u);
+    EXPECT_EQ(b[54 + 12 + 2], 9);
 }
 
 TEST_F(DibWrite, SaveToMappedFileThatCannotCreateLeavesTheObject) {
