@@ -21,12 +21,8 @@ protected:
     std::string File(const BmpFields& s, const std::string& name = "in.bmp") {
         return dir.Write(name, BuildBmp(s));
     }
-    static BmpFields TopDownRows() {
-        BmpFields s;
-        s.width = 1;
-        s.height = -3;
-        s.pixels = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0}; // stored top row first
-        return s;
+    static BmpFields TopDownRows() { // stored top row first
+        return BmpFields{}.Size(1, -3).Pixels({1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0});
     }
     TempDir dir;
     CDib dib;
@@ -76,12 +72,8 @@ TEST_F(DibHostile, SectionsNeverClaimMoreThanTheyHold) {
     CDC dc;
     dc.CreateCompatibleDC(nullptr);
     // A stride of 2^31 + 4 bytes, which a 32-bit signed field can't hold.
-    BmpFields wide;
-    wide.width = 715827883;
-    wide.height = 1;
-    wide.sizeImage = 0xFFFFFFF0u;
-    wide.pixels = {1, 2, 3, 4};
-    const std::vector<BYTE> bytes = BuildBmp(wide);
+    const std::vector<BYTE> bytes =
+        BmpFields{}.Size(715827883, 1).SizeImage(0xFFFFFFF0u).Pixels({1, 2, 3, 4}).Build();
     CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()));
     ASSERT_TRUE(dib.ReadSection(&file, &dc));
     EXPECT_LE(dib.m_nImageSize, 2147483652u);
@@ -97,10 +89,8 @@ TEST_F(DibHostile, SectionsNeverClaimMoreThanTheyHold) {
 }
 
 TEST_F(DibHostile, SavingAMappedFileOverItselfKeepsThePicture) {
-    BmpFields s;
-    s.width = 2;
-    s.height = 2;
-    s.pixels = {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0};
+    const BmpFields s =
+        BmpFields{}.Size(2, 2).Pixels({1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0});
     const std::string path = File(s);
     ASSERT_TRUE(dib.MapFile(path.c_str(), FALSE));
     ASSERT_TRUE(dib.SaveToMappedFile(path.c_str()));
