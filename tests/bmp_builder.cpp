@@ -60,6 +60,32 @@ std::vector<BYTE> BmpFields::Build() const {
     return BuildBmp(*this);
 }
 
+std::vector<BYTE> PictureOf(int w, int h, const std::function<COLORREF(int x, int y)>& colour,
+                            int bitCount) {
+    BmpFields fields;
+    fields.width = w;
+    fields.height = h;
+    fields.bitCount = bitCount;
+    const int rows = h < 0 ? -h : h;
+    const DWORD stride = RowStride(w, bitCount);
+    const int bytes = bitCount / 8;
+    fields.pixels.assign(stride * static_cast<DWORD>(rows), 0);
+    for (int y = 0; y < rows; ++y) {
+        const int stored = h > 0 ? rows - 1 - y : y;
+        for (int x = 0; x < w; ++x) {
+            const COLORREF c = colour(x, y);
+            BYTE* p =
+                &fields.pixels[static_cast<DWORD>(stored) * stride + static_cast<DWORD>(x * bytes)];
+            p[0] = GetBValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetRValue(c);
+            if (bytes == 4)
+                p[3] = static_cast<BYTE>(x + y);
+        }
+    }
+    return BuildBmp(fields);
+}
+
 TempDir::TempDir() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "pixscope-test-XXXXXX").string();
     if (mkdtemp(tmpl.data()) == nullptr)

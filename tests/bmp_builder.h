@@ -4,6 +4,7 @@
 
 #include "platform/wintypes.h"
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,6 +40,11 @@ struct BmpFields {
 };
 
 std::vector<BYTE> BuildBmp(const BmpFields& fields);
+
+// A 24-bit (or 32-bit) picture whose pixel (x, y), counted from the top, is
+// colour(x, y); S bytes of a 32-bit picture are x + y.
+std::vector<BYTE> PictureOf(int w, int h, const std::function<COLORREF(int x, int y)>& colour,
+                            int bitCount = 24);
 
 // Bytes of a stored row for a width and depth.
 DWORD RowStride(int width, int bitCount);

@@ -9,11 +9,6 @@
 
 inline constexpr COLORREF kFace = RGB(236, 233, 216);
 
-// A 24-bit (or 32-bit) picture whose pixel (x, y), counted from the top, is
-// colour(x, y); S bytes of a 32-bit picture are x + y.
-std::vector<BYTE> PictureOf(int w, int h, const std::function<COLORREF(int x, int y)>& colour,
-                            int bitCount = 24);
-
 class ViewerTest : public GuiTest {
 protected:
     void SetUp() override;

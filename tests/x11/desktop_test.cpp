@@ -27,28 +27,6 @@ CPoint Decode(COLORREF c) {
                   GetGValue(c) | ((GetRValue(c) & 15) << 8));
 }
 
-std::vector<BYTE> Coded(int w, int h) {
-    BmpFields f;
-    f.width = w;
-    f.height = h;
-    const DWORD stride = RowStride(w, 24);
-    f.pixels.assign(stride * static_cast<DWORD>(h), 0);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            BYTE* p = &f.pixels[static_cast<DWORD>(h - 1 - y) * stride + static_cast<DWORD>(3 * x)];
-            const COLORREF c = Code(x, y);
-            p[0] = GetBValue(c);
-            p[1] = GetGValue(c);
-            p[2] = GetRValue(c);
-        }
-    return BuildBmp(f);
-}
-
-struct Pointed {
-    int x = -1, y = -1;
-    COLORREF colour = 0;
-};
-
 // A drag's data as it comes from another program: its bytes as they were sent (Qt's
 // own mime data would rewrite a URI list through its URL type).
 class RawMime : public QMimeData {
@@ -79,7 +57,7 @@ TEST_F(Desktop, ThePointerNamesThePixelItIsOnAndTheMagnifierShowsItsNeighbours) 
         SCOPED_TRACE(p.name);
         CViewerDlg viewer;
         theApp.m_pMainWnd = &viewer;
-        theApp.m_arguments = {dir.Write("coded.bmp", Coded(p.w, p.h))};
+        theApp.m_arguments = {dir.Write("coded.bmp", PictureOf(p.w, p.h, Code))};
         RunModal(viewer, [&] {
             ASSERT_TRUE(QTest::qWaitFor([&] { return viewer.m_bOpened != FALSE; }));
             ASSERT_TRUE(viewer.m_bOpened) << "opened from the command line";
@@ -164,7 +142,7 @@ TEST_F(Desktop, ThePointerNamesThePixelItIsOnAndTheMagnifierShowsItsNeighbours) 
 }
 
 TEST_F(Desktop, AClickReadsThePixelUnderItAndMarksIt) {
-    theApp.m_arguments = {dir.Write("coded.bmp", Coded(1000, 700))};
+    theApp.m_arguments = {dir.Write("coded.bmp", PictureOf(1000, 700, Code))};
     RunModal(dlg, [&] {
         ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.m_bOpened != FALSE; }));
         const QImage shown = Grab(dlg.m_picture);
@@ -199,7 +177,7 @@ TEST_F(Desktop, AClickReadsThePixelUnderItAndMarksIt) {
 }
 
 TEST_F(Desktop, FilesOnTheCommandLineOpenInOrderWithTheOpenCommandsMessages) {
-    const std::string good = dir.Write("good.bmp", Coded(20, 10));
+    const std::string good = dir.Write("good.bmp", PictureOf(20, 10, Code));
     QString said;
     // A relative name, as a shell passes it.
     const std::string relative = std::filesystem::relative(good).string();
@@ -217,8 +195,8 @@ TEST_F(Desktop, FilesOnTheCommandLineOpenInOrderWithTheOpenCommandsMessages) {
 
 TEST_F(Desktop, AFileDroppedOnTheWindowOpensByItsExactName) {
     // Latin-1 "café.bmp": its name is not UTF-8.
-    const std::string name = dir.Write("caf\xE9.bmp", Coded(20, 10));
-    dir.Write("a%zz\xFF.bmp", Coded(20, 10));
+    const std::string name = dir.Write("caf\xE9.bmp", PictureOf(20, 10, Code));
+    dir.Write("a%zz\xFF.bmp", PictureOf(20, 10, Code));
     RunModal(dlg, [&] {
         QByteArray uri = "file://";
         uri += QByteArray::fromStdString(name).toPercentEncoding("/");
