@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QTimer>
 
 INT_PTR RunModal(CDialog& dlg, const std::function<void()>& script) {
@@ -81,4 +82,12 @@ COLORREF PixelAt(const QImage& image, int x, int y) {
     const QRgb p = image.pixel(x, y);
     return RGB(static_cast<BYTE>(qRed(p)), static_cast<BYTE>(qGreen(p)),
                static_cast<BYTE>(qBlue(p)));
+}
+
+void ExpectNoTextCut(const CWnd& dialog) {
+    for (QLabel* label : WidgetOf(dialog)->findChildren<QLabel*>()) {
+        const QRect room = label->contentsRect();
+        EXPECT_TRUE(label->text().isEmpty() || label->heightForWidth(room.width()) <= room.height())
+            << label->text().toStdString();
+    }
 }

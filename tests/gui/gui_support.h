@@ -34,6 +34,10 @@ std::string TextOf(const CWnd* control);
 // Saves a rendering under the build folder's gui-renders/ and returns its path.
 std::string SavePng(const QImage& image, const std::string& name);
 
+// Every static text of a painted dialog fits its rectangle: QLabel's own wrapped
+// layout needs no more height than the template gives.
+void ExpectNoTextCut(const CWnd& dialog);
+
 // RGB of a pixel of a grabbed image, as a COLORREF.
 COLORREF PixelAt(const QImage& image, int x, int y);
 
