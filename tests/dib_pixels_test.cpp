@@ -31,6 +31,8 @@ TEST(DibPixels, RowLayoutAndByteOffsets) {
     EXPECT_EQ(dib.GetRowLayout(), CSize(12, 2));
     EXPECT_EQ(dib.GetByteOffset(0, 0), 12);
     EXPECT_EQ(dib.GetByteOffset(2, 1), 6);
+    Make(dib, 8, 1, 24);
+    EXPECT_EQ(dib.GetByteOffset(7, 0), 21);
     Make(dib, 33, 1, 1);
     EXPECT_EQ(dib.GetRowLayout(), CSize(8, 1));
     EXPECT_EQ(dib.GetByteOffset(9, 0), 1);
@@ -61,8 +63,11 @@ TEST(DibPixels, ReadsEachDepth) {
 
     Make(dib, 4, 1, 8);
     dib.m_pColorTable[3] = RGBQUAD{7, 8, 9, 10};
+    dib.m_pColorTable[255] = RGBQUAD{1, 2, 3, 4}; // the header block's last four bytes
     dib.m_pBits[1] = 3;
+    dib.m_pBits[2] = 255;
     EXPECT_QUAD(dib.GetPixel(1, 0), 7, 8, 9, 0);
+    EXPECT_QUAD(dib.GetPixel(2, 0), 1, 2, 3, 0);
 
     Make(dib, 1, 1, 32);
     std::memcpy(dib.m_pBits, "\4\5\6\7", 4);
@@ -106,6 +111,13 @@ TEST(DibPixels, BytesOutsideTheArrayReadZeroAndAreNeverWritten) {
     for (DWORD i = 0; i < dib.m_nImageSize; ++i)
         ASSERT_EQ(dib.m_pBits[i], 0) << i;
 
+    // A top-down picture's row past its height, in an array that has bytes there.
+    Make(dib, 1, -1, 24, 8);
+    std::memcpy(dib.m_pBits + 4, "\7\7\7", 3);
+    EXPECT_QUAD(dib.GetPixel(0, 1), 0, 0, 0, 0);
+    dib.SetPixel(0, 1, RGBQUAD{1, 1, 1, 1});
+    EXPECT_EQ(dib.m_pBits[4], 7);
+
     Make(dib, 0x7FFFFFFF, 0x7FFFFFFF, 32, 16);
     EXPECT_QUAD(dib.GetPixel(0x7FFFFFFE, 0), 0, 0, 0, 0);
     dib.SetPixel(0x7FFFFFFE, 0, RGBQUAD{1, 1, 1, 1});
@@ -133,6 +145,8 @@ TEST(DibPixels, WritesTrueColourAndPaletteDepths) {
     dib.m_pColorTable[255] = RGBQUAD{1, 1, 1, 0}; // the last entry is searched too
     dib.SetPixel(1, 0, RGBQUAD{1, 1, 1, 0});
     EXPECT_EQ(dib.m_pBits[1], 255);
+    dib.SetPixel(1, 0, RGBQUAD{0, 0, 0, 0}); // black at index 0 and at most others
+    EXPECT_EQ(dib.m_pBits[1], 0);
 
     Make(dib, 3, 1, 4);
     dib.m_pBits[0] = 0xAB;

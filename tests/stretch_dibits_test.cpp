@@ -227,6 +227,11 @@ TEST(StretchDIBits, PixelsPastTheArrayAreBlackAndNeverRead) {
     EXPECT_EQ(c.All(),
               (Colours{kBlack, kBlack, kBlack, RGB(10, 10, 10), RGB(20, 20, 20), RGB(30, 30, 30)}));
 
+    // 32 bits: the second pixel's last two bytes are missing.
+    Canvas two(2, 1);
+    EXPECT_NE(Draw(two, 0, 0, 2, 1, Info(2, 1, 32), {1, 2, 3, 0, 5, 6}, 2, 1), 0);
+    EXPECT_EQ(two.All(), (Colours{RGB(3, 2, 1), kBlack}));
+
     // A picture far larger than its array, as a lying header declares.
     Canvas big(345, 234);
     EXPECT_NE(Draw(big, 0, 0, 345, 234, Info(20000, 20000, 24), bits, 20000, 20000), 0);
