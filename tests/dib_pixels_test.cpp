@@ -151,11 +151,11 @@ TEST(DibPixels, WritesTrueColourAndPaletteDepths) {
     Make(dib, 3, 1, 4);
     dib.m_pBits[0] = 0xAB;
     dib.m_pBits[1] = 0xCD;
-    dib.m_pColorTable[7] = RGBQUAD{7, 7, 7, 0};
+    dib.m_pColorTable[6] = RGBQUAD{7, 7, 7, 0}; // an even index: its lowest bit clear
     dib.SetPixel(1, 0, RGBQUAD{7, 7, 7, 0});
     dib.SetPixel(2, 0, RGBQUAD{7, 7, 7, 0});
-    EXPECT_EQ(dib.m_pBits[0], 0xA7); // only the low nibble changed
-    EXPECT_EQ(dib.m_pBits[1], 0x7D);
+    EXPECT_EQ(dib.m_pBits[0], 0xA6); // only the low nibble changed
+    EXPECT_EQ(dib.m_pBits[1], 0x6D);
 
     Make(dib, 9, 1, 1);
     dib.m_pBits[0] = 0x00;
