@@ -52,43 +52,28 @@ TEST_F(Framework, AMemoryExceptionAbandonsTheCommandWithTheStockMessage) {
 TEST_F(Framework, FieldTextsParseAsTheClassicFrameworkDid) {
     CViewerDlg dlg;
     theApp.m_pMainWnd = &dlg;
-    struct Case {
+    const struct {
         const char* text;
-        bool isByte;
-        bool ok;
+        bool isByte, ok;
         int value;
-    };
-    const Case cases[] = {
-        {"0", false, true, 0},
-        {"00", false, true, 0},
-        {" 007 ", false, true, 7},
-        {"\t-12", false, true, -12},
-        {"+5", false, true, 5},
-        {"", false, false, 0},
-        {"   ", false, false, 0},
-        {"abc", false, false, 0},
-        {"-0", false, false, 0},
-        {"+0", false, false, 0},
-        {"12a", false, false, 0},
-        {"0x10", false, false, 0},
-        {"1 2", false, false, 0},
-        {"1.5", false, false, 0},
-        {"2147483647", false, true, 2147483647},
-        {"-2147483648", false, true, -2147483647 - 1},
-        {"2147483648", false, false, 0},
+    } cases[] = {
+        // clang-format off
+        {"0", false, true, 0},          {"00", false, true, 0},         {" 007 ", false, true, 7},
+        {"\t-12", false, true, -12},    {"+5", false, true, 5},         {"", false, false, 0},
+        {"   ", false, false, 0},       {"abc", false, false, 0},       {"-0", false, false, 0},
+        {"+0", false, false, 0},        {"12a", false, false, 0},       {"0x10", false, false, 0},
+        {"1 2", false, false, 0},       {"1.5", false, false, 0},       {"2147483648", false, false, 0},
+        {"2147483647", false, true, 2147483647},  {"-2147483648", false, true, -2147483647 - 1},
         {"-99999999999", false, false, 0},
         {"0000000000000000000000000000000000000012", false, true, 12},
-        {"255", true, true, 255},
         {"0000000000000000000000000000000000000255", true, true, 255},
         {"0000000000000000000000000000000000000256", true, false, 0},
-        {"256", true, false, 0},
-        {"-1", true, false, 0},
-        {"3000000000", true, false, 0},
-        {"4294967295", true, false, 0},
-        {"99999999999", true, false, 0},
+        {"255", true, true, 255},       {"256", true, false, 0},        {"-1", true, false, 0},
+        {"3000000000", true, false, 0}, {"4294967295", true, false, 0}, {"99999999999", true, false, 0},
+        // clang-format on
     };
     RunModal(dlg, [&] {
-        for (const Case& c : cases) {
+        for (const auto& c : cases) {
             SCOPED_TRACE(c.text);
             recorder.messages.clear();
             dlg.m_nX = 42;
