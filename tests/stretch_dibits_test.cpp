@@ -161,16 +161,14 @@ TEST(StretchDIBits, RefusesWhatItCannotDraw) {
         const char* name;
         Info info;
     } cases[] = {
-        {"zero width", Info(0, 2, 24)},
-        {"zero height", Info(2, 0, 24)},
-        {"two bits", Info(2, 2, 2)},
-        {"64 bits", Info(2, 2, 64)},
-        {"RLE8 at 4 bits", Info(2, 2, 4, BI_RLE8)},
-        {"RLE8 top-down", Info(2, -2, 8, BI_RLE8)},
-        {"JPEG", Info(2, 2, 24, BI_JPEG)},
-        {"bitfields without masks", Info(2, 2, 16, BI_BITFIELDS)},
+        // clang-format off
+        {"zero width", Info(0, 2, 24)},           {"zero height", Info(2, 0, 24)},
+        {"two bits", Info(2, 2, 2)},              {"64 bits", Info(2, 2, 64)},
+        {"RLE8 at 4 bits", Info(2, 2, 4, BI_RLE8)}, {"RLE8 top-down", Info(2, -2, 8, BI_RLE8)},
+        {"JPEG", Info(2, 2, 24, BI_JPEG)},        {"bitfields without masks", Info(2, 2, 16, BI_BITFIELDS)},
         {"a zero mask", Info(2, 2, 16, BI_BITFIELDS, {0xF800, 0, 0x1F})},
         {"bitfields at 24 bits", Info(2, 2, 24, BI_BITFIELDS, {0xFF, 0xFF00, 0xFF0000})},
+        // clang-format on
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.name);
