@@ -1,8 +1,12 @@
 // CDib with the graphics system: compression, device bitmaps, sections, flipped drawing.
 #include "dib/dib.h"
+#include "dib/dib_functions.h"
 #include "platform/allocator.h"
+#include "platform/cmemfile.h"
+#include "platform/gdi/gdi_objects.h"
 #include "platform/gdi/rle.h"
 #include "test_support.h"
+#include "tests/bmp_builder.h"
 
 #include <cstring>
 
@@ -185,6 +189,47 @@ TEST_F(DibDevice, HalftonePaletteOnlyWithoutColourTable) {
     EXPECT_EQ(e[245].peBlue, 192);
     EXPECT_EQ(e[255].peBlue, 255);
     EXPECT_EQ(rgb.RealizeIn(&dc, FALSE), 0u); // a true-colour display maps no entries
+}
+
+// Every call that makes device contexts, bitmaps or palettes gives them all back.
+TEST_F(DibDevice, DeviceWorkLeavesNoGraphicsObjectBehind) {
+    const std::size_t live = platform::gdi::LiveObjectCount();
+    const std::vector<BYTE> file = BmpFields{}.Size(3, 2).Build();
+    const std::pair<const char*, std::function<void()>> steps[] = {
+        {"compress and expand",
+         [&] {
+             Make(23, 5, 8, [](int x, int) { return x % 3; });
+             EXPECT_TRUE(dib.Compress(&dc, TRUE));
+             EXPECT_TRUE(dib.Compress(&dc, FALSE));
+         }},
+        {"a section", [&] { EXPECT_NE(CDib(CSize(3, 2), 24).CreateSection(&dc), nullptr); }},
+        {"a section read from a file",
+         [&] {
+             CMemFile in(const_cast<BYTE*>(file.data()), static_cast<UINT>(file.size()));
+             EXPECT_TRUE(dib.ReadSection(&in, &dc));
+         }},
+        {"a device bitmap",
+         [&] {
+             Make(2, 1, 8, [](int, int) { return 1; });
+             EXPECT_TRUE(DeleteObject(dib.CreateDeviceBitmap(&dc)));
+         }},
+        {"from a device bitmap and its own screen palette",
+         [&] {
+             HBITMAP bmp = CreateCompatibleBitmap(nullptr, 3, 2);
+             EXPECT_TRUE(dib.CreateFromBitmap(bmp, nullptr));
+             DeleteObject(bmp);
+         }},
+        {"a screen capture",
+         [&] {
+             EXPECT_TRUE(GrabScreenArea(RECT{0, 0, 4, 4}, dib));
+         }},
+    };
+    for (const auto& [name, step] : steps) {
+        SCOPED_TRACE(name);
+        step();
+        dib.Empty();
+        EXPECT_EQ(platform::gdi::LiveObjectCount(), live);
+    }
 }
 
 TEST(Rle, EncoderFollowsTheDriversRules) {
