@@ -2,6 +2,7 @@
 // object holds afterwards.
 #include "bmp_builder.h"
 #include "dib/dib.h"
+#include "platform/progress.h"
 #include "test_support.h"
 
 #include <sys/resource.h>
@@ -141,7 +142,13 @@ TEST_F(DibRead, ImageSizeIsComputedOnlyWhenTheHeaderGivesNone) {
 TEST_F(DibRead, GapBytesStayInTheHeaderBlockAndPixelsComeFromOffBits) {
     BmpFields s = BmpFields{}.Size(1, 1).Bits(8).Table(Gray(256)).Pixels({7, 0, 0, 0});
     s.gap = {0xAA, 0xBB, 0xCC};
-    ASSERT_TRUE(Load(s.Build()));
+    {
+        platform::ProgressScope progress("正在打开位图……", false);
+        ASSERT_TRUE(Load(s.Build()));
+    }
+    EXPECT_EQ(recorder.progressTitles, std::vector<std::string>{"正在打开位图……"});
+    EXPECT_EQ(recorder.lastProgress, 1.0) << "the pixels were read to the end";
+    EXPECT_EQ(dib.m_nBitsOwner, 1);
     const BYTE* block = reinterpret_cast<const BYTE*>(dib.m_pInfo);
     EXPECT_EQ(block[40 + 1024], 0xAA);
     EXPECT_EQ(block[40 + 1026], 0xCC);
