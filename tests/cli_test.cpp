@@ -154,8 +154,8 @@ TEST(Cli, PixelPrintsBgrsOrRefusesThePosition) {
     // Top-down: the same pixels, counted from the top.
     s.Size(2, -2).Pixels({9, 10, 11, 12, 13, 14, 15, 16, 1, 2, 3, 4, 5, 6, 7, 8});
     EXPECT_EQ(Cli({"pixel", dir.Write("td.bmp", BuildBmp(s)), "1", "0"}).out, "13 14 15 16\n");
-    for (const char* bad : {"2", "-1"}) {
-        CliRun out = Cli({"pixel", path, bad, "0"});
+    for (auto [x, y] : {std::pair{"2", "0"}, {"-1", "0"}, {"0", "2"}, {"0", "-1"}}) {
+        CliRun out = Cli({"pixel", path, x, y});
         EXPECT_EQ(out.status, 1);
         EXPECT_EQ(out.err, "输入的坐标超过图像大小了⊙﹏⊙b汗\n");
         EXPECT_EQ(out.out, "");
@@ -173,10 +173,11 @@ TEST(Cli, SetPixelWritesTrueColourPicturesOnly) {
     EXPECT_EQ(ReadFileBytes(out).size(), ReadFileBytes(Samples("sample-24bit.bmp")).size());
 
     std::string keep = dir.Write("keep.bmp", {'k'});
-    CliRun depth =
-        Cli({"setpixel", Samples("sample-8bit.bmp"), "0", "0", "1", "2", "3", "4", keep});
-    EXPECT_EQ(depth.status, 1);
-    EXPECT_EQ(depth.err, "目前只支持24/32位真彩位图！(⊙o⊙)…\n");
+    for (const char* other : {"sample-8bit.bmp", "sample-16bit.bmp"}) {
+        CliRun depth = Cli({"setpixel", Samples(other), "0", "0", "1", "2", "3", "4", keep});
+        EXPECT_EQ(depth.status, 1);
+        EXPECT_EQ(depth.err, "目前只支持24/32位真彩位图！(⊙o⊙)…\n");
+    }
     EXPECT_EQ(ReadFileBytes(keep), (std::vector<BYTE>{'k'}));
     EXPECT_EQ(
         Cli({"setpixel", Samples("sample-24bit.bmp"), "0", "0", "1", "2", "256", "4", keep}).status,

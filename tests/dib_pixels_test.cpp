@@ -1,6 +1,5 @@
 // Pixel addressing, reading and writing at every depth, and the limits of the array.
 #include "dib/dib.h"
-#include "dib/pixel_rules.h"
 #include "platform/allocator.h"
 
 #include <gtest/gtest.h>
@@ -168,19 +167,4 @@ TEST(DibPixels, WritesTrueColourAndPaletteDepths) {
     Make(dib, 2, 1, 16);
     dib.SetPixel(0, 0, RGBQUAD{1, 2, 3, 4}); // a three-byte write would reach pixel 1
     EXPECT_EQ(dib.m_pBits[2], 0);
-}
-
-TEST(PixelRules, PositionsAndDepths) {
-    BITMAPINFOHEADER h{40, 4, 3, 1, 24, 0, 0, 0, 0, 0, 0};
-    EXPECT_TRUE(PixelPositionAccepted(h, 3, 2));
-    EXPECT_FALSE(PixelPositionAccepted(h, 4, 0));
-    EXPECT_FALSE(PixelPositionAccepted(h, 0, 3));
-    EXPECT_FALSE(PixelPositionAccepted(h, -1, 0));
-    EXPECT_FALSE(PixelPositionAccepted(h, 0, -1));
-    h.biHeight = -3; // top-down: the same positions
-    EXPECT_TRUE(PixelPositionAccepted(h, 3, 2));
-    EXPECT_FALSE(PixelPositionAccepted(h, 0, 3));
-    EXPECT_TRUE(PixelWritable(h));
-    h.biBitCount = 16;
-    EXPECT_FALSE(PixelWritable(h));
 }

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 
 TEST(Dib, DefaultIsEmptyAndABlankPictureHasAHeaderButNoPixels) {
     CDib dib;
@@ -63,18 +62,6 @@ TEST(Dib, MakePaletteWithoutColourTableKeepsThePaletteItHad) {
     EXPECT_EQ(GetPaletteEntries(pal, 0, 0, nullptr), 16u);
 }
 
-TEST(Dib, ComputeMetricsRefusesOtherHeaderSizes) {
-    CDib dib(CSize(1, 1), 24);
-    dib.m_pInfo->biSize = 12;
-    try {
-        dib.ComputeMetrics();
-        FAIL() << "no exception";
-    } catch (CFileException* e) {
-        EXPECT_EQ(e->m_cause, CFileException::none);
-        e->Delete();
-    }
-}
-
 TEST(Dib, ColorTableEntriesAndBytes) {
     CDib none;
     none.m_nColorTableEntries = 7;
@@ -117,18 +104,6 @@ TEST(Dib, EmptyFollowsTheOwnerModes) {
     dib.Empty();
     EXPECT_EQ(GlobalSize(g), 0u);
     EXPECT_EQ(dib.m_hInfoGlobal, nullptr);
-}
-
-TEST(Dib, IsASerialisableClassCreatableByName) {
-    const CRuntimeClass* record = CRuntimeClass::FromName("CDib");
-    ASSERT_EQ(record, RUNTIME_CLASS(CDib));
-    EXPECT_EQ(record->m_wSchema, 0u);
-    EXPECT_TRUE(record->IsDerivedFrom(RUNTIME_CLASS(CObject)));
-    std::unique_ptr<CObject> made(CRuntimeClass::CreateObject("CDib"));
-    ASSERT_NE(made, nullptr);
-    EXPECT_TRUE(made->IsKindOf(RUNTIME_CLASS(CDib)));
-    EXPECT_TRUE(static_cast<CDib*>(made.get())->IsEmpty());
-    EXPECT_EQ(CRuntimeClass::CreateObject("CNoSuchClass"), nullptr);
 }
 
 TEST(Dib, ResetHeaderNeverClaimsMorePixelsThanItKeeps) {
