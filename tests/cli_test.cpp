@@ -75,6 +75,8 @@ TEST(Cli, ReportOfASampleIsUtf8ByDefaultAndGbkOnRequest) {
     ASSERT_EQ(gbk.status, 0);
     EXPECT_EQ(gbk.out, platform::Utf8ToGbk(utf8.out));
     EXPECT_NE(gbk.out, utf8.out);
+    EXPECT_EQ(Cli({"report", "--encoding=gbk", "--encoding=utf-8", path}).out, utf8.out)
+        << "the last choice counts";
 }
 
 TEST(Cli, ReportAsJsonGivesEveryFieldByItsName) {
@@ -134,11 +136,22 @@ TEST(Cli, FailuresAreReportedAndTheRestGoesOn) {
     EXPECT_EQ(Count(r.out, "   文件基本信息FILEATTRIBUTE\r\n"), 1);
 }
 
-TEST(Cli, UsageErrors) {
-    EXPECT_EQ(Cli({}).status, 2);
-    EXPECT_EQ(Cli({"frobnicate"}).status, 2);
-    EXPECT_EQ(Cli({"report"}).status, 2);
-    EXPECT_EQ(Cli({"report", "--colour", "x.bmp"}).status, 2);
+TEST(Cli, UsageErrorsSayWhatIsWrong) {
+    const struct {
+        std::vector<std::string> args;
+        const char* err;
+    } cases[] = {
+        {{}, "usage"},
+        {{"frobnicate"}, "frobnicate"},
+        {{"report"}, "pixscope-cli report: no file given (try --help)\n"},
+        {{"report", "--colour", "x.bmp"},
+         "pixscope-cli report: unknown option --colour (try --help)\n"},
+    };
+    for (const auto& c : cases) {
+        const CliRun r = Cli(c.args);
+        EXPECT_EQ(r.status, 2) << c.err;
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
     CliRun help = Cli({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("report [--encoding=utf-8|gbk | --json] FILE..."), std::string::npos);
