@@ -141,7 +141,7 @@ TEST(Cli, UsageErrorsSayWhatIsWrong) {
         std::vector<std::string> args;
         const char* err;
     } cases[] = {
-        {{}, "usage"},
+        {{}, "Usage: pixscope-cli COMMAND"},
         {{"frobnicate"}, "frobnicate"},
         {{"report"}, "pixscope-cli report: no file given (try --help)\n"},
         {{"report", "--colour", "x.bmp"},
