@@ -71,6 +71,8 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
         {"file-size", Severity::Warning, 2, Built({}, [](auto& b) { Poke<DWORD>(b, 2, 9); })},
         {"reserved", Severity::Note, 6, reserved.Build()},
         {"offbits-overlap", Severity::Error, 10, Eight().OffBits(60).Build()},
+        // The table's last entry lies past bfOffBits.
+        {"offbits-overlap", Severity::Error, 10, Eight().OffBits(1074).Build()},
         {"offbits-gap", Severity::Note, 1078, gap.Build()},
         {"offbits-past-end", Severity::Error, 10,
          Built({}, [](auto& b) { Poke<DWORD>(b, 10, 5000); })},
@@ -148,6 +150,7 @@ TEST(Inspect, FindingsCarryTheirValuesAndPlaces) {
         Eight().Table(std::vector<RGBQUAD>(4)).ClrUsed(4).Pixels({0, 1, 2, 3, 0, 9, 7, 0}).Build());
     ASSERT_EQ(p.size(), 1u);
     EXPECT_EQ(p[0].declared, 4);
+    EXPECT_EQ(p[0].length, 0u) << "the pixels are spread over the array";
     EXPECT_EQ(p[0].actual, 2);
     EXPECT_NE(p[0].message.find("(1, 0)"), std::string::npos) << p[0].message;
 
