@@ -134,7 +134,7 @@ TEST(QtSeam, FileDialogsStartWherePicturesAreThenWhereTheUserWas) {
         });
         platform::InteractionSeam::FileRequest r;
         r.flags = OFN_FILEMUSTEXIST;
-        seam.ChooseFile(r);
+        EXPECT_EQ(seam.ChooseFile(r).has_value(), !pick.empty()) << "cancelled: nothing";
         return start.toStdString();
     };
     {
@@ -173,14 +173,6 @@ TEST(QtSeam, LongWorkShowsAChineseProgressDialogThatCanStopIt) {
     cancel->click();
     EXPECT_FALSE(seam.Progress(0.5));
     seam.EndProgress();
-}
-
-TEST(QtSeam, OpenDialogCancelledGivesNothing) {
-    platform::window::QtInteraction seam;
-    WhenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
-    platform::InteractionSeam::FileRequest r;
-    r.flags = OFN_FILEMUSTEXIST;
-    EXPECT_FALSE(seam.ChooseFile(r).has_value());
 }
 
 } // namespace
