@@ -196,6 +196,7 @@ TEST(Inspect, WhereEachPixelLives) {
         {"run-length, no code", BuildBmp(Rle({2, 1, 0, 1})), 3, 1, std::nullopt, std::nullopt, 0, {}},
         {"run-length, after the end code", BuildBmp(Rle({2, 1, 0, 1, 2, 2})), 2, 1, std::nullopt, std::nullopt, 0, {}},
         {"run-length, after a delta", BuildBmp(Rle({0, 2, 2, 0, 2, 7, 0, 1})), 3, 1, 1078 + 4, std::nullopt, 0, {2, 7}},
+        {"run-length, inside an absolute run", BuildBmp(Rle({0, 3, 1, 2, 3, 0, 1, 4, 0, 1})), 1, 1, 1078, std::nullopt, 0, {0, 3}},
         {"run-length, after an absolute run", BuildBmp(Rle({0, 3, 1, 2, 3, 0, 1, 4, 0, 1})), 3, 1, 1078 + 6, std::nullopt, 0, {1, 4}},
         {"4-bit run-length", BuildBmp(rle4), 2, 0, 118, std::nullopt, 0, {4, 0x12}},
         {"24 bits cut by the file's end", cut, 3, 0, 54 + 12 + 9, std::nullopt, 1, {0, 0}},
