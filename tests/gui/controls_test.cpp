@@ -2,8 +2,10 @@
 #include "app/viewer_app.h"
 #include "app/viewer_dlg.h"
 #include "controls/preview_geometry.h"
+#include "controls/preview_overlays.h"
 #include "controls/shrink_to_fit.h"
 #include "dib/dib.h"
+#include "platform/allocator.h"
 #include "platform/gdi/gdi_objects.h"
 #include "tests/bmp_builder.h"
 #include "tests/gui/viewer_fixture.h"
@@ -27,6 +29,32 @@ TEST(ShrinkToFit, KeepsProportionsAndNeverEnlarges) {
         EXPECT_EQ(fit.cx, c.fitW);
         EXPECT_EQ(fit.cy, c.fitH);
     }
+}
+
+// The magnifier on a pane smaller than itself: at the corner, a one-pixel grid line
+// every cell, the cells between them in the picture's colour.
+TEST(Magnifier, GridLinesAreOnePixelWideEveryCell) {
+    const RECT area = MagnifierRect(RECT{0, 0, 50, 50}, CPoint(1, 1));
+    EXPECT_TRUE(area.left == 0 && area.top == 0 && area.right == kMagnifierSide &&
+                area.bottom == kMagnifierSide);
+    CDib dib(CSize(11, 11), 24);
+    dib.AdoptBits(platform::AfxAllocZeroed(dib.m_nImageSize)); // black
+    CDC dc;
+    dc.CreateCompatibleDC(nullptr);
+    HBITMAP target = CreateCompatibleBitmap(nullptr, kMagnifierSide, kMagnifierSide);
+    dc.SelectObject(target);
+    DrawMagnifier(dc, dib, area, CPoint(5, 5));
+    const COLORREF grid = RGB(64, 64, 64);
+    for (int k = 0; k <= 2 * kMagnifierReach + 1; ++k) {
+        EXPECT_EQ(dc.GetPixel(k * kMagnifierCell, 3), grid) << k;
+        EXPECT_EQ(dc.GetPixel(3, k * kMagnifierCell), grid) << k;
+        if (k <= 2 * kMagnifierReach) {
+            EXPECT_EQ(dc.GetPixel(k * kMagnifierCell + 1, 3), RGB(0, 0, 0)) << k;
+            EXPECT_EQ(dc.GetPixel(3, k * kMagnifierCell + 1), RGB(0, 0, 0)) << k;
+        }
+    }
+    dc.DeleteDC();
+    DeleteObject(target);
 }
 
 // A 24-bit picture whose top rows are colour `top` and the rest `rest`.
