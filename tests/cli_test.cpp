@@ -275,6 +275,50 @@ TEST(Cli, Save16OfAVeryWidePictureWithinTwoGigabytes) {
 }
 #endif
 
+TEST(Cli, WherePrintsThePixelsPlaceInWords) {
+    TempDir dir;
+    const auto rle = [](std::vector<BYTE> stream) {
+        const auto n = static_cast<DWORD>(stream.size());
+        return BmpFields{}
+            .Bits(8)
+            .Table(std::vector<RGBQUAD>(256))
+            .Compression(BI_RLE8)
+            .Pixels(std::move(stream))
+            .SizeImage(n)
+            .Build();
+    };
+    std::vector<BYTE> cut = BmpFields{}.Build();
+    cut.resize(cut.size() - 3);
+    const struct {
+        const char* name;
+        std::vector<BYTE> file;
+        const char *x, *y, *out;
+    } cases[] = {
+        {"1 bit",
+         BmpFields{}
+             .Size(12, 2)
+             .Bits(1)
+             .Table({{}, {}})
+             .Pixels({0, 0, 0, 0, 0, 0x20, 0, 0})
+             .Build(),
+         "10", "0",
+         "pixel (10, 0)\noffset 0x00000043 (67), bit 5\nstored row 1 at 0x00000042 (66)\n"
+         "row stride 4 bytes, padding 2\nbytes 20\n"},
+        {"past the end", cut, "3", "0",
+         "pixel (3, 0)\noffset 0x0000004b (75)\nstored row 1 at 0x00000042 (66)\n"
+         "row stride 12 bytes, padding 0\nbytes (past the end of the file)\n"},
+        {"run-length code", rle({2, 1, 2, 2, 0, 0, 2, 3, 2, 4, 0, 0, 0, 1}), "3", "0",
+         "pixel (3, 0)\nrun-length code at 0x0000043e (1086): 02 04\nstored row 1\n"},
+        {"no run-length code", rle({2, 1, 0, 1}), "3", "1",
+         "pixel (3, 1)\nno run-length code sets it\nstored row 0\n"},
+    };
+    for (const auto& c : cases) {
+        const CliRun r = Cli({"where", dir.Write("w.bmp", c.file), c.x, c.y});
+        EXPECT_EQ(r.status, 0) << c.name;
+        EXPECT_EQ(r.out, c.out) << c.name;
+    }
+}
+
 TEST(Cli, CheckPrintsFindingsAsLinesOrJsonWithItsExitStatus) {
     TempDir dir;
     std::vector<BYTE> warned = BmpFields{}.Build();
