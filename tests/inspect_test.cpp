@@ -194,6 +194,8 @@ TEST(Inspect, WhereEachPixelLives) {
         {"run-length code", BuildBmp(Rle(kGoodStream)), 3, 0, 1078 + 8, std::nullopt, 1, {2, 4}},
         // clang-format off
         {"run-length, no code", BuildBmp(Rle({2, 1, 0, 1})), 3, 1, std::nullopt, std::nullopt, 0, {}},
+        {"run-length, past the declared size", BuildBmp(Rle({0, 0, 2, 7, 0, 1}).SizeImage(2)), 0, 0, std::nullopt, std::nullopt, 1, {}},
+        {"run-length, no declared size, no end code", BuildBmp(Rle({2, 1}).SizeImage(0).NoSizeImage()), 3, 1, std::nullopt, std::nullopt, 0, {}},
         {"run-length, after the end code", BuildBmp(Rle({2, 1, 0, 1, 2, 2})), 2, 1, std::nullopt, std::nullopt, 0, {}},
         {"run-length, after a delta", BuildBmp(Rle({0, 2, 2, 0, 2, 7, 0, 1})), 3, 1, 1078 + 4, std::nullopt, 0, {2, 7}},
         {"run-length, inside an absolute run", BuildBmp(Rle({0, 3, 1, 2, 3, 0, 1, 4, 0, 1})), 1, 1, 1078, std::nullopt, 0, {0, 3}},
