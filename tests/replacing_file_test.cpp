@@ -20,6 +20,12 @@ namespace {
 
 constexpr uid_t kNobody = 65534;
 
+struct stat StatOf(const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return st;
+}
+
 size_t OpenDescriptors() {
     return EntriesIn("/proc/self/fd");
 }
@@ -94,9 +100,7 @@ TEST_F(ReplacingFile, ReplacesOnlyWhenCommittedAndLeavesNothingBehind) {
     EXPECT_EQ(::pread(reader, seen, 3, 0), 3);
     ::close(reader);
     EXPECT_STREQ(seen, "old");
-    struct stat st {};
-    ::stat(target.c_str(), &st);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(StatOf(target).st_mode & 0777, 0640u);
     EXPECT_EQ(Entries(), 1u);
     EXPECT_EQ(OpenDescriptors(), descriptors);
 }
@@ -106,9 +110,7 @@ TEST_F(ReplacingFile, NewFileGetsTheModeTheUmaskAllows) {
     EXPECT_TRUE(Save(dir.Path("new.bmp"), "x"));
     const mode_t after = ::umask(previous);
     EXPECT_EQ(after, 022u) << "the process's mask is left as it was";
-    struct stat st {};
-    ::stat(dir.Path("new.bmp").c_str(), &st);
-    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    EXPECT_EQ(StatOf(dir.Path("new.bmp")).st_mode & 0777, 0644u);
 }
 
 TEST_F(ReplacingFile, AWritableFileInAFolderTheUserCannotAddToIsWrittenInPlace) {
@@ -191,11 +193,8 @@ TEST_F(ReplacingFile, KeepsHardLinksOwnerGroupAndMode) {
     ::link(a.c_str(), dir.Path("b.bmp").c_str());
     EXPECT_TRUE(Save(a, "new"));
     EXPECT_EQ(ReadFileText(dir.Path("b.bmp")), "new");
-    struct stat sa {
-    }, sb{};
-    ::stat(a.c_str(), &sa);
-    ::stat(dir.Path("b.bmp").c_str(), &sb);
-    EXPECT_EQ(sa.st_ino, sb.st_ino);
+    const struct stat sa = StatOf(a);
+    EXPECT_EQ(sa.st_ino, StatOf(dir.Path("b.bmp")).st_ino);
     EXPECT_EQ(sa.st_nlink, 2u);
     EXPECT_EQ(sa.st_mode & 0777, 0640u);
     EXPECT_EQ(Entries(), 2u);
@@ -207,16 +206,14 @@ TEST_F(ReplacingFile, KeepsHardLinksOwnerGroupAndMode) {
     std::string shared = Make("shared.bmp", "old", 0666);
     ::chown(shared.c_str(), kNobody, 0);
     AsOrdinaryUser([&] { EXPECT_TRUE(Save(shared, "new, longer than before")); });
-    struct stat ss {};
-    ::stat(shared.c_str(), &ss);
     EXPECT_EQ(ReadFileText(shared), "new, longer than before");
-    EXPECT_EQ(ss.st_uid, kNobody);
-    EXPECT_EQ(ss.st_gid, 0u);
+    EXPECT_EQ(StatOf(shared).st_uid, kNobody);
+    EXPECT_EQ(StatOf(shared).st_gid, 0u);
     // Root gives the new file the old owner.
     std::string owned = Make("owned.bmp", "old", 0600);
     ::chown(owned.c_str(), kNobody, kNobody);
     EXPECT_TRUE(Save(owned, "new"));
-    ::stat(owned.c_str(), &ss);
+    const struct stat ss = StatOf(owned);
     EXPECT_EQ(ss.st_uid, kNobody);
     EXPECT_EQ(ss.st_gid, kNobody);
     EXPECT_EQ(ss.st_mode & 0777, 0600u);
