@@ -153,6 +153,24 @@ TEST_F(Preview, ThePointerGeometryIsTheExactInverseOfTheDrawing) {
     });
 }
 
+// The marker goes around a pixel of the picture, the first column and row included,
+// and nowhere for a position the picture lacks.
+TEST_F(Preview, TheMarkerMarksPicturePixelsOnly) {
+    RunModal(dlg, [&] {
+        Show(PictureOf(40, 30, [](int, int) { return RGB(0, 0, 200); }));
+        const QImage clean = Pane();
+        dlg.m_picture.SetMarker(CPoint(0, 0));
+        QImage pane = Pane();
+        EXPECT_EQ(PixelAt(pane, 2, 0), RGB(0, 0, 0));
+        EXPECT_EQ(PixelAt(pane, 0, 2), RGB(0, 0, 0));
+        EXPECT_EQ(PixelAt(pane, 3, 3), RGB(255, 255, 255));
+        for (const CPoint outside : {CPoint(40, 0), CPoint(0, 30), CPoint(-1, 0), CPoint(0, -1)}) {
+            dlg.m_picture.SetMarker(outside);
+            EXPECT_EQ(Pane(), clean) << outside.x << "," << outside.y;
+        }
+    });
+}
+
 TEST_F(Preview, SmallPicturesArePixelForPixelAndTheRestIsNotPainted) {
     RunModal(dlg, [&] {
         Show(Picture(345, 234, RGB(1, 2, 3), RGB(9, 8, 7)));
