@@ -93,7 +93,7 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
         {"pixels-truncated", Severity::Error, 54,
          Built({},
                [](auto& b) {
-                   b.resize(b.size() - 5);
+                   b.erase(b.end() - 5, b.end());
                    Poke<DWORD>(b, 2, static_cast<DWORD>(b.size()));
                })},
         {"trailing-data", Severity::Note, 54 + 24,
