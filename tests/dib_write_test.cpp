@@ -203,6 +203,13 @@ TEST_F(DibWrite, SaveToMappedFileThatCannotCreateLeavesTheObject) {
     EXPECT_EQ(dib.m_pBits, bits);
     EXPECT_EQ(dib.m_nBitsOwner, 1);
     EXPECT_EQ(dib.m_hMapFile, nullptr);
+
+    // A header no file may have, which the object was given after loading: refused once
+    // copied into the file, and nothing stays.
+    dib.m_pInfo->biSize = 12;
+    EXPECT_FALSE(dib.SaveToMappedFile(dir.Path("odd.bmp").c_str()));
+    EXPECT_EQ(recorder.messages.size(), 2u);
+    EXPECT_TRUE(dib.IsEmpty());
 }
 
 TEST_F(DibWrite, ArchiveRoundTrip) {
