@@ -37,6 +37,10 @@ TEST(Magnifier, GridLinesAreOnePixelWideEveryCell) {
     const RECT area = MagnifierRect(RECT{0, 0, 50, 50}, CPoint(1, 1));
     EXPECT_TRUE(area.left == 0 && area.top == 0 && area.right == kMagnifierSide &&
                 area.bottom == kMagnifierSide);
+    // A pane not at the origin: the far corner of its own rectangle.
+    const RECT moved = MagnifierRect(RECT{100, 50, 445, 284}, CPoint(110, 60));
+    EXPECT_TRUE(moved.left == 100 + 345 - 4 - kMagnifierSide &&
+                moved.top == 50 + 234 - 4 - kMagnifierSide);
     CDib dib(CSize(11, 11), 24);
     dib.AdoptBits(platform::AfxAllocZeroed(dib.m_nImageSize)); // black
     CDC dc;
