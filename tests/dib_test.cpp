@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-
 TEST(Dib, DefaultIsEmptyAndABlankPictureHasAHeaderButNoPixels) {
     CDib dib;
     EXPECT_TRUE(dib.IsEmpty());
