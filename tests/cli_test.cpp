@@ -325,18 +325,23 @@ TEST(Cli, CheckPrintsFindingsAsLinesOrJsonWithItsExitStatus) {
     warned[26] = 3; // biPlanes
     const std::string good = dir.Write("good.bmp", BuildBmp(BmpFields{}));
     const std::string warn = dir.Write("warn.bmp", warned);
-    const std::string bad = dir.Write("bad\"name.bmp", {'B', 'A'});
+    // Quotes and control characters in a name are escaped in JSON.
+    const std::string bad = dir.Write("bad\"\t\x1fname.bmp", {'B', 'A'});
     CliRun r = Cli({"check", warn});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "0x0000001a (26) warning planes: biPlanes 是 3，应为 1\n");
     EXPECT_EQ(Cli({"check", good}).out, "");
+    EXPECT_EQ(Cli({"check", good, warn}).out,
+              good + ":\n" + warn + ":\n0x0000001a (26) warning planes: biPlanes 是 3，应为 1\n");
     r = Cli({"check", "--json", bad});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "{\"file\": " + std::string("\"") + dir.Dir() +
-                         "/bad\\\"name.bmp\", \"findings\": [{\"id\": \"magic\", \"severity\": "
-                         "\"error\", \"offset\": 0, \"length\": 2, \"field\": \"bfType\", "
-                         "\"declared\": null, \"actual\": null, \"message\": "
-                         "\"文件不以“BM”开头，不是 BMP 位图文件\"}]}\n");
+    EXPECT_EQ(
+        r.out,
+        "{\"file\": " + std::string("\"") + dir.Dir() +
+            "/bad\\\"\\u0009\\u001fname.bmp\", \"findings\": [{\"id\": \"magic\", \"severity\": "
+            "\"error\", \"offset\": 0, \"length\": 2, \"field\": \"bfType\", "
+            "\"declared\": null, \"actual\": null, \"message\": "
+            "\"文件不以“BM”开头，不是 BMP 位图文件\"}]}\n");
     r = Cli({"check", good, dir.Path("missing.bmp"), bad});
     EXPECT_EQ(r.status, 2) << "a file that can't be opened outweighs an error";
     EXPECT_NE(r.err.find("missing.bmp"), std::string::npos);

@@ -1,6 +1,11 @@
-// CFile over POSIX descriptors.
+// Files over POSIX descriptors and mappings, and the progress of long work on them.
 #include "bmp_builder.h"
 #include "platform/cfile.h"
+#include "platform/mapped_file.h"
+#include "platform/progress.h"
+#include "test_support.h"
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -56,4 +61,55 @@ TEST(CFile, WriteCreatesAndTruncates) {
     CFileStatus st;
     EXPECT_TRUE(r.GetStatus(st));
     EXPECT_EQ(st.m_size, 2u);
+}
+
+TEST(MappedFile, MapsRegularFilesOnlyAndLetsGoOfEverything) {
+    TempDir dir;
+    const size_t descriptors = EntriesIn("/proc/self/fd");
+    const std::string path = dir.Write("f", {1, 2, 3});
+    {
+        const platform::MappedFile file(path);
+        EXPECT_EQ(file.Error(), 0);
+        EXPECT_EQ(std::vector<BYTE>(file.Bytes().begin(), file.Bytes().end()),
+                  (std::vector<BYTE>{1, 2, 3}));
+        EXPECT_EQ(EntriesIn("/proc/self/fd"), descriptors) << "the mapping needs no descriptor";
+        const platform::MappedFile empty(dir.Write("e", {}));
+        EXPECT_EQ(empty.Error(), 0);
+        EXPECT_TRUE(empty.Bytes().empty());
+        ::mkfifo(dir.Path("fifo").c_str(), 0600);
+        for (const auto& [refused, error] : {std::pair{dir.Path("missing"), ENOENT},
+                                             {dir.Dir(), EINVAL},
+                                             {dir.Path("fifo"), EINVAL}}) {
+            const platform::MappedFile m(refused);
+            EXPECT_EQ(m.Error(), error) << refused;
+            EXPECT_TRUE(m.Bytes().empty());
+        }
+    }
+    EXPECT_EQ(EntriesIn("/proc/self/fd"), descriptors);
+    EXPECT_EQ(ReadFileText("/proc/self/maps").find(path), std::string::npos) << "unmapped";
+}
+
+using Progress = WithRecordedMessages;
+
+// Only the outermost scope is shown, and it hears of each thousandth once.
+TEST_F(Progress, TheOutermostScopeShowsEachThousandthOnce) {
+    {
+        const platform::ProgressScope outer("外", true);
+        {
+            const platform::ProgressScope inner("内", false);
+            for (int i = 0; i <= 4000; ++i)
+                platform::ProgressScope::Step(static_cast<std::uint64_t>(i), 4000);
+        }
+        EXPECT_EQ(recorder.progressTitles, std::vector<std::string>{"外"});
+        EXPECT_EQ(recorder.progressCalls, 1001);
+        EXPECT_EQ(recorder.lastProgress, 1.0);
+        EXPECT_EQ(recorder.current, "外") << "the inner scope's end ends nothing";
+    }
+    EXPECT_EQ(recorder.current, "");
+    platform::ProgressScope::Step(1, 2); // without a scope: nothing
+    EXPECT_EQ(recorder.progressCalls, 1001);
+    const platform::ProgressScope again("再", true);
+    EXPECT_EQ(recorder.progressTitles.back(), "再");
+    recorder.stopIn = "再";
+    EXPECT_THROW(platform::ProgressScope::Step(1, 2), platform::WorkCancelled);
 }

@@ -38,6 +38,7 @@ void RecordingInteraction::BeginProgress(const std::string& title, bool) {
 
 bool RecordingInteraction::Progress(double fraction) {
     lastProgress = fraction;
+    ++progressCalls;
     return current != stopIn;
 }
 

@@ -34,6 +34,7 @@ public:
     std::vector<std::string> launched;
     std::vector<std::string> progressTitles; // each long work's title, as it began
     double lastProgress = -1;
+    int progressCalls = 0;
     std::string current;
     std::string stopIn; // the user stops the work of this title at its first step
 };
