@@ -351,5 +351,9 @@ TEST(Cli, CheckPrintsFindingsAsLinesOrJsonWithItsExitStatus) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "{\"x\": 3, \"y\": 0, \"offset\": 75, \"bit\": null, \"row\": 1, "
                      "\"rowOffset\": 66, \"stride\": 12, \"padding\": 0, \"bytes\": \"000000\"}\n");
-    EXPECT_EQ(Cli({"where", good, "4", "0"}).status, 1);
+    r = Cli({"where", good, "4", "0"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "输入的坐标超过图像大小了⊙﹏⊙b汗\n");
+    EXPECT_EQ(Cli({"where", dir.Path("missing.bmp"), "0", "0"}).status, 2);
+    EXPECT_EQ(Cli({"where", good, "0"}).status, 2);
 }
