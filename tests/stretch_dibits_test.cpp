@@ -229,6 +229,9 @@ TEST(StretchDIBits, PixelsPastTheArrayAreBlackAndNeverRead) {
     Canvas two(2, 1);
     EXPECT_NE(Draw(two, 0, 0, 2, 1, Info(2, 1, 32), {1, 2, 3, 0, 5, 6}, 2, 1), 0);
     EXPECT_EQ(two.All(), (Colours{RGB(3, 2, 1), kBlack}));
+    Info masked(2, 1, 32, BI_BITFIELDS, {0xFF0000, 0xFF00, 0xFF});
+    EXPECT_NE(Draw(two, 0, 0, 2, 1, masked, {1, 2, 3, 0, 5, 6}, 2, 1), 0);
+    EXPECT_EQ(two.All(), (Colours{RGB(3, 2, 1), kBlack}));
 
     // A picture far larger than its array, as a lying header declares.
     Canvas big(345, 234);
