@@ -197,12 +197,15 @@ TEST_F(Desktop, AFileDroppedOnTheWindowOpensByItsExactName) {
     // Latin-1 "café.bmp": its name is not UTF-8.
     const std::string name = dir.Write("caf\xE9.bmp", PictureOf(20, 10, Code));
     dir.Write("a%zz\xFF.bmp", PictureOf(20, 10, Code));
+    dir.Write("t\x01.bmp", PictureOf(20, 10, Code)); // an escape whose first digit is 0
     RunModal(dlg, [&] {
         QByteArray uri = "file://";
         uri += QByteArray::fromStdString(name).toPercentEncoding("/");
         // Escapes in either case; a percent sign that starts no escape stays as it is.
         const QByteArray second = "file://" + QByteArray::fromStdString(dir.Dir()) + "/a%zz%fF.bmp";
-        auto* mime = new RawMime("# a comment\r\n" + uri + "\r\n" + second + "\r\n");
+        const QByteArray third = "file://" + QByteArray::fromStdString(dir.Dir()) + "/t%01.bmp";
+        auto* mime =
+            new RawMime("# a comment\r\n" + uri + "\r\n" + second + "\r\n" + third + "\r\n");
         QWindow* window = Frame()->windowHandle();
         const QPoint at = Pane()->mapTo(Frame(), QPoint(10, 10));
         QDragEnterEvent enter(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
@@ -217,6 +220,7 @@ TEST_F(Desktop, AFileDroppedOnTheWindowOpensByItsExactName) {
         EXPECT_NE(report.find("caf\x84\x31\xA4\x37.bmp"), std::string::npos);
         EXPECT_NE(report.find("a%zz\x84\x31\xA4\x37.bmp"), std::string::npos) << "both, in order";
         EXPECT_LT(report.find("caf"), report.find("a%zz"));
+        EXPECT_NE(report.find("/t\x01.bmp"), std::string::npos);
     });
 }
 
