@@ -219,6 +219,12 @@ TEST_F(DibDevice, DeviceWorkLeavesNoGraphicsObjectBehind) {
              EXPECT_TRUE(dib.CreateFromBitmap(bmp, nullptr));
              DeleteObject(bmp);
          }},
+        {"a duplicate and its palette",
+         [&] {
+             Make(2, 1, 8, [](int, int) { return 1; });
+             CDib copy;
+             EXPECT_TRUE(DuplicateDib(dib, copy));
+         }},
         {"a screen capture",
          [&] {
              EXPECT_TRUE(GrabScreenArea(RECT{0, 0, 4, 4}, dib));
