@@ -76,6 +76,7 @@ TEST(MappedFile, MapsRegularFilesOnlyAndLetsGoOfEverything) {
         const platform::MappedFile empty(dir.Write("e", {}));
         EXPECT_EQ(empty.Error(), 0);
         EXPECT_TRUE(empty.Bytes().empty());
+        EXPECT_EQ(platform::MappedFile(dir.Write("one", {7})).Bytes().size(), 1u);
         ::mkfifo(dir.Path("fifo").c_str(), 0600);
         for (const auto& [refused, error] : {std::pair{dir.Path("missing"), ENOENT},
                                              {dir.Dir(), EINVAL},
