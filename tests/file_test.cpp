@@ -111,6 +111,8 @@ TEST_F(Progress, TheOutermostScopeShowsEachThousandthOnce) {
     EXPECT_EQ(recorder.progressCalls, 1001);
     const platform::ProgressScope again("再", true);
     EXPECT_EQ(recorder.progressTitles.back(), "再");
+    platform::ProgressScope::Step(1999, 2000);
+    EXPECT_EQ(recorder.lastProgress, 0.999) << "thousandths, rounded down";
     recorder.stopIn = "再";
     EXPECT_THROW(platform::ProgressScope::Step(1, 2), platform::WorkCancelled);
 }
