@@ -117,6 +117,6 @@ size_t EntriesIn(const std::string& dir) {
 }
 
 std::vector<BYTE> ReadFileBytes(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+    const std::string text = ReadFileText(path);
+    return {text.begin(), text.end()};
 }
