@@ -5,6 +5,7 @@
 
 #include "platform/interaction.h"
 #include "platform/window/translations.h"
+#include "tests/gui/gui_support.h"
 
 #include <cstdlib>
 
@@ -14,5 +15,6 @@ int main(int argc, char** argv) {
     platform::window::InstallChineseTranslations();
     platform::SetApplicationTitle("pixscope");
     ::testing::InitGoogleTest(&argc, argv);
+    RejectUnexpectedDialogs();
     return RUN_ALL_TESTS();
 }

@@ -3,9 +3,12 @@
 #include "platform/window/window_host.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTimer>
 
 INT_PTR RunModal(CDialog& dlg, const std::function<void()>& script) {
@@ -90,4 +93,34 @@ void ExpectNoTextCut(const CWnd& dialog) {
         EXPECT_TRUE(label->text().isEmpty() || label->heightForWidth(room.width()) <= room.height())
             << label->text().toStdString();
     }
+}
+
+std::multiset<const QMetaObject*>& AwaitedDialogs() {
+    static std::multiset<const QMetaObject*> awaited;
+    return awaited;
+}
+
+namespace {
+class UnexpectedDialogs : public QObject {
+public:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        auto* d = qobject_cast<QDialog*>(o);
+        if (e->type() != QEvent::Show || d == nullptr ||
+            !(qobject_cast<QMessageBox*>(d) || qobject_cast<QFileDialog*>(d) ||
+              qobject_cast<QColorDialog*>(d)))
+            return false;
+        for (const QMetaObject* awaited : AwaitedDialogs())
+            if (awaited->cast(d) != nullptr)
+                return false;
+        const auto* box = qobject_cast<QMessageBox*>(d);
+        ADD_FAILURE() << "an unexpected dialog: " << d->windowTitle().toStdString() << " "
+                      << (box ? box->text().toStdString() : "");
+        QTimer::singleShot(0, d, &QDialog::reject);
+        return false;
+    }
+};
+} // namespace
+
+void RejectUnexpectedDialogs() {
+    qApp->installEventFilter(new UnexpectedDialogs);
 }

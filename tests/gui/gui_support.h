@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 // Runs dlg modally; script runs once the dialog is up, and the dialog is cancelled
@@ -41,11 +42,19 @@ void ExpectNoTextCut(const CWnd& dialog);
 // RGB of a pixel of a grabbed image, as a COLORREF.
 COLORREF PixelAt(const QImage& image, int x, int y);
 
+// The kinds of Qt dialog that pending WhenShown handlers wait for.
+std::multiset<const QMetaObject*>& AwaitedDialogs();
+// From now on a message box, file or colour dialog that no handler waits for fails the
+// test and is closed, so that it cannot hold the test in its modal loop.
+void RejectUnexpectedDialogs();
+
 // Runs fn on the next modal Qt dialog of type T once it is up.
 template <class T> void WhenShown(std::function<void(T*)> fn) {
+    AwaitedDialogs().insert(&T::staticMetaObject);
     auto poll = std::make_shared<std::function<void()>>();
     *poll = [fn, poll] {
         if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            AwaitedDialogs().erase(AwaitedDialogs().find(&T::staticMetaObject));
             fn(w);
             *poll = nullptr;
             return;

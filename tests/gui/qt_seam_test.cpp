@@ -5,6 +5,8 @@
 #include "tests/bmp_builder.h"
 #include "tests/gui/gui_support.h"
 
+#include <gtest/gtest-spi.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -56,6 +58,12 @@ TEST(QtSeam, MessageBoxesHaveTheTitleTheIconAndAnOkButton) {
         IDOK);
     EXPECT_EQ(title.toStdString(), "pixscope");
     EXPECT_EQ(icon, QMessageBox::Warning);
+}
+
+TEST(QtSeam, ABoxNoTestWaitsForFailsTheTestInsteadOfHoldingIt) {
+    platform::window::QtInteraction seam;
+    EXPECT_NONFATAL_FAILURE(seam.MessageBox(CString("boom"), CString("pixscope"), MB_OK),
+                            "an unexpected dialog: pixscope boom");
 }
 
 TEST(QtSeam, SaveDialogAddsTheExtensionAndAsksBeforeCreating) {

@@ -4,6 +4,7 @@
 #include "platform/interaction.h"
 #include "platform/window/qt_interaction.h"
 #include "platform/window/translations.h"
+#include "tests/gui/gui_support.h"
 
 #include <QApplication>
 
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
     platform::window::QtInteraction seam;
     platform::SetInteractionSeam(&seam);
     ::testing::InitGoogleTest(&argc, argv);
+    RejectUnexpectedDialogs();
     const int result = RUN_ALL_TESTS();
     platform::SetInteractionSeam(nullptr);
     return result;
