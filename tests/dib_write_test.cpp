@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -221,7 +222,7 @@ TEST_F(DibWrite, ArchiveRoundTrip) {
         CArchive ar(&f, CArchive::store);
         ar << DWORD{0x12345678} << static_cast<const CObject*>(&dib)
            << static_cast<const CObject*>(&dib);
-        ar << WORD{0xBEEF};
+        ar << WORD{0xBEEF} << BYTE{0x5A};
         ar.Close();
     }
     std::vector<BYTE> b = ReadFileBytes(path);
@@ -231,7 +232,7 @@ TEST_F(DibWrite, ArchiveRoundTrip) {
     ASSERT_GE(b.size(), sizeof head);
     EXPECT_EQ(std::memcmp(b.data(), head, sizeof head), 0);
     size_t bmpSize = 1078 + 8;
-    EXPECT_EQ(b.size(), 14 + bmpSize + 2 + 2); // then the object's index 2, then the WORD
+    EXPECT_EQ(b.size(), 14 + bmpSize + 2 + 3); // then the object's index 2, the WORD, the BYTE
 
     CFile f(path.c_str(), CFile::modeRead);
     CArchive ar(&f, CArchive::load);
@@ -239,27 +240,35 @@ TEST_F(DibWrite, ArchiveRoundTrip) {
     CDib* loaded = nullptr;
     CDib* again = nullptr;
     WORD tail = 0;
-    ar >> v >> loaded >> again >> tail;
+    BYTE last = 0;
+    ar >> v >> loaded >> again >> tail >> last;
     std::unique_ptr<CDib> owner(loaded);
     EXPECT_EQ(v, 0x12345678u);
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(again, loaded);
     EXPECT_EQ(tail, 0xBEEF);
+    EXPECT_EQ(last, 0x5A);
     EXPECT_EQ(loaded->m_nImageSize, 8u);
     EXPECT_EQ(loaded->m_pColorTable[7].rgbRed, 9);
     EXPECT_EQ(std::memcmp(loaded->m_pBits, dib.m_pBits, 8), 0);
 }
 
-TEST_F(DibWrite, ArchiveRefusesUnknownClasses) {
+TEST_F(DibWrite, ArchiveRefusesUnknownClassesAndWritesWhileLoading) {
     std::string path = dir.Write("bad.arc", {0xFF, 0xFF, 0, 0, 4, 0, 'C', 'X', 'y', 'z'});
     CFile f(path.c_str(), CFile::modeRead);
     CArchive ar(&f, CArchive::load);
     CDib* loaded = nullptr;
-    try {
-        ar >> loaded;
-        FAIL() << "no exception";
-    } catch (CArchiveException* e) {
-        EXPECT_EQ(e->m_cause, CArchiveException::badClass);
-        e->Delete();
+    const std::pair<int, std::function<void()>> refusals[] = {
+        {CArchiveException::badClass, [&] { ar >> loaded; }},
+        {CArchiveException::readOnly, [&] { ar << BYTE{1}; }},
+    };
+    for (const auto& [cause, step] : refusals) {
+        try {
+            step();
+            ADD_FAILURE() << "no exception for " << cause;
+        } catch (CArchiveException* e) {
+            EXPECT_EQ(e->m_cause, cause);
+            e->Delete();
+        }
     }
 }

@@ -1,11 +1,17 @@
 // Files over POSIX descriptors and mappings, and the progress of long work on them.
 #include "bmp_builder.h"
+#include "platform/allocator.h"
 #include "platform/cfile.h"
+#include "platform/kernel.h"
 #include "platform/mapped_file.h"
 #include "platform/progress.h"
 #include "test_support.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdint>
 
 #include <gtest/gtest.h>
 
@@ -88,6 +94,57 @@ TEST(MappedFile, MapsRegularFilesOnlyAndLetsGoOfEverything) {
     }
     EXPECT_EQ(EntriesIn("/proc/self/fd"), descriptors);
     EXPECT_EQ(ReadFileText("/proc/self/maps").find(path), std::string::npos) << "unmapped";
+}
+
+TEST(Kernel, FileSizesViewsAndGlobalLocksCountAsCallersExpect) {
+    TempDir dir;
+    const std::string path = dir.Write("f", {1, 2, 3, 4, 5});
+    HANDLE file = CreateFile(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD high = 7;
+    EXPECT_EQ(GetFileSize(file, &high), 5u);
+    EXPECT_EQ(high, 0u);
+    EXPECT_EQ(GetFileSize(file, nullptr), 5u);
+    high = 7;
+    EXPECT_EQ(GetFileSize(INVALID_HANDLE_VALUE, &high), 0xFFFFFFFFu);
+    EXPECT_EQ(high, 0u);
+    HANDLE mapping = CreateFileMapping(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    LPVOID view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(UnmapViewOfFile(view));
+    EXPECT_FALSE(UnmapViewOfFile(view)) << "a view is let go once";
+    CloseHandle(mapping);
+    CloseHandle(file);
+
+    HGLOBAL g = GlobalAlloc(GHND, platform::kLargeBlockThreshold);
+    void* block = GlobalLock(g);
+    GlobalLock(g);
+    EXPECT_TRUE(GlobalUnlock(g)) << "still locked once";
+    EXPECT_FALSE(GlobalUnlock(g));
+    EXPECT_FALSE(GlobalUnlock(g)) << "not locked at all";
+    EXPECT_EQ(GlobalFree(g), nullptr);
+    unsigned char resident = 0;
+    EXPECT_EQ(::mincore(block, 4096, &resident), -1) << "its memory went back";
+}
+
+TEST(Allocator, LargeBlocksAreWholeZeroedAlignedAndGoBackWhenFreed) {
+    std::vector<std::pair<BYTE*, std::size_t>> blocks;
+    for (std::size_t size = platform::kLargeBlockThreshold; blocks.size() < 4; size = size * 2 + 5)
+        blocks.emplace_back(static_cast<BYTE*>(platform::AfxAllocZeroed(size)), size);
+    for (const auto& [p, size] : blocks) {
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % (std::size_t{2} << 20), 0u);
+        EXPECT_EQ(std::count(p, p + size, 0), static_cast<std::ptrdiff_t>(size));
+    }
+    for (const auto& [p, size] : blocks) {
+        platform::AfxFreeBlock(p);
+        unsigned char resident = 0;
+        EXPECT_EQ(::mincore(p, 4096, &resident), -1);
+    }
+    try {
+        platform::AfxAllocZeroed(SIZE_MAX / 2);
+        ADD_FAILURE() << "a block no machine has was handed out";
+    } catch (CMemoryException* e) {
+        e->Delete();
+    }
 }
 
 using Progress = WithRecordedMessages;
