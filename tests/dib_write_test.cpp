@@ -235,7 +235,7 @@ TEST_F(DibWrite, ArchiveRoundTrip) {
     EXPECT_EQ(b.size(), 14 + bmpSize + 2 + 3); // then the object's index 2, the WORD, the BYTE
 
     CFile f(path.c_str(), CFile::modeRead);
-    CArchive ar(&f, CArchive::load);
+    CArchive ar(&f, CArchive::load, 3); // reads that span refills
     DWORD v = 0;
     CDib* loaded = nullptr;
     CDib* again = nullptr;
@@ -253,7 +253,7 @@ TEST_F(DibWrite, ArchiveRoundTrip) {
     EXPECT_EQ(std::memcmp(loaded->m_pBits, dib.m_pBits, 8), 0);
 }
 
-TEST_F(DibWrite, ArchiveRefusesUnknownClassesAndWritesWhileLoading) {
+TEST_F(DibWrite, ArchiveRefusesUnknownClassesWritesWhileLoadingAndReadsPastTheEnd) {
     std::string path = dir.Write("bad.arc", {0xFF, 0xFF, 0, 0, 4, 0, 'C', 'X', 'y', 'z'});
     CFile f(path.c_str(), CFile::modeRead);
     CArchive ar(&f, CArchive::load);
@@ -261,6 +261,7 @@ TEST_F(DibWrite, ArchiveRefusesUnknownClassesAndWritesWhileLoading) {
     const std::pair<int, std::function<void()>> refusals[] = {
         {CArchiveException::badClass, [&] { ar >> loaded; }},
         {CArchiveException::readOnly, [&] { ar << BYTE{1}; }},
+        {CArchiveException::endOfFile, [&] { ar >> loaded; }},
     };
     for (const auto& [cause, step] : refusals) {
         try {
