@@ -217,11 +217,13 @@ TEST_F(DibWrite, ArchiveRoundTrip) {
     Make(3, 2, 8);
     dib.m_pColorTable[7] = RGBQUAD{7, 8, 9, 0};
     std::string path = dir.Path("a.arc");
+    CDib other(CSize(1, 1), 24);
+    other.AdoptBits(platform::AfxAllocZeroed(4));
     {
         CFile f(path.c_str(), CFile::modeCreate | CFile::modeReadWrite);
         CArchive ar(&f, CArchive::store);
         ar << DWORD{0x12345678} << static_cast<const CObject*>(&dib)
-           << static_cast<const CObject*>(&dib);
+           << static_cast<const CObject*>(&dib) << static_cast<const CObject*>(&other);
         ar << WORD{0xBEEF} << BYTE{0x5A};
         ar.Close();
     }
@@ -232,17 +234,21 @@ TEST_F(DibWrite, ArchiveRoundTrip) {
     ASSERT_GE(b.size(), sizeof head);
     EXPECT_EQ(std::memcmp(b.data(), head, sizeof head), 0);
     size_t bmpSize = 1078 + 8;
-    EXPECT_EQ(b.size(), 14 + bmpSize + 2 + 3); // then the object's index 2, the WORD, the BYTE
+    // Then the object's index 2, the class's index and the other file, the WORD, the BYTE.
+    EXPECT_EQ(b.size(), 14 + bmpSize + 2 + 2 + 58 + 3);
 
     CFile f(path.c_str(), CFile::modeRead);
     CArchive ar(&f, CArchive::load, 3); // reads that span refills
     DWORD v = 0;
     CDib* loaded = nullptr;
     CDib* again = nullptr;
+    CDib* third = nullptr;
     WORD tail = 0;
     BYTE last = 0;
-    ar >> v >> loaded >> again >> tail >> last;
-    std::unique_ptr<CDib> owner(loaded);
+    ar >> v >> loaded >> again >> third >> tail >> last;
+    std::unique_ptr<CDib> owner(loaded), thirdOwner(third);
+    ASSERT_NE(third, nullptr);
+    EXPECT_EQ(third->m_pInfo->biBitCount, 24);
     EXPECT_EQ(v, 0x12345678u);
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(again, loaded);
