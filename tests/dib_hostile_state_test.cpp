@@ -171,6 +171,28 @@ TEST_F(DibHostile, AnObjectWhoseLoadingFailedCannotBeReferredToAgain) {
     }
 }
 
+TEST_F(DibHostile, AReferenceToALoadedObjectIsCheckedAgainstTheClassAskedFor) {
+    CDib one(CSize(1, 1), 24);
+    one.AdoptBits(platform::AfxAllocZeroed(4));
+    const std::string path = dir.Path("twice.arc");
+    {
+        CFile f(path.c_str(), CFile::modeCreate | CFile::modeReadWrite);
+        CArchive ar(&f, CArchive::store);
+        ar << static_cast<const CObject*>(&one) << static_cast<const CObject*>(&one);
+    }
+    CFile f(path.c_str(), CFile::modeRead);
+    CArchive ar(&f, CArchive::load);
+    const std::unique_ptr<CObject> first(ar.ReadObject(nullptr)); // any class will do
+    EXPECT_NE(first, nullptr);
+    try {
+        ar.ReadObject(RUNTIME_CLASS(Thrower));
+        ADD_FAILURE() << "a picture was handed out as another class";
+    } catch (CArchiveException* e) {
+        EXPECT_EQ(e->m_cause, CArchiveException::badClass);
+        e->Delete();
+    }
+}
+
 // A load, a draw and the conversions leave no graphics object behind, at every depth.
 TEST_F(DibHostile, LoadsDrawsAndConversionsLeaveNoObjectBehind) {
     CDC warm; // the stock objects come into being on first use and stay
