@@ -181,11 +181,11 @@ TEST_F(Desktop, FilesOnTheCommandLineOpenInOrderWithTheOpenCommandsMessages) {
     QString said;
     // A relative name, as a shell passes it.
     const std::string relative = std::filesystem::relative(good).string();
-    theApp.m_arguments = {dir.Path("missing.bmp"), relative};
+    theApp.m_arguments = {relative, dir.Path("missing.bmp")};
     RunModal(dlg, [&] {
         Answer({{"确定", &said}});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.m_bOpened != FALSE; }));
-        ASSERT_TRUE(dlg.m_bOpened);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !said.isEmpty(); }));
+        EXPECT_FALSE(dlg.m_bOpened) << "each file closes the one before, as the open command does";
         EXPECT_EQ(dlg.m_tree.GetItemText(dlg.m_tree.GetRootItem()).ToUtf8(), "good.bmp ");
         const std::string report(dlg.m_pReport, static_cast<size_t>(dlg.m_nReportLen));
         EXPECT_NE(report.find(good), std::string::npos) << "the full path, as the dialog gives";
@@ -204,17 +204,21 @@ TEST_F(Desktop, AFileDroppedOnTheWindowOpensByItsExactName) {
         // Escapes in either case; a percent sign that starts no escape stays as it is.
         const QByteArray second = "file://" + QByteArray::fromStdString(dir.Dir()) + "/a%zz%fF.bmp";
         const QByteArray third = "file://" + QByteArray::fromStdString(dir.Dir()) + "/t%01.bmp";
-        auto* mime =
-            new RawMime("# a comment\r\n" + uri + "\r\n" + second + "\r\n" + third + "\r\n");
+        const QByteArray missing = "file://" + QByteArray::fromStdString(dir.Dir()) + "/gone.bmp";
+        auto* mime = new RawMime("# a comment\r\n" + uri + "\r\n" + second + "\r\n" + third +
+                                 "\r\n" + missing + "\r\n");
         QWindow* window = Frame()->windowHandle();
         const QPoint at = Pane()->mapTo(Frame(), QPoint(10, 10));
         QDragEnterEvent enter(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(window, &enter);
         EXPECT_TRUE(enter.isAccepted());
+        QString said;
+        Answer({{"确定", &said}});
         QDropEvent drop(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(window, &drop);
         delete mime;
-        ASSERT_TRUE(dlg.m_bOpened);
+        EXPECT_EQ(said.toStdString(), "Can't Read Files!!");
+        EXPECT_FALSE(dlg.m_bOpened) << "the last one, missing, closed the one before";
         // Named as pixscope-cli names it: the stray byte as a replacement character.
         const std::string report(dlg.m_pReport, static_cast<size_t>(dlg.m_nReportLen));
         EXPECT_NE(report.find("caf\x84\x31\xA4\x37.bmp"), std::string::npos);
