@@ -117,14 +117,17 @@ TEST_F(MainDialog, EnterWithAnOutOfRangeByteStaysOpenAndFocusesTheField) {
     EXPECT_EQ(dlg.m_nX, 7);
 }
 
-TEST_F(MainDialog, EscapeAndTheCloseBoxEndAtOnceWithoutValidating) {
+TEST_F(MainDialog, F1PointsToHelpEscapeAndTheCloseBoxEndWithoutValidating) {
     EXPECT_EQ(RunModal(dlg,
                        [&] {
                            SetText(Item(IDC_EDIT_X), "abc");
+                           PressKey(dlg, Qt::Key_F1);
                            PressKey(dlg, Qt::Key_Escape);
                        }),
               IDCANCEL);
-    EXPECT_TRUE(recorder.messages.empty());
+    EXPECT_EQ(recorder.messages,
+              std::vector<std::string>{"没有帮助文件。使用方法请见菜单“帮助”→“使用说明”。"})
+        << "F1 says where help is; nothing was validated";
 
     CViewerDlg second;
     theApp.m_pMainWnd = &second;
