@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -43,21 +44,45 @@ platform::InteractionSeam::FileRequest SaveRequest() {
     return r;
 }
 
-TEST(QtSeam, MessageBoxesHaveTheTitleTheIconAndAnOkButton) {
+TEST(QtSeam, MessageBoxesHaveTheTitleTheIconAndTheButtonsTheirTypeAsksFor) {
+    const struct {
+        UINT type;
+        QMessageBox::Icon icon;
+        QStringList buttons; // sorted
+        const char* answer;  // clicked, or null for Escape
+        int result;
+    } cases[] = {
+        {MB_ICONEXCLAMATION, QMessageBox::Warning, {"确定"}, "确定", IDOK},
+        {0x11, QMessageBox::Critical, {"取消", "确定"}, "取消", IDCANCEL},        // OK/Cancel
+        {0x23, QMessageBox::Question, {"取消", "否(&N)", "是(&Y)"}, "否(&N)", 7}, // Yes/No/Cancel
+        {0x44, QMessageBox::Information, {"否(&N)", "是(&Y)"}, "是(&Y)", 6},      // Yes/No
+        {0x04, QMessageBox::NoIcon, {"否(&N)", "是(&Y)"}, nullptr, 7},
+    };
     platform::window::QtInteraction seam;
-    QString title;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    WhenShown<QMessageBox>([&](QMessageBox* box) {
-        title = box->windowTitle();
-        icon = box->icon();
-        EXPECT_EQ(box->buttons().size(), 1);
-        Click(box, "确定");
-    });
-    EXPECT_EQ(
-        seam.MessageBox(CString::FromUtf8("保存完毕!"), CString("pixscope"), MB_ICONEXCLAMATION),
-        IDOK);
-    EXPECT_EQ(title.toStdString(), "pixscope");
-    EXPECT_EQ(icon, QMessageBox::Warning);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        QString title;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QStringList buttons;
+        WhenShown<QMessageBox>([&](QMessageBox* box) {
+            title = box->windowTitle();
+            icon = box->icon();
+            for (QAbstractButton* b : box->buttons())
+                buttons << b->text();
+            if (c.answer != nullptr)
+                Click(box, c.answer);
+            else {
+                QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                QApplication::sendEvent(box, &escape);
+            }
+        });
+        EXPECT_EQ(seam.MessageBox(CString::FromUtf8("保存完毕!"), CString("pixscope"), c.type),
+                  c.result);
+        EXPECT_EQ(title.toStdString(), "pixscope");
+        EXPECT_EQ(icon, c.icon);
+        buttons.sort();
+        EXPECT_EQ(buttons, c.buttons);
+    }
 }
 
 TEST(QtSeam, ABoxNoTestWaitsForFailsTheTestInsteadOfHoldingIt) {
