@@ -31,7 +31,9 @@ namespace {
 void Click(QMessageBox* box, const char* utf8) {
     for (QAbstractButton* b : box->buttons())
         if (b->text() == QString::fromUtf8(utf8))
-            b->click();
+            return b->click();
+    ADD_FAILURE() << "no button " << utf8;
+    box->reject();
 }
 
 platform::InteractionSeam::FileRequest SaveRequest() {
