@@ -93,7 +93,7 @@ TEST(QtSeam, ABoxNoTestWaitsForFailsTheTestInsteadOfHoldingIt) {
                             "an unexpected dialog: pixscope boom");
 }
 
-TEST(QtSeam, SaveDialogAddsTheExtensionAndAsksBeforeCreating) {
+TEST(QtSeam, SaveDialogAddsTheExtensionAndAsksBeforeCreatingOrReplacing) {
     platform::window::QtInteraction seam;
     TempDir dir;
     QStringList filters;
@@ -122,6 +122,22 @@ TEST(QtSeam, SaveDialogAddsTheExtensionAndAsksBeforeCreating) {
         QMetaObject::invokeMethod(d, "accept"); // as the Save button does
     });
     EXPECT_EQ(seam.ChooseFile(SaveRequest()), dir.Path("old.txt"));
+
+    // Asked to, the dialog asks before replacing the file the typed name means.
+    platform::InteractionSeam::FileRequest replace = SaveRequest();
+    replace.flags = OFN_OVERWRITEPROMPT;
+    QString replacing;
+    WhenShown<QFileDialog>([&](QFileDialog* d) {
+        d->setDirectory(QString::fromStdString(dir.Dir()));
+        d->findChild<QLineEdit*>("fileNameEdit")->setText("old");
+        WhenShown<QMessageBox>([&](QMessageBox* box) {
+            replacing = box->text();
+            box->button(QMessageBox::Yes)->click();
+        });
+        QMetaObject::invokeMethod(d, "accept");
+    });
+    EXPECT_EQ(seam.ChooseFile(replace), dir.Path("old.txt"));
+    EXPECT_TRUE(replacing.contains("old.txt")) << replacing.toStdString();
 }
 
 TEST(QtSeam, QtsOwnTextsAreChinese) {
