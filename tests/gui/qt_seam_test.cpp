@@ -97,11 +97,13 @@ TEST(QtSeam, SaveDialogAddsTheExtensionAndAsksBeforeCreatingOrReplacing) {
     platform::window::QtInteraction seam;
     TempDir dir;
     QStringList filters;
-    QString question;
+    QString question, startName = "?";
     WhenShown<QFileDialog>([&](QFileDialog* d) {
         filters = d->nameFilters();
         d->setDirectory(QString::fromStdString(dir.Dir()));
-        d->findChild<QLineEdit*>("fileNameEdit")->setText("report");
+        auto* name = d->findChild<QLineEdit*>("fileNameEdit");
+        startName = name->text();
+        name->setText("report");
         WhenShown<QMessageBox>([&](QMessageBox* box) {
             question = box->text();
             Click(box, "是(&Y)");
@@ -112,6 +114,7 @@ TEST(QtSeam, SaveDialogAddsTheExtensionAndAsksBeforeCreatingOrReplacing) {
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(*chosen, dir.Path("report.txt"));
     EXPECT_EQ(filters, QStringList{"(文本文件)*.txt (*.txt *.TXT)"});
+    EXPECT_EQ(startName.toStdString(), "") << "a wildcard name only repeats the filter";
     EXPECT_TRUE(question.contains("report.txt")) << question.toStdString();
 
     // An existing file is taken without a question (a question would block here).
