@@ -9,6 +9,7 @@
 
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -112,6 +113,18 @@ TEST(Kernel, FileSizesViewsAndGlobalLocksCountAsCallersExpect) {
     ASSERT_NE(view, nullptr);
     EXPECT_TRUE(UnmapViewOfFile(view));
     EXPECT_FALSE(UnmapViewOfFile(view)) << "a view is let go once";
+    CloseHandle(mapping);
+    CloseHandle(file);
+
+    // A view from 4 GiB on, of a sparse file.
+    const std::string big = dir.Write("big", {});
+    ASSERT_EQ(::truncate(big.c_str(), (off_t{1} << 32) + 4096), 0);
+    file = CreateFile(big.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    mapping = CreateFileMapping(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    view = MapViewOfFile(mapping, FILE_MAP_READ, 1, 0, 4096);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(*static_cast<const BYTE*>(view), 0);
+    UnmapViewOfFile(view);
     CloseHandle(mapping);
     CloseHandle(file);
 
