@@ -139,9 +139,12 @@ TEST_F(MainDialog, F1PointsToHelpEscapeAndTheCloseBoxEndWithoutValidating) {
               IDCANCEL);
 }
 
-TEST_F(MainDialog, ExitFreesTheReportBufferOnce) {
+TEST_F(MainDialog, ExitFreesTheReportBufferOnceAndItsWindowsAreGone) {
     ASSERT_NE(dlg.m_pReport, nullptr);
+    HWND field = nullptr;
     RunModal(dlg, [&] {
+        field = Item(IDC_EDIT_X)->m_hWnd;
+        ASSERT_TRUE(platform::window::IsLive(field));
         dlg.SendMessage(WM_COMMAND, ID_FILE_EXIT);
         EXPECT_EQ(dlg.m_pReport, nullptr);
         EXPECT_EQ(dlg.m_hWnd, nullptr);
@@ -150,6 +153,7 @@ TEST_F(MainDialog, ExitFreesTheReportBufferOnce) {
     // (the sanitizer build would fail here otherwise).
     EXPECT_EQ(dlg.m_pReport, nullptr);
     EXPECT_FALSE(dlg.DestroyWindow());
+    EXPECT_FALSE(platform::window::IsLive(field));
 }
 
 TEST_F(MainDialog, SystemMenuEndsWithAboutWhichOpensTheAboutBox) {

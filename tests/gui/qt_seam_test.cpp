@@ -221,6 +221,9 @@ TEST(QtSeam, LongWorkShowsAChineseProgressDialogThatCanStopIt) {
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->labelText().toStdString(), "正在保存位图……");
     EXPECT_TRUE(shown->isModal());
+    ASSERT_TRUE(seam.Progress(1.0));
+    EXPECT_EQ(shown->value(), shown->maximum()) << "done shows as full";
+    EXPECT_TRUE(shown->isVisible()) << "until the work ends";
     QPushButton* cancel = shown->findChild<QPushButton*>();
     ASSERT_NE(cancel, nullptr);
     EXPECT_EQ(cancel->text().toStdString(), "取消");
