@@ -263,6 +263,11 @@ TEST_F(MainDialog, RendersTheDialogAndTheAboutBoxWithChineseGlyphs) {
         OnNextModal([&](CDialog& about) {
             SavePng(Grab(about), "about-dialog");
             ExpectNoTextCut(about);
+            // A longer text in the same place is fitted again when it is next painted.
+            QLabel* line = WidgetOf(about)->findChildren<QLabel*>().back();
+            line->setText(line->text() + "和它们的字段");
+            Grab(about);
+            ExpectNoTextCut(about);
         });
         dlg.SendMessage(WM_SYSCOMMAND, 16);
     });
