@@ -25,6 +25,7 @@ TEST_F(UserSession, OpensByTypingThePathAndShowsEveryReportLineWhole) {
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(20, 8));
         QTest::keyClick(tree, Qt::Key_Asterisk); // expands the whole branch, as usual
         QApplication::processEvents();
+        EXPECT_FALSE(tree->header()->isVisible()) << "lines only, no column header";
         const QFontMetrics metrics(tree->font());
         int items = 0;
         for (QTreeWidgetItemIterator it(tree); *it != nullptr; ++it, ++items) {
