@@ -82,6 +82,7 @@ TEST_F(Framework, FieldTextsParseAsTheClassicFrameworkDid) {
         {"0000000000000000000000000000000000000256", true, false, 0},
         {"255", true, true, 255},       {"256", true, false, 0},        {"-1", true, false, 0},
         {"3000000000", true, false, 0}, {"4294967295", true, false, 0}, {"99999999999", true, false, 0},
+        {" 0", false, true, 0},
         // clang-format on
     };
     RunModal(dlg, [&] {

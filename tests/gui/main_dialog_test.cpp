@@ -148,12 +148,12 @@ TEST_F(MainDialog, ExitFreesTheReportBufferOnceAndItsWindowsAreGone) {
         dlg.SendMessage(WM_COMMAND, ID_FILE_EXIT);
         EXPECT_EQ(dlg.m_pReport, nullptr);
         EXPECT_EQ(dlg.m_hWnd, nullptr);
+        EXPECT_FALSE(platform::window::IsLive(field));
     });
     // DoModal's own teardown came through DestroyWindow again and freed nothing twice
     // (the sanitizer build would fail here otherwise).
     EXPECT_EQ(dlg.m_pReport, nullptr);
     EXPECT_FALSE(dlg.DestroyWindow());
-    EXPECT_FALSE(platform::window::IsLive(field));
 }
 
 TEST_F(MainDialog, SystemMenuEndsWithAboutWhichOpensTheAboutBox) {

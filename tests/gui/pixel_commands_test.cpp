@@ -68,6 +68,8 @@ TEST_F(PixelCommands, ReadsTheFourCornersFromTheTop) {
         EXPECT_EQ(dlg.m_editColor.m_crColor, RGB(200, 210, 255));
         const QImage swatch = Grab(dlg.m_editColor);
         EXPECT_EQ(PixelAt(swatch, 10, 8), RGB(200, 210, 255));
+        EXPECT_EQ(PixelAt(swatch, 42, 18), RGB(200, 210, 255))
+            << "the last pixel inside the border";
         EXPECT_TRUE(recorder.messages.empty());
 
         // Text that is not a number in X: said, and the previous position read again.
