@@ -1,6 +1,7 @@
 #include "tests/gui/gui_support.h"
 
 #include "platform/window/window_host.h"
+#include "tests/bmp_builder.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -93,6 +94,22 @@ void ExpectNoTextCut(const CWnd& dialog) {
         EXPECT_TRUE(label->text().isEmpty() || label->heightForWidth(room.width()) <= room.height())
             << label->text().toStdString();
     }
+}
+
+void ExpectLayout(const CDialog& dialog, const char* name) {
+    QString shown =
+        QString("%1 %2\n").arg(WidgetOf(dialog)->width()).arg(WidgetOf(dialog)->height());
+    for (const auto& child : dialog.m_hWnd->children) {
+        const QRect r = child->widget->geometry();
+        shown += QString("%1 %2 %3 %4 %5\n")
+                     .arg(static_cast<int>(child->id))
+                     .arg(r.x())
+                     .arg(r.y())
+                     .arg(r.width())
+                     .arg(r.height());
+    }
+    EXPECT_EQ(shown.toStdString(), ReadFileText(std::string(PIXSCOPE_LAYOUTS) + "/" + name))
+        << name;
 }
 
 std::multiset<const QMetaObject*>& AwaitedDialogs() {

@@ -34,6 +34,7 @@ protected:
         OnNextModal([&](CDialog& d) {
             auto* check = dynamic_cast<CCheckDlg*>(&d);
             ASSERT_NE(check, nullptr);
+            ExpectLayout(d, "check-dialog");
             shown = Shown{TextOf(check->GetDlgItem(IDC_CHECK_FILE)),
                           TextOf(check->GetDlgItem(IDC_CHECK_SUMMARY)),
                           {}};
