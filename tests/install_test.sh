@@ -39,5 +39,16 @@ for page in pixscope pixscope-cli; do
     status=1
   fi
 done
-"$prefix/bin/pixscope" --help | grep -q "FILE" || { echo "pixscope --help"; status=1; }
+"$prefix/bin/pixscope" --help | head -n 1 | grep -qxF "usage: $prefix/bin/pixscope [FILE...]" ||
+  { echo "pixscope --help"; status=1; }
+# Without a display it says so and fails; after "--" even "--help" is a file's name.
+for args in "a.bmp" "-- --help"; do
+  rc=0
+  # shellcheck disable=SC2086
+  said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/pixscope" $args 2>&1) || rc=$?
+  if [ "$rc" != 1 ] || [[ $said != *"no display to open a window on"* ]]; then
+    echo "pixscope $args without a display: $rc $said"
+    status=1
+  fi
+done
 exit $status
