@@ -35,6 +35,8 @@ protected:
             auto* check = dynamic_cast<CCheckDlg*>(&d);
             ASSERT_NE(check, nullptr);
             ExpectLayout(d, "check-dialog");
+            EXPECT_EQ(FrameOf(d)->focusWidget(), WidgetOf(check->m_findings))
+                << "keys go to the list";
             shown = Shown{TextOf(check->GetDlgItem(IDC_CHECK_FILE)),
                           TextOf(check->GetDlgItem(IDC_CHECK_SUMMARY)),
                           {}};
@@ -105,6 +107,7 @@ TEST_F(ToolsCommands, PixelLocationAnswersForTheFieldsXAndY) {
     Run([&] {
         Command(ID_TOOLS_PIXEL_LOCATION);
         EXPECT_EQ(LastMessage(), kOpenBitmapFirstMessage);
+        EXPECT_EQ(recorder.types.back(), UINT{MB_ICONEXCLAMATION}) << "an OK button only";
         Open(path);
         struct Case {
             const char *x, *y, *message;
