@@ -51,4 +51,8 @@ for args in "a.bmp" "-- --help"; do
     status=1
   fi
 done
+# With a display it keeps its window up until the user ends it.
+rc=0
+QT_QPA_PLATFORM=offscreen timeout 2 "$prefix/bin/pixscope" >/dev/null 2>&1 || rc=$?
+[ "$rc" = 124 ] || { echo "pixscope ended by itself: $rc"; status=1; }
 exit $status
