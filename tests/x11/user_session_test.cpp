@@ -177,40 +177,53 @@ TEST_F(UserSession, ChecksARefusedFileAndTellsWhereAPixelLives) {
     EXPECT_TRUE(where.startsWith("像素(0,0)\n文件偏移 0x")) << where.toStdString();
 }
 
-TEST_F(UserSession, OpensAFileWhoseNameIsNotUtf8FromTheOpenDialog) {
-    // Latin-1 names, as an archive made elsewhere unpacks them; only the .bmp one is
-    // offered under the filter.
+TEST_F(UserSession, OpensFilesWhoseNamesAreNotUtf8FromTheOpenDialog) {
+    // Latin-1 names, as an archive made elsewhere unpacks them; only the .bmp ones are
+    // offered under the filter, in order.
     const std::vector<BYTE> bytes = ReadFileBytes(picture);
-    dir.Write("caf\xE9.bmp", bytes);
-    dir.Write("caf\xE9.txt", bytes);
+    for (const char* name : {"a\xE9.bmp", "caf\xE9.bmp", "caf\xE9.txt"})
+        dir.Write(name, bytes);
     QStringList offered;
-    RunModal(dlg, [&] {
-        WhenShown<QFileDialog>([&](QFileDialog* d) {
-            // The user goes to the folder by its path, as in the other tests.
-            auto* name = d->findChild<QLineEdit*>("fileNameEdit");
-            QApplication::clipboard()->setText(QString::fromStdString(dir.Dir()));
-            QTest::mouseClick(name, Qt::LeftButton);
-            QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
-            QTest::keyClick(name, Qt::Key_Return);
+    // Chooses a row of the next open dialog's list by a double-click, or by Enter.
+    const auto choose = [&](int row, bool enter) {
+        WhenShown<QFileDialog>([&, row, enter](QFileDialog* d) {
+            if (!enter) { // the first time, the user goes to the folder by its path
+                auto* name = d->findChild<QLineEdit*>("fileNameEdit");
+                QApplication::clipboard()->setText(QString::fromStdString(dir.Dir()));
+                QTest::mouseClick(name, Qt::LeftButton);
+                QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
+                QTest::keyClick(name, Qt::Key_Return);
+            }
             auto* list = d->findChild<QListWidget*>("undecodableNames");
             ASSERT_NE(list, nullptr);
-            ASSERT_TRUE(QTest::qWaitFor([&] { return list->count() > 0; }));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return list->count() > 1; }));
+            offered.clear();
             for (int i = 0; i < list->count(); ++i)
                 offered << list->item(i)->text();
             SavePng(OnScreen(d), "x11-open-dialog-undecodable");
-            const QRect item = list->visualItemRect(list->item(0));
+            const QPoint at = list->visualItemRect(list->item(row)).center();
             // A double-click: the first click's press and release, then the second's.
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
-            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, item.center());
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+            if (enter)
+                QTest::keyClick(list, Qt::Key_Return);
+            else
+                QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+            if (d->isVisible()) {
+                ADD_FAILURE() << "nothing was chosen";
+                d->reject();
+            }
         });
         Menu("打开位图文件")->trigger();
-        ASSERT_TRUE(dlg.m_bOpened);
+        EXPECT_TRUE(dlg.m_bOpened);
+        return std::string(dlg.m_pReport, static_cast<size_t>(dlg.m_nReportLen));
+    };
+    RunModal(dlg, [&] {
         // Named as pixscope-cli names it: the stray byte as a replacement character.
-        const std::string report(dlg.m_pReport, static_cast<size_t>(dlg.m_nReportLen));
-        EXPECT_NE(report.find("caf\x84\x31\xA4\x37.bmp"), std::string::npos);
+        EXPECT_NE(choose(1, false).find("/caf\x84\x31\xA4\x37.bmp"), std::string::npos);
+        EXPECT_EQ(offered, (QStringList{"a\\xE9.bmp", "caf\\xE9.bmp"}));
+        EXPECT_NE(choose(0, true).find("/a\x84\x31\xA4\x37.bmp"), std::string::npos);
     });
-    EXPECT_EQ(offered, QStringList{"caf\\xE9.bmp"});
 }
 
 } // namespace
