@@ -2,6 +2,7 @@
 // by clicking their own buttons.
 #include "platform/common_dialogs.h"
 #include "platform/window/qt_interaction.h"
+#include "platform/window/translations.h"
 #include "tests/bmp_builder.h"
 #include "tests/gui/gui_support.h"
 
@@ -13,6 +14,7 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -162,6 +164,8 @@ TEST(QtSeam, QtsOwnTextsAreChinese) {
     for (QAction* a : menu->actions())
         if (!a->text().isEmpty())
             texts << a->text();
+    EXPECT_TRUE(platform::window::InstallChineseTranslations()) << "installed once, for good";
+    EXPECT_EQ(QLocale().language(), QLocale::Chinese) << "the dialogs' dates and sizes";
     ASSERT_GE(texts.size(), 8);
     for (const QString& t : texts) {
         const bool chinese =
