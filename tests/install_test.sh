@@ -59,4 +59,7 @@ if [ "$rc" != 124 ] || [[ $said == *"Can't Read Files"* ]]; then
   echo "pixscope with a display: $rc $said"
   status=1
 fi
+rc=0
+said=$("$build/make-icons" 2>&1) || rc=$?
+[ "$rc" = 2 ] && [ "$said" = "usage: make-icons DIR" ] || { echo "make-icons alone: $rc $said"; status=1; }
 exit $status
