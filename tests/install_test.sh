@@ -62,4 +62,8 @@ fi
 rc=0
 said=$("$build/make-icons" 2>&1) || rc=$?
 [ "$rc" = 2 ] && [ "$said" = "usage: make-icons DIR" ] || { echo "make-icons alone: $rc $said"; status=1; }
+rc=0
+said=$("$build/make-icons" /dev/null 2>&1) || rc=$?
+[ "$rc" = 1 ] && [ "$said" = "make-icons: cannot write /dev/null/16x16/apps/pixscope.png" ] ||
+  { echo "make-icons into a file: $rc $said"; status=1; }
 exit $status
