@@ -1,6 +1,7 @@
 // The window program's entry: brings up Qt, installs the seam that shows real dialogs
 // and runs the application object's start-up.
 #include "platform/window/cwinapp.h"
+#include "platform/window/program_arguments.h"
 #include "platform/window/qt_interaction.h"
 #include "platform/window/translations.h"
 
@@ -39,14 +40,7 @@ int main(int argc, char** argv) {
     CWinApp* app = AfxGetApp();
     if (app == nullptr)
         return 1;
-    // Qt has taken out the arguments it understands; "--" ends the options.
-    bool dashes = false;
-    for (int i = 1; i < argc; ++i) {
-        if (!dashes && std::strcmp(argv[i], "--") == 0)
-            dashes = true;
-        else
-            app->m_arguments.emplace_back(argv[i]);
-    }
+    app->m_arguments = platform::window::FilesToOpen(argc, argv);
     app->InitInstance();
     const int code = app->ExitInstance();
     platform::SetInteractionSeam(nullptr);

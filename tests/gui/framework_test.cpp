@@ -2,6 +2,7 @@
 #include "app/viewer_app.h"
 #include "app/viewer_dlg.h"
 #include "platform/exceptions.h"
+#include "platform/window/program_arguments.h"
 #include "tests/gui/gui_support.h"
 
 #include <new>
@@ -59,6 +60,20 @@ TEST_F(Framework, TheCloseBoxAsksTheDialogWhichMayStayOpen) {
         EXPECT_EQ(dlg.cancels, 1);
         EXPECT_TRUE(FrameOf(dlg)->isVisible());
     });
+}
+
+TEST_F(Framework, TheCommandLineNamesFilesAndItsFirstDoubleDashEndsTheOptions) {
+    const struct {
+        std::vector<const char*> argv;
+        std::vector<std::string> files;
+    } cases[] = {
+        {{"pixscope"}, {}},
+        {{"pixscope", "a.bmp", "b c.bmp"}, {"a.bmp", "b c.bmp"}},
+        {{"pixscope", "a.bmp", "--", "--help", "--"}, {"a.bmp", "--help", "--"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::window::FilesToOpen(static_cast<int>(c.argv.size()), c.argv.data()),
+                  c.files);
 }
 
 TEST_F(Framework, FieldTextsParseAsTheClassicFrameworkDid) {
