@@ -139,5 +139,7 @@ public:
 } // namespace
 
 void RejectUnexpectedDialogs() {
-    qApp->installEventFilter(new UnexpectedDialogs);
+    auto* filter = new UnexpectedDialogs;
+    filter->setParent(qApp); // goes with the application
+    qApp->installEventFilter(filter);
 }
