@@ -2,6 +2,7 @@
 # cmake --install puts every file where the desktop looks for it, and the desktop
 # entry and manual pages are valid.
 set -euo pipefail
+shopt -s extglob
 build=$1
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
@@ -41,29 +42,21 @@ for page in pixscope pixscope-cli; do
 done
 "$prefix/bin/pixscope" --help | head -n 1 | grep -qxF "usage: $prefix/bin/pixscope [FILE...]" ||
   { echo "pixscope --help"; status=1; }
+# expect CODE TEXT COMMAND...: the command exits with CODE and says TEXT (a pattern).
+expect() {
+  local code=$1 text=$2 rc=0 said
+  shift 2
+  said=$("$@" 2>&1) || rc=$?
+  [ "$rc" = "$code" ] && [[ $said == $text ]] || { echo "$*: $rc $said"; status=1; }
+}
 # Without a display it says so and fails; after "--" even "--help" is a file's name.
-for args in "a.bmp" "-- --help"; do
-  rc=0
-  # shellcheck disable=SC2086
-  said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/pixscope" $args 2>&1) || rc=$?
-  if [ "$rc" != 1 ] || [[ $said != *"no display to open a window on"* ]]; then
-    echo "pixscope $args without a display: $rc $said"
-    status=1
-  fi
-done
+nodisplay=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/pixscope")
+expect 1 "*no display to open a window on*" "${nodisplay[@]}" a.bmp
+expect 1 "*no display to open a window on*" "${nodisplay[@]}" -- --help
 # With a display it keeps its window up until the user ends it, and says what went
 # wrong in a message box, not on the terminal.
-rc=0
-said=$(QT_QPA_PLATFORM=offscreen timeout 2 "$prefix/bin/pixscope" "$prefix/missing.bmp" 2>&1) || rc=$?
-if [ "$rc" != 124 ] || [[ $said == *"Can't Read Files"* ]]; then
-  echo "pixscope with a display: $rc $said"
-  status=1
-fi
-rc=0
-said=$("$build/make-icons" 2>&1) || rc=$?
-[ "$rc" = 2 ] && [ "$said" = "usage: make-icons DIR" ] || { echo "make-icons alone: $rc $said"; status=1; }
-rc=0
-said=$("$build/make-icons" /dev/null 2>&1) || rc=$?
-[ "$rc" = 1 ] && [ "$said" = "make-icons: cannot write /dev/null/16x16/apps/pixscope.png" ] ||
-  { echo "make-icons into a file: $rc $said"; status=1; }
+expect 124 "!(*Can't Read Files*)" env QT_QPA_PLATFORM=offscreen timeout 2 \
+  "$prefix/bin/pixscope" "$prefix/missing.bmp"
+expect 2 "usage: make-icons DIR" "$build/make-icons"
+expect 1 "make-icons: cannot write /dev/null/16x16/apps/pixscope.png" "$build/make-icons" /dev/null
 exit $status
