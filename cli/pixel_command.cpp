@@ -18,7 +18,7 @@ int RunPixelCommand(const std::vector<std::string>& args) {
         AfxMessageBox(CString::FromUtf8(kPositionOutsideMessage));
         return 1;
     }
-    RGBQUAD v = dib.GetPixel(a->x, a->y);
+    RGBQUAD v = dib.GetDrawnPixel(a->x, a->y);
     if (a->json)
         std::printf("{\"x\": %d, \"y\": %d, \"b\": %u, \"g\": %u, \"r\": %u, \"s\": %u}\n", a->x,
                     a->y, v.rgbBlue, v.rgbGreen, v.rgbRed, v.rgbReserved);

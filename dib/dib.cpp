@@ -2,6 +2,7 @@
 #include "dib/dib.h"
 
 #include "platform/allocator.h"
+#include "platform/gdi/rle_index.h"
 #include "platform/kernel.h"
 #include "platform/trace.h"
 
@@ -113,6 +114,7 @@ void CDib::UnmapFile() {
 
 void CDib::Empty() {
     UnmapFile();
+    m_pDecodedRle.reset();
     if (m_nInfoOwner == 1) {
         platform::AfxFreeBlock(m_pInfo);
     } else if (m_nInfoOwner == 2) {
@@ -148,6 +150,7 @@ CSize CDib::GetDimensions() const {
 }
 
 void CDib::AdoptBits(void* pBits) {
+    m_pDecodedRle.reset();
     m_pBits = static_cast<BYTE*>(pBits);
     m_nBitsOwner = 1;
 }

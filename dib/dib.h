@@ -13,10 +13,12 @@
 #include "platform/geometry.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace platform::gdi {
 struct DibFormat;
-}
+class RleIndex;
+} // namespace platform::gdi
 
 class CDib : public CObject {
     DECLARE_SERIAL(CDib)
@@ -52,6 +54,12 @@ public:
     CSize GetRowLayout() const;
     int GetByteOffset(int x, int y) const;
     RGBQUAD GetPixel(int x, int y) const;
+    // The pixel as Draw shows it: B, G and R through the colour table, the masks or the
+    // run-length stream (a pixel no code sets shows entry 0, as a scaled drawing does);
+    // S is a 32-bit pixel's fourth byte, else 0. Where no drawing can decode the format,
+    // the bytes as GetPixel reads them. A run-length stream is decoded at the first call
+    // only.
+    RGBQUAD GetDrawnPixel(int x, int y) const;
     void SetPixel(int x, int y, RGBQUAD value);
     // False where no part of the program can tell the picture's colours (an unknown
     // depth or compression): converting would write a picture the user never saw.
@@ -103,6 +111,10 @@ public:
     DWORD m_nInfoSize;
 
 private:
+    // The run-length stream's runs, decoded at the first draw or read and kept while the
+    // stream and the picture's shape stay the same; null for other pictures.
+    const platform::gdi::RleIndex* DecodedRle() const;
+    mutable std::unique_ptr<platform::gdi::RleIndex> m_pDecodedRle;
     // The byte position of pixel (x, y) in 64 bits, or -1 where the layout has none.
     std::int64_t PixelOffset(int x, int y) const;
     BYTE ByteAt(std::int64_t offset) const;

@@ -17,7 +17,7 @@ void CViewerDlg::OnPreviewPointer() {
         group->SetWindowText(CString::FromUtf8(kPreviewCaption));
         return;
     }
-    const RGBQUAD v = m_pDib->GetPixel(at->x, at->y);
+    const RGBQUAD v = m_pDib->GetDrawnPixel(at->x, at->y);
     CString caption;
     caption.Format(CString::FromUtf8("位图缩略图(指针:(%d,%d) BGRS:%u,%u,%u,%u)"), at->x, at->y,
                    static_cast<unsigned>(v.rgbBlue), static_cast<unsigned>(v.rgbGreen),

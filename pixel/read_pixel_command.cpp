@@ -15,6 +15,6 @@ void CViewerDlg::OnReadPixel() {
         AfxMessageBox(CString::FromUtf8(kPositionOutsideMessage), 0);
         return;
     }
-    ShowPixelValue(m_pDib->GetPixel(m_nX, m_nY));
+    ShowPixelValue(m_pDib->GetDrawnPixel(m_nX, m_nY));
     m_picture.SetMarker(CPoint(m_nX, m_nY));
 }

@@ -76,7 +76,7 @@ void CViewerDlg::OpenBitmapFile(const std::string& nativePath) {
         // Only a position inside the new picture is read; elsewhere the fields, the
         // caption and the swatch keep what they showed.
         if (PixelPositionAccepted(*m_pDib->m_pInfo, m_nX, m_nY))
-            ShowPixelValue(m_pDib->GetPixel(m_nX, m_nY)); // ends with UpdateData(FALSE)
+            ShowPixelValue(m_pDib->GetDrawnPixel(m_nX, m_nY)); // ends with UpdateData(FALSE)
         else
             UpdateData(FALSE);
     }

@@ -9,7 +9,9 @@
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/gdi_objects.h"
 #include "platform/gdi/nearest_map.h"
+#include "platform/gdi/pixel_fetch.h"
 #include "platform/gdi/rle.h"
+#include "platform/gdi/rle_index.h"
 
 #include <algorithm>
 #include <cstring>
@@ -43,39 +45,6 @@ void FillAxis(AxisMap& axis, std::int64_t visLo, std::int64_t visHi, std::int64_
         std::int64_t i = NearestSource(j, srcCount, axis.count, kind);
         std::int64_t s = mirrored ? srcLo + srcCount - 1 - i : srcLo + i;
         axis.source[static_cast<size_t>(d - visLo)] = (s >= 0 && s < limit) ? s : -1;
-    }
-}
-
-std::uint32_t MaskedPixel(const DibFormat& f, std::uint32_t v) {
-    return 0xFF000000u | (std::uint32_t{f.red.Extract(v)} << 16) |
-           (std::uint32_t{f.green.Extract(v)} << 8) | f.blue.Extract(v);
-}
-
-// Reads source pixel c of a row whose first byte is row; the caller guarantees that the
-// pixel's bytes are inside the array.
-template <int Bits, bool Masked>
-std::uint32_t Fetch(const DibFormat& f, const BYTE* row, std::int64_t c) {
-    if constexpr (Bits == 1) {
-        return f.palette[(row[c >> 3] >> (7 - (c & 7))) & 1];
-    } else if constexpr (Bits == 4) {
-        return f.palette[(row[c >> 1] >> ((c & 1) != 0 ? 0 : 4)) & 0x0F];
-    } else if constexpr (Bits == 8) {
-        return f.palette[row[c]];
-    } else if constexpr (Bits == 16) {
-        const BYTE* p = row + 2 * c;
-        return MaskedPixel(f, std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8));
-    } else if constexpr (Bits == 24) {
-        const BYTE* p = row + 3 * c;
-        return 0xFF000000u | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
-    } else {
-        const BYTE* p = row + 4 * c;
-        if constexpr (Masked) {
-            std::uint32_t v;
-            std::memcpy(&v, p, 4);
-            return MaskedPixel(f, v);
-        } else {
-            return 0xFF000000u | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
-        }
     }
 }
 
@@ -131,8 +100,9 @@ template <int Bits, bool Masked> void DrawUncompressed(const Job& job) {
     }
 }
 
-// Run-length pictures are decoded once per call, keeping only the sampled pixels.
-void DrawRle(const Job& job, bool oneToOne) {
+// Run-length pictures are decoded once per call, keeping only the sampled pixels, unless
+// the caller decoded the stream already.
+void DrawRle(const Job& job, bool oneToOne, const RleIndex* decoded) {
     const DibFormat& f = *job.format;
     std::vector<std::int64_t> rowsNeeded, colsNeeded;
     for (std::int64_t r : job.rows->source) {
@@ -155,16 +125,19 @@ void DrawRle(const Job& job, bool oneToOne) {
     auto slotOf = [](const std::vector<std::int64_t>& v, std::int64_t key) {
         return static_cast<size_t>(std::lower_bound(v.begin(), v.end(), key) - v.begin());
     };
-    DecodeRle(job.bits, job.bitsLength, f.width, f.height, f.compression == BI_RLE4,
-              [&](const RleRun& run) {
-                  size_t rs = slotOf(rowsNeeded, run.y);
-                  if (rs == rowsNeeded.size() || rowsNeeded[rs] != run.y)
-                      return;
-                  std::int16_t* slots = sampled.data() + rs * colsNeeded.size();
-                  for (size_t cs = slotOf(colsNeeded, run.x);
-                       cs < colsNeeded.size() && colsNeeded[cs] < run.x + run.n; ++cs)
-                      slots[cs] = run.At(colsNeeded[cs] - run.x);
-              });
+    auto sample = [&](const RleRun& run) {
+        size_t rs = slotOf(rowsNeeded, run.y);
+        if (rs == rowsNeeded.size() || rowsNeeded[rs] != run.y)
+            return;
+        std::int16_t* slots = sampled.data() + rs * colsNeeded.size();
+        for (size_t cs = slotOf(colsNeeded, run.x);
+             cs < colsNeeded.size() && colsNeeded[cs] < run.x + run.n; ++cs)
+            slots[cs] = run.At(colsNeeded[cs] - run.x);
+    };
+    if (decoded != nullptr)
+        decoded->ForEachRunOn(rowsNeeded, sample);
+    else
+        DecodeRle(job.bits, job.bitsLength, f.width, f.height, f.compression == BI_RLE4, sample);
 
     for (size_t ry = 0; ry < job.rows->source.size(); ++ry) {
         std::int64_t r = job.rows->source[ry];
@@ -218,6 +191,14 @@ using namespace platform::gdi;
 int StretchDIBits(HDC hdc, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
                   int srcWidth, int srcHeight, const void* bits, const BITMAPINFO* info, UINT usage,
                   DWORD rop, std::size_t bitsLength, std::size_t infoLength) {
+    return StretchDIBits(hdc, xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight,
+                         bits, info, usage, rop, bitsLength, infoLength, nullptr);
+}
+
+int StretchDIBits(HDC hdc, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
+                  int srcWidth, int srcHeight, const void* bits, const BITMAPINFO* info, UINT usage,
+                  DWORD rop, std::size_t bitsLength, std::size_t infoLength,
+                  const RleIndex* decoded) {
     DcObject* dc = LookupDc(hdc);
     if (dc == nullptr || dc->Target() == nullptr || bits == nullptr || usage != DIB_RGB_COLORS ||
         rop != SRCCOPY)
@@ -261,7 +242,7 @@ int StretchDIBits(HDC hdc, int xDest, int yDest, int destWidth, int destHeight, 
     if (f.IsRle()) {
         bool oneToOne = xSrc == 0 && ySrc == 0 && srcWidth == destWidth &&
                         srcHeight == destHeight && srcWidth > 0 && srcHeight > 0;
-        DrawRle(job, oneToOne);
+        DrawRle(job, oneToOne, decoded);
     } else {
         Dispatch(job);
     }

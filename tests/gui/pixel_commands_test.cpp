@@ -81,7 +81,7 @@ TEST_F(PixelCommands, ReadsTheFourCornersFromTheTop) {
     });
 }
 
-TEST_F(PixelCommands, OneBitPicturesReadAsWhiteOrBlack) {
+TEST_F(PixelCommands, OneBitPicturesReadThroughTheirColourTable) {
     // Bottom row: (1, 1) set; top: (0, 0) set.
     const std::string path = dir.Write("one.bmp", BmpFields{}
                                                       .Size(2, 2)
@@ -91,13 +91,13 @@ TEST_F(PixelCommands, OneBitPicturesReadAsWhiteOrBlack) {
                                                       .Build());
     Run([&] {
         Open(path);
-        const char* expected[2][2] = {{"255,255,255,0", "0,0,0,0"}, {"0,0,0,0", "255,255,255,0"}};
+        const char* expected[2][2] = {{"50,60,70,0", "0,0,200,0"}, {"0,0,200,0", "50,60,70,0"}};
         for (int y = 0; y < 2; ++y)
             for (int x = 0; x < 2; ++x) {
                 ReadAt(std::to_string(x).c_str(), std::to_string(y).c_str());
                 EXPECT_EQ(Bgrs(), expected[y][x]) << x << "," << y;
             }
-        EXPECT_EQ(Caption(), "像素值BGRS:ff,ff,ff,0");
+        EXPECT_EQ(Caption(), "像素值BGRS:32,3c,46,0");
     });
 }
 

@@ -1,0 +1,195 @@
+// The pixel read names the colour the preview draws: for every pixel of the files real
+// programs write and of the conformance corpus, and for the formats that no drawing
+// decodes.
+#include "bmp_builder.h"
+#include "corpus_manifest.h"
+#include "dib/dib.h"
+#include "platform/gdi/dib_format.h"
+#include "platform/gdi/gdi.h"
+#include "test_support.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+const std::string kProducers = PIXSCOPE_PRODUCERS;
+
+std::unique_ptr<CDib> Load(const std::string& path) {
+    CFile file;
+    auto dib = std::make_unique<CDib>();
+    if (!file.Open(path.c_str(), CFile::modeRead) || !dib->Read(&file))
+        return nullptr;
+    return dib;
+}
+
+std::string Bgr(RGBQUAD v) {
+    return std::to_string(v.rgbBlue) + "," + std::to_string(v.rgbGreen) + "," +
+           std::to_string(v.rgbRed);
+}
+
+std::string Bgr(COLORREF c) {
+    return std::to_string(GetBValue(c)) + "," + std::to_string(GetGValue(c)) + "," +
+           std::to_string(GetRValue(c));
+}
+
+// Draws the picture at twice its size, once by walking its stream afresh and once as
+// the preview does, and checks that pixel (x, y), which lands on (2x, 2y), reads as
+// drawn. Scaled, a run-length pixel that no code sets shows entry 0, as the read says.
+void ExpectEveryPixelReadsAsDrawn(CDib& dib) {
+    const int w = dib.m_pInfo->biWidth, h = std::abs(dib.m_pInfo->biHeight);
+    CDC walked, preview;
+    walked.CreateCompatibleDC(nullptr);
+    preview.CreateCompatibleDC(nullptr);
+    HBITMAP a = CreateCompatibleBitmap(nullptr, 2 * w, 2 * h);
+    HBITMAP b = CreateCompatibleBitmap(nullptr, 2 * w, 2 * h);
+    walked.SelectObject(a);
+    preview.SelectObject(b);
+    StretchDIBits(walked.GetSafeHdc(), 0, 0, 2 * w, 2 * h, 0, 0, w, h, dib.m_pBits,
+                  reinterpret_cast<const BITMAPINFO*>(dib.m_pInfo), DIB_RGB_COLORS, SRCCOPY,
+                  dib.m_nImageSize, dib.m_nInfoSize);
+    dib.Draw(&preview, CPoint(0, 0), CSize(2 * w, 2 * h));
+    int wrong = 0;
+    for (int y = 0; y < h && wrong < 3; ++y)
+        for (int x = 0; x < w && wrong < 3; ++x) {
+            const COLORREF drawn = walked.GetPixel(2 * x, 2 * y);
+            const std::string read = Bgr(dib.GetDrawnPixel(x, y));
+            wrong += read != Bgr(drawn) || preview.GetPixel(2 * x, 2 * y) != drawn;
+            EXPECT_EQ(read, Bgr(drawn)) << "(" << x << ", " << y << ")";
+            EXPECT_EQ(preview.GetPixel(2 * x, 2 * y), drawn) << "(" << x << ", " << y << ")";
+        }
+    walked.DeleteDC();
+    preview.DeleteDC();
+    DeleteObject(a);
+    DeleteObject(b);
+}
+
+std::vector<std::vector<std::string>> Table(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(in, line);) {
+        std::vector<std::string> cells;
+        std::stringstream ss(line);
+        for (std::string cell; std::getline(ss, cell, '\t');)
+            cells.push_back(cell);
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+} // namespace
+
+TEST(DrawnPixel, EveryPixelOfEveryLoadableFileReadsAsItIsDrawn) {
+    std::vector<std::string> paths;
+    for (const auto& row : Table(kProducers + "/made.tsv"))
+        paths.push_back(kProducers + "/" + row[0]);
+    for (const CorpusFile& c : ReadManifest(std::string(PIXSCOPE_CORPUS) + "/bmpsuite"))
+        paths.push_back(c.path);
+    ASSERT_GE(paths.size(), 39u);
+    int checked = 0;
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        std::unique_ptr<CDib> dib = Load(path);
+        // Formats no drawing decodes read as their bytes; the table below has them.
+        if (dib == nullptr ||
+            !platform::gdi::ParseDibFormat(reinterpret_cast<const BITMAPINFO*>(dib->m_pInfo),
+                                           dib->m_nInfoSize) ||
+            std::llabs(static_cast<long long>(dib->m_pInfo->biWidth) * dib->m_pInfo->biHeight) >
+                300000)
+            continue;
+        ExpectEveryPixelReadsAsDrawn(*dib);
+        ++checked;
+    }
+    EXPECT_GE(checked, 32);
+}
+
+TEST(DrawnPixel, FilesOfOtherProgramsReadTheColoursPillowAndImageMagickAgreeOn) {
+    int compared = 0;
+    for (const auto& row : Table(kProducers + "/colours.tsv")) {
+        if (row.size() != 5 || row[0] == "file" || row[3] != row[4] || row[3] == "-")
+            continue;
+        SCOPED_TRACE(row[0] + " (" + row[1] + ", " + row[2] + ")");
+        std::unique_ptr<CDib> dib = Load(kProducers + "/" + row[0]);
+        if (dib == nullptr)
+            continue; // a header the open command does not read
+        EXPECT_EQ(Bgr(dib->GetDrawnPixel(std::stoi(row[1]), std::stoi(row[2]))), row[3]);
+        ++compared;
+    }
+    EXPECT_EQ(compared, 149); // 32 files, five places each, less the 11 Pillow reads otherwise
+}
+
+TEST(DrawnPixel, FormatsNoDrawingDecodesReadAsTheirBytes) {
+    struct Case {
+        const char* name;
+        BmpFields file;
+        int x, y;
+        RGBQUAD expected;
+    };
+    const std::vector<Case> cases = {
+        {"2 bits: the bytes from the pixel's own on, as stored",
+         BmpFields{}
+             .Size(4, 1)
+             .Bits(2)
+             .Table(std::vector<RGBQUAD>(4, {9, 9, 9, 0}))
+             .Pixels({0x1B, 7, 8, 0}),
+         1,
+         0,
+         {0x1B, 7, 8, 0}},
+        {"24 bits labelled run-length: its bytes",
+         BmpFields{}.Size(1, 1).Compression(BI_RLE8).Pixels({1, 2, 3, 0}),
+         0,
+         0,
+         {1, 2, 3, 0}},
+        {"32 bits: S is the fourth stored byte",
+         BmpFields{}.Size(1, 1).Bits(32).Pixels({1, 2, 3, 4}),
+         0,
+         0,
+         {1, 2, 3, 4}},
+        {"16 bits 5-5-5: fields widened by repeating their top bits",
+         BmpFields{}.Size(2, 1).Bits(16).Pixels({0x10, 0x42, 0xFF, 0x7F}),
+         0,
+         0,
+         {132, 132, 132, 0}},
+        {"an index past the colour table: black",
+         BmpFields{}.Size(1, 1).Bits(8).ClrUsed(1).Table({{5, 6, 7, 0}}).Pixels({1, 0, 0, 0}),
+         0,
+         0,
+         {0, 0, 0, 0}},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<CDib> dib = Load(dir.Write("c.bmp", c.file.Build()));
+        ASSERT_NE(dib, nullptr);
+        const RGBQUAD v = dib->GetDrawnPixel(c.x, c.y);
+        EXPECT_EQ(Bgr(v), Bgr(c.expected));
+        EXPECT_EQ(v.rgbReserved, c.expected.rgbReserved);
+    }
+}
+
+TEST(DrawnPixel, ANewRunLengthStreamOfTheSameShapeIsDecodedAfresh) {
+    // Two files alike but for their stream: the second must not read the first's runs,
+    // wherever the allocator puts its bytes.
+    TempDir dir;
+    auto rle = [](BYTE index) {
+        return BmpFields{}
+            .Size(2, 1)
+            .Bits(8)
+            .Compression(BI_RLE8)
+            .ClrUsed(3)
+            .Table({{0, 0, 0, 0}, {10, 20, 30, 0}, {40, 50, 60, 0}})
+            .Pixels({2, index, 0, 1})
+            .Build();
+    };
+    CDib dib;
+    for (BYTE index : {1, 2, 1}) {
+        CFile file(dir.Write("r.bmp", rle(index)).c_str(), CFile::modeRead);
+        ASSERT_TRUE(dib.Read(&file));
+        EXPECT_EQ(Bgr(dib.GetDrawnPixel(1, 0)), index == 1 ? "10,20,30" : "40,50,60");
+    }
+}
