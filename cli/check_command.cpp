@@ -2,6 +2,7 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/json.h"
+#include "cli/open_bitmap.h"
 #include "inspect/check_bitmap.h"
 #include "platform/mapped_file.h"
 #include "platform/paths.h"
@@ -54,6 +55,14 @@ int RunCheckCommand(const std::vector<std::string>& args) {
         if (file.Error() != 0) {
             std::fprintf(stderr, "pixscope-cli check: cannot open %s: %s\n", path.c_str(),
                          std::strerror(file.Error()));
+            if (json) {
+                inspect::Finding why;
+                why.id = "cannot-open";
+                why.message = std::strerror(file.Error());
+                std::printf("{\"path\": %s, \"error\": %s}\n",
+                            JsonString(platform::AbsolutePath(path)).c_str(),
+                            JsonError(why).c_str());
+            }
             status = 2;
             continue;
         }

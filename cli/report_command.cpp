@@ -89,8 +89,15 @@ int RunReportCommand(const std::vector<std::string>& args) {
     int status = 0;
     for (const std::string& path : files) {
         CDib dib;
-        if (OpenBitmapFile(path, dib) != OpenResult::Loaded) {
+        inspect::Finding why;
+        if (OpenBitmapFile(path, dib, &why) != OpenResult::Loaded) {
             status = 1;
+            // Every file named gets its line, so that a script can pair them.
+            if (json) {
+                WriteOut("{\"path\": " + JsonString(platform::AbsolutePath(path)) +
+                         ", \"error\": " + JsonError(why) + "}\n");
+                std::fflush(stdout);
+            }
             continue;
         }
         if (json) {

@@ -2,6 +2,8 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/json.h"
+#include "cli/open_bitmap.h"
+#include "dib/pixel_rules.h"
 #include "inspect/describe.h"
 #include "inspect/pixel_location.h"
 #include "platform/mapped_file.h"
@@ -67,6 +69,10 @@ int RunWhereCommand(const std::vector<std::string>& args) {
     const auto where = inspect::LocatePixel(file.Bytes(), a->x, a->y, error);
     if (!where) {
         std::fprintf(stderr, "%s\n", error.c_str());
+        // A position outside the picture needs no more words; a file the locator can't
+        // read is explained.
+        if (error != kPositionOutsideMessage)
+            ExplainFailure(a->file, RefusalReason(a->file));
         return 1;
     }
     if (a->json)

@@ -133,32 +133,37 @@ std::vector<Finding> Checker::Run() {
     return std::move(out);
 }
 
-// The signature and the two headers' presence; false when nothing more can be read.
+// The signature and the two headers' presence; false when nothing more can be read. A
+// file that ends inside the header it declares says so beside whatever else is wrong.
 bool Checker::Headers() {
     if (!b.Has(0, 2) || b.U8(0) != 'B' || b.U8(1) != 'M') {
         Add("magic", Severity::Error, 0, 2, "bfType", std::nullopt, std::nullopt,
             "文件不以“BM”开头，不是 BMP 位图文件");
         return false;
     }
+    const auto fileSize = static_cast<std::int64_t>(b.Size());
     if (!b.Has(0, kFileHeader + 4)) {
-        Add("truncated-header", Severity::Error, b.Size(), 0, "", kFileHeader + 4,
-            static_cast<std::int64_t>(b.Size()),
-            "文件在文件头中结束：只有 " + N(static_cast<std::int64_t>(b.Size())) + " 字节");
+        Add("truncated-header", Severity::Error, b.Size(), 0, "", std::nullopt, fileSize,
+            "文件在信息头的长度字段之前结束：只有 " + N(fileSize) + " 字节");
+        if (b.Has(0, kFileHeader))
+            FileHeaderFields();
         return false;
     }
     const std::uint32_t size = b.U32(14);
+    const std::uint64_t headerEnd = kFileHeader + std::uint64_t{size};
+    if (!b.Has(0, headerEnd))
+        Add("truncated-header", Severity::Error, b.Size(), 0, "biSize",
+            static_cast<std::int64_t>(headerEnd), fileSize,
+            "文件在信息头中结束：信息头到 " + N(static_cast<std::int64_t>(headerEnd)) +
+                " 字节才结束，文件只有 " + N(fileSize) + " 字节");
     if (size != kInfoHeader) {
-        Add("header-size", Severity::Error, 14, 4, "biSize", kInfoHeader, size,
+        Add("header-size", Severity::Error, 14, 4, "biSize", size, kInfoHeader,
             "信息头长 " + N(size) + " 字节，是 " + HeaderKind(size) +
                 "；Pixscope 只读取 40 字节的 BITMAPINFOHEADER");
         FileHeaderFields();
         return false;
     }
     if (!b.Has(0, kHeaders)) {
-        Add("truncated-header", Severity::Error, b.Size(), 0, "", kHeaders,
-            static_cast<std::int64_t>(b.Size()),
-            "文件在信息头中结束：需要 54 字节，只有 " + N(static_cast<std::int64_t>(b.Size())) +
-                " 字节");
         FileHeaderFields();
         return false;
     }
@@ -175,7 +180,7 @@ void Checker::FileHeaderFields() {
     for (std::uint64_t at : {std::uint64_t{6}, std::uint64_t{8}}) {
         const char* name = at == 6 ? "bfReserved1" : "bfReserved2";
         if (b.U16(at) != 0)
-            Add("reserved", Severity::Note, at, 2, name, 0, b.U16(at),
+            Add("reserved", Severity::Note, at, 2, name, b.U16(at), 0,
                 std::string(name) + " 不为零（" + N(b.U16(at)) + "）");
     }
     offBits = b.U32(10);
@@ -191,11 +196,11 @@ bool Checker::InfoHeaderFields() {
     compression = b.U32(30);
     clrUsed = b.U32(46);
     if (b.U16(26) != 1)
-        Add("planes", Severity::Warning, 26, 2, "biPlanes", 1, b.U16(26),
+        Add("planes", Severity::Warning, 26, 2, "biPlanes", b.U16(26), 1,
             "biPlanes 是 " + N(b.U16(26)) + "，应为 1");
     depthKnown = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
     if (!depthKnown)
-        Add("bit-count", Severity::Error, 28, 2, "biBitCount", std::nullopt, bits,
+        Add("bit-count", Severity::Error, 28, 2, "biBitCount", bits, std::nullopt,
             "biBitCount 是 " + N(bits) + "，不是 1、4、8、16、24 或 32");
 
     std::string wrong;
@@ -212,17 +217,17 @@ bool Checker::InfoHeaderFields() {
         wrong = "未知的压缩方式 " + N(compression);
     compressionKnown = wrong.empty();
     if (!wrong.empty())
-        Add("compression", Severity::Error, 30, 4, "biCompression", std::nullopt, compression,
+        Add("compression", Severity::Error, 30, 4, "biCompression", compression, std::nullopt,
             wrong);
 
     const bool rle = compression == kRle8 || compression == kRle4;
     if (w <= 0)
-        Add("width", Severity::Error, 18, 4, "biWidth", std::nullopt, w,
+        Add("width", Severity::Error, 18, 4, "biWidth", w, std::nullopt,
             "biWidth 是 " + N(w) + "，宽度必须大于零");
     if (h == 0)
-        Add("height", Severity::Error, 22, 4, "biHeight", std::nullopt, h, "biHeight 是零");
+        Add("height", Severity::Error, 22, 4, "biHeight", h, std::nullopt, "biHeight 是零");
     else if (h < 0 && rle)
-        Add("height", Severity::Error, 22, 4, "biHeight", std::nullopt, h,
+        Add("height", Severity::Error, 22, 4, "biHeight", h, std::nullopt,
             "游程编码的位图不能自上而下存放（biHeight 为负）");
 
     const std::uint32_t sizeImage = b.U32(34);
@@ -233,10 +238,10 @@ bool Checker::InfoHeaderFields() {
         __builtin_mul_overflow((static_cast<std::int64_t>(w) * bits + 31) / 32 * 4, height, &need))
         need = INT64_MAX;
     if (rle && sizeImage == 0)
-        Add("size-image", Severity::Error, 34, 4, "biSizeImage", std::nullopt, 0,
+        Add("size-image", Severity::Error, 34, 4, "biSizeImage", 0, std::nullopt,
             "游程编码的位图 biSizeImage 不能为零");
     else if (!rle && compressionKnown && sizeImage == 0)
-        Add("size-image", Severity::Note, 34, 4, "biSizeImage", need, 0,
+        Add("size-image", Severity::Note, 34, 4, "biSizeImage", 0, need,
             "biSizeImage 为零（未压缩时允许，由尺寸算出 " + N(need) + " 字节）");
     else if (!rle && compressionKnown && depthKnown && w > 0 && sizeImage != need)
         Add("size-image", Severity::Warning, 34, 4, "biSizeImage", sizeImage, need,
@@ -308,7 +313,7 @@ void Checker::Density() {
     const std::int32_t x = b.I32(38), y = b.I32(42);
     if (x < 0 || y < 0)
         Add("density", Severity::Warning, x < 0 ? 38 : 42, 4,
-            x < 0 ? "biXPelsPerMeter" : "biYPelsPerMeter", std::nullopt, x < 0 ? x : y,
+            x < 0 ? "biXPelsPerMeter" : "biYPelsPerMeter", x < 0 ? x : y, std::nullopt,
             "分辨率为负（水平 " + N(x) + "，垂直 " + N(y) + " 像素/米）");
     else if (x > 0 && y > 0 &&
              (std::int64_t{x} > 10 * std::int64_t{y} || std::int64_t{y} > 10 * std::int64_t{x}))

@@ -132,8 +132,67 @@ TEST(Cli, FailuresAreReportedAndTheRestGoesOn) {
     std::string text = dir.Write("notes.bmp", {'h', 'e', 'l', 'l', 'o'});
     CliRun r = Cli({"report", dir.Path("missing.bmp"), text, Samples("sample-24bit.bmp")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Can't Read Files!!\nRead error\nRead Error!!\n");
+    EXPECT_EQ(r.err, "Can't Read Files!!\npixscope-cli: " + dir.Path("missing.bmp") +
+                         ": cannot open: No such file or directory\nRead error\nRead Error!!\n"
+                         "pixscope-cli: " +
+                         text +
+                         ": 文件不以“BM”开头，不是 BMP 位图文件 "
+                         "(\"pixscope-cli check " +
+                         text + "\" lists every finding)\n");
     EXPECT_EQ(Count(r.out, "   文件基本信息FILEATTRIBUTE\r\n"), 1);
+
+    // With --json every file named has its line, in order.
+    r = Cli({"report", "--json", Samples("sample-8bit.bmp"), dir.Path("missing.bmp"), text,
+             Samples("sample-24bit.bmp")});
+    EXPECT_EQ(r.status, 1);
+    std::vector<std::string> lines;
+    for (size_t at = 0, end; (end = r.out.find('\n', at)) != std::string::npos; at = end + 1)
+        lines.push_back(r.out.substr(at, end - at));
+    ASSERT_EQ(lines.size(), 4u) << r.out;
+    EXPECT_EQ(lines[0].find("{\"path\": \"" + Samples("sample-8bit.bmp") + "\", \"size\""), 0u);
+    EXPECT_EQ(lines[1], "{\"path\": \"" + dir.Path("missing.bmp") +
+                            "\", \"error\": {\"id\": \"cannot-open\", \"offset\": 0, \"message\": "
+                            "\"No such file or directory\"}}");
+    EXPECT_EQ(lines[2].find("{\"path\": \"" + text + "\", \"error\": {\"id\": \"magic\""), 0u);
+    EXPECT_EQ(lines[3].find("{\"path\": \"" + Samples("sample-24bit.bmp") + "\""), 0u);
+}
+
+TEST(Cli, EveryRefusalOfAFileOtherProgramsWroteNamesItsHeader) {
+    const std::string producers = PIXSCOPE_PRODUCERS;
+    const struct {
+        const char* file;
+        const char* header;
+    } refused[] = {
+        {"im-default.bmp", "124 字节，是 BITMAPV5HEADER"},
+        {"im-palette.bmp", "124 字节，是 BITMAPV5HEADER"},
+        {"im-monochrome.bmp", "108 字节，是 BITMAPV4HEADER"},
+        {"gm-alpha.bmp", "108 字节，是 BITMAPV4HEADER"},
+        {"im-bmp2.bmp", "12 字节，是 OS/2 1.x 的 BITMAPCOREHEADER"},
+        {"netpbm-os2.bmp", "12 字节，是 OS/2 1.x 的 BITMAPCOREHEADER"},
+    };
+    TempDir dir;
+    for (const auto& f : refused) {
+        const std::string path = producers + "/" + f.file;
+        const std::vector<std::vector<std::string>> calls = {
+            {"report", path},
+            {"pixel", path, "0", "0"},
+            {"setpixel", path, "0", "0", "1", "2", "3", "4", dir.Path("out.bmp")},
+            {"save16", path, dir.Path("out.bmp")},
+            {"where", path, "0", "0"}};
+        for (const auto& call : calls) {
+            SCOPED_TRACE(call[0] + " " + f.file);
+            const CliRun r = Cli(call);
+            EXPECT_EQ(r.status, 1);
+            const std::string specified =
+                call[0] == "where" ? "没有可读的 40 字节信息头\n" : "Read error\nRead Error!!\n";
+            EXPECT_EQ(r.err.rfind(specified, 0), 0u) << r.err;
+            EXPECT_NE(r.err.find("pixscope-cli: " + path + ": 信息头长 " + f.header),
+                      std::string::npos)
+                << r.err;
+            EXPECT_NE(r.err.find("pixscope-cli check " + path), std::string::npos) << r.err;
+        }
+        EXPECT_FALSE(std::filesystem::exists(dir.Path("out.bmp")));
+    }
 }
 
 TEST(Cli, UsageErrorsSayWhatIsWrong) {

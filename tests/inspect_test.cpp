@@ -67,6 +67,10 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
     } cases[] = {
         {"magic", Severity::Error, 0, Built({}, [](auto& b) { b[1] = 'A'; })},
         {"truncated-header", Severity::Error, 30, Built({}, [](auto& b) { b.resize(30); })},
+        // Cut inside a longer header than the reader takes, and before its size field.
+        {"truncated-header", Severity::Error, 100,
+         Built(BmpFields{}.Header(124), [](auto& b) { b.resize(100); })},
+        {"truncated-header", Severity::Error, 17, Built({}, [](auto& b) { b.resize(17); })},
         {"header-size", Severity::Error, 14, BmpFields{}.Header(108).Build()},
         {"file-size", Severity::Warning, 2, Built({}, [](auto& b) { Poke<DWORD>(b, 2, 9); })},
         {"reserved", Severity::Note, 6, reserved.Build()},
@@ -134,6 +138,34 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
         EXPECT_TRUE(
             std::is_sorted(findings.begin(), findings.end(),
                            [](const auto& a, const auto& b) { return a.offset < b.offset; }));
+    }
+}
+
+TEST(Inspect, DeclaredIsWhatTheFieldHoldsAndActualWhatTheBytesOrRulesGive) {
+    BmpFields reserved;
+    reserved.reserved1 = 7;
+    const struct {
+        const char* id;
+        std::vector<BYTE> file;
+        std::optional<std::int64_t> declared, actual;
+    } cases[] = {
+        {"header-size", BmpFields{}.Header(124).Build(), 124, 40},
+        {"truncated-header", Built(BmpFields{}.Header(124), [](auto& b) { b.resize(100); }), 138,
+         100},
+        {"reserved", reserved.Build(), 7, 0},
+        {"planes", Built({}, [](auto& b) { Poke<WORD>(b, 26, 3); }), 3, 1},
+        {"size-image", BmpFields{}.NoSizeImage().Build(), 0, 24},
+        {"file-size", Built({}, [](auto& b) { Poke<DWORD>(b, 2, 9); }), 9, 78},
+        {"bit-count", BmpFields{}.Bits(2).Table({{}, {}, {}, {}}).Build(), 2, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        const auto findings = Check(c.file);
+        auto it = std::find_if(findings.begin(), findings.end(),
+                               [&](const inspect::Finding& f) { return f.id == c.id; });
+        ASSERT_NE(it, findings.end());
+        EXPECT_EQ(it->declared, c.declared);
+        EXPECT_EQ(it->actual, c.actual);
     }
 }
 
