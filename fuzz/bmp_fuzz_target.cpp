@@ -42,6 +42,7 @@ void Exercise(CDib& dib) {
     const int xs[] = {0, w - 1, 0, w - 1, w / 2, -1, w};
     const int ys[] = {0, 0, ht - 1, ht - 1, ht / 2, -1, ht};
     for (int i = 0; i < 7; ++i) {
+        (void)dib.GetDrawnPixel(xs[i], ys[i]);
         RGBQUAD v = dib.GetPixel(xs[i], ys[i]);
         dib.SetPixel(xs[i], ys[i], RGBQUAD{v.rgbRed, v.rgbGreen, v.rgbBlue, 7});
     }
@@ -51,6 +52,7 @@ void Exercise(CDib& dib) {
     HBITMAP bmp = CreateCompatibleBitmap(nullptr, 345, 234);
     dc.SelectObject(bmp);
     dib.Draw(&dc, CPoint(0, 0), CSize(345, 234));
+    (void)dib.GetDrawnPixel(w / 3, ht / 3);
     dc.DeleteDC();
     DeleteObject(bmp);
 
