@@ -14,6 +14,7 @@ namespace {
 
 const char kUsage[] =
     "Usage: pixscope-cli COMMAND [OPTIONS] ARGS...\n"
+    "       pixscope-cli --version\n"
     "\n"
     "Looks inside Windows bitmap (BMP) files without a window, exactly as Pixscope does.\n"
     "\n"
@@ -63,6 +64,10 @@ int main(int argc, char** argv) {
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         std::fputs(kUsage, args.empty() ? stderr : stdout);
         return args.empty() ? 2 : 0;
+    }
+    if (args[0] == "--version") {
+        std::printf("pixscope %s\n", PIXSCOPE_VERSION);
+        return 0;
     }
     std::string command = args[0];
     args.erase(args.begin());

@@ -7,7 +7,8 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-translations-l10n fonts-arphic-uming xvfb xauth
-  desktop-file-utils groff-base
+  desktop-file-utils groff-base appstream
+  dpkg-dev file lintian
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: a normal build and
-# an AddressSanitizer + UndefinedBehaviorSanitizer build; in between, the two fuzz
+# an AddressSanitizer + UndefinedBehaviorSanitizer build; in between, the Debian
+# package of the normal build is installed, run and removed, and the two fuzz
 # targets run a fixed number of inputs from a fixed seed, so that the outcome depends
 # on the code and not on how busy the machine is. Any failure, sanitizer report or
 # fuzzer finding fails the run. Long random fuzzing is done by hand (see README).
@@ -21,6 +22,9 @@ run_suite() {
 
 echo "== normal build"
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+echo "== Debian package: built, installed, run and removed"
+scripts/package-check.sh build
 
 echo "== fuzz targets (libFuzzer, clang, fixed runs and seed)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -11,7 +11,9 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 expected=(
   bin/pixscope bin/pixscope-cli
   share/applications/pixscope.desktop
-  share/man/man1/pixscope.1 share/man/man1/pixscope-cli.1
+  share/man/man1/pixscope.1.gz share/man/man1/pixscope-cli.1.gz
+  share/metainfo/io.pixscope.Pixscope.metainfo.xml
+  share/doc/pixscope/copyright share/doc/pixscope/changelog.gz
 )
 for size in 16 32 48 64 128 256; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/pixscope.png")
@@ -34,12 +36,22 @@ grep -q '^Name\[zh_CN\]=' "$prefix/share/applications/pixscope.desktop" || statu
 grep -q '^Comment\[zh_CN\]=' "$prefix/share/applications/pixscope.desktop" || status=1
 
 for page in pixscope pixscope-cli; do
-  warnings=$(groff -k -man -Tutf8 -ww -z "$prefix/share/man/man1/$page.1" 2>&1)
+  warnings=$(zcat "$prefix/share/man/man1/$page.1.gz" | groff -k -man -Tutf8 -ww -z 2>&1)
   if [ -n "$warnings" ]; then
     echo "$page.1: $warnings"
     status=1
   fi
 done
+appstreamcli validate --no-net "$prefix/share/metainfo/io.pixscope.Pixscope.metainfo.xml" \
+  >/dev/null || { echo "metainfo"; status=1; }
+# One version, the project's, in both programs and the metainfo's release.
+version=$(sed -n 's/^project(pixscope VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../CMakeLists.txt")
+for program in pixscope pixscope-cli; do
+  [ "$("$prefix/bin/$program" --version)" = "pixscope $version" ] ||
+    { echo "$program --version"; status=1; }
+done
+grep -qF "<release version=\"$version\"" \
+  "$prefix/share/metainfo/io.pixscope.Pixscope.metainfo.xml" || { echo "release"; status=1; }
 "$prefix/bin/pixscope" --help | head -n 1 | grep -qxF "usage: $prefix/bin/pixscope [FILE...]" ||
   { echo "pixscope --help"; status=1; }
 # expect CODE TEXT COMMAND...: the command exits with CODE and says TEXT (a pattern).

@@ -15,8 +15,13 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::printf("usage: %s [FILE...]\n"
-                        "Opens each FILE in turn, as \"文件\" -> \"打开位图文件\" does.\n",
+                        "Opens each FILE in turn, as \"文件\" -> \"打开位图文件\" does.\n"
+                        "--version prints the version.\n",
                         argv[0]);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("pixscope %s\n", PIXSCOPE_VERSION);
             return 0;
         }
         if (std::strcmp(argv[i], "--") == 0)
