@@ -16,16 +16,42 @@ std::optional<long long> ParseInteger(const std::string& text, long long low, lo
     return v;
 }
 
+Arguments SplitArguments(const std::vector<std::string>& args) {
+    Arguments split;
+    size_t i = 0;
+    for (; i < args.size(); ++i) {
+        if (args[i] == "--") {
+            ++i;
+            break;
+        }
+        if (args[i].size() < 2 || args[i][0] != '-')
+            break;
+        split.options.push_back(args[i]);
+    }
+    split.operands.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+    return split;
+}
+
+bool AsksForHelp(const std::vector<std::string>& args) {
+    for (const std::string& o : SplitArguments(args).options) {
+        if (o == "-h" || o == "--help")
+            return true;
+    }
+    return false;
+}
+
 std::optional<PixelArguments> ParsePixelArguments(const char* command,
                                                   const std::vector<std::string>& args) {
     PixelArguments parsed;
-    std::vector<std::string> rest;
-    for (const std::string& a : args) {
-        if (a == "--json")
-            parsed.json = true;
-        else
-            rest.push_back(a);
+    const Arguments split = SplitArguments(args);
+    for (const std::string& o : split.options) {
+        if (o != "--json") {
+            UsageError(command, "unknown option " + o);
+            return std::nullopt;
+        }
+        parsed.json = true;
     }
+    const std::vector<std::string>& rest = split.operands;
     if (rest.size() != 3) {
         UsageError(command, "expects [--json] FILE X Y");
         return std::nullopt;

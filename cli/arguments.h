@@ -5,6 +5,16 @@
 #include <string>
 #include <vector>
 
+// A command's words: its options come before its first operand, and "--" ends them,
+// so that a file named "-h" or "--json" can be named after it.
+struct Arguments {
+    std::vector<std::string> options;
+    std::vector<std::string> operands;
+};
+Arguments SplitArguments(const std::vector<std::string>& args);
+// Whether the options ask for help.
+bool AsksForHelp(const std::vector<std::string>& args);
+
 // A whole decimal integer in [low, high], or nothing.
 std::optional<long long> ParseInteger(const std::string& text, long long low, long long high);
 

@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "cli/json.h"
 #include "cli/open_bitmap.h"
+#include "cli/output.h"
 #include "inspect/check_bitmap.h"
 #include "platform/mapped_file.h"
 #include "platform/paths.h"
@@ -40,12 +41,12 @@ void PrintJson(const std::string& path, const std::vector<inspect::Finding>& fin
 
 int RunCheckCommand(const std::vector<std::string>& args) {
     bool json = false;
-    std::vector<std::string> files;
-    for (const std::string& a : args) {
-        if (a == "--json")
-            json = true;
-        else
-            files.push_back(a);
+    const Arguments split = SplitArguments(args);
+    const std::vector<std::string>& files = split.operands;
+    for (const std::string& a : split.options) {
+        if (a != "--json")
+            return UsageError("check", "unknown option " + a);
+        json = true;
     }
     if (files.empty())
         return UsageError("check", "no file given");
@@ -53,12 +54,10 @@ int RunCheckCommand(const std::vector<std::string>& args) {
     for (const std::string& path : files) {
         platform::MappedFile file(path);
         if (file.Error() != 0) {
-            std::fprintf(stderr, "pixscope-cli check: cannot open %s: %s\n", path.c_str(),
-                         std::strerror(file.Error()));
+            const inspect::Finding why = CannotOpen(path, file.Error());
+            std::fprintf(stderr, "pixscope-cli check: cannot open %s: %s\n",
+                         ShownName(path, stderr).c_str(), why.message.c_str());
             if (json) {
-                inspect::Finding why;
-                why.id = "cannot-open";
-                why.message = std::strerror(file.Error());
                 std::printf("{\"path\": %s, \"error\": %s}\n",
                             JsonString(platform::AbsolutePath(path)).c_str(),
                             JsonError(why).c_str());
@@ -67,11 +66,17 @@ int RunCheckCommand(const std::vector<std::string>& args) {
             continue;
         }
         const std::vector<inspect::Finding> findings = inspect::CheckBitmap(file.Bytes());
+        if (file.Changed()) {
+            std::fprintf(stderr, "pixscope-cli: %s changed while it was read\n",
+                         ShownName(path, stderr).c_str());
+            status = 2;
+            continue;
+        }
         if (json) {
             PrintJson(platform::AbsolutePath(path), findings);
         } else {
             if (files.size() > 1)
-                std::printf("%s:\n", path.c_str());
+                std::printf("%s:\n", ShownName(path, stdout).c_str());
             PrintLines(findings);
         }
         if (inspect::HasError(findings) && status == 0)

@@ -1,7 +1,10 @@
 // pixscope-cli: the headless companion of Pixscope.
+#include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "platform/exceptions.h"
 #include "platform/interaction.h"
+#include "platform/replacing_file.h"
 
 #include <cstdio>
 #include <cstring>
@@ -52,7 +55,11 @@ const char kUsage[] =
     "      (and its bit below 8 bits), its stored row and that row's offset, the row\n"
     "      stride and padding, and its raw bytes; in a run-length picture, the code\n"
     "      that sets it.\n"
-    "  OUT is replaced only once it is completely written; a failure leaves it as it was.\n"
+    "  OUT is replaced only once it is completely written; a failure leaves it as it was,\n"
+    "  and so does an interrupt. OUT must be a regular file if it exists.\n"
+    "\n"
+    "Options come before the first FILE; \"--\" ends them, so that a file named \"-h\" can\n"
+    "be given after it.\n"
     "\n"
     "Exit status: 0 when every file was reported, 1 when any failed, 2 for a usage error.\n";
 
@@ -71,12 +78,11 @@ int main(int argc, char** argv) {
     }
     std::string command = args[0];
     args.erase(args.begin());
-    for (const std::string& a : args) {
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
+    if (AsksForHelp(args)) {
+        std::fputs(kUsage, stdout);
+        return FinishOutput(0, 1);
     }
+    platform::RemoveTemporaryFilesOnSignals();
     static const struct {
         const char* name;
         int (*run)(const std::vector<std::string>&);
@@ -93,8 +99,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     // Running out of memory ends the command with the window program's message.
+    // check says 2 for its faults, the others 1.
+    const int failure = command == "check" ? 2 : 1;
     try {
-        return run(args);
+        return FinishOutput(run(args), failure);
     } catch (CMemoryException* e) {
         e->Delete();
     } catch (const std::bad_alloc&) {

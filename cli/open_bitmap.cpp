@@ -1,36 +1,65 @@
 #include "cli/open_bitmap.h"
 
 #include "cli/json.h"
+#include "cli/output.h"
 #include "inspect/check_bitmap.h"
+#include "platform/file_kind.h"
 #include "platform/interaction.h"
 #include "platform/mapped_file.h"
 
 #include <cstdio>
 #include <cstring>
 
-OpenResult OpenBitmapFile(const std::string& path, CDib& dib, inspect::Finding* why) {
-    CFile file;
+namespace {
+
+// CDib::Read reads the file header, then the header block, then the pixels: this file
+// ends after the first two.
+class CHeadersOnlyFile : public CFile {
+public:
+    UINT Read(void* buffer, UINT count) override {
+        return m_reads++ < 2 ? CFile::Read(buffer, count) : 0;
+    }
+
+private:
+    int m_reads = 0;
+};
+
+} // namespace
+
+inspect::Finding CannotOpen(const std::string& path, int error) {
+    inspect::Finding why;
+    why.id = "cannot-open";
+    const char* kind = platform::NonRegularKind(path);
+    why.message = kind != nullptr ? kind : std::strerror(error);
+    return why;
+}
+
+OpenResult OpenBitmapFile(const std::string& path, CDib& dib, OpenDetails* details) {
+    OpenDetails scratch;
+    OpenDetails& d = details != nullptr ? *details : scratch;
+    CHeadersOnlyFile headersOnly;
+    CFile whole;
+    CFile& file = d.headersOnly ? headersOnly : whole;
     CFileException error;
-    inspect::Finding reason;
-    OpenResult result = OpenResult::Loaded;
     if (!file.Open(path.c_str(), CFile::modeRead | CFile::shareDenyWrite, &error)) {
         AfxMessageBox("Can't Read Files!!");
-        reason.id = "cannot-open";
-        reason.message = std::strerror(static_cast<int>(error.m_lOsError));
-        result = OpenResult::CannotOpen;
-    } else if (!dib.Read(&file)) {
+        d.why = CannotOpen(path, static_cast<int>(error.m_lOsError));
+        ExplainFailure(path, d.why);
+        return OpenResult::CannotOpen;
+    }
+    if (!dib.Read(&file)) {
         dib.Empty();
         AfxMessageBox("Read Error!!");
         file.Close();
-        reason = RefusalReason(path);
-        result = OpenResult::NotABitmap;
+        d.why = RefusalReason(path);
+        ExplainFailure(path, d.why);
+        return OpenResult::NotABitmap;
     }
-    if (result != OpenResult::Loaded) {
-        ExplainFailure(path, reason);
-        if (why != nullptr)
-            *why = reason;
+    if (!file.GetStatus(d.status)) {
+        d.status = CFileStatus{};
+        d.status.m_ctime = d.status.m_mtime = d.status.m_atime = CTime::GetCurrentTime();
     }
-    return result;
+    return OpenResult::Loaded;
 }
 
 inspect::Finding RefusalReason(const std::string& path) {
@@ -46,13 +75,13 @@ inspect::Finding RefusalReason(const std::string& path) {
 }
 
 void ExplainFailure(const std::string& path, const inspect::Finding& why) {
+    const std::string name = ShownName(path, stderr);
     if (why.id == "cannot-open")
-        std::fprintf(stderr, "pixscope-cli: %s: cannot open: %s\n", path.c_str(),
-                     why.message.c_str());
+        std::fprintf(stderr, "pixscope-cli: %s: %s\n", name.c_str(), why.message.c_str());
     else
         std::fprintf(stderr,
                      "pixscope-cli: %s: %s (\"pixscope-cli check %s\" lists every finding)\n",
-                     path.c_str(), why.message.c_str(), path.c_str());
+                     name.c_str(), why.message.c_str(), name.c_str());
 }
 
 std::string JsonError(const inspect::Finding& why) {

@@ -1,4 +1,5 @@
 // pixscope-cli report: each file's report as the report buffer would hold it.
+#include "cli/arguments.h"
 #include "cli/commands.h"
 
 #include "cli/json.h"
@@ -66,20 +67,19 @@ void WriteJson(const std::string& path, const CFileStatus& status, const BITMAPF
 
 int RunReportCommand(const std::vector<std::string>& args) {
     bool gbk = false, json = false;
-    std::vector<std::string> files;
-    for (const std::string& a : args) {
+    const Arguments split = SplitArguments(args);
+    const std::vector<std::string>& files = split.operands;
+    for (const std::string& a : split.options) {
         if (a == "--json") {
             json = true;
         } else if (a == "--encoding=gbk" || a == "--encoding=GBK") {
             gbk = true;
         } else if (a == "--encoding=utf-8" || a == "--encoding=utf8" || a == "--encoding=UTF-8") {
             gbk = false;
-        } else if (a.rfind("--", 0) == 0 && a != "--") {
+        } else {
             std::fprintf(stderr, "pixscope-cli report: unknown option %s (try --help)\n",
                          a.c_str());
             return 2;
-        } else if (a != "--") {
-            files.push_back(a);
         }
     }
     if (files.empty()) {
@@ -89,26 +89,26 @@ int RunReportCommand(const std::vector<std::string>& args) {
     int status = 0;
     for (const std::string& path : files) {
         CDib dib;
-        inspect::Finding why;
-        if (OpenBitmapFile(path, dib, &why) != OpenResult::Loaded) {
+        OpenDetails details;
+        details.headersOnly = true; // the report shows no pixel
+        if (OpenBitmapFile(path, dib, &details) != OpenResult::Loaded) {
             status = 1;
             // Every file named gets its line, so that a script can pair them.
             if (json) {
                 WriteOut("{\"path\": " + JsonString(platform::AbsolutePath(path)) +
-                         ", \"error\": " + JsonError(why) + "}\n");
+                         ", \"error\": " + JsonError(details.why) + "}\n");
                 std::fflush(stdout);
             }
             continue;
         }
         if (json) {
-            WriteJson(platform::AbsolutePath(path), ReportFileStatus(path.c_str()),
-                      dib.m_fileHeader, *dib.m_pInfo);
+            WriteJson(platform::AbsolutePath(path), details.status, dib.m_fileHeader, *dib.m_pInfo);
             std::fflush(stdout);
             continue;
         }
         CString fullPath(platform::Utf8ToGb18030(platform::AbsolutePath(path)));
         BitmapReport report =
-            ComposeReport(fullPath, ReportFileStatus(path.c_str()), dib.m_fileHeader, *dib.m_pInfo);
+            ComposeReport(fullPath, details.status, dib.m_fileHeader, *dib.m_pInfo);
         const CString text = ReportText(report);
         const std::string& bytes = text.Bytes();
         WriteOut(gbk ? bytes : platform::GbkToUtf8(bytes));

@@ -6,7 +6,11 @@
 #include "dib/pixel_rules.h"
 #include "platform/interaction.h"
 
-int RunSave16Command(const std::vector<std::string>& args) {
+int RunSave16Command(const std::vector<std::string>& argv) {
+    const Arguments split = SplitArguments(argv);
+    if (!split.options.empty())
+        return UsageError("save16", "unknown option " + split.options[0]);
+    const std::vector<std::string>& args = split.operands;
     if (args.size() != 2)
         return UsageError("save16", "expects FILE OUT");
     CDib dib;

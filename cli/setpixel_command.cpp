@@ -9,7 +9,11 @@
 
 #include <climits>
 
-int RunSetPixelCommand(const std::vector<std::string>& args) {
+int RunSetPixelCommand(const std::vector<std::string>& argv) {
+    const Arguments split = SplitArguments(argv);
+    if (!split.options.empty())
+        return UsageError("setpixel", "unknown option " + split.options[0]);
+    const std::vector<std::string>& args = split.operands;
     if (args.size() != 8)
         return UsageError("setpixel", "expects FILE X Y B G R S OUT");
     auto x = ParseInteger(args[1], INT_MIN, INT_MAX), y = ParseInteger(args[2], INT_MIN, INT_MAX);

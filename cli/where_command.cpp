@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "cli/json.h"
 #include "cli/open_bitmap.h"
+#include "cli/output.h"
 #include "dib/pixel_rules.h"
 #include "inspect/describe.h"
 #include "inspect/pixel_location.h"
@@ -61,12 +62,18 @@ int RunWhereCommand(const std::vector<std::string>& args) {
         return 2;
     platform::MappedFile file(a->file);
     if (file.Error() != 0) {
-        std::fprintf(stderr, "pixscope-cli where: cannot open %s: %s\n", a->file.c_str(),
-                     std::strerror(file.Error()));
+        std::fprintf(stderr, "pixscope-cli where: cannot open %s: %s\n",
+                     ShownName(a->file, stderr).c_str(),
+                     CannotOpen(a->file, file.Error()).message.c_str());
         return 2;
     }
     std::string error;
     const auto where = inspect::LocatePixel(file.Bytes(), a->x, a->y, error);
+    if (file.Changed()) {
+        std::fprintf(stderr, "pixscope-cli: %s changed while it was read\n",
+                     ShownName(a->file, stderr).c_str());
+        return 2;
+    }
     if (!where) {
         std::fprintf(stderr, "%s\n", error.c_str());
         // A position outside the picture needs no more words; a file the locator can't

@@ -1,5 +1,7 @@
 #include "cli/write_bitmap.h"
 
+#include "cli/output.h"
+#include "platform/file_kind.h"
 #include "platform/interaction.h"
 #include "platform/replacing_file.h"
 
@@ -11,8 +13,10 @@ bool WriteBitmapFile(CDib& dib, const std::string& path) {
     CFileException error;
     if (!file.Open(path.c_str(), CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive,
                    &error)) {
-        std::fprintf(stderr, "pixscope-cli: cannot create %s: %s\n", path.c_str(),
-                     std::strerror(error.m_lOsError));
+        const char* kind = platform::NonRegularKind(path);
+        std::fprintf(stderr, "pixscope-cli: cannot create %s: %s\n",
+                     ShownName(path, stderr).c_str(),
+                     kind != nullptr ? kind : std::strerror(error.m_lOsError));
         return false;
     }
     // Write shows its own "write error"; a failed rename is reported the same way.

@@ -22,3 +22,6 @@ inline constexpr const char* kDepthNotWritableMessage = "目前只支持24/32位
 // Saving a picture whose colours no part of the program can decode.
 inline constexpr const char* kColoursUnknownMessage =
     "无法保存为16位位图：不能解码这种位深度或压缩方式的像素，没有写入任何文件。";
+// A file another program shortened while the checker or the locator read it.
+inline constexpr const char* kFileChangedMessage =
+    "读取时文件被其他程序改短了，结果不可信。请等它写完后再试一次。";

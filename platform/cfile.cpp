@@ -43,17 +43,20 @@ CFile::~CFile() {
 BOOL CFile::Open(LPCTSTR path, UINT flags, CFileException* error) {
     if (m_fd >= 0)
         Close();
-    int fd = ::open(path, OpenFlagsFor(flags), 0666);
+    // Without blocking, so that a FIFO or a device can't hold the program; only a
+    // regular file is taken.
+    int fd = ::open(path, OpenFlagsFor(flags) | O_NONBLOCK, 0666);
     if (fd < 0) {
-        ReportFileError(error, errno);
+        ReportFileError(error, errno == ENXIO ? EINVAL : errno);
         return FALSE;
     }
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        ReportFileError(error, EISDIR);
+        ReportFileError(error, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
         return FALSE;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     m_fd = fd;
     m_strFileName = path;
     return TRUE;
@@ -128,13 +131,11 @@ void CFile::Flush() {
         ThrowErrno(errno);
 }
 
-BOOL CFile::GetStatus(CFileStatus& status) const {
-    return GetStatus(m_strFileName, status);
-}
+namespace {
 
-BOOL CFile::GetStatus(LPCTSTR path, CFileStatus& status) {
+BOOL StatusOf(int dirfd, const char* path, int flags, const char* name, CFileStatus& status) {
     struct statx sx {};
-    if (::statx(AT_FDCWD, path, 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
+    if (::statx(dirfd, path, flags, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
         return FALSE;
     status.m_size = sx.stx_size;
     status.m_mtime = CTime(static_cast<std::time_t>(sx.stx_mtime.tv_sec));
@@ -145,7 +146,20 @@ BOOL CFile::GetStatus(LPCTSTR path, CFileStatus& status) {
     status.m_atime = sx.stx_atime.tv_sec != 0 ? CTime(static_cast<std::time_t>(sx.stx_atime.tv_sec))
                                               : status.m_mtime;
     status.m_attribute = (sx.stx_mode & S_IWUSR) == 0 ? 0x01 : 0x00;
-    std::strncpy(status.m_szFullName, path, sizeof status.m_szFullName - 1);
+    std::strncpy(status.m_szFullName, name, sizeof status.m_szFullName - 1);
     status.m_szFullName[sizeof status.m_szFullName - 1] = '\0';
     return TRUE;
+}
+
+} // namespace
+
+// An open file's status is the open file's, whatever its name means by now.
+BOOL CFile::GetStatus(CFileStatus& status) const {
+    if (m_fd < 0)
+        return GetStatus(m_strFileName, status);
+    return StatusOf(m_fd, "", AT_EMPTY_PATH, m_strFileName, status);
+}
+
+BOOL CFile::GetStatus(LPCTSTR path, CFileStatus& status) {
+    return StatusOf(AT_FDCWD, path, 0, path, status);
 }

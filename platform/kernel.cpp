@@ -1,5 +1,7 @@
 #include "platform/kernel.h"
 
+#include "platform/mapped_file.h"
+
 #include "platform/allocator.h"
 #include "platform/exceptions.h"
 
@@ -144,6 +146,7 @@ LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offse
     if (view == MAP_FAILED)
         return nullptr;
     Views()[view] = length;
+    platform::GuardMapping(view, length);
     return view;
 }
 
@@ -151,6 +154,7 @@ BOOL UnmapViewOfFile(LPCVOID view) {
     auto it = Views().find(view);
     if (it == Views().end())
         return FALSE;
+    platform::UnguardMapping(view);
     ::munmap(const_cast<void*>(view), it->second);
     Views().erase(it);
     return TRUE;

@@ -6,7 +6,8 @@
 namespace platform {
 
 // Relative paths are put under the working directory and "." and ".." resolved by
-// name; symbolic links are not resolved. The bytes of the names are kept as they are.
+// name; symbolic links are not resolved, except that ".." after one is the parent of
+// where it leads, as the kernel takes it. The bytes of the names are kept as they are.
 std::string AbsolutePath(const std::string& path);
 
 } // namespace platform

@@ -7,7 +7,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -49,7 +52,46 @@ bool WriteAll(int fd, const char* p, size_t n, off_t at) {
     return true;
 }
 
+// The temporary files of the saves in progress, where a signal handler can read them
+// without allocating.
+constexpr int kPendingSlots = 8;
+char g_pending[kPendingSlots][PATH_MAX];
+volatile std::sig_atomic_t g_pendingUsed[kPendingSlots];
+
+void Pend(const std::string& path) {
+    if (path.empty() || path.size() >= PATH_MAX)
+        return;
+    for (int i = 0; i < kPendingSlots; ++i) {
+        if (g_pendingUsed[i] == 0) {
+            std::memcpy(g_pending[i], path.c_str(), path.size() + 1);
+            g_pendingUsed[i] = 1;
+            return;
+        }
+    }
+}
+
+void Unpend(const std::string& path) {
+    for (int i = 0; i < kPendingSlots; ++i) {
+        if (g_pendingUsed[i] != 0 && path == g_pending[i])
+            g_pendingUsed[i] = 0;
+    }
+}
+
+extern "C" void RemovePendingAndEnd(int sig) {
+    for (int i = 0; i < kPendingSlots; ++i) {
+        if (g_pendingUsed[i] != 0)
+            ::unlink(g_pending[i]);
+    }
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
 } // namespace
+
+void platform::RemoveTemporaryFilesOnSignals() {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(sig, RemovePendingAndEnd);
+}
 
 CReplacingFile::~CReplacingFile() {
     Abort();
@@ -70,6 +112,8 @@ BOOL CReplacingFile::Open(LPCTSTR path, UINT /*flags*/, CFileException* error) {
         return fail(errno);
     if (exists && S_ISDIR(st.st_mode))
         return fail(EISDIR);
+    if (exists && !S_ISREG(st.st_mode))
+        return fail(EINVAL); // a device or a FIFO: renaming over it would break it
     if (exists && (::access(target.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0))
         return fail(EACCES);
 
@@ -103,6 +147,7 @@ BOOL CReplacingFile::Open(LPCTSTR path, UINT /*flags*/, CFileException* error) {
     m_target = target;
     m_temp = temp;
     m_inPlace = inPlace;
+    Pend(m_temp);
     return TRUE;
 }
 
@@ -121,13 +166,15 @@ BOOL CReplacingFile::Commit() {
     m_fd = -1;
     if (!m_temp.empty() && (m_inPlace || !ok))
         ::unlink(m_temp.c_str());
+    Unpend(m_temp);
     m_temp.clear();
     return ok ? TRUE : FALSE;
 }
 
-// The part past the old end is written first: a full disk or a size limit fails there,
-// and cutting the file back leaves the old content whole. Only then is the old part
-// overwritten, which needs no new room.
+// Every block the copy will write is reserved first, the holes of a sparse file too: a
+// full disk fails there, while the target is whole. The part past the old end is
+// written next, so that a size limit fails before an old byte changes, and cutting the
+// file back leaves the old content whole. Only then is the old part overwritten.
 BOOL CReplacingFile::CommitInPlace() {
     off_t length = ::lseek(m_fd, 0, SEEK_END);
     int out = ::open(m_target.c_str(), O_WRONLY | O_CLOEXEC);
@@ -135,6 +182,12 @@ BOOL CReplacingFile::CommitInPlace() {
     if (length < 0 || out < 0 || ::fstat(out, &st) != 0) {
         if (out >= 0)
             ::close(out);
+        return FALSE;
+    }
+    // A file system that can't reserve (EOPNOTSUPP) has no holes to fill either.
+    if (length > 0 && ::fallocate(out, FALLOC_FL_KEEP_SIZE, 0, length) != 0 &&
+        errno != EOPNOTSUPP) {
+        ::close(out);
         return FALSE;
     }
     std::vector<char> chunk(std::size_t{1} << 20);
@@ -164,6 +217,7 @@ void CReplacingFile::Abort() {
     }
     if (!m_temp.empty()) {
         ::unlink(m_temp.c_str());
+        Unpend(m_temp);
         m_temp.clear();
     }
 }

@@ -218,14 +218,29 @@ int ReportTableEntries(WORD bitCount) {
     return TableEntriesFromBitCount(bitCount);
 }
 
-CFileStatus ReportFileStatus(LPCTSTR osPath) {
-    CFileStatus status;
-    if (!CFile::GetStatus(osPath, status)) {
+namespace {
+
+CFileStatus NowIfFailed(BOOL ok, CFileStatus status) {
+    if (!ok) {
         status = CFileStatus{};
         CTime now = CTime::GetCurrentTime();
         status.m_ctime = status.m_mtime = status.m_atime = now;
     }
     return status;
+}
+
+} // namespace
+
+CFileStatus ReportFileStatus(LPCTSTR osPath) {
+    CFileStatus status;
+    const BOOL ok = CFile::GetStatus(osPath, status);
+    return NowIfFailed(ok, status);
+}
+
+CFileStatus ReportFileStatus(const CFile& file) {
+    CFileStatus status;
+    const BOOL ok = file.GetStatus(status);
+    return NowIfFailed(ok, status);
 }
 
 CString ReportText(const BitmapReport& report) {

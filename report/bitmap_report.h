@@ -43,6 +43,8 @@ BitmapReport ComposeReport(const CString& fullPath, const CFileStatus& status,
 
 // The file's status read by path; where it can't be read, size 0 and the times of now.
 CFileStatus ReportFileStatus(LPCTSTR osPath);
+// The same for the file that was read, whatever its name means by now.
+CFileStatus ReportFileStatus(const CFile& file);
 
 // The derived figures of the report's last group: bytes of a stored row, in the
 // 32-bit arithmetic the report shows, and colour-table entries by depth.

@@ -133,7 +133,7 @@ TEST(Cli, FailuresAreReportedAndTheRestGoesOn) {
     CliRun r = Cli({"report", dir.Path("missing.bmp"), text, Samples("sample-24bit.bmp")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Can't Read Files!!\npixscope-cli: " + dir.Path("missing.bmp") +
-                         ": cannot open: No such file or directory\nRead error\nRead Error!!\n"
+                         ": No such file or directory\nRead error\nRead Error!!\n"
                          "pixscope-cli: " +
                          text +
                          ": 文件不以“BM”开头，不是 BMP 位图文件 "

@@ -86,7 +86,7 @@ TEST(MappedFile, MapsRegularFilesOnlyAndLetsGoOfEverything) {
         EXPECT_EQ(platform::MappedFile(dir.Write("one", {7})).Bytes().size(), 1u);
         ::mkfifo(dir.Path("fifo").c_str(), 0600);
         for (const auto& [refused, error] : {std::pair{dir.Path("missing"), ENOENT},
-                                             {dir.Dir(), EINVAL},
+                                             {dir.Dir(), EISDIR},
                                              {dir.Path("fifo"), EINVAL}}) {
             const platform::MappedFile m(refused);
             EXPECT_EQ(m.Error(), error) << refused;

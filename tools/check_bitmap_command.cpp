@@ -1,6 +1,7 @@
 // Checking a file against its own bytes: the open file, or, when none is open, one the
 // user chooses, so that a file the open command refuses can be explained.
 #include "app/viewer_dlg.h"
+#include "dib/pixel_rules.h"
 #include "inspect/check_bitmap.h"
 #include "platform/codepage.h"
 #include "platform/common_dialogs.h"
@@ -27,6 +28,10 @@ void CViewerDlg::OnCheckBitmap() {
     {
         platform::ProgressScope progress("正在检查位图……", false);
         findings = inspect::CheckBitmap(file.Bytes());
+    }
+    if (file.Changed()) {
+        AfxMessageBox(CString::FromUtf8(kFileChangedMessage));
+        return;
     }
     CCheckDlg dlg(CString(platform::Utf8ToGb18030(path)), std::move(findings), this);
     dlg.DoModal();

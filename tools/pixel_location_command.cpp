@@ -1,5 +1,6 @@
 // Where the pixel at the current X and Y lives in the open file's bytes.
 #include "app/viewer_dlg.h"
+#include "dib/pixel_rules.h"
 #include "inspect/describe.h"
 #include "inspect/pixel_location.h"
 #include "platform/mapped_file.h"
@@ -18,7 +19,9 @@ void CViewerDlg::OnPixelLocation() {
     }
     std::string error;
     const auto where = inspect::LocatePixel(file.Bytes(), m_nX, m_nY, error);
-    if (where)
+    if (file.Changed())
+        AfxMessageBox(CString::FromUtf8(kFileChangedMessage));
+    else if (where)
         AfxMessageBox(CString::FromUtf8(inspect::DescribePixelLocation(*where)),
                       MB_ICONINFORMATION);
     else

@@ -1,5 +1,6 @@
 // The window program's entry: brings up Qt, installs the seam that shows real dialogs
 // and runs the application object's start-up.
+#include "platform/replacing_file.h"
 #include "platform/window/cwinapp.h"
 #include "platform/window/program_arguments.h"
 #include "platform/window/qt_interaction.h"
@@ -38,6 +39,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication application(argc, argv);
+    // A session's end stops a save in progress without leaving its temporary file.
+    platform::RemoveTemporaryFilesOnSignals();
     platform::window::InstallChineseTranslations();
     platform::SetApplicationTitle(platform::TitleFromProgramPath(argc > 0 ? argv[0] : "pixscope"));
     platform::window::QtInteraction seam;
