@@ -81,7 +81,7 @@ int RunCheckCommand(const std::vector<std::string>& args) {
         }
         if (inspect::HasError(findings) && status == 0)
             status = 1;
-        std::fflush(stdout);
+        FlushOutput();
     }
     return status;
 }

@@ -29,15 +29,24 @@ std::string ShownName(const std::string& name, std::FILE* stream) {
     return shown;
 }
 
+namespace {
+int g_firstError = 0;
+} // namespace
+
+void FlushOutput() {
+    if (std::fflush(stdout) != 0 && g_firstError == 0)
+        g_firstError = errno;
+}
+
 int FinishOutput(int status, int failure) {
-    errno = 0;
+    FlushOutput();
     const bool lost = std::ferror(stdout) != 0;
-    const bool flushed = std::fflush(stdout) == 0;
-    const int flushError = errno;
-    const bool closed = std::fclose(stdout) == 0;
-    const int error = !flushed ? flushError : errno != 0 ? errno : EIO;
-    if (!lost && flushed && closed)
+    errno = 0;
+    if (std::fclose(stdout) != 0 && g_firstError == 0)
+        g_firstError = errno;
+    if (!lost && g_firstError == 0)
         return status;
+    const int error = g_firstError != 0 ? g_firstError : EIO;
     std::fprintf(stderr, "pixscope-cli: write error: %s\n", std::strerror(error));
     return failure;
 }

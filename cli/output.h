@@ -10,6 +10,9 @@
 // erase what was printed.
 std::string ShownName(const std::string& name, std::FILE* stream);
 
+// Flushes standard output, keeping the reason of a first failure for FinishOutput.
+void FlushOutput();
+
 // Flushes and closes standard output. When anything written to it was lost, says so on
 // stderr ("write error: No space left on device") and returns failure; else status.
 int FinishOutput(int status, int failure);

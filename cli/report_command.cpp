@@ -1,6 +1,7 @@
 // pixscope-cli report: each file's report as the report buffer would hold it.
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/output.h"
 
 #include "cli/json.h"
 #include "cli/open_bitmap.h"
@@ -97,13 +98,13 @@ int RunReportCommand(const std::vector<std::string>& args) {
             if (json) {
                 WriteOut("{\"path\": " + JsonString(platform::AbsolutePath(path)) +
                          ", \"error\": " + JsonError(details.why) + "}\n");
-                std::fflush(stdout);
+                FlushOutput();
             }
             continue;
         }
         if (json) {
             WriteJson(platform::AbsolutePath(path), details.status, dib.m_fileHeader, *dib.m_pInfo);
-            std::fflush(stdout);
+            FlushOutput();
             continue;
         }
         CString fullPath(platform::Utf8ToGb18030(platform::AbsolutePath(path)));
@@ -112,7 +113,7 @@ int RunReportCommand(const std::vector<std::string>& args) {
         const CString text = ReportText(report);
         const std::string& bytes = text.Bytes();
         WriteOut(gbk ? bytes : platform::GbkToUtf8(bytes));
-        std::fflush(stdout);
+        FlushOutput();
     }
     return status;
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <utime.h>
@@ -59,7 +60,104 @@ std::string Samples(const std::string& name) {
     return std::string(PIXSCOPE_SAMPLES) + "/" + name;
 }
 
+// A shell line as it stands, for redirections and terminals Cli does not make; $CLI
+// names the program.
+CliRun Shell(const std::string& line) {
+    TempDir dir;
+    const std::string cmd = "export CLI=" + Quote(PIXSCOPE_CLI) + "; (" + line + ") >" +
+                            Quote(dir.Path("out")) + " 2>" + Quote(dir.Path("err"));
+    const int raw = std::system(cmd.c_str());
+    auto text = [](const std::vector<BYTE>& b) { return std::string(b.begin(), b.end()); };
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text(ReadFileBytes(dir.Path("out"))),
+            text(ReadFileBytes(dir.Path("err")))};
+}
+
 } // namespace
+
+TEST(Cli, HostileFilesNamesAndOutputsAreRefusedByNameWithNothingLost) {
+    TempDir dir;
+    const std::string bmp = Samples("sample-24bit.bmp");
+    ::mkfifo(dir.Path("fifo").c_str(), 0600);
+    dir.Write("-h", ReadFileBytes(bmp));
+    dir.Write("--json", ReadFileBytes(bmp));
+    const std::string in = "cd " + Quote(dir.Dir()) + " && timeout 20 $CLI ";
+    const struct {
+        const char* line; // after "cd DIR && timeout 20 $CLI "
+        int status;
+        const char* err; // a part of stderr
+    } cases[] = {
+        // Nothing waits on a FIFO or reads a folder, and the message says what it is.
+        {"report fifo", 1, "pixscope-cli: fifo: is a FIFO\n"},
+        {"pixel fifo 0 0", 1, "pixscope-cli: fifo: is a FIFO\n"},
+        {"setpixel fifo 0 0 1 2 3 4 out.bmp", 1, "pixscope-cli: fifo: is a FIFO\n"},
+        {"save16 fifo out.bmp", 1, "pixscope-cli: fifo: is a FIFO\n"},
+        {"check fifo", 2, "cannot open fifo: is a FIFO\n"},
+        {"where fifo 0 0", 2, "cannot open fifo: is a FIFO\n"},
+        {"check .", 2, "cannot open .: is a directory\n"},
+        {"save16 -- -h fifo", 1, "cannot create fifo: is a FIFO\n"},
+        // Output that never reaches its file fails the command.
+        {"report -- -h >/dev/full", 1, "pixscope-cli: write error: No space left on device\n"},
+        {"check --json -- -h >/dev/full", 2, "write error: No space left on device\n"},
+        // Options end at the first operand and at --.
+        {"check -- -h --json", 0, ""},
+        {"check --json -- --json", 0, ""},
+        {"pixel -- -h 0 0", 0, ""},
+        {"report fifo -h", 1, "pixscope-cli: fifo: is a FIFO\n"},
+        {"setpixel -- -h 0 0 1 2 3 4 copy.bmp", 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const CliRun r = Shell(in + c.line);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+        EXPECT_EQ(r.status == 0, r.err.empty()) << r.err;
+    }
+    struct stat st {};
+    EXPECT_TRUE(::stat(dir.Path("fifo").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("out.bmp")));
+    EXPECT_EQ(EntriesIn(dir.Dir()), 4u) << "fifo, -h, --json and copy.bmp, and nothing else";
+
+    // A name that would rewrite the terminal is shown escaped there, and kept as it is
+    // in a pipe.
+    const std::string bad = "b\x1b[3Aall-clean.bmp";
+    dir.Write(bad, {'x'});
+    const std::string run = "cd " + Quote(dir.Dir()) + " && $CLI report " + Quote(bad);
+    const CliRun tty = Shell("script -qec " + Quote(run) + " /dev/null");
+    EXPECT_NE(tty.out.find("pixscope-cli: b\\e[3Aall-clean.bmp: "), std::string::npos) << tty.out;
+    EXPECT_EQ(tty.out.find(bad), std::string::npos);
+    EXPECT_NE(Shell(run + " 2>&1 | cat").out.find("pixscope-cli: " + bad + ": "),
+              std::string::npos);
+
+    // ".." after a link is the parent of where the link leads.
+    std::filesystem::create_directories(dir.Path("real/sub"));
+    std::filesystem::create_directories(dir.Path("work"));
+    std::filesystem::copy_file(bmp, dir.Path("real/x.bmp"));
+    std::filesystem::create_directory_symlink("../real/sub", dir.Path("work/link"));
+    const CliRun linked = Cli({"check", "--json", "link/../x.bmp"}, dir.Path("work"));
+    EXPECT_EQ(linked.out.rfind("{\"file\": \"" + dir.Path("real/x.bmp") + "\"", 0), 0u)
+        << linked.out;
+}
+
+TEST(Cli, ReportOfALargeFileReadsOnlyItsHeaders) {
+    TempDir dir;
+    std::vector<BYTE> header =
+        BmpFields{}.Size(16000, 10000).SizeImage(480000000).Pixels({0}).Build();
+    header.resize(54);
+    const std::string path = dir.Write("large.bmp", header);
+    ASSERT_EQ(::truncate(path.c_str(), 54 + 480000000), 0); // 480 MB, sparse
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::freopen("/dev/null", "w", stdout);
+        ::execl(PIXSCOPE_CLI, PIXSCOPE_CLI, "report", path.c_str(), nullptr);
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    ::wait4(child, &status, 0, &usage);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_LT(usage.ru_maxrss, 32 * 1024) << "KiB resident";
+}
 
 TEST(Cli, ReportOfASampleIsUtf8ByDefaultAndGbkOnRequest) {
     std::string path = Samples("sample-8bit.bmp");

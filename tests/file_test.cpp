@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -185,4 +187,45 @@ TEST_F(Progress, TheOutermostScopeShowsEachThousandthOnce) {
     EXPECT_EQ(recorder.lastProgress, 0.999) << "thousandths, rounded down";
     recorder.stopIn = "再";
     EXPECT_THROW(platform::ProgressScope::Step(1, 2), platform::WorkCancelled);
+}
+
+TEST(MappedFile, AFileShortenedUnderTheReaderReadsAsZerosAndSaysItChanged) {
+    TempDir dir;
+    const std::string path = dir.Write("big", std::vector<BYTE>(1 << 20, 0x5A));
+    {
+        // Cut before the read: every page past the new end is zeros, not a crash.
+        const platform::MappedFile file(path);
+        ASSERT_EQ(::truncate(path.c_str(), 4096), 0);
+        const auto bytes = file.Bytes();
+        EXPECT_EQ(bytes[100], 0x5A);
+        EXPECT_EQ(bytes[(1 << 20) - 1], 0);
+        EXPECT_EQ(bytes[8192], 0);
+        EXPECT_TRUE(file.Changed());
+        EXPECT_FALSE(platform::MappedFile(path).Changed());
+    }
+    // Cut from another thread while a reader walks the file, many times over: each walk
+    // ends, and sees either the file or its zeros.
+    for (int round = 0; round < 50; ++round) {
+        dir.Write("big", std::vector<BYTE>(1 << 20, 1));
+        const platform::MappedFile file(path);
+        std::thread cutter([&] { ::truncate(path.c_str(), 4096 * (round % 7)); });
+        std::uint64_t sum = 0;
+        for (const BYTE b : file.Bytes())
+            sum += b;
+        cutter.join();
+        EXPECT_TRUE(sum == file.Bytes().size() || file.Changed()) << round;
+    }
+}
+
+TEST(CFile, AnOpenFilesStatusIsTheFilesReadNotWhatItsNameMeansLater) {
+    TempDir dir;
+    const std::string path = dir.Write("f", {1, 2, 3});
+    CFile file(path.c_str(), CFile::modeRead);
+    ASSERT_EQ(std::rename(dir.Write("g", std::vector<BYTE>(10)).c_str(), path.c_str()), 0);
+    CFileStatus status;
+    ASSERT_TRUE(file.GetStatus(status));
+    EXPECT_EQ(status.m_size, 3u);
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    ASSERT_TRUE(file.GetStatus(status));
+    EXPECT_EQ(status.m_size, 3u) << "deleted, the file read still has its size";
 }

@@ -8,9 +8,11 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -150,6 +152,20 @@ TEST_F(ReplacingFile, RefusesTargetsThatCannotBeWritten) {
          },
          false, ELOOP},
         {"a file in a missing folder", [&] { return dir.Path("no/such.bmp"); }, false, ENOENT},
+        // Renamed over, a FIFO or a device node would stop being one: refused, for root too.
+        {"a FIFO",
+         [&] {
+             ::mkfifo(dir.Path("fifo").c_str(), 0666);
+             return dir.Path("fifo");
+         },
+         false, EINVAL},
+        {"a device node",
+         [&] {
+             const bool made =
+                 ::mknod(dir.Path("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+             return made ? dir.Path("null") : std::string("/dev/null");
+         },
+         false, EINVAL},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -170,6 +186,8 @@ TEST_F(ReplacingFile, RefusesTargetsThatCannotBeWritten) {
         if (!before.empty()) {
             EXPECT_EQ(ReadFileText(path), before);
         }
+        if (path.find("fifo") != std::string::npos || path.find("null") != std::string::npos)
+            EXPECT_FALSE(S_ISREG(StatOf(path).st_mode)) << "still what it was";
         EXPECT_EQ(Entries(), entries);
     }
 }
@@ -238,6 +256,53 @@ TEST_F(ReplacingFile, AFailedCommitLeavesTheOldContentWhole) {
     EXPECT_EQ(ReadFileText(dir.Path("other.bmp")), "keep");
     EXPECT_EQ(Entries(), 3u);
     EXPECT_EQ(OpenDescriptors(), descriptors);
+}
+
+TEST_F(ReplacingFile, AFullDiskFailsAnInPlaceSaveIntoHolesBeforeAByteChanges) {
+    // A small file system of its own, filled up; needs root (or the right to mount).
+    TempDir disk;
+    if (::system(("mount -t tmpfs -o size=256k tmpfs " + disk.Dir() + " 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    const std::string target = disk.Path("sparse.bmp");
+    {
+        const int fd = ::open(target.c_str(), O_CREAT | O_WRONLY, 0644);
+        ASSERT_EQ(::ftruncate(fd, 64 * 1024), 0); // all holes
+        ::close(fd);
+    }
+    ::link(target.c_str(), disk.Path("other.bmp").c_str()); // so that it is written in place
+    {
+        const int fd = ::open(disk.Path("filler").c_str(), O_CREAT | O_WRONLY, 0644);
+        const std::vector<char> block(4096, 'f');
+        while (::write(fd, block.data(), block.size()) > 0) {
+        }
+        // Room for the staged copy and two pages more, not for the holes it fills.
+        ASSERT_EQ(::ftruncate(fd, ::lseek(fd, 0, SEEK_END) - 40 * 1024), 0);
+        ::close(fd);
+    }
+    EXPECT_FALSE(Save(target, std::string(32 * 1024, 'n')));
+    EXPECT_EQ(ReadFileText(target), std::string(64 * 1024, '\0'));
+    ::system(("umount " + disk.Dir()).c_str());
+}
+
+TEST_F(ReplacingFile, AnInterruptedSaveLeavesNoTemporaryFileAndTheTargetWhole) {
+    const std::string target = Make("t.bmp", "keep", 0644);
+    for (int sig : {SIGINT, SIGTERM}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            platform::RemoveTemporaryFilesOnSignals();
+            CReplacingFile f;
+            f.Open(target.c_str(), CFile::modeCreate | CFile::modeReadWrite);
+            f.Write("new", 3);
+            ::raise(sig); // as the user's Ctrl+C in the middle of the save
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig;
+        EXPECT_EQ(Entries(), 1u) << "only the target";
+        EXPECT_EQ(ReadFileText(target), "keep");
+    }
 }
 
 } // namespace
