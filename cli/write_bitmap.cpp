@@ -19,12 +19,15 @@ bool WriteBitmapFile(CDib& dib, const std::string& path) {
                      kind != nullptr ? kind : std::strerror(error.m_lOsError));
         return false;
     }
-    // Write shows its own "write error"; a failed rename is reported the same way.
-    if (!dib.Write(&file))
-        return false;
-    if (!file.Commit()) {
+    // Write shows its own "write error"; a failed rename is reported the same way. Then
+    // a line says which file kept its bytes.
+    bool written = dib.Write(&file) != FALSE;
+    if (written && !file.Commit()) {
         AfxMessageBox("write error");
-        return false;
+        written = false;
     }
-    return true;
+    if (!written)
+        std::fprintf(stderr, "pixscope-cli: %s: not written; it keeps what it had\n",
+                     ShownName(path, stderr).c_str());
+    return written;
 }
