@@ -4,14 +4,17 @@
 #include "bmp_builder.h"
 #include "corpus_manifest.h"
 #include "dib/dib.h"
+#include "platform/allocator.h"
 #include "platform/gdi/dib_format.h"
 #include "platform/gdi/gdi.h"
+#include "platform/gdi/rle_index.h"
 #include "test_support.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -172,6 +175,25 @@ TEST(DrawnPixel, FormatsNoDrawingDecodesReadAsTheirBytes) {
     }
 }
 
+TEST(DrawnPixel, NothingOutsideThePictureOrItsArrayIsRead) {
+    // 24 bits, 2 x 2, whose array ends inside the top row's first pixel: the bytes after
+    // it (0x77) belong to no pixel, and a pixel it holds only partly is black.
+    CDib dib;
+    dib.CreateBlank(CSize(2, 2), 24);
+    auto* bits = static_cast<BYTE*>(platform::AfxAllocZeroed(16));
+    std::memset(bits, 0x77, 16);
+    dib.AdoptBits(bits);
+    dib.m_nImageSize = 10;
+    const struct {
+        int x, y;
+        const char* bgr;
+    } cases[] = {{0, 0, "0,0,0"}, {1, 0, "0,0,0"},  {0, 1, "119,119,119"}, {2, 0, "0,0,0"},
+                 {0, 2, "0,0,0"}, {-1, 0, "0,0,0"}, {0, -1, "0,0,0"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(Bgr(dib.GetDrawnPixel(c.x, c.y)), c.bgr) << c.x << "," << c.y;
+    EXPECT_EQ(Bgr(CDib().GetDrawnPixel(0, 0)), "0,0,0") << "an empty bitmap";
+}
+
 TEST(DrawnPixel, ANewRunLengthStreamOfTheSameShapeIsDecodedAfresh) {
     // Two files alike but for their stream: the second must not read the first's runs,
     // wherever the allocator puts its bytes.
@@ -191,5 +213,28 @@ TEST(DrawnPixel, ANewRunLengthStreamOfTheSameShapeIsDecodedAfresh) {
         CFile file(dir.Write("r.bmp", rle(index)).c_str(), CFile::modeRead);
         ASSERT_TRUE(dib.Read(&file));
         EXPECT_EQ(Bgr(dib.GetDrawnPixel(1, 0)), index == 1 ? "10,20,30" : "40,50,60");
+    }
+}
+
+TEST(RleIndex, AnswersOnlyForTheStreamAndShapeItWasMadeFrom) {
+    const BYTE stream[] = {2, 7, 0, 0, 0, 3, 1, 2, 3, 0, 0, 1};
+    const auto index = platform::gdi::RleIndex::Make(stream, sizeof stream, 4, 2, false);
+    ASSERT_NE(index, nullptr);
+    EXPECT_TRUE(index->Describes(stream, sizeof stream, 4, 2, false));
+    const BYTE copy[sizeof stream] = {};
+    EXPECT_FALSE(index->Describes(copy, sizeof stream, 4, 2, false));
+    EXPECT_FALSE(index->Describes(stream, sizeof stream - 2, 4, 2, false));
+    EXPECT_FALSE(index->Describes(stream, sizeof stream, 5, 2, false));
+    EXPECT_FALSE(index->Describes(stream, sizeof stream, 4, 3, false));
+    EXPECT_FALSE(index->Describes(stream, sizeof stream, 4, 2, true));
+    // Bottom row 7 7 - -, the row above 1 2 3 -.
+    const char* rows[2] = {"7 7 - - ", "1 2 3 - "};
+    for (int y = 0; y < 2; ++y) {
+        std::string got;
+        for (int x = 0; x < 4; ++x) {
+            const auto i = index->IndexAt(x, y);
+            got += (i ? std::to_string(*i) : "-") + " ";
+        }
+        EXPECT_EQ(got, rows[y]);
     }
 }
