@@ -2,6 +2,7 @@
 #include "dib/dib.h"
 
 #include "platform/allocator.h"
+#include "platform/gdi/dib_format.h"
 #include "platform/gdi/rle_index.h"
 #include "platform/kernel.h"
 #include "platform/trace.h"
@@ -160,16 +161,8 @@ void CDib::ComputeMetrics() {
         TRACE("Not a valid Windows bitmap -- probably an OS/2 bitmap\n");
         AfxThrowFileException(CFileException::none);
     }
-    m_nImageSize = m_pInfo->biSizeImage;
-    if (m_nImageSize == 0) {
-        // 32-bit arithmetic that keeps its wrapped result, as the format's writers do;
-        // a top-down picture counts the magnitude of its height.
-        DWORD bits = static_cast<DWORD>(m_pInfo->biWidth) * m_pInfo->biBitCount;
-        DWORD dwords = bits / 32 + (bits % 32 != 0 ? 1 : 0);
-        DWORD rows = m_pInfo->biHeight < 0 ? 0u - static_cast<DWORD>(m_pInfo->biHeight)
-                                           : static_cast<DWORD>(m_pInfo->biHeight);
-        m_nImageSize = dwords * 4 * rows;
-    }
+    m_nImageSize = platform::gdi::ImageSizeTheReaderUses(
+        m_pInfo->biWidth, m_pInfo->biHeight, m_pInfo->biBitCount, m_pInfo->biSizeImage);
     m_pColorTable =
         reinterpret_cast<RGBQUAD*>(reinterpret_cast<BYTE*>(m_pInfo) + sizeof(BITMAPINFOHEADER));
 }

@@ -3,6 +3,9 @@
 // file's length; a check that needs bytes the file does not have reports that instead.
 #include "inspect/check_bitmap.h"
 
+#include "platform/gdi/dib_format.h"
+#include "platform/gdi/rle.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -39,6 +42,7 @@ public:
         return offset <= m_file.size() && n <= m_file.size() - offset;
     }
     std::uint8_t U8(std::uint64_t offset) const { return m_file[offset]; }
+    const std::uint8_t* Data() const { return m_file.data(); }
     std::uint16_t U16(std::uint64_t offset) const {
         return static_cast<std::uint16_t>(m_file[offset] | m_file[offset + 1] << 8);
     }
@@ -56,6 +60,11 @@ private:
 
 std::string N(std::int64_t v) {
     return std::to_string(v);
+}
+
+// A byte count as words: one that passes 2^63 no file can hold, and is said so.
+std::string Size(std::int64_t bytes) {
+    return bytes == INT64_MAX ? std::string("超过 2^63 字节") : N(bytes) + " 字节";
 }
 
 std::string HeaderKind(std::uint32_t size) {
@@ -195,9 +204,10 @@ bool Checker::InfoHeaderFields() {
     bits = b.U16(28);
     compression = b.U32(30);
     clrUsed = b.U32(46);
+    // Windows draws nothing with no planes; other counts are only unusual.
     if (b.U16(26) != 1)
-        Add("planes", Severity::Warning, 26, 2, "biPlanes", b.U16(26), 1,
-            "biPlanes 是 " + N(b.U16(26)) + "，应为 1");
+        Add("planes", b.U16(26) == 0 ? Severity::Error : Severity::Warning, 26, 2, "biPlanes",
+            b.U16(26), 1, "biPlanes 是 " + N(b.U16(26)) + "，应为 1");
     depthKnown = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
     if (!depthKnown)
         Add("bit-count", Severity::Error, 28, 2, "biBitCount", bits, std::nullopt,
@@ -240,12 +250,18 @@ bool Checker::InfoHeaderFields() {
     if (rle && sizeImage == 0)
         Add("size-image", Severity::Error, 34, 4, "biSizeImage", 0, std::nullopt,
             "游程编码的位图 biSizeImage 不能为零");
+    else if (!rle && compressionKnown && sizeImage == 0 && w > 0 && depthKnown &&
+             platform::gdi::ImageSizeTheReaderUses(w, h, bits, 0) != need)
+        Add("size-image", Severity::Error, 34, 4, "biSizeImage", 0, need,
+            "biSizeImage 为零，而按尺寸算出的 " + Size(need) + " 在 32 位里回绕成 " +
+                N(platform::gdi::ImageSizeTheReaderUses(w, h, bits, 0)) +
+                " 字节：打开命令读不到这些像素");
     else if (!rle && compressionKnown && sizeImage == 0)
         Add("size-image", Severity::Note, 34, 4, "biSizeImage", 0, need,
-            "biSizeImage 为零（未压缩时允许，由尺寸算出 " + N(need) + " 字节）");
+            "biSizeImage 为零（未压缩时允许，由尺寸算出 " + Size(need) + "）");
     else if (!rle && compressionKnown && depthKnown && w > 0 && sizeImage != need)
         Add("size-image", Severity::Warning, 34, 4, "biSizeImage", sizeImage, need,
-            "biSizeImage 声明 " + N(sizeImage) + " 字节，按尺寸应为 " + N(need) + " 字节");
+            "biSizeImage 声明 " + N(sizeImage) + " 字节，按尺寸应为 " + Size(need));
     return depthKnown && compressionKnown && w > 0 && h != 0 && !(h < 0 && rle);
 }
 
@@ -254,10 +270,10 @@ void Checker::TableAndOffset() {
     const std::uint64_t full = bits <= 8 ? std::uint64_t{1} << bits : 0;
     const std::uint64_t room = offBits > kHeaders + masks ? (offBits - kHeaders - masks) / 4 : 0;
     if (bits <= 8 && clrUsed > full)
-        Add("clr-used", Severity::Error, 46, 4, "biClrUsed", clrUsed,
+        Add("clr-used", Severity::Warning, 46, 4, "biClrUsed", clrUsed,
             static_cast<std::int64_t>(full),
             "biClrUsed（" + N(clrUsed) + "）超过 " + N(bits) + " 位像素的 " +
-                N(static_cast<std::int64_t>(full)) + " 种颜色");
+                N(static_cast<std::int64_t>(full)) + " 种颜色，多出的项不会用到");
     else if (clrUsed > room && offBits <= b.Size())
         Add("clr-used", Severity::Error, 46, 4, "biClrUsed", clrUsed,
             static_cast<std::int64_t>(room),
@@ -273,6 +289,10 @@ void Checker::TableAndOffset() {
                 N(static_cast<std::int64_t>(colours)));
 
     tableEnd = kHeaders + masks + 4 * std::min<std::uint64_t>(entries, full != 0 ? full : entries);
+    // Entries past 2^bits that biClrUsed declares are the table's, not a gap, though no
+    // reader uses them.
+    const std::uint64_t declaredEnd =
+        std::max(tableEnd, kHeaders + masks + 4 * std::uint64_t{clrUsed});
     if (offBits < tableEnd)
         Add("offbits-overlap", Severity::Error, 10, 4, "bfOffBits", offBits,
             static_cast<std::int64_t>(tableEnd),
@@ -283,10 +303,10 @@ void Checker::TableAndOffset() {
             static_cast<std::int64_t>(b.Size()),
             "bfOffBits（" + N(offBits) + "）在文件末尾（" + N(static_cast<std::int64_t>(b.Size())) +
                 "）或之后");
-    else if (offBits > tableEnd)
-        Add("offbits-gap", Severity::Note, tableEnd, offBits - tableEnd, "", std::nullopt,
-            static_cast<std::int64_t>(offBits - tableEnd),
-            "颜色表结束处和像素数据之间有 " + N(static_cast<std::int64_t>(offBits - tableEnd)) +
+    else if (offBits > declaredEnd)
+        Add("offbits-gap", Severity::Note, declaredEnd, offBits - declaredEnd, "", std::nullopt,
+            static_cast<std::int64_t>(offBits - declaredEnd),
+            "颜色表结束处和像素数据之间有 " + N(static_cast<std::int64_t>(offBits - declaredEnd)) +
                 " 字节");
 }
 
@@ -304,9 +324,14 @@ void Checker::Masks() {
     }
     if (wrong.empty() && ((m[0] & m[1]) | (m[0] & m[2]) | (m[1] & m[2])) != 0)
         wrong = "颜色掩码互相重叠";
+    const bool zero = m[0] == 0 || m[1] == 0 || m[2] == 0;
+    if (wrong.empty() && bits == 16 && ((m[0] | m[1] | m[2]) >> 16) != 0)
+        wrong = "掩码有超出 16 位像素的位，这些位总是 0";
+    // With a zero mask nothing is drawn at all; other faults change the colours.
     if (!wrong.empty())
-        Add("masks", Severity::Warning, kHeaders, 12, "", std::nullopt, std::nullopt,
-            "BI_BITFIELDS 掩码有误：" + wrong);
+        Add("masks", zero ? Severity::Error : Severity::Warning, kHeaders, 12, "", std::nullopt,
+            std::nullopt,
+            "BI_BITFIELDS 掩码有误：" + wrong + (zero ? "，图像无法绘制" : "，颜色与字段不符"));
 }
 
 void Checker::Density() {
@@ -370,78 +395,62 @@ void Checker::Uncompressed() {
     }
 }
 
-// A strict reading of the stream: the first code that breaks the format is reported,
-// and the indices it sets are checked against the colour table on the way.
+// The stream as the open command reads it (the size it uses, zeros past the file's
+// end), through the drawing's own reader: every fault is reported with what it does to
+// the picture, and checking goes on after it, as drawing does.
 void Checker::RunLength() {
-    const std::uint32_t declared = b.U32(34);
+    const std::uint32_t used =
+        platform::gdi::ImageSizeTheReaderUses(b.I32(18), b.I32(22), bits, b.U32(34));
     const std::uint64_t available = b.Size() - offBits;
-    const std::uint64_t length =
-        declared != 0 ? std::min<std::uint64_t>(declared, available) : available;
-    if (declared != 0 && declared < available)
-        Add("trailing-data", Severity::Note, offBits + declared, available - declared, "",
-            std::nullopt, static_cast<std::int64_t>(available - declared),
-            "游程编码流之后还有 " + N(static_cast<std::int64_t>(available - declared)) +
-                " 字节，从偏移 " + N(static_cast<std::int64_t>(offBits + declared)) + " 开始");
-    const bool four = compression == kRle4;
-    std::int64_t x = 0, y = 0;
-    std::uint64_t pos = 0;
-    auto fail = [&](std::uint64_t at, const std::string& why) {
-        Add("rle-stream", Severity::Error, offBits + at, 2, "", std::nullopt, std::nullopt,
-            "游程编码流无效：" + why);
-    };
-    auto check = [&](std::int64_t n, auto indexAt) {
-        for (std::int64_t k = 0; k < n; ++k)
-            if (indexAt(k) >= entries)
-                IndexOutside(x + k, y);
-    };
-    while (true) {
-        if (length - pos < 2)
-            return fail(pos, "流在结束码（00 01）之前结束");
-        const std::uint64_t code = pos;
-        const std::uint8_t n = b.U8(offBits + pos), c = b.U8(offBits + pos + 1);
-        pos += 2;
-        if (n > 0) {
-            if (y >= height)
-                return fail(code, "游程在图像的最后一行之后");
-            if (x + n > width)
-                return fail(code, "游程超出本行的末尾（第 " + N(y) + " 行，x = " + N(x) + "）");
-            check(n, [&](std::int64_t k) -> unsigned {
-                return four ? (k % 2 == 0 ? c >> 4 : c & 0x0F) : c;
-            });
-            x += n;
-        } else if (c == 0) {
-            x = 0;
-            ++y;
-        } else if (c == 1) {
-            return;
-        } else if (c == 2) {
-            if (length - pos < 2)
-                return fail(code, "位移码超出流的末尾");
-            const std::uint8_t dx = b.U8(offBits + pos), dy = b.U8(offBits + pos + 1);
-            pos += 2;
-            if (x + dx > width || y + dy >= height)
-                return fail(code,
-                            "位移超出图像（到 x = " + N(x + dx) + "，第 " + N(y + dy) + " 行）");
-            x += dx;
-            y += dy;
-        } else {
-            const std::uint64_t bytes = four ? (c + 1u) / 2u : c;
-            if (length - pos < bytes)
-                return fail(code, "绝对模式的像素超出流的末尾");
-            if (y >= height)
-                return fail(code, "游程在图像的最后一行之后");
-            if (x + c > width)
-                return fail(code, "游程超出本行的末尾（第 " + N(y) + " 行，x = " + N(x) + "）");
-            const std::uint64_t data = offBits + pos;
-            check(c, [&](std::int64_t k) -> unsigned {
-                const std::uint8_t v = b.U8(data + static_cast<std::uint64_t>(four ? k / 2 : k));
-                return four ? (k % 2 == 0 ? v >> 4 : v & 0x0F) : v;
-            });
-            x += c;
-            pos += bytes + bytes % 2;
-            pos = std::min(pos, length);
+    if (used < available)
+        Add("trailing-data", Severity::Note, offBits + used, available - used, "", std::nullopt,
+            static_cast<std::int64_t>(available - used),
+            "游程编码流之后还有 " + N(static_cast<std::int64_t>(available - used)) +
+                " 字节，从偏移 " + N(static_cast<std::int64_t>(offBits + used)) + " 开始");
+    std::vector<platform::gdi::RleDiagnostic> faults;
+    std::int64_t set = 0;
+    platform::gdi::WalkRle(
+        b.Data() + offBits, static_cast<std::size_t>(std::min<std::uint64_t>(used, available)),
+        used, width, height, compression == kRle4,
+        [&](const platform::gdi::RleCode& code) {
+            if (code.kind != platform::gdi::RleCode::Kind::Run)
+                return;
+            set += code.run.n;
+            for (std::int64_t k = 0; k < code.run.n; ++k)
+                if (code.run.At(k) >= entries)
+                    IndexOutside(code.run.x + k, code.run.y);
+        },
+        &faults);
+    for (const platform::gdi::RleDiagnostic& f : faults) {
+        const std::string where = "（第 " + N(f.y) + " 行，x = " + N(f.x) + "）";
+        switch (f.fault) {
+        case platform::gdi::RleFault::RunPastEdge:
+            Add("rle-stream", Severity::Warning, offBits + f.at, 2, "", std::nullopt, std::nullopt,
+                "游程超出本行的右边缘" + where + "：多出的像素被丢弃");
+            break;
+        case platform::gdi::RleFault::DeltaPastPicture:
+            Add("rle-stream", Severity::Warning, offBits + f.at, 4, "", std::nullopt, std::nullopt,
+                "位移码超出图像" + where + "：停在边缘，或移出顶行后不再绘制");
+            break;
+        case platform::gdi::RleFault::CodeCut:
+            Add("rle-stream", Severity::Warning, offBits + f.at, 2, "", std::nullopt, std::nullopt,
+                "游程编码流在一个编码中间结束" + where + "：之后的像素都没有设置");
+            break;
+        case platform::gdi::RleFault::NoEndCode:
+            Add("rle-end", Severity::Note, offBits + std::min<std::uint64_t>(f.at, available), 0,
+                "", std::nullopt, std::nullopt, "游程编码流没有结束码（00 01）；读取程序到此为止");
+            break;
+        case platform::gdi::RleFault::BytesAfterEnd:
+            Add("trailing-data", Severity::Note, offBits + f.at, 0, "", std::nullopt, std::nullopt,
+                "游程编码流在结束码或最后一行之后还有字节，它们不会被绘制");
+            break;
         }
     }
+    const std::int64_t unset = width * height - set;
+    if (unset > 0)
+        Add("rle-unset", Severity::Warning, offBits, 0, "", width * height, set,
+            N(unset) + " 个像素没有游程码设置：缩放显示时是颜色表第 0 项，1:1 显示时保持背景，"
+                       "各读取程序的结果不同");
 }
 
 void Checker::ReportIndices() {

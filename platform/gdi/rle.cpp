@@ -58,44 +58,96 @@ std::vector<BYTE> EncodeRle(const BYTE* indices, std::int64_t width, std::int64_
     return out;
 }
 
-void DecodeRle(const BYTE* stream, std::size_t length, std::int64_t width, std::int64_t height,
-               bool fourBit, const std::function<void(const RleRun&)>& onRun) {
+void WalkRle(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t width,
+             std::int64_t height, bool fourBit, const std::function<void(const RleCode&)>& onCode,
+             std::vector<RleDiagnostic>* diagnostics) {
+    held = std::min(held, length);
+    auto byte = [&](std::size_t at) { return at < held ? stream[at] : BYTE{0}; };
     std::int64_t x = 0, y = 0;
     std::size_t pos = 0;
-    auto emit = [&](std::int64_t n, bool absolute, const BYTE* data, BYTE value) {
-        std::int64_t visible = std::min(n, width - x);
-        if (visible > 0)
-            onRun(RleRun{y, x, visible, absolute, fourBit, data, value});
-        x = std::min(x + n, width);
+    auto fault = [&](RleFault f, std::size_t at) {
+        if (diagnostics != nullptr)
+            diagnostics->push_back(RleDiagnostic{f, at, x, y});
     };
-    while (y < height && length - pos >= 2) {
-        BYTE n = stream[pos], c = stream[pos + 1];
-        pos += 2;
-        if (n > 0) {
-            emit(n, false, nullptr, c);
+    while (y < height) {
+        if (pos >= held && pos < length) {
+            // Only zeros are left: end-of-line codes, one row each.
+            const auto rows = static_cast<std::int64_t>((length - pos) / 2);
+            y = std::min(height, y + rows);
+            pos += 2 * static_cast<std::size_t>(rows);
             continue;
         }
-        if (c == 0) {
+        if (length - pos < 2) {
+            fault(length == pos ? RleFault::NoEndCode : RleFault::CodeCut, pos);
+            return;
+        }
+        const std::size_t at = pos;
+        const BYTE n = byte(pos), c = byte(pos + 1);
+        pos += 2;
+        auto run = [&](std::int64_t asked, std::uint64_t bytes, bool absolute, BYTE value) {
+            const std::int64_t visible = std::max<std::int64_t>(0, std::min(asked, width - x));
+            if (visible < asked)
+                fault(RleFault::RunPastEdge, at);
+            const BYTE* data = absolute ? stream + at + 2 : nullptr;
+            onCode(RleCode{RleCode::Kind::Run, at, bytes, asked,
+                           RleRun{y, x, visible, absolute, fourBit, data, value}});
+            x = std::min(x + asked, width);
+        };
+        if (n > 0) {
+            run(n, 2, false, c);
+        } else if (c == 0) {
+            onCode(RleCode{RleCode::Kind::EndOfLine, at, 2, 0, {}});
             x = 0;
             ++y;
         } else if (c == 1) {
+            onCode(RleCode{RleCode::Kind::EndOfBitmap, at, 2, 0, {}});
+            if (pos < length && std::any_of(stream + std::min(pos, held), stream + held,
+                                            [](BYTE b) { return b != 0; }))
+                fault(RleFault::BytesAfterEnd, pos);
             return;
         } else if (c == 2) {
-            if (length - pos < 2)
+            if (length - pos < 2) {
+                fault(RleFault::CodeCut, at);
                 return;
-            x = std::min<std::int64_t>(x + stream[pos], width);
-            y += stream[pos + 1];
+            }
+            const BYTE dx = byte(pos), dy = byte(pos + 1);
             pos += 2;
+            if (x + dx > width || y + dy >= height)
+                fault(RleFault::DeltaPastPicture, at);
+            onCode(RleCode{RleCode::Kind::Delta, at, 4, 0, {}});
+            x = std::min<std::int64_t>(x + dx, width);
+            y += dy;
         } else {
-            std::size_t bytes = fourBit ? (c + 1u) / 2u : c;
-            if (length - pos < bytes)
+            const std::size_t bytes = fourBit ? (c + 1u) / 2u : c;
+            // Literal pixels past what the file holds are not read: the code is cut.
+            if (length - pos < bytes || held - std::min(held, pos) < bytes) {
+                fault(RleFault::CodeCut, at);
                 return;
-            emit(c, true, stream + pos, 0);
-            pos += bytes;
-            if (bytes % 2 != 0)
-                pos = std::min(pos + 1, length);
+            }
+            const std::size_t taken = std::min(bytes + bytes % 2, length - pos);
+            run(c, 2 + taken, true, 0);
+            pos += taken;
         }
     }
+    // The picture is full. Writers end the last row and then the bitmap; anything else
+    // after the last row is never drawn.
+    if (length - pos >= 2 && byte(pos) == 0 && byte(pos + 1) == 1) {
+        onCode(RleCode{RleCode::Kind::EndOfBitmap, pos, 2, 0, {}});
+        pos += 2;
+    } else {
+        fault(RleFault::NoEndCode, pos);
+    }
+    if (pos < length && std::any_of(stream + std::min(pos, held), stream + held,
+                                    [](BYTE b) { return b != 0; }))
+        fault(RleFault::BytesAfterEnd, pos);
+}
+
+void DecodeRle(const BYTE* stream, std::size_t length, std::int64_t width, std::int64_t height,
+               bool fourBit, const std::function<void(const RleRun&)>& onRun) {
+    WalkRle(stream, length, length, width, height, fourBit, [&](const RleCode& code) {
+        if (code.kind == RleCode::Kind::Run && code.run.n > 0)
+            onRun(code.run);
+    });
 }
 
 } // namespace platform::gdi

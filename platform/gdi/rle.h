@@ -45,6 +45,40 @@ struct RleRun {
 std::vector<BYTE> EncodeRle(const BYTE* indices, std::int64_t width, std::int64_t height,
                             bool fourBit);
 
+// One code of a stream as the decoder takes it, with the bytes it occupies.
+struct RleCode {
+    enum class Kind { Run, EndOfLine, EndOfBitmap, Delta };
+    Kind kind;
+    std::uint64_t at;    // its first byte in the stream
+    std::uint64_t bytes; // the bytes it takes, an absolute run's pad included
+    std::int64_t asked;  // Run: the pixels it asks for
+    RleRun run;          // Run: the pixels it sets inside the picture (n may be 0)
+};
+
+// What a strict reader objects to, at the code where it happens. Decoding goes on as
+// the drawing's does, so every fault of a stream is found, not just the first.
+enum class RleFault {
+    RunPastEdge,      // pixels past the right edge, dropped
+    DeltaPastPicture, // a delta past the right edge or above the top row
+    CodeCut,          // the stream ends inside a code; the rest is never set
+    NoEndCode,        // the stream ends, or the picture is full, without 00 01
+    BytesAfterEnd,    // bytes after the end code or after the last row
+};
+struct RleDiagnostic {
+    RleFault fault;
+    std::uint64_t at;
+    std::int64_t x, y; // where decoding was, stored rows from the bottom
+};
+
+// The one reading of a run-length stream, for the drawing, the pixel read, the checker
+// and the locator. It takes `length` bytes, of which those from `held` on read as zeros
+// (what a file shorter than its declared size gives the program), and calls onCode for
+// each code; faults go to diagnostics when it is given.
+void WalkRle(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t width,
+             std::int64_t height, bool fourBit, const std::function<void(const RleCode&)>& onCode,
+             std::vector<RleDiagnostic>* diagnostics = nullptr);
+
+// The runs of WalkRle that set pixels, for a stream held whole.
 void DecodeRle(const BYTE* stream, std::size_t length, std::int64_t width, std::int64_t height,
                bool fourBit, const std::function<void(const RleRun&)>& onRun);
 
