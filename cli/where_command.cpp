@@ -36,22 +36,24 @@ void PrintText(const inspect::PixelLocation& p) {
                 static_cast<unsigned long long>(p.rowOffset),
                 static_cast<unsigned long long>(p.stride),
                 static_cast<unsigned long long>(p.padding));
-    std::printf("bytes %s\n", p.bytes.empty() ? "(past the end of the file)"
-                                              : inspect::HexBytes(p.bytes, " ").c_str());
+    std::printf("bytes %s\n", !p.read           ? "(past the bytes Pixscope reads: drawn black)"
+                              : p.bytes.empty() ? "(past the end of the file)"
+                                                : inspect::HexBytes(p.bytes, " ").c_str());
 }
 
 void PrintJson(const inspect::PixelLocation& p) {
     auto number = [](std::optional<std::uint64_t> v) {
-        return v ? std::to_string(*v) : std::string("null");
+        return v ? JsonNumber(static_cast<std::int64_t>(*v)) : std::string("null");
     };
     std::printf("{\"x\": %lld, \"y\": %lld, \"offset\": %s, \"bit\": %s, \"row\": %lld, "
-                "\"rowOffset\": %s, \"stride\": %llu, \"padding\": %llu, \"bytes\": %s}\n",
+                "\"rowOffset\": %s, \"stride\": %llu, \"padding\": %llu, \"bytes\": %s, "
+                "\"read\": %s}\n",
                 static_cast<long long>(p.x), static_cast<long long>(p.y), number(p.offset).c_str(),
                 p.bit ? std::to_string(*p.bit).c_str() : "null", static_cast<long long>(p.row),
-                p.runLength ? "null" : std::to_string(p.rowOffset).c_str(),
+                p.runLength ? "null" : number(p.rowOffset).c_str(),
                 static_cast<unsigned long long>(p.stride),
                 static_cast<unsigned long long>(p.padding),
-                JsonString(inspect::HexBytes(p.bytes, "")).c_str());
+                JsonString(inspect::HexBytes(p.bytes, "")).c_str(), p.read ? "true" : "false");
 }
 
 } // namespace

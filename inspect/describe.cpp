@@ -67,5 +67,7 @@ std::string inspect::DescribePixelLocation(const PixelLocation& p) {
     out += "行跨度 " + std::to_string(p.stride) + " 字节，填充 " + std::to_string(p.padding) +
            " 字节\n";
     return out + "像素字节 " +
-           (p.bytes.empty() ? std::string("(超出文件末尾)") : HexBytes(p.bytes, " "));
+           (!p.read           ? std::string("(超出打开命令读取的字节，显示为黑色)")
+            : p.bytes.empty() ? std::string("(超出文件末尾)")
+                              : HexBytes(p.bytes, " "));
 }

@@ -1,5 +1,8 @@
 #include "inspect/pixel_location.h"
 
+#include "platform/gdi/dib_format.h"
+#include "platform/gdi/rle.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -10,48 +13,6 @@ std::uint32_t U32(std::span<const std::uint8_t> f, std::size_t at) {
     std::uint32_t v = 0;
     std::memcpy(&v, f.data() + at, 4);
     return v;
-}
-
-// The code of a run-length stream that sets stored pixel (x, row), read as the drawing
-// code reads streams; nothing when no code does.
-std::optional<std::uint64_t> RleCode(std::span<const std::uint8_t> f, std::uint64_t start,
-                                     std::uint64_t length, bool four, std::int64_t width,
-                                     std::int64_t px, std::int64_t prow) {
-    std::int64_t x = 0, y = 0;
-    std::uint64_t pos = 0;
-    while (length - pos >= 2) {
-        const std::uint64_t code = pos;
-        const std::uint8_t n = f[start + pos], c = f[start + pos + 1];
-        pos += 2;
-        if (y > prow)
-            return std::nullopt;
-        if (n > 0) {
-            if (y == prow && px >= x && px < x + n)
-                return start + code;
-            x = std::min<std::int64_t>(x + n, width);
-        } else if (c == 0) {
-            x = 0;
-            ++y;
-        } else if (c == 1) {
-            return std::nullopt;
-        } else if (c == 2) {
-            if (length - pos < 2)
-                return std::nullopt;
-            x = std::min<std::int64_t>(x + f[start + pos], width);
-            y += f[start + pos + 1];
-            pos += 2;
-        } else {
-            const std::uint64_t bytes = four ? (c + 1u) / 2u : c;
-            if (length - pos < bytes)
-                return std::nullopt;
-            if (y == prow && px >= x && px < x + c)
-                return start + code;
-            x = std::min<std::int64_t>(x + c, width);
-            pos += bytes + bytes % 2;
-            pos = std::min(pos, length);
-        }
-    }
-    return std::nullopt;
 }
 
 } // namespace
@@ -71,8 +32,15 @@ std::optional<PixelLocation> LocatePixel(std::span<const std::uint8_t> f, std::i
         error = "输入的坐标超过图像大小了⊙﹏⊙b汗";
         return std::nullopt;
     }
-    if (bits == 0 || bits > 32) {
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
         error = "像素位数 " + std::to_string(bits) + " 没有像素布局";
+        return std::nullopt;
+    }
+    if (compression > 3) {
+        error = compression == 4 || compression == 5
+                    ? std::string("像素数据是嵌入的 ") + (compression == 4 ? "JPEG" : "PNG") +
+                          " 图像，没有按行存放的像素"
+                    : "未知的压缩方式 " + std::to_string(compression) + "，没有像素布局";
         return std::nullopt;
     }
     PixelLocation p;
@@ -86,16 +54,32 @@ std::optional<PixelLocation> LocatePixel(std::span<const std::uint8_t> f, std::i
         error = "像素的位置超出 64 位偏移";
         return std::nullopt;
     }
+    // The bytes the open command reads from bfOffBits on; what the file lacks reads as 0.
+    const std::uint32_t used = platform::gdi::ImageSizeTheReaderUses(
+        static_cast<std::int32_t>(width), h, bits, U32(f, 34));
+    const std::uint64_t available = offBits < f.size() ? f.size() - offBits : 0;
     if (compression == 1 || compression == 2) {
         p.runLength = true;
-        const std::uint32_t declared = U32(f, 34);
-        const std::uint64_t available = offBits < f.size() ? f.size() - offBits : 0;
-        const std::uint64_t length =
-            declared != 0 ? std::min<std::uint64_t>(declared, available) : available;
-        p.offset = RleCode(f, offBits, length, compression == 2, width, x, p.row);
-        if (p.offset)
-            p.bytes.assign(f.begin() + static_cast<std::ptrdiff_t>(*p.offset),
-                           f.begin() + static_cast<std::ptrdiff_t>(*p.offset + 2));
+        const bool four = compression == 2;
+        platform::gdi::WalkRle(
+            f.data() + std::min<std::uint64_t>(offBits, f.size()),
+            static_cast<std::size_t>(std::min<std::uint64_t>(used, available)), used, width, height,
+            four, [&](const platform::gdi::RleCode& code) {
+                const platform::gdi::RleRun& r = code.run;
+                if (code.kind != platform::gdi::RleCode::Kind::Run || r.y != p.row || x < r.x ||
+                    x >= r.x + r.n)
+                    return;
+                // An encoded run is its two bytes; a literal pixel is the byte (and, at
+                // 4 bits, the half) that holds it.
+                const std::uint64_t k = static_cast<std::uint64_t>(x - r.x);
+                const std::uint64_t at =
+                    offBits + code.at + (r.absolute ? 2 + (four ? k / 2 : k) : 0);
+                p.offset = at;
+                if (r.absolute && four)
+                    p.bit = k % 2 == 0 ? 7 : 3;
+                p.bytes.assign(f.begin() + static_cast<std::ptrdiff_t>(at),
+                               f.begin() + static_cast<std::ptrdiff_t>(at + (r.absolute ? 1 : 2)));
+            });
         return p;
     }
     const std::uint64_t first = p.rowOffset + static_cast<std::uint64_t>(x * bits / 8);
@@ -103,7 +87,9 @@ std::optional<PixelLocation> LocatePixel(std::span<const std::uint8_t> f, std::i
     if (bits < 8)
         p.bit = 7 - static_cast<int>(x * bits % 8);
     const std::uint64_t n = bits < 8 ? 1 : static_cast<std::uint64_t>(bits / 8);
-    for (std::uint64_t k = 0; k < n && first + k < f.size(); ++k)
+    // A pixel past what the open command reads is drawn black, whatever the file holds.
+    p.read = first - offBits + n <= used;
+    for (std::uint64_t k = 0; p.read && k < n && first + k < f.size(); ++k)
         p.bytes.push_back(f[first + k]);
     return p;
 }

@@ -19,6 +19,9 @@ struct PixelLocation {
     std::uint64_t stride = 0, padding = 0;
     std::vector<std::uint8_t> bytes; // the pixel's raw bytes the file holds
     bool runLength = false;
+    // Whether the pixel lies within the bytes the open command reads (biSizeImage, or
+    // the rows' size); one past them is drawn black.
+    bool read = true;
 };
 
 // Nothing when the file has no readable 40-byte header or the position is outside the

@@ -223,6 +223,13 @@ TEST(Cli, NonUtf8NamesAreNeverMangled) {
     EXPECT_NE(
         gbk.out.find(platform::Utf8ToGb18030(dir.Dir() + "/\xEF\xBF\xBD\xE3\x83\xBB.bmp\r\n")),
         std::string::npos);
+    // JSON keeps every valid UTF-8 name, one no code page has too (U+E78D), and writes
+    // each byte that is not UTF-8 as U+FFFD.
+    const std::string privateUse = dir.Write("\xEE\x9E\x8D.bmp", BuildBmp(BmpFields{}));
+    EXPECT_NE(Cli({"check", "--json", privateUse, path})
+                  .out.find("\"" + privateUse + "\", \"findings\": []}\n{\"file\": \"" + dir.Dir() +
+                            "/\xEF\xBF\xBD\xE3\x83\xBB.bmp\""),
+              std::string::npos);
 }
 
 TEST(Cli, FailuresAreReportedAndTheRestGoesOn) {
@@ -507,7 +514,8 @@ TEST(Cli, CheckPrintsFindingsAsLinesOrJsonWithItsExitStatus) {
     r = Cli({"where", "--json", good, "3", "0"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "{\"x\": 3, \"y\": 0, \"offset\": 75, \"bit\": null, \"row\": 1, "
-                     "\"rowOffset\": 66, \"stride\": 12, \"padding\": 0, \"bytes\": \"000000\"}\n");
+                     "\"rowOffset\": 66, \"stride\": 12, \"padding\": 0, \"bytes\": \"000000\", "
+                     "\"read\": true}\n");
     r = Cli({"where", good, "4", "0"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "输入的坐标超过图像大小了⊙﹏⊙b汗\n");

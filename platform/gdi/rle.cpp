@@ -1,6 +1,7 @@
 #include "platform/gdi/rle.h"
 
 #include <algorithm>
+#include <array>
 
 namespace platform::gdi {
 
@@ -65,6 +66,7 @@ void WalkRle(const BYTE* stream, std::size_t held, std::size_t length, std::int6
     auto byte = [&](std::size_t at) { return at < held ? stream[at] : BYTE{0}; };
     std::int64_t x = 0, y = 0;
     std::size_t pos = 0;
+    std::array<BYTE, 256> literal{};
     auto fault = [&](RleFault f, std::size_t at) {
         if (diagnostics != nullptr)
             diagnostics->push_back(RleDiagnostic{f, at, x, y});
@@ -89,6 +91,14 @@ void WalkRle(const BYTE* stream, std::size_t held, std::size_t length, std::int6
             if (visible < asked)
                 fault(RleFault::RunPastEdge, at);
             const BYTE* data = absolute ? stream + at + 2 : nullptr;
+            if (absolute && at + bytes > held) {
+                // Literal pixels past what the file holds are the zeros the reader has.
+                literal.fill(0);
+                if (held > at + 2)
+                    std::copy(stream + at + 2, stream + std::min(held, at + 2 + literal.size()),
+                              literal.begin());
+                data = literal.data();
+            }
             onCode(RleCode{RleCode::Kind::Run, at, bytes, asked,
                            RleRun{y, x, visible, absolute, fourBit, data, value}});
             x = std::min(x + asked, width);
@@ -119,8 +129,7 @@ void WalkRle(const BYTE* stream, std::size_t held, std::size_t length, std::int6
             y += dy;
         } else {
             const std::size_t bytes = fourBit ? (c + 1u) / 2u : c;
-            // Literal pixels past what the file holds are not read: the code is cut.
-            if (length - pos < bytes || held - std::min(held, pos) < bytes) {
+            if (length - pos < bytes) {
                 fault(RleFault::CodeCut, at);
                 return;
             }
@@ -137,8 +146,8 @@ void WalkRle(const BYTE* stream, std::size_t held, std::size_t length, std::int6
     } else {
         fault(RleFault::NoEndCode, pos);
     }
-    if (pos < length && std::any_of(stream + std::min(pos, held), stream + held,
-                                    [](BYTE b) { return b != 0; }))
+    if (pos < length &&
+        std::any_of(stream + std::min(pos, held), stream + held, [](BYTE b) { return b != 0; }))
         fault(RleFault::BytesAfterEnd, pos);
 }
 
