@@ -2,6 +2,7 @@
 #include "dib/dib.h"
 
 #include "platform/allocator.h"
+#include "bmp/layout.h"
 #include "platform/gdi/dib_format.h"
 #include "platform/gdi/rle_index.h"
 #include "platform/kernel.h"
@@ -161,7 +162,7 @@ void CDib::ComputeMetrics() {
         TRACE("Not a valid Windows bitmap -- probably an OS/2 bitmap\n");
         AfxThrowFileException(CFileException::none);
     }
-    m_nImageSize = platform::gdi::ImageSizeTheReaderUses(
+    m_nImageSize = bmp::UsedImageSize(
         m_pInfo->biWidth, m_pInfo->biHeight, m_pInfo->biBitCount, m_pInfo->biSizeImage);
     m_pColorTable =
         reinterpret_cast<RGBQUAD*>(reinterpret_cast<BYTE*>(m_pInfo) + sizeof(BITMAPINFOHEADER));

@@ -3,6 +3,7 @@
 // file's length; a check that needs bytes the file does not have reports that instead.
 #include "inspect/check_bitmap.h"
 
+#include "bmp/layout.h"
 #include "platform/gdi/dib_format.h"
 #include "platform/gdi/rle.h"
 
@@ -251,10 +252,10 @@ bool Checker::InfoHeaderFields() {
         Add("size-image", Severity::Error, 34, 4, "biSizeImage", 0, std::nullopt,
             "游程编码的位图 biSizeImage 不能为零");
     else if (!rle && compressionKnown && sizeImage == 0 && w > 0 && depthKnown &&
-             platform::gdi::ImageSizeTheReaderUses(w, h, bits, 0) != need)
+             bmp::UsedImageSize(w, h, bits, 0) != need)
         Add("size-image", Severity::Error, 34, 4, "biSizeImage", 0, need,
             "biSizeImage 为零，而按尺寸算出的 " + Size(need) + " 在 32 位里回绕成 " +
-                N(platform::gdi::ImageSizeTheReaderUses(w, h, bits, 0)) +
+                N(bmp::UsedImageSize(w, h, bits, 0)) +
                 " 字节：打开命令读不到这些像素");
     else if (!rle && compressionKnown && sizeImage == 0)
         Add("size-image", Severity::Note, 34, 4, "biSizeImage", 0, need,
@@ -400,7 +401,7 @@ void Checker::Uncompressed() {
 // the picture, and checking goes on after it, as drawing does.
 void Checker::RunLength() {
     const std::uint32_t used =
-        platform::gdi::ImageSizeTheReaderUses(b.I32(18), b.I32(22), bits, b.U32(34));
+        bmp::UsedImageSize(b.I32(18), b.I32(22), bits, b.U32(34));
     const std::uint64_t available = b.Size() - offBits;
     if (used < available)
         Add("trailing-data", Severity::Note, offBits + used, available - used, "", std::nullopt,

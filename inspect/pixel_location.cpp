@@ -1,5 +1,6 @@
 #include "inspect/pixel_location.h"
 
+#include "bmp/layout.h"
 #include "platform/gdi/dib_format.h"
 #include "platform/gdi/rle.h"
 
@@ -55,31 +56,36 @@ std::optional<PixelLocation> LocatePixel(std::span<const std::uint8_t> f, std::i
         return std::nullopt;
     }
     // The bytes the open command reads from bfOffBits on; what the file lacks reads as 0.
-    const std::uint32_t used = platform::gdi::ImageSizeTheReaderUses(
-        static_cast<std::int32_t>(width), h, bits, U32(f, 34));
+    const std::uint32_t used =
+        bmp::UsedImageSize(static_cast<std::int32_t>(width), h, bits, U32(f, 34));
     const std::uint64_t available = offBits < f.size() ? f.size() - offBits : 0;
     if (compression == 1 || compression == 2) {
         p.runLength = true;
         const bool four = compression == 2;
-        platform::gdi::WalkRle(
-            f.data() + std::min<std::uint64_t>(offBits, f.size()),
-            static_cast<std::size_t>(std::min<std::uint64_t>(used, available)), used, width, height,
-            four, [&](const platform::gdi::RleCode& code) {
-                const platform::gdi::RleRun& r = code.run;
-                if (code.kind != platform::gdi::RleCode::Kind::Run || r.y != p.row || x < r.x ||
-                    x >= r.x + r.n)
-                    return;
-                // An encoded run is its two bytes; a literal pixel is the byte (and, at
-                // 4 bits, the half) that holds it.
-                const std::uint64_t k = static_cast<std::uint64_t>(x - r.x);
-                const std::uint64_t at =
-                    offBits + code.at + (r.absolute ? 2 + (four ? k / 2 : k) : 0);
-                p.offset = at;
-                if (r.absolute && four)
-                    p.bit = k % 2 == 0 ? 7 : 3;
-                p.bytes.assign(f.begin() + static_cast<std::ptrdiff_t>(at),
-                               f.begin() + static_cast<std::ptrdiff_t>(at + (r.absolute ? 1 : 2)));
-            });
+        platform::gdi::WalkRle(f.data() + std::min<std::uint64_t>(offBits, f.size()),
+                               static_cast<std::size_t>(std::min<std::uint64_t>(used, available)),
+                               used, width, height, four, [&](const platform::gdi::RleCode& code) {
+                                   const platform::gdi::RleRun& r = code.run;
+                                   if (code.kind != platform::gdi::RleCode::Kind::Run ||
+                                       r.y != p.row || x < r.x || x >= r.x + r.n)
+                                       return;
+                                   // An encoded run is its two bytes; a literal pixel is the byte
+                                   // (and, at 4 bits, the half) that holds it.
+                                   const std::uint64_t k = static_cast<std::uint64_t>(x - r.x);
+                                   const std::uint64_t at =
+                                       offBits + code.at +
+                                       (r.absolute ? 2 + (four ? k / 2 : k) : 0);
+                                   p.offset = at;
+                                   if (r.absolute && four)
+                                       p.bit = k % 2 == 0 ? 7 : 3;
+                                   // Only what the file holds: a code it cuts reads its missing
+                                   // byte as 0.
+                                   const std::uint64_t end =
+                                       std::min<std::uint64_t>(at + (r.absolute ? 1 : 2), f.size());
+                                   if (at < end)
+                                       p.bytes.assign(f.begin() + static_cast<std::ptrdiff_t>(at),
+                                                      f.begin() + static_cast<std::ptrdiff_t>(end));
+                               });
         return p;
     }
     const std::uint64_t first = p.rowOffset + static_cast<std::uint64_t>(x * bits / 8);

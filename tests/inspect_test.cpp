@@ -270,6 +270,7 @@ TEST(Inspect, WhereEachPixelLives) {
         {"4-bit, inside an absolute run", BuildBmp(BmpFields(rle4).Pixels({0, 3, 0x12, 0x30, 0, 1})), 1, 0, 118 + 2, 3, 0, {0x12}},
         // The stream as the open command reads it: biSizeImage bytes, zeros past the file.
         {"run-length, cut by the file inside its size", BuildBmp(Rle({0, 6, 0x11, 0x22, 0x33}).Size(8, 1).SizeImage(10)), 0, 0, 1078 + 2, std::nullopt, 0, {0x11}},
+        {"run-length, a code the file's end cuts", BuildBmp(Rle({2}).Size(4, 1).SizeImage(10)), 1, 0, 1078, std::nullopt, 0, {2}},
         {"run-length, past the rows' size", BuildBmp(Rle({0, 2, 4, 0, 1, 3, 1, 3, 1, 3, 1, 3, 0, 1}).Size(8, 1).SizeImage(0).NoSizeImage()), 7, 0, std::nullopt, std::nullopt, 0, {}},
         {"24 bits past biSizeImage", BuildBmp(BmpFields{}.Size(2, 2).SizeImage(8).Pixels(std::vector<BYTE>(16, 9))), 0, 0, 54 + 8, std::nullopt, 1, {}},
         {"run-length, after an absolute run", BuildBmp(Rle({0, 3, 1, 2, 3, 0, 1, 4, 0, 1})), 3, 1, 1078 + 6, std::nullopt, 0, {1, 4}},

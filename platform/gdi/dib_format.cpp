@@ -1,5 +1,9 @@
 #include "platform/gdi/dib_format.h"
 
+#include "bmp/layout.h"
+
+#include <algorithm>
+
 #include <cstring>
 
 namespace platform::gdi {
@@ -38,27 +42,28 @@ std::size_t ClaimedInfoLength(const BITMAPINFOHEADER& h) {
 std::optional<DibFormat> ParseDibFormat(const BITMAPINFO* info, std::size_t infoLength) {
     if (info == nullptr || infoLength < sizeof(BITMAPINFOHEADER))
         return std::nullopt;
-    const BITMAPINFOHEADER& h = info->bmiHeader;
-    if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biWidth <= 0 || h.biHeight == 0)
+    const auto* bytes = reinterpret_cast<const BYTE*>(info);
+    const bmp::Header h = bmp::ParseHeader(std::span(bytes, infoLength));
+    if (h.size < sizeof(BITMAPINFOHEADER) || h.width <= 0 || h.height == 0)
         return std::nullopt;
     DibFormat f;
-    f.width = h.biWidth;
-    f.topDown = h.biHeight < 0;
-    f.height = f.topDown ? -static_cast<std::int64_t>(h.biHeight) : h.biHeight;
-    f.bitCount = h.biBitCount;
-    f.compression = h.biCompression;
-    switch (h.biBitCount) {
+    f.width = h.width;
+    f.topDown = h.height < 0;
+    f.height = static_cast<std::int64_t>(h.rows);
+    f.bitCount = h.bitCount;
+    f.compression = h.compression;
+    switch (h.bitCount) {
     case 1:
     case 24:
-        if (h.biCompression != BI_RGB)
+        if (h.compression != BI_RGB)
             return std::nullopt;
         break;
     case 4:
     case 8:
-        if (h.biCompression == BI_RGB)
+        if (h.compression == BI_RGB)
             break;
-        if ((h.biCompression == BI_RLE8 && h.biBitCount == 8) ||
-            (h.biCompression == BI_RLE4 && h.biBitCount == 4)) {
+        if ((h.compression == BI_RLE8 && h.bitCount == 8) ||
+            (h.compression == BI_RLE4 && h.bitCount == 4)) {
             if (f.topDown)
                 return std::nullopt;
             break;
@@ -66,31 +71,23 @@ std::optional<DibFormat> ParseDibFormat(const BITMAPINFO* info, std::size_t info
         return std::nullopt;
     case 16:
     case 32:
-        if (h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS)
+        if (h.compression != BI_RGB && h.compression != BI_BITFIELDS)
             return std::nullopt;
         break;
     default:
         return std::nullopt;
     }
-    f.stride = static_cast<std::uint64_t>(DibRowBytes(f.width, f.bitCount));
+    f.stride = h.stride;
 
-    const auto* bytes = reinterpret_cast<const BYTE*>(info);
-    std::size_t tableOffset = h.biSize;
-    if (h.biCompression == BI_BITFIELDS) {
-        // With a 40-byte header the three masks follow it; longer headers hold them.
-        std::size_t maskOffset = sizeof(BITMAPINFOHEADER);
-        if (infoLength < maskOffset + 12)
+    if (h.compression == BI_BITFIELDS) {
+        if (h.maskCount < 3 || infoLength < h.masksOffset + 12)
             return std::nullopt;
-        std::uint32_t masks[3];
-        std::memcpy(masks, bytes + maskOffset, sizeof masks);
-        if (masks[0] == 0 || masks[1] == 0 || masks[2] == 0)
+        if (h.masks[0] == 0 || h.masks[1] == 0 || h.masks[2] == 0)
             return std::nullopt;
         f.masked = true;
-        f.red = Channel::FromMask(masks[0]);
-        f.green = Channel::FromMask(masks[1]);
-        f.blue = Channel::FromMask(masks[2]);
-        if (h.biSize == sizeof(BITMAPINFOHEADER))
-            tableOffset += 12;
+        f.red = Channel::FromMask(h.masks[0]);
+        f.green = Channel::FromMask(h.masks[1]);
+        f.blue = Channel::FromMask(h.masks[2]);
     } else if (f.bitCount == 16) {
         f.masked = true;
         f.red = Channel::FromMask(0x7C00);
@@ -99,12 +96,12 @@ std::optional<DibFormat> ParseDibFormat(const BITMAPINFO* info, std::size_t info
     }
 
     if (f.bitCount <= 8) {
-        std::uint32_t full = 1u << f.bitCount;
-        std::uint32_t wanted = h.biClrUsed != 0 && h.biClrUsed < full ? h.biClrUsed : full;
-        std::size_t available = infoLength > tableOffset ? (infoLength - tableOffset) / 4 : 0;
-        f.paletteCount = wanted < available ? wanted : static_cast<std::uint32_t>(available);
+        const std::size_t available =
+            infoLength > h.tableOffset ? (infoLength - h.tableOffset) / h.entrySize : 0;
+        f.paletteCount =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(h.entriesUsed, available));
         for (std::uint32_t i = 0; i < f.paletteCount; ++i) {
-            const BYTE* q = bytes + tableOffset + 4 * static_cast<std::size_t>(i);
+            const BYTE* q = bytes + h.tableOffset + std::size_t{h.entrySize} * i;
             f.palette[i] =
                 0xFF000000u | (std::uint32_t{q[2]} << 16) | (std::uint32_t{q[1]} << 8) | q[0];
         }

@@ -53,20 +53,6 @@ constexpr std::int64_t DibRowCount(LONG height) {
     return height < 0 ? -static_cast<std::int64_t>(height) : height;
 }
 
-// The bytes of pixel array the open command reads: biSizeImage, or when that is 0 the
-// rows' size in 32-bit arithmetic, wrapped as the format's writers wrap it. What the
-// file lacks of them reads as zeros.
-constexpr std::uint32_t ImageSizeTheReaderUses(std::int32_t width, std::int32_t height,
-                                               int bitCount, std::uint32_t sizeImage) {
-    if (sizeImage != 0)
-        return sizeImage;
-    const std::uint32_t bits = static_cast<std::uint32_t>(width) * static_cast<std::uint32_t>(bitCount);
-    const std::uint32_t dwords = bits / 32 + (bits % 32 != 0 ? 1 : 0);
-    const std::uint32_t rows =
-        height < 0 ? 0u - static_cast<std::uint32_t>(height) : static_cast<std::uint32_t>(height);
-    return dwords * 4 * rows;
-}
-
 // The header block a header claims to have (header, masks, colour table), for callers
 // that vouch for it as Windows callers do.
 std::size_t ClaimedInfoLength(const BITMAPINFOHEADER& h);
