@@ -44,16 +44,6 @@ public:
     }
     std::uint8_t U8(std::uint64_t offset) const { return m_file[offset]; }
     const std::uint8_t* Data() const { return m_file.data(); }
-    std::uint16_t U16(std::uint64_t offset) const {
-        return static_cast<std::uint16_t>(m_file[offset] | m_file[offset + 1] << 8);
-    }
-    std::uint32_t U32(std::uint64_t offset) const {
-        std::uint32_t v = 0;
-        for (int i = 3; i >= 0; --i)
-            v = v << 8 | m_file[offset + static_cast<std::uint64_t>(i)];
-        return v;
-    }
-    std::int32_t I32(std::uint64_t offset) const { return static_cast<std::int32_t>(U32(offset)); }
 
 private:
     std::span<const std::uint8_t> m_file;
@@ -90,7 +80,8 @@ std::string HeaderKind(std::uint32_t size) {
 
 class Checker {
 public:
-    explicit Checker(std::span<const std::uint8_t> file) : b(file) {}
+    explicit Checker(std::span<const std::uint8_t> file)
+        : b(file), lay(bmp::ParseFile(file)), hd(lay.header) {}
     std::vector<Finding> Run();
 
 private:
@@ -118,6 +109,8 @@ private:
     void ReportIndices();
 
     Bytes b;
+    const bmp::File lay;
+    const bmp::Header& hd;
     std::vector<Finding> out;
     std::uint32_t offBits = 0, compression = 0, clrUsed = 0;
     std::int64_t width = 0, height = 0; // height as a magnitude
@@ -146,7 +139,7 @@ std::vector<Finding> Checker::Run() {
 // The signature and the two headers' presence; false when nothing more can be read. A
 // file that ends inside the header it declares says so beside whatever else is wrong.
 bool Checker::Headers() {
-    if (!b.Has(0, 2) || b.U8(0) != 'B' || b.U8(1) != 'M') {
+    if (!lay.signature) {
         Add("magic", Severity::Error, 0, 2, "bfType", std::nullopt, std::nullopt,
             "文件不以“BM”开头，不是 BMP 位图文件");
         return false;
@@ -159,7 +152,7 @@ bool Checker::Headers() {
             FileHeaderFields();
         return false;
     }
-    const std::uint32_t size = b.U32(14);
+    const std::uint32_t size = hd.size;
     const std::uint64_t headerEnd = kFileHeader + std::uint64_t{size};
     if (!b.Has(0, headerEnd))
         Add("truncated-header", Severity::Error, b.Size(), 0, "biSize",
@@ -181,7 +174,7 @@ bool Checker::Headers() {
 }
 
 void Checker::FileHeaderFields() {
-    const std::uint32_t declared = b.U32(2);
+    const std::uint32_t declared = lay.bfSize;
     if (declared != b.Size())
         Add("file-size", Severity::Warning, 2, 4, "bfSize", declared,
             static_cast<std::int64_t>(b.Size()),
@@ -189,26 +182,27 @@ void Checker::FileHeaderFields() {
                 N(static_cast<std::int64_t>(b.Size())) + " 字节");
     for (std::uint64_t at : {std::uint64_t{6}, std::uint64_t{8}}) {
         const char* name = at == 6 ? "bfReserved1" : "bfReserved2";
-        if (b.U16(at) != 0)
-            Add("reserved", Severity::Note, at, 2, name, b.U16(at), 0,
-                std::string(name) + " 不为零（" + N(b.U16(at)) + "）");
+        const std::uint16_t value = at == 6 ? lay.bfReserved1 : lay.bfReserved2;
+        if (value != 0)
+            Add("reserved", Severity::Note, at, 2, name, value, 0,
+                std::string(name) + " 不为零（" + N(value) + "）");
     }
-    offBits = b.U32(10);
+    offBits = lay.bfOffBits;
 }
 
 // False when the picture's shape or format is too broken for the pixel checks.
 bool Checker::InfoHeaderFields() {
-    const std::int32_t w = b.I32(18), h = b.I32(22);
+    const auto w = static_cast<std::int32_t>(hd.width), h = static_cast<std::int32_t>(hd.height);
     width = w;
     topDown = h < 0;
     height = h < 0 ? -static_cast<std::int64_t>(h) : h;
-    bits = b.U16(28);
-    compression = b.U32(30);
-    clrUsed = b.U32(46);
+    bits = hd.bitCount;
+    compression = hd.compression;
+    clrUsed = hd.clrUsed;
     // Windows draws nothing with no planes; other counts are only unusual.
-    if (b.U16(26) != 1)
-        Add("planes", b.U16(26) == 0 ? Severity::Error : Severity::Warning, 26, 2, "biPlanes",
-            b.U16(26), 1, "biPlanes 是 " + N(b.U16(26)) + "，应为 1");
+    if (hd.planes != 1)
+        Add("planes", hd.planes == 0 ? Severity::Error : Severity::Warning, 26, 2, "biPlanes",
+            hd.planes, 1, "biPlanes 是 " + N(hd.planes) + "，应为 1");
     depthKnown = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
     if (!depthKnown)
         Add("bit-count", Severity::Error, 28, 2, "biBitCount", bits, std::nullopt,
@@ -241,13 +235,11 @@ bool Checker::InfoHeaderFields() {
         Add("height", Severity::Error, 22, 4, "biHeight", h, std::nullopt,
             "游程编码的位图不能自上而下存放（biHeight 为负）");
 
-    const std::uint32_t sizeImage = b.U32(34);
+    const std::uint32_t sizeImage = hd.sizeImage;
     // Rows times stride can pass 2^63 (a depth of 65535 bits, say): such a size is
     // one no field holds, so it is simply "more".
-    std::int64_t need = 0;
-    if (w > 0 &&
-        __builtin_mul_overflow((static_cast<std::int64_t>(w) * bits + 31) / 32 * 4, height, &need))
-        need = INT64_MAX;
+    const std::int64_t need =
+        hd.computedSize > INT64_MAX ? INT64_MAX : static_cast<std::int64_t>(hd.computedSize);
     if (rle && sizeImage == 0)
         Add("size-image", Severity::Error, 34, 4, "biSizeImage", 0, std::nullopt,
             "游程编码的位图 biSizeImage 不能为零");
@@ -255,8 +247,7 @@ bool Checker::InfoHeaderFields() {
              bmp::UsedImageSize(w, h, bits, 0) != need)
         Add("size-image", Severity::Error, 34, 4, "biSizeImage", 0, need,
             "biSizeImage 为零，而按尺寸算出的 " + Size(need) + " 在 32 位里回绕成 " +
-                N(bmp::UsedImageSize(w, h, bits, 0)) +
-                " 字节：打开命令读不到这些像素");
+                N(bmp::UsedImageSize(w, h, bits, 0)) + " 字节：打开命令读不到这些像素");
     else if (!rle && compressionKnown && sizeImage == 0)
         Add("size-image", Severity::Note, 34, 4, "biSizeImage", 0, need,
             "biSizeImage 为零（未压缩时允许，由尺寸算出 " + Size(need) + "）");
@@ -267,9 +258,8 @@ bool Checker::InfoHeaderFields() {
 }
 
 void Checker::TableAndOffset() {
-    const std::uint64_t masks = compression == kBitfields ? 12 : 0;
     const std::uint64_t full = bits <= 8 ? std::uint64_t{1} << bits : 0;
-    const std::uint64_t room = offBits > kHeaders + masks ? (offBits - kHeaders - masks) / 4 : 0;
+    const std::uint64_t room = offBits > hd.tableOffset ? (offBits - hd.tableOffset) / 4 : 0;
     if (bits <= 8 && clrUsed > full)
         Add("clr-used", Severity::Warning, 46, 4, "biClrUsed", clrUsed,
             static_cast<std::int64_t>(full),
@@ -280,20 +270,20 @@ void Checker::TableAndOffset() {
             static_cast<std::int64_t>(room),
             "biClrUsed（" + N(clrUsed) + "）需要的颜色表超出信息头到 bfOffBits 之间的 " +
                 N(static_cast<std::int64_t>(room)) + " 项");
-    entries = clrUsed != 0 ? clrUsed : full;
+    entries = hd.entriesDeclared;
     const std::uint64_t colours = clrUsed != 0 ? clrUsed : bits <= 8 ? full : 0;
-    const std::uint32_t important = b.U32(50);
+    const std::uint32_t important = hd.clrImportant;
     if (colours != 0 && important > colours)
         Add("clr-important", Severity::Warning, 50, 4, "biClrImportant", important,
             static_cast<std::int64_t>(colours),
             "biClrImportant（" + N(important) + "）超过颜色数 " +
                 N(static_cast<std::int64_t>(colours)));
 
-    tableEnd = kHeaders + masks + 4 * std::min<std::uint64_t>(entries, full != 0 ? full : entries);
+    tableEnd = hd.tableOffset + 4 * hd.entriesUsed;
     // Entries past 2^bits that biClrUsed declares are the table's, not a gap, though no
     // reader uses them.
     const std::uint64_t declaredEnd =
-        std::max(tableEnd, kHeaders + masks + 4 * std::uint64_t{clrUsed});
+        std::max(tableEnd, hd.tableOffset + 4 * std::uint64_t{clrUsed});
     if (offBits < tableEnd)
         Add("offbits-overlap", Severity::Error, 10, 4, "bfOffBits", offBits,
             static_cast<std::int64_t>(tableEnd),
@@ -314,7 +304,7 @@ void Checker::TableAndOffset() {
 void Checker::Masks() {
     if (compression != kBitfields || !b.Has(kHeaders, 12))
         return;
-    const std::uint32_t m[3] = {b.U32(54), b.U32(58), b.U32(62)};
+    const std::uint32_t* m = hd.masks;
     const char* names[3] = {"红", "绿", "蓝"};
     std::string wrong;
     for (int i = 0; i < 3 && wrong.empty(); ++i) {
@@ -336,7 +326,7 @@ void Checker::Masks() {
 }
 
 void Checker::Density() {
-    const std::int32_t x = b.I32(38), y = b.I32(42);
+    const std::int32_t x = hd.xPelsPerMeter, y = hd.yPelsPerMeter;
     if (x < 0 || y < 0)
         Add("density", Severity::Warning, x < 0 ? 38 : 42, 4,
             x < 0 ? "biXPelsPerMeter" : "biYPelsPerMeter", x < 0 ? x : y, std::nullopt,
@@ -358,7 +348,7 @@ void Checker::Pixels() {
 }
 
 void Checker::Uncompressed() {
-    const std::uint64_t stride = static_cast<std::uint64_t>((width * bits + 31) / 32 * 4);
+    const std::uint64_t stride = hd.stride;
     const std::uint64_t available = b.Size() - offBits;
     // Beyond 2^63 no file can hold it; compare without overflowing.
     const bool huge = static_cast<std::uint64_t>(height) > UINT64_MAX / 2 / stride;
@@ -400,8 +390,7 @@ void Checker::Uncompressed() {
 // end), through the drawing's own reader: every fault is reported with what it does to
 // the picture, and checking goes on after it, as drawing does.
 void Checker::RunLength() {
-    const std::uint32_t used =
-        bmp::UsedImageSize(b.I32(18), b.I32(22), bits, b.U32(34));
+    const std::uint32_t used = hd.usedSize;
     const std::uint64_t available = b.Size() - offBits;
     if (used < available)
         Add("trailing-data", Severity::Note, offBits + used, available - used, "", std::nullopt,

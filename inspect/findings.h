@@ -9,10 +9,11 @@
 
 namespace inspect {
 
+// A finding's severity is set by its consequence, and by nothing else:
 enum class Severity {
-    Error,   // a reader that follows the format must fail, or will show wrong pixels
-    Warning, // readers disagree or lose information
-    Note,    // legal but unusual
+    Error,   // the open command refuses the file, or no pixel can be drawn as declared
+    Warning, // pixels come out other than the fields imply, or common readers disagree
+    Note,    // harmless: legal but unusual, or bytes no reader uses
 };
 
 const char* SeverityName(Severity s);

@@ -1,34 +1,23 @@
 #include "inspect/pixel_location.h"
 
 #include "bmp/layout.h"
-#include "platform/gdi/dib_format.h"
 #include "platform/gdi/rle.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace inspect {
-namespace {
-
-std::uint32_t U32(std::span<const std::uint8_t> f, std::size_t at) {
-    std::uint32_t v = 0;
-    std::memcpy(&v, f.data() + at, 4);
-    return v;
-}
-
-} // namespace
 
 std::optional<PixelLocation> LocatePixel(std::span<const std::uint8_t> f, std::int64_t x,
                                          std::int64_t y, std::string& error) {
-    if (f.size() < 54 || f[0] != 'B' || f[1] != 'M' || U32(f, 14) != 40) {
+    const bmp::File file = bmp::ParseFile(f);
+    const bmp::Header& hd = file.header;
+    if (f.size() < 54 || !file.signature || hd.kind != bmp::HeaderKind::Info) {
         error = "没有可读的 40 字节信息头";
         return std::nullopt;
     }
-    const std::int64_t width = static_cast<std::int32_t>(U32(f, 18));
-    const std::int32_t h = static_cast<std::int32_t>(U32(f, 22));
-    const std::int64_t height = h < 0 ? -static_cast<std::int64_t>(h) : h;
-    const int bits = f[28] | f[29] << 8;
-    const std::uint32_t compression = U32(f, 30), offBits = U32(f, 10);
+    const std::int64_t width = hd.width, height = static_cast<std::int64_t>(hd.rows);
+    const int bits = hd.bitCount;
+    const std::uint32_t compression = hd.compression, offBits = file.bfOffBits;
     if (x < 0 || y < 0 || x >= width || y >= height) {
         error = "输入的坐标超过图像大小了⊙﹏⊙b汗";
         return std::nullopt;
@@ -47,8 +36,8 @@ std::optional<PixelLocation> LocatePixel(std::span<const std::uint8_t> f, std::i
     PixelLocation p;
     p.x = x;
     p.y = y;
-    p.row = h < 0 ? y : height - 1 - y;
-    p.stride = static_cast<std::uint64_t>((width * bits + 31) / 32 * 4);
+    p.row = hd.height < 0 ? y : height - 1 - y;
+    p.stride = hd.stride;
     p.padding = p.stride - static_cast<std::uint64_t>((width * bits + 7) / 8);
     if (__builtin_mul_overflow(static_cast<std::uint64_t>(p.row), p.stride, &p.rowOffset) ||
         __builtin_add_overflow(p.rowOffset, std::uint64_t{offBits}, &p.rowOffset)) {
@@ -56,8 +45,7 @@ std::optional<PixelLocation> LocatePixel(std::span<const std::uint8_t> f, std::i
         return std::nullopt;
     }
     // The bytes the open command reads from bfOffBits on; what the file lacks reads as 0.
-    const std::uint32_t used =
-        bmp::UsedImageSize(static_cast<std::int32_t>(width), h, bits, U32(f, 34));
+    const std::uint32_t used = hd.usedSize;
     const std::uint64_t available = offBits < f.size() ? f.size() - offBits : 0;
     if (compression == 1 || compression == 2) {
         p.runLength = true;
