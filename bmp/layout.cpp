@@ -240,4 +240,22 @@ File ParseFile(std::span<const std::uint8_t> bytes) {
     return f;
 }
 
+const char* OpenCommandRefusal(const File& f) {
+    if (!f.signature || f.size < 14)
+        return "文件不以“BM”开头";
+    if (f.bfOffBits < 54)
+        return "bfOffBits 小于 54，放不下 40 字节的信息头";
+    if (f.header.size != 40)
+        return "信息头不是 40 字节的 BITMAPINFOHEADER";
+    const std::uint16_t bits = f.header.bitCount;
+    const std::uint64_t entries = f.header.clrUsed != 0 ? f.header.clrUsed
+                                  : bits == 1           ? 2
+                                  : bits == 4           ? 16
+                                  : bits == 8           ? 256
+                                                        : 0;
+    if (14 + 40 + 4 * entries > f.bfOffBits)
+        return "颜色表超出 bfOffBits 之前的信息头块";
+    return nullptr;
+}
+
 } // namespace bmp

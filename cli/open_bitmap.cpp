@@ -1,5 +1,6 @@
 #include "cli/open_bitmap.h"
 
+#include "bmp/layout.h"
 #include "cli/json.h"
 #include "cli/output.h"
 #include "inspect/check_bitmap.h"
@@ -68,10 +69,13 @@ inspect::Finding RefusalReason(const std::string& path) {
         if (f.severity == inspect::Severity::Error)
             return f;
     }
-    inspect::Finding none;
-    none.id = "not-loadable";
-    none.message = "Pixscope 的打开命令不读取这个文件";
-    return none;
+    // The checker finds errors in every file the open command refuses; should one slip
+    // through, the layout says which rule refused it.
+    inspect::Finding rule;
+    rule.id = "not-loadable";
+    const char* why = bmp::OpenCommandRefusal(bmp::ParseFile(file.Bytes()));
+    rule.message = why != nullptr ? why : "Pixscope 的打开命令不读取这个文件";
+    return rule;
 }
 
 void ExplainFailure(const std::string& path, const inspect::Finding& why) {

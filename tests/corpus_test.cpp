@@ -1,5 +1,6 @@
 // Every file of the third-party conformance corpus through the loading path: the
 // outcome each one must have, and no fault on the way.
+#include "bmp/layout.h"
 #include "bmp_builder.h"
 #include "corpus_manifest.h"
 #include "dib/dib.h"
@@ -37,6 +38,9 @@ TEST_F(Corpus, EveryFileHasTheOutcomeTheRulesGiveIt) {
         CDib dib;
         BOOL ok = dib.Read(&file);
         EXPECT_EQ(ok != FALSE, c.accept);
+        // The layout model says so too, and why.
+        EXPECT_EQ(bmp::OpenCommandRefusal(bmp::ParseFile(ReadFileBytes(c.path))) == nullptr,
+                  ok != FALSE);
         if (!ok) {
             EXPECT_EQ(recorder.messages, std::vector<std::string>{"Read error"});
             continue;

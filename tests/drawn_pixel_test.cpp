@@ -1,9 +1,11 @@
 // The pixel read names the colour the preview draws: for every pixel of the files real
 // programs write and of the conformance corpus, and for the formats that no drawing
 // decodes.
+#include "bmp/layout.h"
 #include "bmp_builder.h"
 #include "corpus_manifest.h"
 #include "dib/dib.h"
+#include "inspect/pixel_location.h"
 #include "platform/allocator.h"
 #include "platform/gdi/dib_format.h"
 #include "platform/gdi/gdi.h"
@@ -72,6 +74,54 @@ void ExpectEveryPixelReadsAsDrawn(CDib& dib) {
     DeleteObject(b);
 }
 
+// The locator names the bytes the read takes: an uncompressed pixel's own bytes, or the
+// code of a run-length stream that sets it, whose index is the one the read shows.
+void ExpectTheLocatorNamesTheReadsBytes(const std::string& path, const CDib& dib) {
+    const std::vector<BYTE> file = ReadFileBytes(path);
+    const int w = dib.m_pInfo->biWidth, h = std::abs(dib.m_pInfo->biHeight);
+    const DWORD compression = dib.m_pInfo->biCompression;
+    const bool rle = compression == BI_RLE8 || compression == BI_RLE4;
+    const auto index = rle ? platform::gdi::RleIndex::Make(dib.m_pBits, dib.m_nImageSize, w, h,
+                                                           compression == BI_RLE4)
+                           : nullptr;
+    int wrong = 0;
+    for (int y = 0; y < h && wrong < 3; ++y)
+        for (int x = 0; x < w && wrong < 3; ++x) {
+            std::string error;
+            const auto at = inspect::LocatePixel(file, x, y, error);
+            ASSERT_TRUE(at.has_value()) << error;
+            const int before = ::testing::UnitTest::GetInstance()
+                                   ->current_test_info()
+                                   ->result()
+                                   ->total_part_count();
+            if (!rle) {
+                const int bits = dib.m_pInfo->biBitCount;
+                const std::uint64_t stride = (static_cast<std::uint64_t>(w) * bits + 31) / 32 * 4;
+                const int stored = dib.m_pInfo->biHeight < 0 ? y : h - 1 - y;
+                EXPECT_EQ(at->offset, dib.m_fileHeader.bfOffBits + stored * stride +
+                                          static_cast<std::uint64_t>(x) * bits / 8)
+                    << x << "," << y;
+            } else {
+                const auto i = index->IndexAt(x, h - 1 - y);
+                EXPECT_EQ(i.has_value(), at->offset.has_value()) << x << "," << y;
+                // A literal pixel's byte (or half) is its index; so is an RLE8 run's value.
+                if (i && at->bytes.size() == 1) {
+                    EXPECT_EQ(at->bit == 3   ? at->bytes[0] & 0x0F
+                              : at->bit == 7 ? at->bytes[0] >> 4
+                                             : at->bytes[0],
+                              *i)
+                        << x << "," << y;
+                } else if (i && compression == BI_RLE8) {
+                    EXPECT_EQ(at->bytes.at(1), *i) << x << "," << y;
+                }
+            }
+            wrong += ::testing::UnitTest::GetInstance()
+                         ->current_test_info()
+                         ->result()
+                         ->total_part_count() != before;
+        }
+}
+
 std::vector<std::vector<std::string>> Table(const std::string& path) {
     std::ifstream in(path);
     std::vector<std::vector<std::string>> rows;
@@ -87,7 +137,7 @@ std::vector<std::vector<std::string>> Table(const std::string& path) {
 
 } // namespace
 
-TEST(DrawnPixel, EveryPixelOfEveryLoadableFileReadsAsItIsDrawn) {
+TEST(DrawnPixel, EveryPixelOfEveryLoadableFileReadsAsDrawnFromTheBytesTheLocatorNames) {
     std::vector<std::string> paths;
     for (const auto& row : Table(kProducers + "/made.tsv"))
         paths.push_back(kProducers + "/" + row[0]);
@@ -98,6 +148,8 @@ TEST(DrawnPixel, EveryPixelOfEveryLoadableFileReadsAsItIsDrawn) {
     for (const std::string& path : paths) {
         SCOPED_TRACE(path);
         std::unique_ptr<CDib> dib = Load(path);
+        EXPECT_EQ(bmp::OpenCommandRefusal(bmp::ParseFile(ReadFileBytes(path))) == nullptr,
+                  dib != nullptr);
         // Formats no drawing decodes read as their bytes; the table below has them.
         if (dib == nullptr ||
             !platform::gdi::ParseDibFormat(reinterpret_cast<const BITMAPINFO*>(dib->m_pInfo),
@@ -106,6 +158,7 @@ TEST(DrawnPixel, EveryPixelOfEveryLoadableFileReadsAsItIsDrawn) {
                 300000)
             continue;
         ExpectEveryPixelReadsAsDrawn(*dib);
+        ExpectTheLocatorNamesTheReadsBytes(path, *dib);
         ++checked;
     }
     EXPECT_GE(checked, 32);
