@@ -107,6 +107,10 @@ int main(int argc, char** argv) {
         e->Delete();
     } catch (const std::bad_alloc&) {
     } catch (const std::length_error&) {
+    } catch (const std::runtime_error& e) {
+        // A code page converter the system lacks: said, not an abort.
+        std::fprintf(stderr, "pixscope-cli: %s\n", e.what());
+        return 1;
     }
     AfxMessageBox(CString::FromUtf8("内存不足。"));
     return 1;

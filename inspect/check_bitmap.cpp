@@ -141,7 +141,7 @@ std::vector<Finding> Checker::Run() {
 bool Checker::Headers() {
     if (!lay.signature) {
         Add("magic", Severity::Error, 0, 2, "bfType", std::nullopt, std::nullopt,
-            "文件不以“BM”开头，不是 BMP 位图文件");
+            "文件不以“BM”开头，不是 BMP 位图文件：打开命令拒绝它");
         return false;
     }
     const auto fileSize = static_cast<std::int64_t>(b.Size());
@@ -158,11 +158,11 @@ bool Checker::Headers() {
         Add("truncated-header", Severity::Error, b.Size(), 0, "biSize",
             static_cast<std::int64_t>(headerEnd), fileSize,
             "文件在信息头中结束：信息头到 " + N(static_cast<std::int64_t>(headerEnd)) +
-                " 字节才结束，文件只有 " + N(fileSize) + " 字节");
+                " 字节才结束，文件只有 " + N(fileSize) + " 字节：缺少的字段按零读取");
     if (size != kInfoHeader) {
         Add("header-size", Severity::Error, 14, 4, "biSize", size, kInfoHeader,
             "信息头长 " + N(size) + " 字节，是 " + HeaderKind(size) +
-                "；Pixscope 只读取 40 字节的 BITMAPINFOHEADER");
+                "；Pixscope 的打开命令只读取 40 字节的 BITMAPINFOHEADER，会拒绝它");
         FileHeaderFields();
         return false;
     }
@@ -179,13 +179,13 @@ void Checker::FileHeaderFields() {
         Add("file-size", Severity::Warning, 2, 4, "bfSize", declared,
             static_cast<std::int64_t>(b.Size()),
             "bfSize 声明 " + N(declared) + " 字节，文件实际有 " +
-                N(static_cast<std::int64_t>(b.Size())) + " 字节");
+                N(static_cast<std::int64_t>(b.Size())) + " 字节；读取程序不使用这个字段");
     for (std::uint64_t at : {std::uint64_t{6}, std::uint64_t{8}}) {
         const char* name = at == 6 ? "bfReserved1" : "bfReserved2";
         const std::uint16_t value = at == 6 ? lay.bfReserved1 : lay.bfReserved2;
         if (value != 0)
             Add("reserved", Severity::Note, at, 2, name, value, 0,
-                std::string(name) + " 不为零（" + N(value) + "）");
+                std::string(name) + " 不为零（" + N(value) + "）；读取程序忽略它");
     }
     offBits = lay.bfOffBits;
 }
@@ -202,11 +202,13 @@ bool Checker::InfoHeaderFields() {
     // Windows draws nothing with no planes; other counts are only unusual.
     if (hd.planes != 1)
         Add("planes", hd.planes == 0 ? Severity::Error : Severity::Warning, 26, 2, "biPlanes",
-            hd.planes, 1, "biPlanes 是 " + N(hd.planes) + "，应为 1");
+            hd.planes, 1,
+            "biPlanes 是 " + N(hd.planes) + "，应为 1" +
+                (hd.planes == 0 ? "；Windows 拒绝绘制它" : "；多数读取程序忽略它"));
     depthKnown = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
     if (!depthKnown)
         Add("bit-count", Severity::Error, 28, 2, "biBitCount", bits, std::nullopt,
-            "biBitCount 是 " + N(bits) + "，不是 1、4、8、16、24 或 32");
+            "biBitCount 是 " + N(bits) + "，不是 1、4、8、16、24 或 32：像素无法绘制");
 
     std::string wrong;
     if (compression == kJpeg || compression == kPng)
@@ -228,12 +230,12 @@ bool Checker::InfoHeaderFields() {
     const bool rle = compression == kRle8 || compression == kRle4;
     if (w <= 0)
         Add("width", Severity::Error, 18, 4, "biWidth", w, std::nullopt,
-            "biWidth 是 " + N(w) + "，宽度必须大于零");
+            "biWidth 是 " + N(w) + "，宽度必须大于零：没有可绘制的像素");
     if (h == 0)
         Add("height", Severity::Error, 22, 4, "biHeight", h, std::nullopt, "biHeight 是零");
     else if (h < 0 && rle)
         Add("height", Severity::Error, 22, 4, "biHeight", h, std::nullopt,
-            "游程编码的位图不能自上而下存放（biHeight 为负）");
+            "游程编码的位图不能自上而下存放（biHeight 为负）：无法绘制");
 
     const std::uint32_t sizeImage = hd.sizeImage;
     // Rows times stride can pass 2^63 (a depth of 65535 bits, say): such a size is
@@ -242,18 +244,20 @@ bool Checker::InfoHeaderFields() {
         hd.computedSize > INT64_MAX ? INT64_MAX : static_cast<std::int64_t>(hd.computedSize);
     if (rle && sizeImage == 0)
         Add("size-image", Severity::Error, 34, 4, "biSizeImage", 0, std::nullopt,
-            "游程编码的位图 biSizeImage 不能为零");
+            "游程编码的位图 biSizeImage 不能为零：流的长度未知，无法绘制");
     else if (!rle && compressionKnown && sizeImage == 0 && w > 0 && depthKnown &&
-             bmp::UsedImageSize(w, h, bits, 0) != need)
+             hd.usedSize != need)
         Add("size-image", Severity::Error, 34, 4, "biSizeImage", 0, need,
             "biSizeImage 为零，而按尺寸算出的 " + Size(need) + " 在 32 位里回绕成 " +
-                N(bmp::UsedImageSize(w, h, bits, 0)) + " 字节：打开命令读不到这些像素");
+                N(hd.usedSize) + " 字节：打开命令读不到这些像素");
     else if (!rle && compressionKnown && sizeImage == 0)
         Add("size-image", Severity::Note, 34, 4, "biSizeImage", 0, need,
-            "biSizeImage 为零（未压缩时允许，由尺寸算出 " + Size(need) + "）");
+            "biSizeImage 为零（未压缩时允许，由尺寸算出 " + Size(need) + "），读取程序都能处理");
     else if (!rle && compressionKnown && depthKnown && w > 0 && sizeImage != need)
         Add("size-image", Severity::Warning, 34, 4, "biSizeImage", sizeImage, need,
-            "biSizeImage 声明 " + N(sizeImage) + " 字节，按尺寸应为 " + Size(need));
+            "biSizeImage 声明 " + N(sizeImage) + " 字节，按尺寸应为 " + Size(need) +
+                (sizeImage < need ? "；打开命令只读这么多，其余的行显示为黑色"
+                                  : "；多出的字节不会被使用"));
     return depthKnown && compressionKnown && w > 0 && h != 0 && !(h < 0 && rle);
 }
 
@@ -269,7 +273,7 @@ void Checker::TableAndOffset() {
         Add("clr-used", Severity::Error, 46, 4, "biClrUsed", clrUsed,
             static_cast<std::int64_t>(room),
             "biClrUsed（" + N(clrUsed) + "）需要的颜色表超出信息头到 bfOffBits 之间的 " +
-                N(static_cast<std::int64_t>(room)) + " 项");
+                N(static_cast<std::int64_t>(room)) + " 项：打开命令拒绝它");
     entries = hd.entriesDeclared;
     const std::uint64_t colours = clrUsed != 0 ? clrUsed : bits <= 8 ? full : 0;
     const std::uint32_t important = hd.clrImportant;
@@ -277,7 +281,7 @@ void Checker::TableAndOffset() {
         Add("clr-important", Severity::Warning, 50, 4, "biClrImportant", important,
             static_cast<std::int64_t>(colours),
             "biClrImportant（" + N(important) + "）超过颜色数 " +
-                N(static_cast<std::int64_t>(colours)));
+                N(static_cast<std::int64_t>(colours)) + "；调色板有限的显示器会挑错颜色");
 
     tableEnd = hd.tableOffset + 4 * hd.entriesUsed;
     // Entries past 2^bits that biClrUsed declares are the table's, not a gap, though no
@@ -288,17 +292,17 @@ void Checker::TableAndOffset() {
         Add("offbits-overlap", Severity::Error, 10, 4, "bfOffBits", offBits,
             static_cast<std::int64_t>(tableEnd),
             "bfOffBits（" + N(offBits) + "）落在信息头和颜色表之内，它们到 " +
-                N(static_cast<std::int64_t>(tableEnd)) + " 才结束");
+                N(static_cast<std::int64_t>(tableEnd)) + " 才结束：打开命令拒绝它");
     else if (offBits >= b.Size())
         Add("offbits-past-end", Severity::Error, 10, 4, "bfOffBits", offBits,
             static_cast<std::int64_t>(b.Size()),
             "bfOffBits（" + N(offBits) + "）在文件末尾（" + N(static_cast<std::int64_t>(b.Size())) +
-                "）或之后");
+                "）或之后：没有像素数据，像素显示为黑色");
     else if (offBits > declaredEnd)
         Add("offbits-gap", Severity::Note, declaredEnd, offBits - declaredEnd, "", std::nullopt,
             static_cast<std::int64_t>(offBits - declaredEnd),
             "颜色表结束处和像素数据之间有 " + N(static_cast<std::int64_t>(offBits - declaredEnd)) +
-                " 字节");
+                " 字节，读取程序跳过它们");
 }
 
 void Checker::Masks() {
@@ -330,11 +334,13 @@ void Checker::Density() {
     if (x < 0 || y < 0)
         Add("density", Severity::Warning, x < 0 ? 38 : 42, 4,
             x < 0 ? "biXPelsPerMeter" : "biYPelsPerMeter", x < 0 ? x : y, std::nullopt,
-            "分辨率为负（水平 " + N(x) + "，垂直 " + N(y) + " 像素/米）");
+            "分辨率为负（水平 " + N(x) + "，垂直 " + N(y) +
+                " 像素/米）；打印或缩放时读取程序各不相同");
     else if (x > 0 && y > 0 &&
              (std::int64_t{x} > 10 * std::int64_t{y} || std::int64_t{y} > 10 * std::int64_t{x}))
         Add("density", Severity::Warning, 38, 8, "biXPelsPerMeter", x, y,
-            "水平和垂直分辨率相差十倍以上（" + N(x) + " 和 " + N(y) + " 像素/米）");
+            "水平和垂直分辨率相差十倍以上（" + N(x) + " 和 " + N(y) +
+                " 像素/米）；按分辨率显示的程序会把图像拉长");
 }
 
 void Checker::Pixels() {
@@ -360,12 +366,13 @@ void Checker::Uncompressed() {
             "像素数据需要 " +
                 (huge ? std::string("超过 2^63") : N(static_cast<std::int64_t>(need))) +
                 " 字节，文件只有 " + N(static_cast<std::int64_t>(available)) + " 字节（完整的 " +
-                N(static_cast<std::int64_t>(available / stride)) + " 行）");
+                N(static_cast<std::int64_t>(available / stride)) + " 行）；缺少的像素显示为黑色");
     else if (available > need)
         Add("trailing-data", Severity::Note, offBits + need, available - need, "", std::nullopt,
             static_cast<std::int64_t>(available - need),
             "像素数据之后还有 " + N(static_cast<std::int64_t>(available - need)) +
-                " 字节，从偏移 " + N(static_cast<std::int64_t>(offBits + need)) + " 开始");
+                " 字节，从偏移 " + N(static_cast<std::int64_t>(offBits + need)) +
+                " 开始；读取程序不使用它们");
     if (bits > 8 || entries >= (std::uint64_t{1} << bits))
         return;
     // One pass over the indices the file holds.
@@ -396,7 +403,8 @@ void Checker::RunLength() {
         Add("trailing-data", Severity::Note, offBits + used, available - used, "", std::nullopt,
             static_cast<std::int64_t>(available - used),
             "游程编码流之后还有 " + N(static_cast<std::int64_t>(available - used)) +
-                " 字节，从偏移 " + N(static_cast<std::int64_t>(offBits + used)) + " 开始");
+                " 字节，从偏移 " + N(static_cast<std::int64_t>(offBits + used)) +
+                " 开始；打开命令不读取它们");
     std::vector<platform::gdi::RleDiagnostic> faults;
     std::int64_t set = 0;
     platform::gdi::WalkRle(
@@ -450,7 +458,7 @@ void Checker::ReportIndices() {
         static_cast<std::int64_t>(badIndices),
         N(static_cast<std::int64_t>(badIndices)) + " 个像素的索引超出颜色表的 " +
             N(static_cast<std::int64_t>(entries)) + " 项，第一个在 (" + N(firstBadX) + ", " +
-            N(firstBadY) + ")");
+            N(firstBadY) + ")；这些像素显示为黑色");
 }
 
 } // namespace

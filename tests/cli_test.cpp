@@ -241,7 +241,7 @@ TEST(Cli, FailuresAreReportedAndTheRestGoesOn) {
                          ": No such file or directory\nRead error\nRead Error!!\n"
                          "pixscope-cli: " +
                          text +
-                         ": 文件不以“BM”开头，不是 BMP 位图文件 "
+                         ": 文件不以“BM”开头，不是 BMP 位图文件：打开命令拒绝它 "
                          "(\"pixscope-cli check " +
                          text + "\" lists every finding)\n");
     EXPECT_EQ(Count(r.out, "   文件基本信息FILEATTRIBUTE\r\n"), 1);
@@ -493,10 +493,10 @@ TEST(Cli, CheckPrintsFindingsAsLinesOrJsonWithItsExitStatus) {
     const std::string bad = dir.Write("bad\"\t\x1fname.bmp", {'B', 'A'});
     CliRun r = Cli({"check", warn});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "0x0000001a (26) warning planes: biPlanes 是 3，应为 1\n");
+    EXPECT_EQ(r.out, "0x0000001a (26) warning planes: biPlanes 是 3，应为 1；多数读取程序忽略它\n");
     EXPECT_EQ(Cli({"check", good}).out, "");
     EXPECT_EQ(Cli({"check", good, warn}).out,
-              good + ":\n" + warn + ":\n0x0000001a (26) warning planes: biPlanes 是 3，应为 1\n");
+              good + ":\n" + warn + ":\n0x0000001a (26) warning planes: biPlanes 是 3，应为 1；多数读取程序忽略它\n");
     r = Cli({"check", "--json", bad});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(
@@ -505,7 +505,7 @@ TEST(Cli, CheckPrintsFindingsAsLinesOrJsonWithItsExitStatus) {
             "/bad\\\"\\u0009\\u001fname.bmp\", \"findings\": [{\"id\": \"magic\", \"severity\": "
             "\"error\", \"offset\": 0, \"length\": 2, \"field\": \"bfType\", "
             "\"declared\": null, \"actual\": null, \"message\": "
-            "\"文件不以“BM”开头，不是 BMP 位图文件\"}]}\n");
+            "\"文件不以“BM”开头，不是 BMP 位图文件：打开命令拒绝它\"}]}\n");
     r = Cli({"check", good, dir.Path("missing.bmp"), bad});
     EXPECT_EQ(r.status, 2) << "a file that can't be opened outweighs an error";
     EXPECT_NE(r.err.find("missing.bmp"), std::string::npos);

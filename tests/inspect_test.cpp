@@ -205,6 +205,36 @@ TEST(Inspect, DeclaredIsWhatTheFieldHoldsAndActualWhatTheBytesOrRulesGive) {
     }
 }
 
+TEST(Inspect, ClampedTablesHaveNoGapAndSizesPast2To63AreSaidInWords) {
+    // 257 entries at 8 bits: the last is the table's own, unused, not a gap.
+    const auto clamped = Check(Eight().Table(std::vector<RGBQUAD>(257)).ClrUsed(257).Build());
+    EXPECT_TRUE(std::none_of(clamped.begin(), clamped.end(),
+                             [](const auto& f) { return f.id == "offbits-gap"; }));
+    const auto huge = Check(Built({}, [](auto& b) {
+        Poke<LONG>(b, 18, 0x7FFFFFFF);
+        Poke<LONG>(b, 22, INT32_MIN);
+        Poke<WORD>(b, 28, 32);
+    }));
+    ASSERT_FALSE(huge.empty());
+    for (const auto& f : huge)
+        EXPECT_EQ(f.message.find("9223372036854775807"), std::string::npos) << f.message;
+    EXPECT_TRUE(std::any_of(huge.begin(), huge.end(), [](const auto& f) {
+        return f.message.find("超过 2^63") != std::string::npos;
+    }));
+}
+
+TEST(Inspect, TheLocatorRefusesFormatsWithNoPixelLayout) {
+    for (const auto& [file, says] :
+         {std::pair{BmpFields{}.Bits(2).Table(std::vector<RGBQUAD>(4)).Build(), "像素位数 2"},
+          {BmpFields{}.Bits(12).Build(), "像素位数 12"},
+          {BmpFields{}.Compression(4).Build(), "JPEG"},
+          {BmpFields{}.Compression(5).Build(), "PNG"}}) {
+        std::string error;
+        EXPECT_FALSE(inspect::LocatePixel(file, 0, 0, error).has_value()) << says;
+        EXPECT_NE(error.find(says), std::string::npos) << error;
+    }
+}
+
 TEST(Inspect, FindingsCarryTheirValuesAndPlaces) {
     BmpFields gap = Eight();
     gap.gap.assign(6, 0);
