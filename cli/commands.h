@@ -11,3 +11,4 @@ int RunSetPixelCommand(const std::vector<std::string>& args);
 int RunSave16Command(const std::vector<std::string>& args);
 int RunCheckCommand(const std::vector<std::string>& args);
 int RunWhereCommand(const std::vector<std::string>& args);
+int RunFieldsCommand(const std::vector<std::string>& args);

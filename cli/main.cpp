@@ -55,6 +55,10 @@ const char kUsage[] =
     "      (and its bit below 8 bits), its stored row and that row's offset, the row\n"
     "      stride and padding, and its raw bytes; in a run-length picture, the code\n"
     "      that sets it.\n"
+    "  fields [--json] FILE\n"
+    "      Prints the file's regions (headers of every kind, masks, colour table, gap,\n"
+    "      pixels, colour profile, trailing data), each with its fields: offset, size,\n"
+    "      name, value and meaning. It reads any BMP, also one Pixscope won't open.\n"
     "  OUT is replaced only once it is completely written; a failure leaves it as it was,\n"
     "  and so does an interrupt. OUT must be a regular file if it exists.\n"
     "\n"
@@ -88,7 +92,8 @@ int main(int argc, char** argv) {
         int (*run)(const std::vector<std::string>&);
     } kCommands[] = {{"report", RunReportCommand},     {"pixel", RunPixelCommand},
                      {"setpixel", RunSetPixelCommand}, {"save16", RunSave16Command},
-                     {"check", RunCheckCommand},       {"where", RunWhereCommand}};
+                     {"check", RunCheckCommand},       {"where", RunWhereCommand},
+                     {"fields", RunFieldsCommand}};
     int (*run)(const std::vector<std::string>&) = nullptr;
     for (const auto& c : kCommands) {
         if (command == c.name)

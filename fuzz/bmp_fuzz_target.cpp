@@ -4,6 +4,7 @@
 #include "dib/dib.h"
 #include "inspect/check_bitmap.h"
 #include "inspect/pixel_location.h"
+#include "inspect/structure.h"
 #include "platform/allocator.h"
 #include "platform/cmemfile.h"
 #include "platform/interaction.h"
@@ -169,6 +170,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The checker reads the same bytes itself, with no loader in front of it.
     const std::span<const std::uint8_t> bytes(data, size);
     inspect::CheckBitmap(bytes);
+    inspect::DescribeStructure(bytes);
     std::string error;
     for (std::int64_t at : {0, 1, 7, 1000})
         inspect::LocatePixel(bytes, at, at, error);

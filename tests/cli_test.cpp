@@ -138,6 +138,23 @@ TEST(Cli, HostileFilesNamesAndOutputsAreRefusedByNameWithNothingLost) {
         << linked.out;
 }
 
+TEST(Cli, FieldsNamesEveryRegionAndFieldOfAnyHeader) {
+    const std::string v5 = std::string(PIXSCOPE_PRODUCERS) + "/im-default.bmp";
+    const CliRun json = Cli({"fields", "--json", v5});
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(json.out.rfind("{\"path\": \"" + v5 + "\", \"size\": 418, \"regions\": [", 0), 0u);
+    EXPECT_NE(json.out.find("{\"name\": \"BITMAPV5HEADER\", \"offset\": 14, \"size\": 124, "
+                            "\"cut\": false, \"fields\": ["),
+              std::string::npos);
+    EXPECT_NE(json.out.find("{\"name\": \"bV5RedMask\", \"offset\": 54, \"size\": 4, "
+                            "\"value\": \"0x00ff0000\", \"text\": "),
+              std::string::npos);
+    const CliRun text = Cli({"fields", v5});
+    EXPECT_NE(text.out.find("  0x00000036 4 bV5RedMask 0x00ff0000 [0000ff00]  "),
+              std::string::npos);
+    EXPECT_EQ(Cli({"fields", "--colour", v5}).status, 2);
+}
+
 TEST(Cli, ReportOfALargeFileReadsOnlyItsHeaders) {
     TempDir dir;
     std::vector<BYTE> header =
@@ -496,7 +513,8 @@ TEST(Cli, CheckPrintsFindingsAsLinesOrJsonWithItsExitStatus) {
     EXPECT_EQ(r.out, "0x0000001a (26) warning planes: biPlanes 是 3，应为 1；多数读取程序忽略它\n");
     EXPECT_EQ(Cli({"check", good}).out, "");
     EXPECT_EQ(Cli({"check", good, warn}).out,
-              good + ":\n" + warn + ":\n0x0000001a (26) warning planes: biPlanes 是 3，应为 1；多数读取程序忽略它\n");
+              good + ":\n" + warn +
+                  ":\n0x0000001a (26) warning planes: biPlanes 是 3，应为 1；多数读取程序忽略它\n");
     r = Cli({"check", "--json", bad});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(

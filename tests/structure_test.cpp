@@ -1,0 +1,112 @@
+// The structure of BMP files of every header kind, as other programs write them and as
+// the file's end cuts them: regions cover every byte once, fields read as xxd shows.
+#include "bmp_builder.h"
+#include "corpus_manifest.h"
+#include "inspect/structure.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+const std::string kProducers = PIXSCOPE_PRODUCERS;
+
+inspect::Structure Describe(const std::vector<BYTE>& bytes) {
+    return inspect::DescribeStructure(std::span(bytes.data(), bytes.size()));
+}
+
+const inspect::StructureField* Find(const inspect::Structure& s, const std::string& name) {
+    for (const auto& r : s.regions)
+        for (const auto& f : r.fields)
+            if (f.name == name)
+                return &f;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(Structure, FieldsOfEveryHeaderKindReadAsTheBytesSay) {
+    // Offsets, raw bytes and values as `xxd` shows them in each file.
+    const struct {
+        const char* file;
+        const char* field;
+        std::uint64_t offset;
+        const char* raw;
+        const char* value;
+    } cases[] = {
+        {"im-default.bmp", "bV5RedMask", 0x36, "0000ff00", "0x00ff0000"},
+        {"im-default.bmp", "bV5CSType", 0x46, "42475273", "'sRGB'"},
+        {"im-default.bmp", "bV5Intent", 0x7a, "04000000", "4 (LCS_GM_IMAGES)"},
+        {"im-default.bmp", "bV5SizeImage", 0x22, "18010000", "280"},
+        {"gm-alpha.bmp", "bV4V4Compression", 0x1e, "03000000", "3 (BI_BITFIELDS)"},
+        {"gm-alpha.bmp", "bV4AlphaMask", 0x42, "000000ff", "0xff000000"},
+        {"gm-alpha.bmp", "bV4XPelsPerMeter", 0x26, "6d0b0000", "2925"},
+        {"netpbm-os2.bmp", "bcWidth", 0x12, "0d00", "13"},
+        {"netpbm-os2.bmp", "bcBitCount", 0x18, "0800", "8"},
+        {"im-bmp2.bmp", "bcBitCount", 0x18, "1800", "24"},
+        {"gm-palette.bmp", "biCompression", 0x1e, "01000000", "1 (BI_RLE8)"},
+        {"gm-palette.bmp", "bfOffBits", 0x0a, "36040000", "1078"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + c.field);
+        const auto s = Describe(ReadFileBytes(kProducers + "/" + c.file));
+        const inspect::StructureField* f = Find(s, c.field);
+        ASSERT_NE(f, nullptr);
+        EXPECT_EQ(f->offset, c.offset);
+        EXPECT_EQ(f->raw, c.raw);
+        EXPECT_EQ(f->value, c.value);
+        EXPECT_FALSE(f->meaning.empty());
+    }
+    // The kinds by name, and an OS/2 1.x colour table of three-byte entries.
+    const auto os2 = Describe(ReadFileBytes(kProducers + "/netpbm-os2.bmp"));
+    ASSERT_EQ(os2.regions.size(), 4u);
+    EXPECT_EQ(os2.regions[1].name, "BITMAPCOREHEADER");
+    EXPECT_EQ(os2.regions[2].name, "颜色表");
+    EXPECT_EQ(os2.regions[2].size, 256u * 3);
+    EXPECT_EQ(Describe(ReadFileBytes(kProducers + "/im-monochrome.bmp")).regions[1].name,
+              "BITMAPV4HEADER");
+}
+
+TEST(Structure, EveryByteOfEveryFileBelongsToExactlyOneRegion) {
+    std::vector<std::string> paths;
+    std::ifstream made(kProducers + "/made.tsv");
+    for (std::string line; std::getline(made, line);)
+        paths.push_back(kProducers + "/" + line.substr(0, line.find('\t')));
+    for (const CorpusFile& c : ReadManifest(std::string(PIXSCOPE_CORPUS) + "/bmpsuite"))
+        paths.push_back(c.path);
+    ASSERT_GE(paths.size(), 39u);
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        const std::vector<BYTE> bytes = ReadFileBytes(path);
+        const auto s = Describe(bytes);
+        std::uint64_t next = 0;
+        for (const auto& r : s.regions) {
+            EXPECT_EQ(r.offset, next) << r.name;
+            EXPECT_GT(r.size, 0u) << r.name;
+            next = r.offset + r.size;
+        }
+        EXPECT_EQ(next, bytes.size());
+    }
+}
+
+TEST(Structure, AFileCutInsideItsHeaderCutsTheRegionAndItsFields) {
+    std::vector<BYTE> bytes = ReadFileBytes(kProducers + "/im-default.bmp");
+    bytes.resize(100);
+    const auto s = Describe(bytes);
+    ASSERT_EQ(s.regions.size(), 2u);
+    EXPECT_EQ(s.regions[1].name, "BITMAPV5HEADER");
+    EXPECT_TRUE(s.regions[1].cut);
+    EXPECT_EQ(s.regions[1].size, 86u);
+    EXPECT_FALSE(Find(s, "bV5CSType")->cut);
+    EXPECT_TRUE(Find(s, "bV5Endpoints")->cut);
+    EXPECT_TRUE(Find(s, "bV5Reserved")->cut);
+    // A table that would reach past bfOffBits ends there.
+    const auto overlap =
+        Describe(BmpFields{}.Bits(8).Table(std::vector<RGBQUAD>(256)).OffBits(100).Build());
+    ASSERT_GE(overlap.regions.size(), 3u);
+    EXPECT_EQ(overlap.regions[2].name, "颜色表");
+    EXPECT_TRUE(overlap.regions[2].cut);
+    EXPECT_EQ(overlap.regions[2].size, 100u - 54);
+}
