@@ -240,13 +240,20 @@ File ParseFile(std::span<const std::uint8_t> bytes) {
     return f;
 }
 
-const char* OpenCommandRefusal(const File& f) {
+std::optional<Refusal> OpenCommandRefusal(const File& f) {
     if (!f.signature || f.size < 14)
-        return "文件不以“BM”开头";
-    if (f.bfOffBits < 54)
-        return "bfOffBits 小于 54，放不下 40 字节的信息头";
-    if (f.header.size != 40)
-        return "信息头不是 40 字节的 BITMAPINFOHEADER";
+        return Refusal{"magic", 0, "文件不以“BM”开头，不是 BMP 位图文件：打开命令拒绝它"};
+    // The header's kind first: it is what a file of another writer differs by.
+    if (f.headerSizeKnown && f.header.size != 40) {
+        const bool known = f.header.kind != HeaderKind::Unknown;
+        return Refusal{"header-size", 14,
+                       "信息头长 " + std::to_string(f.header.size) + " 字节" +
+                           (known ? std::string("，是 ") + HeaderName(f.header.kind) : "") +
+                           "；Pixscope 的打开命令只读取 40 字节的 BITMAPINFOHEADER"};
+    }
+    if (f.bfOffBits < 54 || !f.headerSizeKnown)
+        return Refusal{"offbits-overlap", 10,
+                       "bfOffBits 小于 54，放不下 40 字节的信息头：打开命令拒绝它"};
     const std::uint16_t bits = f.header.bitCount;
     const std::uint64_t entries = f.header.clrUsed != 0 ? f.header.clrUsed
                                   : bits == 1           ? 2
@@ -254,8 +261,8 @@ const char* OpenCommandRefusal(const File& f) {
                                   : bits == 8           ? 256
                                                         : 0;
     if (14 + 40 + 4 * entries > f.bfOffBits)
-        return "颜色表超出 bfOffBits 之前的信息头块";
-    return nullptr;
+        return Refusal{"clr-used", 46, "颜色表超出 bfOffBits 之前的信息头块：打开命令拒绝它"};
+    return std::nullopt;
 }
 
 } // namespace bmp

@@ -7,7 +7,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace bmp {
@@ -85,10 +87,15 @@ struct File {
 
 File ParseFile(std::span<const std::uint8_t> file);
 
-// Why the open command refuses the file, in words, or null when it reads it. It reads
-// "BM", then a header block from byte 14 up to bfOffBits (at least 40 bytes) whose
-// information header is the 40-byte kind and which holds the colour table: biClrUsed
-// entries, or 2, 16 or 256 for 1, 4 or 8 bits.
-const char* OpenCommandRefusal(const File& file);
+// Why the open command refuses a file: the checker's identifier for it, where, and in
+// words. It reads "BM", then a header block from byte 14 up to bfOffBits (at least 40
+// bytes) whose information header is the 40-byte kind and which holds the colour table:
+// biClrUsed entries, or 2, 16 or 256 for 1, 4 or 8 bits.
+struct Refusal {
+    const char* id;
+    std::uint64_t offset;
+    std::string message;
+};
+std::optional<Refusal> OpenCommandRefusal(const File& file);
 
 } // namespace bmp

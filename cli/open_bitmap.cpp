@@ -65,17 +65,22 @@ OpenResult OpenBitmapFile(const std::string& path, CDib& dib, OpenDetails* detai
 
 inspect::Finding RefusalReason(const std::string& path) {
     platform::MappedFile file(path);
+    inspect::Finding why;
+    // The open command's own rule first; a file it would read failed for another
+    // reason, which the checker's first error names.
+    if (const auto refusal = bmp::OpenCommandRefusal(bmp::ParseFile(file.Bytes()))) {
+        why.id = refusal->id;
+        why.offset = refusal->offset;
+        why.message = refusal->message;
+        return why;
+    }
     for (const inspect::Finding& f : inspect::CheckBitmap(file.Bytes())) {
         if (f.severity == inspect::Severity::Error)
             return f;
     }
-    // The checker finds errors in every file the open command refuses; should one slip
-    // through, the layout says which rule refused it.
-    inspect::Finding rule;
-    rule.id = "not-loadable";
-    const char* why = bmp::OpenCommandRefusal(bmp::ParseFile(file.Bytes()));
-    rule.message = why != nullptr ? why : "Pixscope 的打开命令不读取这个文件";
-    return rule;
+    why.id = "not-loadable";
+    why.message = "Pixscope 的打开命令不读取这个文件";
+    return why;
 }
 
 void ExplainFailure(const std::string& path, const inspect::Finding& why) {

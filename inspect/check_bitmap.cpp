@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace inspect {
 
@@ -33,7 +34,8 @@ bool HasError(const std::vector<Finding>& findings) {
 namespace {
 
 constexpr std::uint64_t kFileHeader = 14, kInfoHeader = 40, kHeaders = 54;
-constexpr std::uint32_t kRle8 = 1, kRle4 = 2, kBitfields = 3, kJpeg = 4, kPng = 5;
+constexpr std::uint32_t kRle8 = 1, kRle4 = 2, kBitfields = 3, kJpeg = 4, kPng = 5,
+                        kAlphaBitfields = 6;
 
 class Bytes {
 public:
@@ -91,8 +93,21 @@ private:
         out.push_back(
             Finding{id, s, offset, length, std::move(field), declared, actual, std::move(message)});
     }
+    // Where a field of the information header lies in this file, by the end of its
+    // name (Planes, BitCount, …): headers of other kinds keep their fields elsewhere.
+    struct Place {
+        std::uint64_t offset;
+        std::uint32_t size;
+        std::string name;
+    };
+    Place FieldPlace(std::string_view suffix, std::uint64_t offset40, std::uint32_t size40) const;
+    void AddAt(const char* id, Severity s, const Place& p, std::optional<std::int64_t> declared,
+               std::optional<std::int64_t> actual, std::string message) {
+        Add(id, s, p.offset, p.size, p.name, declared, actual, std::move(message));
+    }
     bool Headers();
     void FileHeaderFields();
+    void ColourSpace();
     bool InfoHeaderFields();
     void TableAndOffset();
     void Masks();
@@ -114,7 +129,8 @@ private:
     std::vector<Finding> out;
     std::uint32_t offBits = 0, compression = 0, clrUsed = 0;
     std::int64_t width = 0, height = 0; // height as a magnitude
-    bool topDown = false, depthKnown = false, compressionKnown = false;
+    bool topDown = false, depthKnown = false, compressionKnown = false, decodable = true;
+    const bool os2 = hd.kind == bmp::HeaderKind::Os2;
     int bits = 0;
     std::uint64_t tableEnd = kHeaders, entries = 0;
     std::uint64_t badIndices = 0;
@@ -127,6 +143,7 @@ std::vector<Finding> Checker::Run() {
         if (InfoHeaderFields()) {
             TableAndOffset();
             Masks();
+            ColourSpace();
             Density();
             Pixels();
         }
@@ -159,18 +176,33 @@ bool Checker::Headers() {
             static_cast<std::int64_t>(headerEnd), fileSize,
             "文件在信息头中结束：信息头到 " + N(static_cast<std::int64_t>(headerEnd)) +
                 " 字节才结束，文件只有 " + N(fileSize) + " 字节：缺少的字段按零读取");
-    if (size != kInfoHeader) {
+    if (hd.kind == bmp::HeaderKind::Unknown) {
         Add("header-size", Severity::Error, 14, 4, "biSize", size, kInfoHeader,
-            "信息头长 " + N(size) + " 字节，是 " + HeaderKind(size) +
-                "；Pixscope 的打开命令只读取 40 字节的 BITMAPINFOHEADER，会拒绝它");
+            "信息头长 " + N(size) +
+                " 字节，不是任何一种 BMP 信息头：打开命令拒绝它，其余字段无法读取");
         FileHeaderFields();
         return false;
     }
-    if (!b.Has(0, kHeaders)) {
+    if (size != kInfoHeader)
+        Add("header-size", Severity::Note, 14, 4, "biSize", size, kInfoHeader,
+            "信息头长 " + N(size) + " 字节，是 " + HeaderKind(size) +
+                "；Pixscope 的打开命令只读取 40 字节的 BITMAPINFOHEADER，会拒绝它，"
+                "结构视图（pixscope-cli fields）能读它");
+    if (!b.Has(0, headerEnd)) {
         FileHeaderFields();
         return false;
     }
     return true;
+}
+
+Checker::Place Checker::FieldPlace(std::string_view suffix, std::uint64_t offset40,
+                                   std::uint32_t size40) const {
+    for (const bmp::Field& f : hd.fields) {
+        const std::string_view n = f.name;
+        if (n.ends_with(suffix))
+            return Place{f.offset, f.size, f.name};
+    }
+    return Place{offset40, size40, ""};
 }
 
 void Checker::FileHeaderFields() {
@@ -201,14 +233,14 @@ bool Checker::InfoHeaderFields() {
     clrUsed = hd.clrUsed;
     // Windows draws nothing with no planes; other counts are only unusual.
     if (hd.planes != 1)
-        Add("planes", hd.planes == 0 ? Severity::Error : Severity::Warning, 26, 2, "biPlanes",
-            hd.planes, 1,
-            "biPlanes 是 " + N(hd.planes) + "，应为 1" +
-                (hd.planes == 0 ? "；Windows 拒绝绘制它" : "；多数读取程序忽略它"));
+        AddAt("planes", hd.planes == 0 ? Severity::Error : Severity::Warning,
+              FieldPlace("Planes", 26, 2), hd.planes, 1,
+              "biPlanes 是 " + N(hd.planes) + "，应为 1" +
+                  (hd.planes == 0 ? "；Windows 拒绝绘制它" : "；多数读取程序忽略它"));
     depthKnown = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
     if (!depthKnown)
-        Add("bit-count", Severity::Error, 28, 2, "biBitCount", bits, std::nullopt,
-            "biBitCount 是 " + N(bits) + "，不是 1、4、8、16、24 或 32：像素无法绘制");
+        AddAt("bit-count", Severity::Error, FieldPlace("BitCount", 28, 2), bits, std::nullopt,
+              "biBitCount 是 " + N(bits) + "，不是 1、4、8、16、24 或 32：像素无法绘制");
 
     std::string wrong;
     if (compression == kJpeg || compression == kPng)
@@ -218,76 +250,90 @@ bool Checker::InfoHeaderFields() {
         wrong = "RLE8 压缩需要 8 位像素，这里是 " + N(bits) + " 位";
     else if (compression == kRle4 && bits != 4)
         wrong = "RLE4 压缩需要 4 位像素，这里是 " + N(bits) + " 位";
-    else if (compression == kBitfields && bits != 16 && bits != 32)
+    else if ((compression == kBitfields || compression == kAlphaBitfields) && bits != 16 &&
+             bits != 32)
         wrong = "BI_BITFIELDS 需要 16 或 32 位像素，这里是 " + N(bits) + " 位";
-    else if (compression > kBitfields)
+    else if (compression > kBitfields && !(compression == kAlphaBitfields) &&
+             !(os2 && (compression == 3 || compression == 4)))
         wrong = "未知的压缩方式 " + N(compression);
     compressionKnown = wrong.empty();
+    // OS/2 2.x's own compressions: named, but no part of Pixscope decodes them.
+    if (os2 && (compression == 3 || compression == 4)) {
+        AddAt("compression", Severity::Warning, FieldPlace("Compression", 30, 4), compression,
+              std::nullopt,
+              compression == 3 ? "OS/2 的 Huffman 1D 压缩：Pixscope 不解码这些像素"
+                               : "OS/2 的 RLE24 压缩：Pixscope 不解码这些像素");
+        decodable = false;
+    }
     if (!wrong.empty())
-        Add("compression", Severity::Error, 30, 4, "biCompression", compression, std::nullopt,
-            wrong);
+        AddAt("compression", Severity::Error, FieldPlace("Compression", 30, 4), compression,
+              std::nullopt, wrong);
 
     const bool rle = compression == kRle8 || compression == kRle4;
     if (w <= 0)
-        Add("width", Severity::Error, 18, 4, "biWidth", w, std::nullopt,
-            "biWidth 是 " + N(w) + "，宽度必须大于零：没有可绘制的像素");
+        AddAt("width", Severity::Error, FieldPlace("Width", 18, 4), w, std::nullopt,
+              "biWidth 是 " + N(w) + "，宽度必须大于零：没有可绘制的像素");
     if (h == 0)
-        Add("height", Severity::Error, 22, 4, "biHeight", h, std::nullopt, "biHeight 是零");
+        AddAt("height", Severity::Error, FieldPlace("Height", 22, 4), h, std::nullopt,
+              "biHeight 是零：没有可绘制的像素");
     else if (h < 0 && rle)
-        Add("height", Severity::Error, 22, 4, "biHeight", h, std::nullopt,
-            "游程编码的位图不能自上而下存放（biHeight 为负）：无法绘制");
+        AddAt("height", Severity::Error, FieldPlace("Height", 22, 4), h, std::nullopt,
+              "游程编码的位图不能自上而下存放（biHeight 为负）：无法绘制");
 
     const std::uint32_t sizeImage = hd.sizeImage;
     // Rows times stride can pass 2^63 (a depth of 65535 bits, say): such a size is
     // one no field holds, so it is simply "more".
     const std::int64_t need =
         hd.computedSize > INT64_MAX ? INT64_MAX : static_cast<std::int64_t>(hd.computedSize);
-    if (rle && sizeImage == 0)
-        Add("size-image", Severity::Error, 34, 4, "biSizeImage", 0, std::nullopt,
-            "游程编码的位图 biSizeImage 不能为零：流的长度未知，无法绘制");
+    if (hd.kind == bmp::HeaderKind::Core)
+        ; // no such field: the rows are all there is
+    else if (rle && sizeImage == 0)
+        AddAt("size-image", Severity::Error, FieldPlace("SizeImage", 34, 4), 0, std::nullopt,
+              "游程编码的位图 biSizeImage 不能为零：流的长度未知，无法绘制");
     else if (!rle && compressionKnown && sizeImage == 0 && w > 0 && depthKnown &&
              hd.usedSize != need)
-        Add("size-image", Severity::Error, 34, 4, "biSizeImage", 0, need,
-            "biSizeImage 为零，而按尺寸算出的 " + Size(need) + " 在 32 位里回绕成 " +
-                N(hd.usedSize) + " 字节：打开命令读不到这些像素");
+        AddAt("size-image", Severity::Error, FieldPlace("SizeImage", 34, 4), 0, need,
+              "biSizeImage 为零，而按尺寸算出的 " + Size(need) + " 在 32 位里回绕成 " +
+                  N(hd.usedSize) + " 字节：打开命令读不到这些像素");
     else if (!rle && compressionKnown && sizeImage == 0)
-        Add("size-image", Severity::Note, 34, 4, "biSizeImage", 0, need,
-            "biSizeImage 为零（未压缩时允许，由尺寸算出 " + Size(need) + "），读取程序都能处理");
+        AddAt("size-image", Severity::Note, FieldPlace("SizeImage", 34, 4), 0, need,
+              "biSizeImage 为零（未压缩时允许，由尺寸算出 " + Size(need) + "），读取程序都能处理");
     else if (!rle && compressionKnown && depthKnown && w > 0 && sizeImage != need)
-        Add("size-image", Severity::Warning, 34, 4, "biSizeImage", sizeImage, need,
-            "biSizeImage 声明 " + N(sizeImage) + " 字节，按尺寸应为 " + Size(need) +
-                (sizeImage < need ? "；打开命令只读这么多，其余的行显示为黑色"
-                                  : "；多出的字节不会被使用"));
+        AddAt("size-image", Severity::Warning, FieldPlace("SizeImage", 34, 4), sizeImage, need,
+              "biSizeImage 声明 " + N(sizeImage) + " 字节，按尺寸应为 " + Size(need) +
+                  (sizeImage < need ? "；打开命令只读这么多，其余的行显示为黑色"
+                                    : "；多出的字节不会被使用"));
     return depthKnown && compressionKnown && w > 0 && h != 0 && !(h < 0 && rle);
 }
 
 void Checker::TableAndOffset() {
     const std::uint64_t full = bits <= 8 ? std::uint64_t{1} << bits : 0;
-    const std::uint64_t room = offBits > hd.tableOffset ? (offBits - hd.tableOffset) / 4 : 0;
+    const std::uint64_t room =
+        offBits > hd.tableOffset ? (offBits - hd.tableOffset) / hd.entrySize : 0;
     if (bits <= 8 && clrUsed > full)
-        Add("clr-used", Severity::Warning, 46, 4, "biClrUsed", clrUsed,
-            static_cast<std::int64_t>(full),
-            "biClrUsed（" + N(clrUsed) + "）超过 " + N(bits) + " 位像素的 " +
-                N(static_cast<std::int64_t>(full)) + " 种颜色，多出的项不会用到");
+        AddAt("clr-used", Severity::Warning, FieldPlace("ClrUsed", 46, 4), clrUsed,
+              static_cast<std::int64_t>(full),
+              "biClrUsed（" + N(clrUsed) + "）超过 " + N(bits) + " 位像素的 " +
+                  N(static_cast<std::int64_t>(full)) + " 种颜色，多出的项不会用到");
     else if (clrUsed > room && offBits <= b.Size())
-        Add("clr-used", Severity::Error, 46, 4, "biClrUsed", clrUsed,
-            static_cast<std::int64_t>(room),
-            "biClrUsed（" + N(clrUsed) + "）需要的颜色表超出信息头到 bfOffBits 之间的 " +
-                N(static_cast<std::int64_t>(room)) + " 项：打开命令拒绝它");
+        AddAt("clr-used", Severity::Error, FieldPlace("ClrUsed", 46, 4), clrUsed,
+              static_cast<std::int64_t>(room),
+              "biClrUsed（" + N(clrUsed) + "）需要的颜色表超出信息头到 bfOffBits 之间的 " +
+                  N(static_cast<std::int64_t>(room)) + " 项：打开命令拒绝它");
     entries = hd.entriesDeclared;
     const std::uint64_t colours = clrUsed != 0 ? clrUsed : bits <= 8 ? full : 0;
     const std::uint32_t important = hd.clrImportant;
     if (colours != 0 && important > colours)
-        Add("clr-important", Severity::Warning, 50, 4, "biClrImportant", important,
-            static_cast<std::int64_t>(colours),
-            "biClrImportant（" + N(important) + "）超过颜色数 " +
-                N(static_cast<std::int64_t>(colours)) + "；调色板有限的显示器会挑错颜色");
+        AddAt("clr-important", Severity::Warning, FieldPlace("ClrImportant", 50, 4), important,
+              static_cast<std::int64_t>(colours),
+              "biClrImportant（" + N(important) + "）超过颜色数 " +
+                  N(static_cast<std::int64_t>(colours)) + "；调色板有限的显示器会挑错颜色");
 
-    tableEnd = hd.tableOffset + 4 * hd.entriesUsed;
+    tableEnd = hd.tableOffset + hd.entrySize * hd.entriesUsed;
     // Entries past 2^bits that biClrUsed declares are the table's, not a gap, though no
     // reader uses them.
     const std::uint64_t declaredEnd =
-        std::max(tableEnd, hd.tableOffset + 4 * std::uint64_t{clrUsed});
+        std::max(tableEnd, hd.tableOffset + hd.entrySize * std::uint64_t{clrUsed});
     if (offBits < tableEnd)
         Add("offbits-overlap", Severity::Error, 10, 4, "bfOffBits", offBits,
             static_cast<std::int64_t>(tableEnd),
@@ -306,7 +352,8 @@ void Checker::TableAndOffset() {
 }
 
 void Checker::Masks() {
-    if (compression != kBitfields || !b.Has(kHeaders, 12))
+    if ((compression != kBitfields && compression != kAlphaBitfields) || hd.maskCount < 3 ||
+        !b.Has(hd.masksOffset, 12))
         return;
     const std::uint32_t* m = hd.masks;
     const char* names[3] = {"红", "绿", "蓝"};
@@ -324,27 +371,91 @@ void Checker::Masks() {
         wrong = "掩码有超出 16 位像素的位，这些位总是 0";
     // With a zero mask nothing is drawn at all; other faults change the colours.
     if (!wrong.empty())
-        Add("masks", zero ? Severity::Error : Severity::Warning, kHeaders, 12, "", std::nullopt,
-            std::nullopt,
+        Add("masks", zero ? Severity::Error : Severity::Warning, hd.masksOffset, 12, "",
+            std::nullopt, std::nullopt,
             "BI_BITFIELDS 掩码有误：" + wrong + (zero ? "，图像无法绘制" : "，颜色与字段不符"));
+}
+
+// What a V4 or V5 header adds: the alpha mask, the colour space, the intent and the
+// profile, each judged by what readers do with it.
+void Checker::ColourSpace() {
+    if (hd.kind != bmp::HeaderKind::V4 && hd.kind != bmp::HeaderKind::V5 &&
+        hd.kind != bmp::HeaderKind::V3)
+        return;
+    const std::uint32_t alpha = hd.masks[3];
+    if (alpha != 0 &&
+        (((alpha >> __builtin_ctz(alpha)) & ((alpha >> __builtin_ctz(alpha)) + 1)) != 0 ||
+         (alpha & (hd.masks[0] | hd.masks[1] | hd.masks[2])) != 0))
+        AddAt("alpha-mask", Severity::Warning, FieldPlace("AlphaMask", 66, 4), alpha, std::nullopt,
+              "透明度掩码的位不连续或与颜色掩码重叠：各读取程序的透明度不同");
+    if (hd.kind == bmp::HeaderKind::V3)
+        return;
+    std::uint64_t type = 0, intent = 0, data = 0, size = 0;
+    for (const bmp::Field& f : hd.fields) {
+        const std::string_view n = f.name;
+        const auto v = static_cast<std::uint64_t>(f.value);
+        if (n.ends_with("CSType"))
+            type = v;
+        else if (n.ends_with("Intent"))
+            intent = v;
+        else if (n.ends_with("ProfileData"))
+            data = v;
+        else if (n.ends_with("ProfileSize"))
+            size = v;
+    }
+    constexpr std::uint64_t kSrgb = 0x73524742, kWindows = 0x57696E20, kLinked = 0x4C494E4B,
+                            kEmbedded = 0x4D424544;
+    const bool profile = type == kLinked || type == kEmbedded;
+    if (type != 0 && type != kSrgb && type != kWindows &&
+        !(profile && hd.kind == bmp::HeaderKind::V5))
+        AddAt("cs-type", Severity::Warning, FieldPlace("CSType", 70, 4),
+              static_cast<std::int64_t>(type), std::nullopt,
+              "颜色空间类型 " + N(static_cast<std::int64_t>(type)) +
+                  " 不是已定义的值：读取程序各自按 sRGB 或不做颜色管理显示");
+    if (hd.kind != bmp::HeaderKind::V5)
+        return;
+    if (intent != 0 && intent != 1 && intent != 2 && intent != 4 && intent != 8)
+        AddAt("intent", Severity::Note, FieldPlace("Intent", 122, 4),
+              static_cast<std::int64_t>(intent), std::nullopt,
+              "渲染意图 " + N(static_cast<std::int64_t>(intent)) +
+                  " 不是已定义的值；多数读取程序忽略它");
+    if (!profile)
+        return;
+    // The profile's offset counts from the information header's start.
+    const std::uint64_t start = kFileHeader + data, end = start + size;
+    const std::uint64_t pixelsEnd =
+        offBits + (hd.computedSize > b.Size() ? b.Size() : hd.computedSize);
+    std::string wrong;
+    if (size == 0 || end > b.Size())
+        wrong = "颜色配置文件（" + N(static_cast<std::int64_t>(start)) + " 起 " +
+                N(static_cast<std::int64_t>(size)) + " 字节）超出文件末尾";
+    else if (start < pixelsEnd && end > offBits)
+        wrong = "颜色配置文件与像素数据重叠";
+    else if (start < kFileHeader + hd.size)
+        wrong = "颜色配置文件落在信息头之内";
+    if (!wrong.empty())
+        AddAt("profile", Severity::Warning, FieldPlace("ProfileData", 126, 4),
+              static_cast<std::int64_t>(data), static_cast<std::int64_t>(b.Size()),
+              wrong + "：读取程序无法使用它，颜色可能与作者所见不同");
 }
 
 void Checker::Density() {
     const std::int32_t x = hd.xPelsPerMeter, y = hd.yPelsPerMeter;
     if (x < 0 || y < 0)
-        Add("density", Severity::Warning, x < 0 ? 38 : 42, 4,
-            x < 0 ? "biXPelsPerMeter" : "biYPelsPerMeter", x < 0 ? x : y, std::nullopt,
-            "分辨率为负（水平 " + N(x) + "，垂直 " + N(y) +
-                " 像素/米）；打印或缩放时读取程序各不相同");
+        AddAt("density", Severity::Warning,
+              x < 0 ? FieldPlace("XPelsPerMeter", 38, 4) : FieldPlace("YPelsPerMeter", 42, 4),
+              x < 0 ? x : y, std::nullopt,
+              "分辨率为负（水平 " + N(x) + "，垂直 " + N(y) +
+                  " 像素/米）；打印或缩放时读取程序各不相同");
     else if (x > 0 && y > 0 &&
              (std::int64_t{x} > 10 * std::int64_t{y} || std::int64_t{y} > 10 * std::int64_t{x}))
-        Add("density", Severity::Warning, 38, 8, "biXPelsPerMeter", x, y,
-            "水平和垂直分辨率相差十倍以上（" + N(x) + " 和 " + N(y) +
-                " 像素/米）；按分辨率显示的程序会把图像拉长");
+        AddAt("density", Severity::Warning, FieldPlace("XPelsPerMeter", 38, 8), x, y,
+              "水平和垂直分辨率相差十倍以上（" + N(x) + " 和 " + N(y) +
+                  " 像素/米）；按分辨率显示的程序会把图像拉长");
 }
 
 void Checker::Pixels() {
-    if (offBits >= b.Size() || offBits < tableEnd)
+    if (offBits >= b.Size() || offBits < tableEnd || !decodable)
         return;
     if (compression == kRle8 || compression == kRle4)
         RunLength();

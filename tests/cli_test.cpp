@@ -289,8 +289,8 @@ TEST(Cli, EveryRefusalOfAFileOtherProgramsWroteNamesItsHeader) {
         {"im-palette.bmp", "124 字节，是 BITMAPV5HEADER"},
         {"im-monochrome.bmp", "108 字节，是 BITMAPV4HEADER"},
         {"gm-alpha.bmp", "108 字节，是 BITMAPV4HEADER"},
-        {"im-bmp2.bmp", "12 字节，是 OS/2 1.x 的 BITMAPCOREHEADER"},
-        {"netpbm-os2.bmp", "12 字节，是 OS/2 1.x 的 BITMAPCOREHEADER"},
+        {"im-bmp2.bmp", "12 字节，是 BITMAPCOREHEADER"},
+        {"netpbm-os2.bmp", "12 字节，是 BITMAPCOREHEADER"},
     };
     TempDir dir;
     for (const auto& f : refused) {

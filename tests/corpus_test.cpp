@@ -39,7 +39,7 @@ TEST_F(Corpus, EveryFileHasTheOutcomeTheRulesGiveIt) {
         BOOL ok = dib.Read(&file);
         EXPECT_EQ(ok != FALSE, c.accept);
         // The layout model says so too, and why.
-        EXPECT_EQ(bmp::OpenCommandRefusal(bmp::ParseFile(ReadFileBytes(c.path))) == nullptr,
+        EXPECT_EQ(!bmp::OpenCommandRefusal(bmp::ParseFile(ReadFileBytes(c.path))).has_value(),
                   ok != FALSE);
         if (!ok) {
             EXPECT_EQ(recorder.messages, std::vector<std::string>{"Read error"});

@@ -148,7 +148,7 @@ TEST(DrawnPixel, EveryPixelOfEveryLoadableFileReadsAsDrawnFromTheBytesTheLocator
     for (const std::string& path : paths) {
         SCOPED_TRACE(path);
         std::unique_ptr<CDib> dib = Load(path);
-        EXPECT_EQ(bmp::OpenCommandRefusal(bmp::ParseFile(ReadFileBytes(path))) == nullptr,
+        EXPECT_EQ(!bmp::OpenCommandRefusal(bmp::ParseFile(ReadFileBytes(path))).has_value(),
                   dib != nullptr);
         // Formats no drawing decodes read as their bytes; the table below has them.
         if (dib == nullptr ||

@@ -80,7 +80,29 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
         {"truncated-header", Severity::Error, 100,
          Built(BmpFields{}.Header(124), [](auto& b) { b.resize(100); })},
         {"truncated-header", Severity::Error, 17, Built({}, [](auto& b) { b.resize(17); })},
-        {"header-size", Severity::Error, 14, BmpFields{}.Header(108).Build()},
+        // Another kind of header is read, and said; a size no kind has stops checking.
+        {"header-size", Severity::Note, 14, BmpFields{}.Header(108).Build()},
+        {"header-size", Severity::Error, 14, BmpFields{}.Header(200).Build()},
+        // What V4 and V5 headers add.
+        {"cs-type", Severity::Warning, 70,
+         Built(BmpFields{}.Header(108), [](auto& b) { Poke<DWORD>(b, 70, 1); })},
+        {"intent", Severity::Note, 122,
+         Built(BmpFields{}.Header(124), [](auto& b) { Poke<DWORD>(b, 122, 3); })},
+        {"profile", Severity::Warning, 126,
+         Built(BmpFields{}.Header(124),
+               [](auto& b) {
+                   Poke<DWORD>(b, 70, 0x4D424544); // 'MBED'
+                   Poke<DWORD>(b, 126, 1000);
+                   Poke<DWORD>(b, 130, 100);
+               })},
+        {"alpha-mask", Severity::Warning, 66,
+         Built(BmpFields{}.Header(108).Bits(32).Compression(BI_BITFIELDS),
+               [](auto& b) {
+                   Poke<DWORD>(b, 54, 0xFF0000);
+                   Poke<DWORD>(b, 58, 0xFF00);
+                   Poke<DWORD>(b, 62, 0xFF);
+                   Poke<DWORD>(b, 66, 0xFF); // the blue mask's bits
+               })},
         {"file-size", Severity::Warning, 2, Built({}, [](auto& b) { Poke<DWORD>(b, 2, 9); })},
         {"reserved", Severity::Note, 6, reserved.Build()},
         {"offbits-overlap", Severity::Error, 10, Eight().OffBits(60).Build()},
