@@ -54,7 +54,7 @@ const char kUsage[] =
     "      Prints where pixel (X, Y) lives in the file: the offset of its first byte\n"
     "      (and its bit below 8 bits), its stored row and that row's offset, the row\n"
     "      stride and padding, and its raw bytes; in a run-length picture, the code\n"
-    "      that sets it.\n"
+    "      that sets it. Any header kind; --json adds the decoded b, g, r and s.\n"
     "  fields [--json] FILE\n"
     "      Prints the file's regions (headers of every kind, masks, colour table, gap,\n"
     "      pixels, colour profile, trailing data), each with its fields: offset, size,\n"

@@ -6,6 +6,7 @@
 #include "cli/output.h"
 #include "dib/pixel_rules.h"
 #include "inspect/describe.h"
+#include "inspect/pixel_decoder.h"
 #include "inspect/pixel_location.h"
 #include "platform/mapped_file.h"
 
@@ -41,19 +42,25 @@ void PrintText(const inspect::PixelLocation& p) {
                                                 : inspect::HexBytes(p.bytes, " ").c_str());
 }
 
-void PrintJson(const inspect::PixelLocation& p) {
+void PrintJson(const inspect::PixelLocation& p, const std::optional<inspect::Bgrs>& colour) {
+    // The pixel's colour as decoded, or null where nothing decodes it.
+    auto component = [&colour](std::uint8_t inspect::Bgrs::*c) {
+        return colour ? std::to_string((*colour).*c) : std::string("null");
+    };
     auto number = [](std::optional<std::uint64_t> v) {
         return v ? JsonNumber(static_cast<std::int64_t>(*v)) : std::string("null");
     };
     std::printf("{\"x\": %lld, \"y\": %lld, \"offset\": %s, \"bit\": %s, \"row\": %lld, "
                 "\"rowOffset\": %s, \"stride\": %llu, \"padding\": %llu, \"bytes\": %s, "
-                "\"read\": %s}\n",
+                "\"read\": %s, \"b\": %s, \"g\": %s, \"r\": %s, \"s\": %s}\n",
                 static_cast<long long>(p.x), static_cast<long long>(p.y), number(p.offset).c_str(),
                 p.bit ? std::to_string(*p.bit).c_str() : "null", static_cast<long long>(p.row),
                 p.runLength ? "null" : number(p.rowOffset).c_str(),
                 static_cast<unsigned long long>(p.stride),
                 static_cast<unsigned long long>(p.padding),
-                JsonString(inspect::HexBytes(p.bytes, "")).c_str(), p.read ? "true" : "false");
+                JsonString(inspect::HexBytes(p.bytes, "")).c_str(), p.read ? "true" : "false",
+                component(&inspect::Bgrs::b).c_str(), component(&inspect::Bgrs::g).c_str(),
+                component(&inspect::Bgrs::r).c_str(), component(&inspect::Bgrs::s).c_str());
 }
 
 } // namespace
@@ -85,7 +92,7 @@ int RunWhereCommand(const std::vector<std::string>& args) {
         return 1;
     }
     if (a->json)
-        PrintJson(*where);
+        PrintJson(*where, inspect::PixelDecoder(file.Bytes()).At(a->x, a->y));
     else
         PrintText(*where);
     return 0;

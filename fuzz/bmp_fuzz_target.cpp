@@ -3,6 +3,7 @@
 // that saved inputs run as an ordinary test.
 #include "dib/dib.h"
 #include "inspect/check_bitmap.h"
+#include "inspect/pixel_decoder.h"
 #include "inspect/pixel_location.h"
 #include "inspect/structure.h"
 #include "platform/allocator.h"
@@ -171,6 +172,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> bytes(data, size);
     inspect::CheckBitmap(bytes);
     inspect::DescribeStructure(bytes);
+    const inspect::PixelDecoder decoder(bytes);
+    for (std::int64_t at : {0, 1, 7, 1000})
+        (void)decoder.At(at, at);
     std::string error;
     for (std::int64_t at : {0, 1, 7, 1000})
         inspect::LocatePixel(bytes, at, at, error);

@@ -11,8 +11,8 @@ std::optional<PixelLocation> LocatePixel(std::span<const std::uint8_t> f, std::i
                                          std::int64_t y, std::string& error) {
     const bmp::File file = bmp::ParseFile(f);
     const bmp::Header& hd = file.header;
-    if (f.size() < 54 || !file.signature || hd.kind != bmp::HeaderKind::Info) {
-        error = "没有可读的 40 字节信息头";
+    if (!file.signature || hd.kind == bmp::HeaderKind::Unknown || hd.cut) {
+        error = "没有可读的信息头";
         return std::nullopt;
     }
     const std::int64_t width = hd.width, height = static_cast<std::int64_t>(hd.rows);
@@ -22,11 +22,18 @@ std::optional<PixelLocation> LocatePixel(std::span<const std::uint8_t> f, std::i
         error = "输入的坐标超过图像大小了⊙﹏⊙b汗";
         return std::nullopt;
     }
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
+    if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 &&
+        bits != 32) {
         error = "像素位数 " + std::to_string(bits) + " 没有像素布局";
         return std::nullopt;
     }
-    if (compression > 3) {
+    const bool os2Own = hd.kind == bmp::HeaderKind::Os2 && (compression == 3 || compression == 4);
+    if (os2Own) {
+        error = compression == 3 ? "OS/2 的 Huffman 1D 压缩，没有按行存放的像素"
+                                 : "OS/2 的 RLE24 压缩，Pixscope 不解码";
+        return std::nullopt;
+    }
+    if (compression > 3 && compression != 6) {
         error = compression == 4 || compression == 5
                     ? std::string("像素数据是嵌入的 ") + (compression == 4 ? "JPEG" : "PNG") +
                           " 图像，没有按行存放的像素"

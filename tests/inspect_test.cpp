@@ -246,11 +246,9 @@ TEST(Inspect, ClampedTablesHaveNoGapAndSizesPast2To63AreSaidInWords) {
 }
 
 TEST(Inspect, TheLocatorRefusesFormatsWithNoPixelLayout) {
-    for (const auto& [file, says] :
-         {std::pair{BmpFields{}.Bits(2).Table(std::vector<RGBQUAD>(4)).Build(), "像素位数 2"},
-          {BmpFields{}.Bits(12).Build(), "像素位数 12"},
-          {BmpFields{}.Compression(4).Build(), "JPEG"},
-          {BmpFields{}.Compression(5).Build(), "PNG"}}) {
+    for (const auto& [file, says] : {std::pair{BmpFields{}.Bits(12).Build(), "像素位数 12"},
+                                     {BmpFields{}.Compression(4).Build(), "JPEG"},
+                                     {BmpFields{}.Compression(5).Build(), "PNG"}}) {
         std::string error;
         EXPECT_FALSE(inspect::LocatePixel(file, 0, 0, error).has_value()) << says;
         EXPECT_NE(error.find(says), std::string::npos) << error;
@@ -349,7 +347,7 @@ TEST(Inspect, WhereEachPixelLives) {
     EXPECT_EQ(error, "输入的坐标超过图像大小了⊙﹏⊙b汗");
     const std::vector<BYTE> notBmp = {'B', 'A', 0, 0};
     EXPECT_FALSE(inspect::LocatePixel(std::span(notBmp.data(), notBmp.size()), 0, 0, error));
-    EXPECT_EQ(error, "没有可读的 40 字节信息头");
+    EXPECT_EQ(error, "没有可读的信息头");
 }
 
 TEST(Inspect, TheWindowSaysWhereAPixelLivesInChinese) {
