@@ -8,6 +8,7 @@
 #include "inspect/structure.h"
 #include "platform/allocator.h"
 #include "platform/cmemfile.h"
+#include "platform/gdi/dib_format.h"
 #include "platform/interaction.h"
 #include "report/bitmap_report.h"
 
@@ -16,7 +17,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <string>
+#include <utility>
 
 #include <cstddef>
 #include <cstdint>
@@ -154,6 +157,24 @@ void OtherLoaders(const std::uint8_t* data, std::size_t size) {
     }
 }
 
+// Where the drawing decodes a loaded picture, the structure view's decoder gives the
+// read's colour; a difference is a finding.
+void ExpectTheDecoderAgrees(const CDib& dib, std::span<const std::uint8_t> bytes) {
+    if (!platform::gdi::ParseDibFormat(reinterpret_cast<const BITMAPINFO*>(dib.m_pInfo),
+                                       dib.m_nInfoSize))
+        return;
+    const inspect::PixelDecoder decoder(bytes);
+    const int w = dib.m_pInfo->biWidth,
+              h = dib.m_pInfo->biHeight < 0 ? -dib.m_pInfo->biHeight : dib.m_pInfo->biHeight;
+    for (const auto& [x, y] : {std::pair{0, 0}, {w - 1, h - 1}, {w / 2, h / 3}, {w - 1, 0}}) {
+        const auto decoded = decoder.At(x, y);
+        const RGBQUAD read = dib.GetDrawnPixel(x, y);
+        if (decoded && (decoded->b != read.rgbBlue || decoded->g != read.rgbGreen ||
+                        decoded->r != read.rgbRed || decoded->s != read.rgbReserved))
+            std::abort();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -164,8 +185,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     {
         CMemFile file(data, static_cast<UINT>(size));
         CDib dib;
-        if (dib.Read(&file))
+        if (dib.Read(&file)) {
+            ExpectTheDecoderAgrees(dib, std::span(data, size));
             Exercise(dib);
+        }
     }
     OtherLoaders(data, size);
     // The checker reads the same bytes itself, with no loader in front of it.
