@@ -60,24 +60,12 @@ std::string Size(std::int64_t bytes) {
     return bytes == INT64_MAX ? std::string("超过 2^63 字节") : N(bytes) + " 字节";
 }
 
-std::string HeaderKind(std::uint32_t size) {
-    switch (size) {
-    case 12:
-        return "OS/2 1.x 的 BITMAPCOREHEADER";
-    case 16:
-    case 64:
-        return "OS/2 2.x 的信息头";
-    case 52:
-        return "BITMAPV2INFOHEADER";
-    case 56:
-        return "BITMAPV3INFOHEADER";
-    case 108:
-        return "BITMAPV4HEADER";
-    case 124:
-        return "BITMAPV5HEADER";
-    default:
-        return "未知的信息头";
-    }
+// The kind's name, and whose it is where that is not Windows'.
+std::string HeaderKind(bmp::HeaderKind kind) {
+    const std::string name = bmp::HeaderName(kind);
+    return kind == bmp::HeaderKind::Core  ? "OS/2 1.x 的 " + name
+           : kind == bmp::HeaderKind::Os2 ? "OS/2 2.x 的 " + name
+                                          : name;
 }
 
 class Checker {
@@ -185,7 +173,7 @@ bool Checker::Headers() {
     }
     if (size != kInfoHeader)
         Add("header-size", Severity::Note, 14, 4, "biSize", size, kInfoHeader,
-            "信息头长 " + N(size) + " 字节，是 " + HeaderKind(size) +
+            "信息头长 " + N(size) + " 字节，是 " + HeaderKind(hd.kind) +
                 "；Pixscope 的打开命令只读取 40 字节的 BITMAPINFOHEADER，会拒绝它，"
                 "结构视图（pixscope-cli fields）能读它");
     if (!b.Has(0, headerEnd)) {
