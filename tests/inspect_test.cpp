@@ -144,6 +144,14 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
         {"rle-stream", Severity::Warning, 1078, BuildBmp(Rle({0, 2, 9, 0, 0, 1}))},
         {"rle-stream", Severity::Warning, 1078, BuildBmp(Rle({0, 3, 1, 2}))},
         {"rle-end", Severity::Note, 1078 + 4, BuildBmp(Rle({4, 1, 0, 0}))},
+        // Zeros past the file's end, then one byte of its odd size: a cut code, not a hang.
+        {"rle-stream", Severity::Warning, 62 + 4,
+         Rle({0, 0, 0, 0})
+             .Size(4, 10)
+             .Table(std::vector<RGBQUAD>(2))
+             .ClrUsed(2)
+             .SizeImage(5)
+             .Build()},
         // A delta, then an absolute run padded to a word: two pixels no code sets.
         {"rle-unset", Severity::Warning, 1078,
          BuildBmp(Rle({0, 2, 2, 0, 2, 1, 0, 0, 0, 3, 1, 2, 3, 0, 1, 4, 0, 1}))},

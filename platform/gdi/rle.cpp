@@ -72,7 +72,7 @@ void WalkRle(const BYTE* stream, std::size_t held, std::size_t length, std::int6
             diagnostics->push_back(RleDiagnostic{f, at, x, y});
     };
     while (y < height) {
-        if (pos >= held && pos < length) {
+        if (pos >= held && length - pos >= 2) {
             // Only zeros are left: end-of-line codes, one row each.
             const auto rows = static_cast<std::int64_t>((length - pos) / 2);
             y = std::min(height, y + rows);
