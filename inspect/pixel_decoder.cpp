@@ -81,7 +81,10 @@ std::optional<Bgrs> PixelDecoder::At(std::int64_t x, std::int64_t y) const {
     const int bits = h.bitCount;
     const std::uint64_t inRow =
         static_cast<std::uint64_t>(x) * static_cast<std::uint64_t>(bits) / 8;
-    const std::uint64_t rel = static_cast<std::uint64_t>(stored) * h.stride + inRow;
+    std::uint64_t rel = 0;
+    if (__builtin_mul_overflow(static_cast<std::uint64_t>(stored), h.stride, &rel) ||
+        __builtin_add_overflow(rel, inRow, &rel))
+        return Bgrs{}; // beyond any array: black, as drawn
     const std::uint64_t bytes = bits < 8 ? 1 : static_cast<std::uint64_t>(bits) / 8;
     // Past what the open command reads: black, as drawn; what the file lacks of it is
     // zeros, as the open command's array holds them.
