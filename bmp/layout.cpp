@@ -236,7 +236,6 @@ File ParseFile(std::span<const std::uint8_t> bytes) {
     f.header.tableOffset += 14;
     for (Field& field : f.header.fields)
         field.offset += 14;
-    f.pixelBytesHeld = f.bfOffBits < f.size ? f.size - f.bfOffBits : 0;
     return f;
 }
 

@@ -81,8 +81,6 @@ struct File {
     std::vector<Field> fields;    // the file header's
     bool headerSizeKnown = false; // the file reaches past biSize
     Header header;                // offsets from the start of the file
-    // The pixel array from bfOffBits: the bytes the file has of it.
-    std::uint64_t pixelBytesHeld = 0;
 };
 
 File ParseFile(std::span<const std::uint8_t> file);

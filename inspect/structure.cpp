@@ -73,8 +73,18 @@ std::string MeaningOf(std::string_view name) {
             bestLength = m.suffix.size();
         }
     }
-    if (bestLength == 0 && name.rfind("us", 0) == 0)
-        return "OS/2 2.x 的扩展字段";
+    static constexpr std::pair<std::string_view, const char*> kOs2Tail[] = {
+        {"usUnits", "分辨率的单位，0 表示像素/米"},
+        {"usReserved", "保留，应为 0"},
+        {"usRecording", "行的存放次序，0 表示自下而上"},
+        {"usRendering", "半色调算法，0 表示没有"},
+        {"cSize1", "半色调算法的第一个参数"},
+        {"cSize2", "半色调算法的第二个参数"},
+        {"ulColorEncoding", "颜色编码，0 表示 RGB"},
+        {"ulIdentifier", "留给应用程序自用的值"}};
+    for (const auto& [os2, text] : kOs2Tail)
+        if (name == os2)
+            return text;
     return best;
 }
 

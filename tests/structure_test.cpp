@@ -2,6 +2,7 @@
 // the file's end cuts them: regions cover every byte once, fields read as xxd shows.
 #include "bmp_builder.h"
 #include "corpus_manifest.h"
+#include "inspect/pixel_decoder.h"
 #include "inspect/structure.h"
 #include "test_support.h"
 
@@ -109,4 +110,61 @@ TEST(Structure, AFileCutInsideItsHeaderCutsTheRegionAndItsFields) {
     EXPECT_EQ(overlap.regions[2].name, "颜色表");
     EXPECT_TRUE(overlap.regions[2].cut);
     EXPECT_EQ(overlap.regions[2].size, 100u - 54);
+}
+
+TEST(Structure, EachKindsFieldsLieBackToBackAndEachSaysWhatItMeans) {
+    // Files of every kind: other programs' V4, V5, OS/2 1.x and 40-byte headers, and
+    // hand-built 52, 56 and OS/2 2.x (64) ones.
+    std::vector<std::vector<BYTE>> files;
+    for (const char* name : {"im-default.bmp", "gm-alpha.bmp", "netpbm-os2.bmp", "gm-palette.bmp"})
+        files.push_back(ReadFileBytes(kProducers + "/" + name));
+    for (DWORD size : {52u, 56u, 64u})
+        files.push_back(BmpFields{}.Header(size).Build());
+    for (const auto& bytes : files) {
+        const auto s = Describe(bytes);
+        ASSERT_GE(s.regions.size(), 2u);
+        SCOPED_TRACE(s.regions[1].name);
+        std::uint64_t next = 0;
+        for (const auto& region : {s.regions[0], s.regions[1]}) {
+            for (const auto& f : region.fields) {
+                EXPECT_EQ(f.offset, next) << f.name;
+                EXPECT_FALSE(f.meaning.empty()) << f.name;
+                next = f.offset + f.size;
+            }
+            EXPECT_EQ(next, region.offset + region.size) << region.name;
+        }
+    }
+    const struct {
+        DWORD size;
+        const char* name;
+    } kinds[] = {{12, "BITMAPCOREHEADER"},   {16, "OS22XBITMAPHEADER"},  {40, "BITMAPINFOHEADER"},
+                 {52, "BITMAPV2INFOHEADER"}, {56, "BITMAPV3INFOHEADER"}, {64, "OS22XBITMAPHEADER"},
+                 {108, "BITMAPV4HEADER"},    {124, "BITMAPV5HEADER"},    {200, "未知的信息头"}};
+    for (const auto& k : kinds)
+        EXPECT_EQ(Describe(BmpFields{}.Header(k.size).Build()).regions.at(1).name, k.name);
+    // A colour space of 0 is the calibrated one, named.
+    EXPECT_EQ(Find(Describe(BmpFields{}.Header(108).Build()), "bV4CSType")->value,
+              "0 (LCS_CALIBRATED_RGB)");
+}
+
+TEST(Structure, FormatsTheDecoderNamesInsteadOfDecoding) {
+    BmpFields zeroRed = BmpFields{}.Bits(16).Compression(BI_BITFIELDS);
+    zeroRed.gap = {0, 0, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
+    const struct {
+        const char* says;
+        std::vector<BYTE> file;
+    } cases[] = {
+        {"JPEG", BmpFields{}.Compression(4).Build()},
+        {"PNG", BmpFields{}.Compression(5).Build()},
+        {"Huffman",
+         BmpFields{}.Header(64).Bits(1).Compression(3).Table(std::vector<RGBQUAD>(2)).Build()},
+        {"RLE24", BmpFields{}.Header(64).Compression(4).Build()},
+        {"像素位数 12", BmpFields{}.Bits(12).Build()},
+        {"掩码为零", BuildBmp(zeroRed)},
+    };
+    for (const auto& c : cases) {
+        const inspect::PixelDecoder decoder(c.file);
+        EXPECT_NE(decoder.Refusal().find(c.says), std::string::npos) << decoder.Refusal();
+        EXPECT_FALSE(decoder.At(0, 0).has_value()) << c.says;
+    }
 }
