@@ -142,6 +142,28 @@ TEST(Structure, EachKindsFieldsLieBackToBackAndEachSaysWhatItMeans) {
                  {108, "BITMAPV4HEADER"},    {124, "BITMAPV5HEADER"},    {200, "未知的信息头"}};
     for (const auto& k : kinds)
         EXPECT_EQ(Describe(BmpFields{}.Header(k.size).Build()).regions.at(1).name, k.name);
+    // A colour table's entries as blue, green, red.
+    const auto palette = Describe(ReadFileBytes(kProducers + "/gm-palette.bmp"));
+    EXPECT_EQ(Find(palette, "[1]")->value, "7,5,19"); // xxd: 07 05 13 00 at 0x3a
+    // A V5 header's profile, embedded or linked, where its offset from the header says.
+    for (const auto& [type, name] :
+         {std::pair<DWORD, std::string>{0x4D424544, "嵌入的颜色配置文件"},
+          {0x4C494E4B, "链接的颜色配置文件名"}}) {
+        std::vector<BYTE> v5 = BmpFields{}.Header(124).Build();
+        const auto profileAt = static_cast<DWORD>(v5.size() - 14);
+        v5.insert(v5.end(), 8, 'p');
+        auto poke = [&v5](size_t at, DWORD v) {
+            for (int k = 0; k < 4; ++k)
+                v5[at + k] = static_cast<BYTE>(v >> (8 * k));
+        };
+        poke(70, type);
+        poke(126, profileAt);
+        poke(130, 8);
+        const auto s = Describe(v5);
+        EXPECT_EQ(s.regions.back().name, name);
+        EXPECT_EQ(s.regions.back().offset, 14u + profileAt);
+        EXPECT_EQ(s.regions.back().size, 8u);
+    }
     // A colour space of 0 is the calibrated one, named.
     EXPECT_EQ(Find(Describe(BmpFields{}.Header(108).Build()), "bV4CSType")->value,
               "0 (LCS_CALIBRATED_RGB)");
