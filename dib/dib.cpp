@@ -1,8 +1,8 @@
 // CDib: construction, emptying, the quantities derived from the header, and the palette.
 #include "dib/dib.h"
 
-#include "platform/allocator.h"
 #include "bmp/layout.h"
+#include "platform/allocator.h"
 #include "platform/gdi/dib_format.h"
 #include "platform/gdi/rle_index.h"
 #include "platform/kernel.h"
@@ -162,8 +162,8 @@ void CDib::ComputeMetrics() {
         TRACE("Not a valid Windows bitmap -- probably an OS/2 bitmap\n");
         AfxThrowFileException(CFileException::none);
     }
-    m_nImageSize = bmp::UsedImageSize(
-        m_pInfo->biWidth, m_pInfo->biHeight, m_pInfo->biBitCount, m_pInfo->biSizeImage);
+    m_nImageSize = bmp::UsedImageSize(m_pInfo->biWidth, m_pInfo->biHeight, m_pInfo->biBitCount,
+                                      m_pInfo->biSizeImage);
     m_pColorTable =
         reinterpret_cast<RGBQUAD*>(reinterpret_cast<BYTE*>(m_pInfo) + sizeof(BITMAPINFOHEADER));
 }

@@ -83,8 +83,8 @@ void CViewerDlg::OpenBitmapFile(const std::string& nativePath) {
 
     if (m_pDib->m_pInfo == nullptr)
         return; // a successful read always leaves a header; nothing to report without one
-    const BitmapReport report = ComposeReport(strPath, ReportFileStatus(file),
-                                              m_pDib->m_fileHeader, *m_pDib->m_pInfo);
+    const BitmapReport report =
+        ComposeReport(strPath, ReportFileStatus(file), m_pDib->m_fileHeader, *m_pDib->m_pInfo);
     const auto line = [&report](int number) -> const ReportLine& {
         return report.lines[static_cast<size_t>(number - 1)];
     };
