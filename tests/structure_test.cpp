@@ -116,7 +116,8 @@ TEST(Structure, EachKindsFieldsLieBackToBackAndEachSaysWhatItMeans) {
     // Files of every kind: other programs' V4, V5, OS/2 1.x and 40-byte headers, and
     // hand-built 52, 56 and OS/2 2.x (64) ones.
     std::vector<std::vector<BYTE>> files;
-    for (const char* name : {"im-default.bmp", "gm-alpha.bmp", "netpbm-os2.bmp", "gm-palette.bmp"})
+    for (const char* name : {"im-default.bmp", "gm-alpha.bmp", "netpbm-os2.bmp", "gm-palette.bmp",
+                             "ffmpeg-rgb565le.bmp"})
         files.push_back(ReadFileBytes(kProducers + "/" + name));
     for (DWORD size : {52u, 56u, 64u})
         files.push_back(BmpFields{}.Header(size).Build());
@@ -125,7 +126,10 @@ TEST(Structure, EachKindsFieldsLieBackToBackAndEachSaysWhatItMeans) {
         ASSERT_GE(s.regions.size(), 2u);
         SCOPED_TRACE(s.regions[1].name);
         std::uint64_t next = 0;
-        for (const auto& region : {s.regions[0], s.regions[1]}) {
+        for (const auto& region : s.regions) {
+            if (region.fields.empty())
+                continue;
+            next = region.offset;
             for (const auto& f : region.fields) {
                 EXPECT_EQ(f.offset, next) << f.name;
                 EXPECT_FALSE(f.meaning.empty()) << f.name;
@@ -164,6 +168,12 @@ TEST(Structure, EachKindsFieldsLieBackToBackAndEachSaysWhatItMeans) {
         EXPECT_EQ(s.regions.back().offset, 14u + profileAt);
         EXPECT_EQ(s.regions.back().size, 8u);
     }
+    // OS/2 2.x fields mean what their Windows twins mean; the file's size is not the
+    // header's.
+    const auto os2 = Describe(BmpFields{}.Header(64).Build());
+    const auto windows = Describe(BmpFields{}.Build());
+    EXPECT_EQ(Find(os2, "cx")->meaning, Find(windows, "biWidth")->meaning);
+    EXPECT_NE(Find(windows, "bfSize")->meaning, Find(windows, "biSize")->meaning);
     // A colour space of 0 is the calibrated one, named.
     EXPECT_EQ(Find(Describe(BmpFields{}.Header(108).Build()), "bV4CSType")->value,
               "0 (LCS_CALIBRATED_RGB)");
@@ -189,4 +199,13 @@ TEST(Structure, FormatsTheDecoderNamesInsteadOfDecoding) {
         EXPECT_NE(decoder.Refusal().find(c.says), std::string::npos) << decoder.Refusal();
         EXPECT_FALSE(decoder.At(0, 0).has_value()) << c.says;
     }
+    // BI_ALPHABITFIELDS, which no drawing takes, decodes through its four masks: the
+    // alpha mask's field is S.
+    BmpFields alpha =
+        BmpFields{}.Size(1, 1).Bits(32).Compression(6).Pixels({0x11, 0x22, 0x33, 0x44});
+    alpha.gap = {0xFF, 0, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0xFF}; // red, blue swapped
+    const auto pixel = inspect::PixelDecoder(BuildBmp(alpha)).At(0, 0);
+    ASSERT_TRUE(pixel.has_value());
+    EXPECT_EQ(std::vector<int>({pixel->b, pixel->g, pixel->r, pixel->s}),
+              std::vector<int>({0x33, 0x22, 0x11, 0x44}));
 }
