@@ -55,6 +55,12 @@ std::string N(std::int64_t v) {
     return std::to_string(v);
 }
 
+// Whether a nonzero mask's bits are one unbroken run.
+bool Contiguous(std::uint32_t mask) {
+    const std::uint32_t low = mask >> __builtin_ctz(mask);
+    return (low & (low + 1)) == 0;
+}
+
 // A byte count as words: one that passes 2^63 no file can hold, and is said so.
 std::string Size(std::int64_t bytes) {
     return bytes == INT64_MAX ? std::string("超过 2^63 字节") : N(bytes) + " 字节";
@@ -349,7 +355,7 @@ void Checker::Masks() {
     for (int i = 0; i < 3 && wrong.empty(); ++i) {
         if (m[i] == 0)
             wrong = std::string(names[i]) + "色掩码为零";
-        else if (((m[i] >> __builtin_ctz(m[i])) & ((m[i] >> __builtin_ctz(m[i])) + 1)) != 0)
+        else if (!Contiguous(m[i]))
             wrong = std::string(names[i]) + "色掩码的位不连续";
     }
     if (wrong.empty() && ((m[0] & m[1]) | (m[0] & m[2]) | (m[1] & m[2])) != 0)
@@ -372,8 +378,7 @@ void Checker::ColourSpace() {
         return;
     const std::uint32_t alpha = hd.masks[3];
     if (alpha != 0 &&
-        (((alpha >> __builtin_ctz(alpha)) & ((alpha >> __builtin_ctz(alpha)) + 1)) != 0 ||
-         (alpha & (hd.masks[0] | hd.masks[1] | hd.masks[2])) != 0))
+        (!Contiguous(alpha) || (alpha & (hd.masks[0] | hd.masks[1] | hd.masks[2])) != 0))
         AddAt("alpha-mask", Severity::Warning, FieldPlace("AlphaMask", 66, 4), alpha, std::nullopt,
               "透明度掩码的位不连续或与颜色掩码重叠：各读取程序的透明度不同");
     if (hd.kind == bmp::HeaderKind::V3)

@@ -1,9 +1,9 @@
 #include "inspect/pixel_decoder.h"
 
 #include "platform/gdi/dib_format.h"
-#include "platform/gdi/rle.h"
 
 #include <algorithm>
+#include <new>
 
 namespace inspect {
 
@@ -38,14 +38,12 @@ PixelDecoder::PixelDecoder(std::span<const std::uint8_t> file)
     // The stream as the open command reads it: its size, zeros past the file's end.
     const std::uint64_t off = m_layout.bfOffBits;
     const std::uint64_t held = off < file.size() ? file.size() - off : 0;
-    platform::gdi::WalkRle(
+    m_runs = platform::gdi::RleIndex::Make(
         off < file.size() ? file.data() + off : file.data(),
         static_cast<std::size_t>(std::min<std::uint64_t>(held, h.usedSize)), h.usedSize, m_width,
-        m_height, c == 2, [&](const platform::gdi::RleCode& code) {
-            if (code.kind == platform::gdi::RleCode::Kind::Run && code.run.n > 0)
-                m_runs.push_back(Run{code.run.y, code.run.x, code.run.n, code.at + 2,
-                                     code.run.absolute, code.run.value});
-        });
+        m_height, c == 2);
+    if (m_runs == nullptr)
+        throw std::bad_alloc();
 }
 
 Bgrs PixelDecoder::FromTable(unsigned index) const {
@@ -57,27 +55,13 @@ Bgrs PixelDecoder::FromTable(unsigned index) const {
     return Bgrs{m_file[at], m_file[at + 1], m_file[at + 2], 0};
 }
 
-std::optional<unsigned> PixelDecoder::RunIndex(std::int64_t x, std::int64_t stored) const {
-    auto it = std::partition_point(m_runs.begin(), m_runs.end(), [&](const Run& r) {
-        return r.y < stored || (r.y == stored && r.x + r.n <= x);
-    });
-    if (it == m_runs.end() || it->y != stored || it->x > x)
-        return std::nullopt;
-    const std::uint64_t k = static_cast<std::uint64_t>(x - it->x);
-    const bool four = m_layout.header.compression == 2;
-    if (!it->absolute)
-        return four ? (k % 2 == 0 ? it->value >> 4 : it->value & 0x0F) : it->value;
-    const std::uint8_t b = Byte(m_layout.bfOffBits + it->data + (four ? k / 2 : k));
-    return four ? (k % 2 == 0 ? b >> 4 : b & 0x0F) : b;
-}
-
 std::optional<Bgrs> PixelDecoder::At(std::int64_t x, std::int64_t y) const {
     if (!m_refusal.empty() || x < 0 || y < 0 || x >= m_width || y >= m_height)
         return std::nullopt;
     const bmp::Header& h = m_layout.header;
     const std::int64_t stored = h.height < 0 ? y : m_height - 1 - y;
     if (h.compression == 1 || h.compression == 2)
-        return FromTable(RunIndex(x, stored).value_or(0)); // no code: entry 0, as drawn
+        return FromTable(m_runs->IndexAt(x, stored).value_or(0)); // no code: entry 0, as drawn
     const int bits = h.bitCount;
     const std::uint64_t inRow =
         static_cast<std::uint64_t>(x) * static_cast<std::uint64_t>(bits) / 8;

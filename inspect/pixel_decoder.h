@@ -5,12 +5,13 @@
 #pragma once
 
 #include "bmp/layout.h"
+#include "platform/gdi/rle_index.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
 namespace inspect {
 
@@ -31,21 +32,14 @@ public:
     std::optional<Bgrs> At(std::int64_t x, std::int64_t y) const;
 
 private:
-    struct Run {
-        std::int64_t y, x, n;
-        std::uint64_t data; // literal pixels' first byte, from the stream's start
-        bool absolute;
-        std::uint8_t value;
-    };
     std::uint8_t Byte(std::uint64_t at) const { return at < m_file.size() ? m_file[at] : 0; }
     Bgrs FromTable(unsigned index) const;
-    std::optional<unsigned> RunIndex(std::int64_t x, std::int64_t stored) const;
 
     std::span<const std::uint8_t> m_file;
     bmp::File m_layout;
     std::string m_refusal;
     std::int64_t m_width = 0, m_height = 0;
-    std::vector<Run> m_runs;
+    std::unique_ptr<platform::gdi::RleIndex> m_runs; // a run-length picture's, once walked
 };
 
 } // namespace inspect

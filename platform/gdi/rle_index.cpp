@@ -9,18 +9,28 @@ namespace platform::gdi {
 
 std::unique_ptr<RleIndex> RleIndex::Make(const BYTE* stream, std::size_t length, std::int64_t width,
                                          std::int64_t height, bool fourBit) {
+    return Make(stream, length, length, width, height, fourBit);
+}
+
+std::unique_ptr<RleIndex> RleIndex::Make(const BYTE* stream, std::size_t held, std::size_t length,
+                                         std::int64_t width, std::int64_t height, bool fourBit) {
     if (length > UINT32_MAX || width > UINT32_MAX || height > UINT32_MAX)
         return nullptr;
     try {
         std::unique_ptr<RleIndex> index(new RleIndex);
         index->m_stream = stream;
         index->m_length = length;
+        index->m_held = std::min(held, length);
         index->m_width = width;
         index->m_height = height;
         index->m_fourBit = fourBit;
-        DecodeRle(stream, length, width, height, fourBit, [&](const RleRun& run) {
-            const auto source = run.absolute ? static_cast<std::uint32_t>(run.data - stream)
-                                             : std::uint32_t{run.value};
+        WalkRle(stream, held, length, width, height, fourBit, [&](const RleCode& code) {
+            const RleRun& run = code.run;
+            if (code.kind != RleCode::Kind::Run || run.n == 0)
+                return;
+            // A literal run by the offset of its pixels, which may lie past `held`.
+            const auto source =
+                run.absolute ? static_cast<std::uint32_t>(code.at + 2) : std::uint32_t{run.value};
             index->m_runs.push_back(Run{static_cast<std::uint32_t>(run.y),
                                         static_cast<std::uint32_t>(run.x), source,
                                         static_cast<BYTE>(run.n), run.absolute});
@@ -60,7 +70,17 @@ std::optional<BYTE> RleIndex::IndexAt(std::int64_t x, std::int64_t y) const {
     auto it = FirstAtOrAfter(y, x);
     if (it == m_runs.end() || it->y != y || it->x > x)
         return std::nullopt;
-    return Expand(*it).At(x - it->x);
+    const auto k = static_cast<std::uint64_t>(x - it->x);
+    BYTE value = static_cast<BYTE>(it->source);
+    if (it->absolute) {
+        const std::uint64_t at = it->source + (m_fourBit ? k / 2 : k);
+        value = at < m_held ? m_stream[at] : BYTE{0};
+    }
+    if (!m_fourBit)
+        return value;
+    // Four bits: an encoded run alternates its two nibbles, high first, as literal
+    // pixels do within their bytes.
+    return k % 2 == 0 ? static_cast<BYTE>(value >> 4) : static_cast<BYTE>(value & 0x0F);
 }
 
 void RleIndex::ForEachRunOn(const std::vector<std::int64_t>& rows,

@@ -20,6 +20,11 @@ public:
     // memory runs out, and the callers decode the stream instead.
     static std::unique_ptr<RleIndex> Make(const BYTE* stream, std::size_t length,
                                           std::int64_t width, std::int64_t height, bool fourBit);
+    // The same for a stream of which only the first `held` bytes are there, the rest
+    // reading as zeros (a file shorter than its declared size). Such an index answers
+    // IndexAt; ForEachRunOn wants the whole stream.
+    static std::unique_ptr<RleIndex> Make(const BYTE* stream, std::size_t held, std::size_t length,
+                                          std::int64_t width, std::int64_t height, bool fourBit);
 
     // Whether this index was made from exactly this stream and picture shape.
     bool Describes(const BYTE* stream, std::size_t length, std::int64_t width, std::int64_t height,
@@ -43,7 +48,7 @@ private:
     std::vector<Run>::const_iterator FirstAtOrAfter(std::int64_t y, std::int64_t x) const;
 
     const BYTE* m_stream = nullptr;
-    std::size_t m_length = 0;
+    std::size_t m_length = 0, m_held = 0;
     std::int64_t m_width = 0, m_height = 0;
     bool m_fourBit = false;
     std::vector<Run> m_runs;
