@@ -185,8 +185,9 @@ Header ParseHeader(std::span<const std::uint8_t> bytes) {
     h.rows =
         h.height < 0 ? static_cast<std::uint64_t>(-h.height) : static_cast<std::uint64_t>(h.height);
 
-    // Masks inside the header from V2 on, or after a 40-byte one that calls for them.
-    const bool inside = h.size >= 52 && h.kind != HeaderKind::Unknown;
+    // Masks inside the header from V2 on (OS/2 has none), or after a 40-byte one that
+    // calls for them.
+    const bool inside = h.size >= 52 && h.kind != HeaderKind::Unknown && h.kind != HeaderKind::Os2;
     if (inside) {
         h.maskCount = h.size >= 56 ? 4 : 3;
         h.masksOffset = 40;

@@ -237,33 +237,36 @@ bool Checker::InfoHeaderFields() {
               "biBitCount 是 " + N(bits) + "，不是 1、4、8、16、24 或 32：像素无法绘制");
 
     std::string wrong;
-    if (compression == kJpeg || compression == kPng)
+    if ((compression == kJpeg && !os2) || compression == kPng)
         wrong = std::string("像素数据是嵌入的 ") + (compression == kJpeg ? "JPEG" : "PNG") +
                 " 图像，不是位图像素";
     else if (compression == kRle8 && bits != 8)
         wrong = "RLE8 压缩需要 8 位像素，这里是 " + N(bits) + " 位";
     else if (compression == kRle4 && bits != 4)
         wrong = "RLE4 压缩需要 4 位像素，这里是 " + N(bits) + " 位";
-    else if ((compression == kBitfields || compression == kAlphaBitfields) && bits != 16 &&
-             bits != 32)
+    else if (os2 && compression == 4 && bits != 24)
+        wrong = "RLE24 压缩需要 24 位像素，这里是 " + N(bits) + " 位";
+    else if (((compression == kBitfields && !os2) || compression == kAlphaBitfields) &&
+             bits != 16 && bits != 32)
         wrong = "BI_BITFIELDS 需要 16 或 32 位像素，这里是 " + N(bits) + " 位";
     else if (compression > kBitfields && !(compression == kAlphaBitfields) &&
              !(os2 && (compression == 3 || compression == 4)))
         wrong = "未知的压缩方式 " + N(compression);
     compressionKnown = wrong.empty();
-    // OS/2 2.x's own compressions: named, but no part of Pixscope decodes them.
-    if (os2 && (compression == 3 || compression == 4)) {
+    // OS/2 2.x's own compressions: Huffman is named only; the structure view decodes RLE24.
+    if (os2 && compression == 3) {
         AddAt("compression", Severity::Warning, FieldPlace("Compression", 30, 4), compression,
-              std::nullopt,
-              compression == 3 ? "OS/2 的 Huffman 1D 压缩：Pixscope 不解码这些像素"
-                               : "OS/2 的 RLE24 压缩：Pixscope 不解码这些像素");
+              std::nullopt, "OS/2 的 Huffman 1D 压缩：Pixscope 不解码这些像素");
         decodable = false;
+    } else if (os2 && compression == 4 && wrong.empty()) {
+        AddAt("compression", Severity::Note, FieldPlace("Compression", 30, 4), compression,
+              std::nullopt, "OS/2 的 RLE24 压缩：打开命令不读，结构视图解码这些像素");
     }
     if (!wrong.empty())
         AddAt("compression", Severity::Error, FieldPlace("Compression", 30, 4), compression,
               std::nullopt, wrong);
 
-    const bool rle = compression == kRle8 || compression == kRle4;
+    const bool rle = compression == kRle8 || compression == kRle4 || (os2 && compression == 4);
     if (w <= 0)
         AddAt("width", Severity::Error, FieldPlace("Width", 18, 4), w, std::nullopt,
               "biWidth 是 " + N(w) + "，宽度必须大于零：没有可绘制的像素");
@@ -281,6 +284,8 @@ bool Checker::InfoHeaderFields() {
         hd.computedSize > INT64_MAX ? INT64_MAX : static_cast<std::int64_t>(hd.computedSize);
     if (hd.kind == bmp::HeaderKind::Core)
         ; // no such field: the rows are all there is
+    else if (os2 && compression == 3)
+        ; // Huffman: the size is the stream's, whatever the rows
     else if (rle && sizeImage == 0)
         AddAt("size-image", Severity::Error, FieldPlace("SizeImage", 34, 4), 0, std::nullopt,
               "游程编码的位图 biSizeImage 不能为零：流的长度未知，无法绘制");
@@ -450,7 +455,8 @@ void Checker::Density() {
 void Checker::Pixels() {
     if (offBits >= b.Size() || offBits < tableEnd || !decodable)
         return;
-    if (compression == kRle8 || compression == kRle4)
+    if (compression == kRle8 || compression == kRle4 ||
+        (hd.kind == bmp::HeaderKind::Os2 && compression == 4))
         RunLength();
     else
         Uncompressed();
@@ -511,18 +517,20 @@ void Checker::RunLength() {
                 " 开始；打开命令不读取它们");
     std::vector<platform::gdi::RleDiagnostic> faults;
     std::int64_t set = 0;
-    platform::gdi::WalkRle(
-        b.Data() + offBits, static_cast<std::size_t>(std::min<std::uint64_t>(used, available)),
-        used, width, height, compression == kRle4,
-        [&](const platform::gdi::RleCode& code) {
-            if (code.kind != platform::gdi::RleCode::Kind::Run)
-                return;
-            set += code.run.n;
-            for (std::int64_t k = 0; k < code.run.n; ++k)
-                if (code.run.At(k) >= entries)
-                    IndexOutside(code.run.x + k, code.run.y);
-        },
-        &faults);
+    const auto onCode = [&](const platform::gdi::RleCode& code) {
+        if (code.kind != platform::gdi::RleCode::Kind::Run)
+            return;
+        set += code.run.n;
+        for (std::int64_t k = 0; k < code.run.n && !code.run.bgr; ++k)
+            if (code.run.At(k) >= entries)
+                IndexOutside(code.run.x + k, code.run.y);
+    };
+    const std::size_t held = static_cast<std::size_t>(std::min<std::uint64_t>(used, available));
+    if (compression == 4)
+        platform::gdi::WalkRle24(b.Data() + offBits, held, used, width, height, onCode, &faults);
+    else
+        platform::gdi::WalkRle(b.Data() + offBits, held, used, width, height, compression == kRle4,
+                               onCode, &faults);
     for (const platform::gdi::RleDiagnostic& f : faults) {
         const std::string where = "（第 " + N(f.y) + " 行，x = " + N(f.x) + "）";
         switch (f.fault) {

@@ -23,8 +23,8 @@ PixelDecoder::PixelDecoder(std::span<const std::uint8_t> file)
         m_refusal = "像素数据是嵌入的 PNG 图像";
     else if (os2 && c == 3)
         m_refusal = "OS/2 的 Huffman 1D 压缩，Pixscope 不解码";
-    else if (os2 && c == 4)
-        m_refusal = "OS/2 的 RLE24 压缩，Pixscope 不解码";
+    else if (os2 && c == 4 && bits != 24)
+        m_refusal = "RLE24 压缩与 " + std::to_string(bits) + " 位像素不符";
     else if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 &&
              bits != 32)
         m_refusal = "像素位数 " + std::to_string(bits) + " 没有像素布局";
@@ -33,15 +33,17 @@ PixelDecoder::PixelDecoder(std::span<const std::uint8_t> file)
     else if ((c == 3 || c == 6) &&
              (h.maskCount < 3 || h.masks[0] == 0 || h.masks[1] == 0 || h.masks[2] == 0))
         m_refusal = "BI_BITFIELDS 的掩码为零，无法解码";
-    if (!m_refusal.empty() || (c != 1 && c != 2))
+    const bool rle24 = os2 && c == 4;
+    if (!m_refusal.empty() || (c != 1 && c != 2 && !rle24))
         return;
     // The stream as the open command reads it: its size, zeros past the file's end.
     const std::uint64_t off = m_layout.bfOffBits;
     const std::uint64_t held = off < file.size() ? file.size() - off : 0;
-    m_runs = platform::gdi::RleIndex::Make(
-        off < file.size() ? file.data() + off : file.data(),
-        static_cast<std::size_t>(std::min<std::uint64_t>(held, h.usedSize)), h.usedSize, m_width,
-        m_height, c == 2);
+    const std::uint8_t* stream = off < file.size() ? file.data() + off : file.data();
+    const auto inFile = static_cast<std::size_t>(std::min<std::uint64_t>(held, h.usedSize));
+    m_runs = rle24 ? platform::gdi::RleIndex::Make24(stream, inFile, h.usedSize, m_width, m_height)
+                   : platform::gdi::RleIndex::Make(stream, inFile, h.usedSize, m_width, m_height,
+                                                   c == 2);
     if (m_runs == nullptr)
         throw std::bad_alloc();
 }
@@ -60,6 +62,10 @@ std::optional<Bgrs> PixelDecoder::At(std::int64_t x, std::int64_t y) const {
         return std::nullopt;
     const bmp::Header& h = m_layout.header;
     const std::int64_t stored = h.height < 0 ? y : m_height - 1 - y;
+    if (m_runs != nullptr && h.compression == 4) {
+        const std::uint32_t v = m_runs->BgrAt(x, stored).value_or(0); // no code: black
+        return Bgrs{std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), 0};
+    }
     if (h.compression == 1 || h.compression == 2)
         return FromTable(m_runs->IndexAt(x, stored).value_or(0)); // no code: entry 0, as drawn
     const int bits = h.bitCount;

@@ -27,13 +27,12 @@ std::optional<PixelLocation> LocatePixel(std::span<const std::uint8_t> f, std::i
         error = "像素位数 " + std::to_string(bits) + " 没有像素布局";
         return std::nullopt;
     }
-    const bool os2Own = hd.kind == bmp::HeaderKind::Os2 && (compression == 3 || compression == 4);
-    if (os2Own) {
-        error = compression == 3 ? "OS/2 的 Huffman 1D 压缩，没有按行存放的像素"
-                                 : "OS/2 的 RLE24 压缩，Pixscope 不解码";
+    const bool rle24 = hd.kind == bmp::HeaderKind::Os2 && compression == 4 && bits == 24;
+    if (hd.kind == bmp::HeaderKind::Os2 && compression == 3) {
+        error = "OS/2 的 Huffman 1D 压缩，没有按行存放的像素";
         return std::nullopt;
     }
-    if (compression > 3 && compression != 6) {
+    if (compression > 3 && compression != 6 && !rle24) {
         error = compression == 4 || compression == 5
                     ? std::string("像素数据是嵌入的 ") + (compression == 4 ? "JPEG" : "PNG") +
                           " 图像，没有按行存放的像素"
@@ -54,33 +53,36 @@ std::optional<PixelLocation> LocatePixel(std::span<const std::uint8_t> f, std::i
     // The bytes the open command reads from bfOffBits on; what the file lacks reads as 0.
     const std::uint32_t used = hd.usedSize;
     const std::uint64_t available = offBits < f.size() ? f.size() - offBits : 0;
-    if (compression == 1 || compression == 2) {
+    if (compression == 1 || compression == 2 || rle24) {
         p.runLength = true;
         const bool four = compression == 2;
-        platform::gdi::WalkRle(f.data() + std::min<std::uint64_t>(offBits, f.size()),
-                               static_cast<std::size_t>(std::min<std::uint64_t>(used, available)),
-                               used, width, height, four, [&](const platform::gdi::RleCode& code) {
-                                   const platform::gdi::RleRun& r = code.run;
-                                   if (code.kind != platform::gdi::RleCode::Kind::Run ||
-                                       r.y != p.row || x < r.x || x >= r.x + r.n)
-                                       return;
-                                   // An encoded run is its two bytes; a literal pixel is the byte
-                                   // (and, at 4 bits, the half) that holds it.
-                                   const std::uint64_t k = static_cast<std::uint64_t>(x - r.x);
-                                   const std::uint64_t at =
-                                       offBits + code.at +
-                                       (r.absolute ? 2 + (four ? k / 2 : k) : 0);
-                                   p.offset = at;
-                                   if (r.absolute && four)
-                                       p.bit = k % 2 == 0 ? 7 : 3;
-                                   // Only what the file holds: a code it cuts reads its missing
-                                   // byte as 0.
-                                   const std::uint64_t end =
-                                       std::min<std::uint64_t>(at + (r.absolute ? 1 : 2), f.size());
-                                   if (at < end)
-                                       p.bytes.assign(f.begin() + static_cast<std::ptrdiff_t>(at),
-                                                      f.begin() + static_cast<std::ptrdiff_t>(end));
-                               });
+        const auto onCode = [&](const platform::gdi::RleCode& code) {
+            const platform::gdi::RleRun& r = code.run;
+            if (code.kind != platform::gdi::RleCode::Kind::Run || r.y != p.row || x < r.x ||
+                x >= r.x + r.n)
+                return;
+            // An encoded run is its whole code; a literal pixel is the bytes (at 4 bits, the
+            // half byte) that hold it.
+            const std::uint64_t k = static_cast<std::uint64_t>(x - r.x);
+            const std::uint64_t each = rle24 ? 3 : 1;
+            const std::uint64_t at =
+                offBits + code.at + (r.absolute ? 2 + (four ? k / 2 : k * each) : 0);
+            p.offset = at;
+            if (r.absolute && four)
+                p.bit = k % 2 == 0 ? 7 : 3;
+            // Only what the file holds: a code it cuts reads its missing bytes as 0.
+            const std::uint64_t end =
+                std::min<std::uint64_t>(at + (r.absolute ? each : code.bytes), f.size());
+            if (at < end)
+                p.bytes.assign(f.begin() + static_cast<std::ptrdiff_t>(at),
+                               f.begin() + static_cast<std::ptrdiff_t>(end));
+        };
+        const BYTE* stream = f.data() + std::min<std::uint64_t>(offBits, f.size());
+        const auto held = static_cast<std::size_t>(std::min<std::uint64_t>(used, available));
+        if (rle24)
+            platform::gdi::WalkRle24(stream, held, used, width, height, onCode);
+        else
+            platform::gdi::WalkRle(stream, held, used, width, height, four, onCode);
         return p;
     }
     const std::uint64_t first = p.rowOffset + static_cast<std::uint64_t>(x * bits / 8);

@@ -190,7 +190,7 @@ TEST(Structure, FormatsTheDecoderNamesInsteadOfDecoding) {
         {"PNG", BmpFields{}.Compression(5).Build()},
         {"Huffman",
          BmpFields{}.Header(64).Bits(1).Compression(3).Table(std::vector<RGBQUAD>(2)).Build()},
-        {"RLE24", BmpFields{}.Header(64).Compression(4).Build()},
+        {"RLE24 压缩与 8 位", BmpFields{}.Header(64).Bits(8).Compression(4).Build()},
         {"像素位数 12", BmpFields{}.Bits(12).Build()},
         {"掩码为零", BuildBmp(zeroRed)},
     };
@@ -208,4 +208,19 @@ TEST(Structure, FormatsTheDecoderNamesInsteadOfDecoding) {
     ASSERT_TRUE(pixel.has_value());
     EXPECT_EQ(std::vector<int>({pixel->b, pixel->g, pixel->r, pixel->s}),
               std::vector<int>({0x33, 0x22, 0x11, 0x44}));
+}
+
+TEST(Structure, AnOs2Rle24PictureDecodesAsTheSamePictureAtEightBits) {
+    const std::string dir = std::string(PIXSCOPE_CORPUS) + "/bmpsuite/";
+    const std::vector<BYTE> rle = ReadFileBytes(dir + "q/rgb24rle24.bmp"),
+                            plain = ReadFileBytes(dir + "g/pal8.bmp");
+    const inspect::PixelDecoder a(rle), b(plain);
+    ASSERT_EQ(a.Refusal(), "");
+    ASSERT_EQ(std::pair(a.Width(), a.Height()), std::pair(b.Width(), b.Height()));
+    for (std::int64_t y = 0; y < a.Height(); ++y)
+        for (std::int64_t x = 0; x < a.Width(); ++x) {
+            const auto p = a.At(x, y), q = b.At(x, y);
+            ASSERT_TRUE(p && q);
+            ASSERT_EQ(std::tuple(p->b, p->g, p->r), std::tuple(q->b, q->g, q->r)) << x << "," << y;
+        }
 }

@@ -59,14 +59,19 @@ std::vector<BYTE> EncodeRle(const BYTE* indices, std::int64_t width, std::int64_
     return out;
 }
 
-void WalkRle(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t width,
-             std::int64_t height, bool fourBit, const std::function<void(const RleCode&)>& onCode,
-             std::vector<RleDiagnostic>* diagnostics) {
+namespace {
+
+// bits: 4 and 8 take one index a pixel, 24 (OS/2) three bytes of blue, green and red,
+// which an encoded run carries after its count.
+void Walk(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t width,
+          std::int64_t height, int bits, const std::function<void(const RleCode&)>& onCode,
+          std::vector<RleDiagnostic>* diagnostics) {
+    const bool fourBit = bits == 4, bgr = bits == 24;
     held = std::min(held, length);
     auto byte = [&](std::size_t at) { return at < held ? stream[at] : BYTE{0}; };
     std::int64_t x = 0, y = 0;
     std::size_t pos = 0;
-    std::array<BYTE, 256> literal{};
+    std::array<BYTE, 255 * 3> literal{};
     auto fault = [&](RleFault f, std::size_t at) {
         if (diagnostics != nullptr)
             diagnostics->push_back(RleDiagnostic{f, at, x, y});
@@ -90,20 +95,29 @@ void WalkRle(const BYTE* stream, std::size_t held, std::size_t length, std::int6
             const std::int64_t visible = std::max<std::int64_t>(0, std::min(asked, width - x));
             if (visible < asked)
                 fault(RleFault::RunPastEdge, at);
-            const BYTE* data = absolute ? stream + at + 2 : nullptr;
-            if (absolute && at + bytes > held) {
-                // Literal pixels past what the file holds are the zeros the reader has.
+            // An encoded RLE24 run's colour follows its count.
+            const std::size_t first = absolute ? at + 2 : at + 1;
+            const BYTE* data = absolute || bgr ? stream + first : nullptr;
+            if (data != nullptr && at + bytes > held) {
+                // Pixels past what the file holds are the zeros the reader has.
                 literal.fill(0);
-                if (held > at + 2)
-                    std::copy(stream + at + 2, stream + std::min(held, at + 2 + literal.size()),
+                if (held > first)
+                    std::copy(stream + first, stream + std::min(held, first + literal.size()),
                               literal.begin());
                 data = literal.data();
             }
             onCode(RleCode{RleCode::Kind::Run, at, bytes, asked,
-                           RleRun{y, x, visible, absolute, fourBit, data, value}});
+                           RleRun{y, x, visible, absolute, fourBit, data, value, bgr}});
             x = std::min(x + asked, width);
         };
-        if (n > 0) {
+        if (n > 0 && bgr) {
+            if (length - at < 4) {
+                fault(RleFault::CodeCut, at);
+                return;
+            }
+            pos += 2;
+            run(n, 4, false, 0);
+        } else if (n > 0) {
             run(n, 2, false, c);
         } else if (c == 0) {
             onCode(RleCode{RleCode::Kind::EndOfLine, at, 2, 0, {}});
@@ -128,7 +142,7 @@ void WalkRle(const BYTE* stream, std::size_t held, std::size_t length, std::int6
             x = std::min<std::int64_t>(x + dx, width);
             y += dy;
         } else {
-            const std::size_t bytes = fourBit ? (c + 1u) / 2u : c;
+            const std::size_t bytes = fourBit ? (c + 1u) / 2u : bgr ? 3u * c : c;
             if (length - pos < bytes) {
                 fault(RleFault::CodeCut, at);
                 return;
@@ -149,6 +163,20 @@ void WalkRle(const BYTE* stream, std::size_t held, std::size_t length, std::int6
     if (pos < length &&
         std::any_of(stream + std::min(pos, held), stream + held, [](BYTE b) { return b != 0; }))
         fault(RleFault::BytesAfterEnd, pos);
+}
+
+} // namespace
+
+void WalkRle(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t width,
+             std::int64_t height, bool fourBit, const std::function<void(const RleCode&)>& onCode,
+             std::vector<RleDiagnostic>* diagnostics) {
+    Walk(stream, held, length, width, height, fourBit ? 4 : 8, onCode, diagnostics);
+}
+
+void WalkRle24(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t width,
+               std::int64_t height, const std::function<void(const RleCode&)>& onCode,
+               std::vector<RleDiagnostic>* diagnostics) {
+    Walk(stream, held, length, width, height, 24, onCode, diagnostics);
 }
 
 void DecodeRle(const BYTE* stream, std::size_t length, std::int64_t width, std::int64_t height,

@@ -1,4 +1,4 @@
-// Decoding of BI_RLE8 and BI_RLE4 pixel streams, bottom row first.
+// Decoding of BI_RLE8, BI_RLE4 and OS/2 RLE24 pixel streams, bottom row first.
 //
 // The decoder is as forgiving as Windows: pixels past the right edge are dropped, a
 // delta stops at the edge, leaving the top row or running out of data ends decoding,
@@ -24,6 +24,11 @@ struct RleRun {
     bool fourBit;
     const BYTE* data; // absolute runs: the literal bytes, which lie inside the stream
     BYTE value;       // encoded runs: the index (RLE8) or the two alternating nibbles (RLE4)
+    bool bgr = false; // OS/2 RLE24: data holds blue, green, red, a triple a pixel for
+                      // absolute runs and one triple for encoded ones
+
+    // RLE24: the pixel's blue, green and red.
+    const BYTE* Bgr(std::int64_t k) const { return absolute ? data + 3 * k : data; }
 
     BYTE At(std::int64_t k) const {
         if (absolute) {
@@ -77,6 +82,12 @@ struct RleDiagnostic {
 void WalkRle(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t width,
              std::int64_t height, bool fourBit, const std::function<void(const RleCode&)>& onCode,
              std::vector<RleDiagnostic>* diagnostics = nullptr);
+
+// The same for OS/2's RLE24: an encoded run is its count and one blue, green, red triple;
+// an absolute run holds a triple a pixel, padded to an even length.
+void WalkRle24(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t width,
+               std::int64_t height, const std::function<void(const RleCode&)>& onCode,
+               std::vector<RleDiagnostic>* diagnostics = nullptr);
 
 // The runs of WalkRle that set pixels, for a stream held whole.
 void DecodeRle(const BYTE* stream, std::size_t length, std::int64_t width, std::int64_t height,

@@ -14,6 +14,16 @@ std::unique_ptr<RleIndex> RleIndex::Make(const BYTE* stream, std::size_t length,
 
 std::unique_ptr<RleIndex> RleIndex::Make(const BYTE* stream, std::size_t held, std::size_t length,
                                          std::int64_t width, std::int64_t height, bool fourBit) {
+    return Index(stream, held, length, width, height, fourBit ? 4 : 8);
+}
+
+std::unique_ptr<RleIndex> RleIndex::Make24(const BYTE* stream, std::size_t held, std::size_t length,
+                                           std::int64_t width, std::int64_t height) {
+    return Index(stream, held, length, width, height, 24);
+}
+
+std::unique_ptr<RleIndex> RleIndex::Index(const BYTE* stream, std::size_t held, std::size_t length,
+                                          std::int64_t width, std::int64_t height, int bits) {
     if (length > UINT32_MAX || width > UINT32_MAX || height > UINT32_MAX)
         return nullptr;
     try {
@@ -23,18 +33,23 @@ std::unique_ptr<RleIndex> RleIndex::Make(const BYTE* stream, std::size_t held, s
         index->m_held = std::min(held, length);
         index->m_width = width;
         index->m_height = height;
-        index->m_fourBit = fourBit;
-        WalkRle(stream, held, length, width, height, fourBit, [&](const RleCode& code) {
+        index->m_bits = bits;
+        const auto onCode = [&](const RleCode& code) {
             const RleRun& run = code.run;
             if (code.kind != RleCode::Kind::Run || run.n == 0)
                 return;
-            // A literal run by the offset of its pixels, which may lie past `held`.
-            const auto source =
-                run.absolute ? static_cast<std::uint32_t>(code.at + 2) : std::uint32_t{run.value};
+            // Literal pixels and RLE24 colours by their offset, which may lie past `held`.
+            const auto source = run.absolute ? static_cast<std::uint32_t>(code.at + 2)
+                                : run.bgr    ? static_cast<std::uint32_t>(code.at + 1)
+                                             : std::uint32_t{run.value};
             index->m_runs.push_back(Run{static_cast<std::uint32_t>(run.y),
                                         static_cast<std::uint32_t>(run.x), source,
                                         static_cast<BYTE>(run.n), run.absolute});
-        });
+        };
+        if (bits == 24)
+            WalkRle24(stream, held, length, width, height, onCode);
+        else
+            WalkRle(stream, held, length, width, height, bits == 4, onCode);
         index->m_runs.shrink_to_fit();
         return index;
     } catch (const std::bad_alloc&) {
@@ -45,7 +60,7 @@ std::unique_ptr<RleIndex> RleIndex::Make(const BYTE* stream, std::size_t held, s
 bool RleIndex::Describes(const BYTE* stream, std::size_t length, std::int64_t width,
                          std::int64_t height, bool fourBit) const {
     return stream == m_stream && length == m_length && width == m_width && height == m_height &&
-           fourBit == m_fourBit;
+           (fourBit ? 4 : 8) == m_bits;
 }
 
 RleRun RleIndex::Expand(const Run& r) const {
@@ -53,9 +68,10 @@ RleRun RleIndex::Expand(const Run& r) const {
                   r.x,
                   r.n,
                   r.absolute,
-                  m_fourBit,
-                  r.absolute ? m_stream + r.source : nullptr,
-                  r.absolute ? BYTE{0} : static_cast<BYTE>(r.source)};
+                  m_bits == 4,
+                  r.absolute || m_bits == 24 ? m_stream + r.source : nullptr,
+                  r.absolute || m_bits == 24 ? BYTE{0} : static_cast<BYTE>(r.source),
+                  m_bits == 24};
 }
 
 std::vector<RleIndex::Run>::const_iterator RleIndex::FirstAtOrAfter(std::int64_t y,
@@ -66,17 +82,36 @@ std::vector<RleIndex::Run>::const_iterator RleIndex::FirstAtOrAfter(std::int64_t
     });
 }
 
-std::optional<BYTE> RleIndex::IndexAt(std::int64_t x, std::int64_t y) const {
+std::optional<std::vector<RleIndex::Run>::const_iterator> RleIndex::RunAt(std::int64_t x,
+                                                                          std::int64_t y) const {
     auto it = FirstAtOrAfter(y, x);
     if (it == m_runs.end() || it->y != y || it->x > x)
         return std::nullopt;
+    return it;
+}
+
+std::optional<std::uint32_t> RleIndex::BgrAt(std::int64_t x, std::int64_t y) const {
+    const auto found = RunAt(x, y);
+    if (!found || m_bits != 24)
+        return std::nullopt;
+    const auto it = *found;
+    const std::uint64_t at = it->source + (it->absolute ? 3 * std::uint64_t(x - it->x) : 0);
+    auto byte = [&](std::uint64_t i) { return i < m_held ? std::uint32_t{m_stream[i]} : 0u; };
+    return byte(at) | byte(at + 1) << 8 | byte(at + 2) << 16;
+}
+
+std::optional<BYTE> RleIndex::IndexAt(std::int64_t x, std::int64_t y) const {
+    const auto found = RunAt(x, y);
+    if (!found || m_bits == 24)
+        return std::nullopt;
+    const auto it = *found;
     const auto k = static_cast<std::uint64_t>(x - it->x);
     BYTE value = static_cast<BYTE>(it->source);
     if (it->absolute) {
-        const std::uint64_t at = it->source + (m_fourBit ? k / 2 : k);
+        const std::uint64_t at = it->source + (m_bits == 4 ? k / 2 : k);
         value = at < m_held ? m_stream[at] : BYTE{0};
     }
-    if (!m_fourBit)
+    if (m_bits != 4)
         return value;
     // Four bits: an encoded run alternates its two nibbles, high first, as literal
     // pixels do within their bytes.

@@ -26,12 +26,19 @@ public:
     static std::unique_ptr<RleIndex> Make(const BYTE* stream, std::size_t held, std::size_t length,
                                           std::int64_t width, std::int64_t height, bool fourBit);
 
+    // An OS/2 RLE24 stream's, which answers BgrAt.
+    static std::unique_ptr<RleIndex> Make24(const BYTE* stream, std::size_t held,
+                                            std::size_t length, std::int64_t width,
+                                            std::int64_t height);
+
     // Whether this index was made from exactly this stream and picture shape.
     bool Describes(const BYTE* stream, std::size_t length, std::int64_t width, std::int64_t height,
                    bool fourBit) const;
     // The colour index of pixel x on stored row y (0 = bottom), or none where no code of
     // the stream sets it.
     std::optional<BYTE> IndexAt(std::int64_t x, std::int64_t y) const;
+    // RLE24: the pixel's blue, green and red as 0x00RRGGBB, or none where no code sets it.
+    std::optional<std::uint32_t> BgrAt(std::int64_t x, std::int64_t y) const;
     // Every run on the stored rows given (sorted, no repeats), in stream order.
     void ForEachRunOn(const std::vector<std::int64_t>& rows,
                       const std::function<void(const RleRun&)>& onRun) const;
@@ -39,18 +46,21 @@ public:
 private:
     struct Run {
         std::uint32_t y, x;
-        std::uint32_t source; // absolute runs: the offset of their bytes; else the value
+        std::uint32_t source; // the offset of the run's bytes, or an RLE4/8 run's value
         BYTE n;
         bool absolute;
     };
     RleIndex() = default;
+    static std::unique_ptr<RleIndex> Index(const BYTE* stream, std::size_t held, std::size_t length,
+                                           std::int64_t width, std::int64_t height, int bits);
+    std::optional<std::vector<Run>::const_iterator> RunAt(std::int64_t x, std::int64_t y) const;
     RleRun Expand(const Run& r) const;
     std::vector<Run>::const_iterator FirstAtOrAfter(std::int64_t y, std::int64_t x) const;
 
     const BYTE* m_stream = nullptr;
     std::size_t m_length = 0, m_held = 0;
     std::int64_t m_width = 0, m_height = 0;
-    bool m_fourBit = false;
+    int m_bits = 8;
     std::vector<Run> m_runs;
 };
 
