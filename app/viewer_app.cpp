@@ -3,6 +3,7 @@
 #include "app/viewer_dlg.h"
 #include "platform/exceptions.h"
 #include "platform/interaction.h"
+#include "tools/structure_view_command.h"
 
 BEGIN_MESSAGE_MAP(CViewerApp, CWinApp)
 ON_COMMAND(ID_HELP, OnHelp)
@@ -13,6 +14,10 @@ CViewerApp theApp;
 BOOL CViewerApp::InitInstance() {
     AfxEnableControlContainer();
     Enable3dControlsStatic();
+    if (!m_structureFile.empty()) {
+        m_exitCode = RunStructureViewOf(m_structureFile);
+        return FALSE;
+    }
     try {
         CViewerDlg dlg;
         m_pMainWnd = &dlg;

@@ -68,6 +68,7 @@ protected:
     void OnCalculator();
     void OnCheckBitmap();
     void OnPixelLocation();
+    void OnStructureView();
     void OnDropFiles(HDROP hDropInfo);
     void OnOpenArguments();
 

@@ -215,13 +215,17 @@ Structure DescribeStructure(std::span<const std::uint8_t> bytes) {
             }
             wanted.push_back(std::move(table));
         }
-        const bool payload = h.compression == 4 || h.compression == 5;
-        const bool rle = h.compression == 1 || h.compression == 2;
-        const std::uint64_t pixels = payload || rle ? h.sizeImage : h.computedSize;
+        // OS/2 2.x calls compression 3 Huffman 1D and 4 RLE24: streams, not embedded images.
+        const bool os2 = h.kind == bmp::HeaderKind::Os2;
+        const bool payload = !os2 && (h.compression == 4 || h.compression == 5);
+        const bool rle = h.compression == 1 || h.compression == 2 || (os2 && h.compression == 4);
+        const std::uint64_t pixels =
+            payload || rle || (os2 && h.compression == 3) ? h.sizeImage : h.computedSize;
         wanted.push_back(Region{payload
                                     ? (h.compression == 4 ? "嵌入的 JPEG 图像" : "嵌入的 PNG 图像")
-                                : rle ? "游程编码的像素数据"
-                                      : "像素数据",
+                                : rle                       ? "游程编码的像素数据"
+                                : os2 && h.compression == 3 ? "Huffman 1D 编码的像素数据"
+                                                            : "像素数据",
                                 file.bfOffBits,
                                 pixels,
                                 false,

@@ -39,5 +39,6 @@ inline constexpr unsigned ID_OPTIONS_CLEAR_CACHE = 32776;
 inline constexpr unsigned ID_OPTIONS_CALCULATOR = 32777;
 inline constexpr unsigned ID_TOOLS_CHECK_BITMAP = 32778;
 inline constexpr unsigned ID_TOOLS_PIXEL_LOCATION = 32779;
+inline constexpr unsigned ID_TOOLS_STRUCTURE_VIEW = 32781;
 // Posted at start when files were named on the command line.
 inline constexpr unsigned ID_FILE_OPEN_ARGUMENTS = 32780;

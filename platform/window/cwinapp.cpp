@@ -63,7 +63,7 @@ BOOL CWinApp::InitInstance() {
 }
 
 int CWinApp::ExitInstance() {
-    return 0;
+    return m_exitCode;
 }
 
 HICON CWinApp::LoadIcon(UINT id) const {

@@ -23,6 +23,10 @@ public:
     CString m_pszAppName;
     // What followed the program's name on its command line, bytes as the system gave them.
     std::vector<std::string> m_arguments;
+    // The file "--structure FILE" names, shown in the structure view alone; empty if none.
+    std::string m_structureFile;
+    // What ExitInstance returns.
+    int m_exitCode = 0;
 
 protected:
     // The help command: there is no help file, so it points to the usage dialog.

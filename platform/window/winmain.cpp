@@ -16,9 +16,11 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::printf("usage: %s [FILE...]\n"
+                        "       %s --structure FILE\n"
                         "Opens each FILE in turn, as \"文件\" -> \"打开位图文件\" does.\n"
+                        "--structure shows FILE byte by byte, as \"工具\" -> \"结构视图\" does.\n"
                         "--version prints the version.\n",
-                        argv[0]);
+                        argv[0], argv[0]);
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
@@ -49,6 +51,7 @@ int main(int argc, char** argv) {
     if (app == nullptr)
         return 1;
     app->m_arguments = platform::window::FilesToOpen(argc, argv);
+    app->m_structureFile = platform::window::StructureFile(argc, argv).value_or("");
     app->InitInstance();
     const int code = app->ExitInstance();
     platform::SetInteractionSeam(nullptr);

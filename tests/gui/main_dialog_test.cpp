@@ -60,11 +60,11 @@ TEST_F(MainDialog, StartsWithFacePaneBlackSwatchZeroFieldsAndMenu) {
                                 std::to_string(popup->GetMenuItemID(static_cast<int>(i))));
             }
         }
-        EXPECT_EQ(items,
-                  (std::vector<std::string>{"文件/打开位图文件 32771", "文件/保存修改的位图 32775",
-                                            "文件/退出 32772", "选项/清空缓存 32776",
-                                            "选项/打开计算器 32777", "帮助/使用说明 32773",
-                                            "工具/检查位图文件 32778", "工具/像素位置 32779"}));
+        EXPECT_EQ(items, (std::vector<std::string>{"文件/打开位图文件 32771",
+                                                   "文件/保存修改的位图 32775", "文件/退出 32772",
+                                                   "选项/清空缓存 32776", "选项/打开计算器 32777",
+                                                   "帮助/使用说明 32773", "工具/检查位图文件 32778",
+                                                   "工具/像素位置 32779", "工具/结构视图 32781"}));
     });
 }
 

@@ -1,0 +1,37 @@
+// The structure view's picture: the model's pixels fitted to the pane, a caption naming
+// the pixel under the pointer, a magnifier of its neighbours, and marks on the pixels
+// the chosen bytes hold. Only the pixels the pane shows are asked for.
+#pragma once
+
+#include "platform/window/structure_window.h"
+
+#include <QGroupBox>
+#include <QImage>
+
+#include <functional>
+
+namespace platform::window {
+
+class PictureCanvas;
+
+class StructurePicture : public QGroupBox {
+public:
+    StructurePicture(const StructureModel& model, QWidget* parent = nullptr);
+
+    std::function<void(std::int64_t x, std::int64_t y)> onPixelChosen;
+    void Mark(std::optional<PixelSpan> span);
+    // The pane point that shows picture pixel x, y (its centre), for tests.
+    QPoint PointOf(std::int64_t x, std::int64_t y) const;
+    QWidget* Canvas() const;
+    // Not the caption's width: a long caption must not take room from the other panes.
+    QSize minimumSizeHint() const override;
+
+private:
+    friend class PictureCanvas;
+    void Caption(std::optional<std::pair<std::int64_t, std::int64_t>> at);
+
+    const StructureModel& m_model;
+    PictureCanvas* m_canvas;
+};
+
+} // namespace platform::window

@@ -1,0 +1,307 @@
+#include "platform/window/structure_window.h"
+
+#include "platform/interaction.h"
+#include "platform/window/hex_view.h"
+#include "platform/window/structure_picture.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QScreen>
+#include <QShortcut>
+#include <QSplitter>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+namespace platform::window {
+
+namespace {
+
+// What Ctrl+C copies at most: a region can be gigabytes.
+constexpr std::uint64_t kCopyLimit = 1 << 16;
+
+std::string HexOffset(std::uint64_t v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(v));
+    return text;
+}
+
+class StructureWindow : public QWidget {
+public:
+    explicit StructureWindow(std::unique_ptr<StructureModel> model, QWidget* owner)
+        : QWidget(owner, Qt::Window), m_model(std::move(model)) {
+        setObjectName("structureView");
+        setAttribute(Qt::WA_DeleteOnClose);
+        setWindowTitle(QString::fromStdString(m_model->Title()));
+
+        m_tree = new QTreeWidget;
+        m_tree->setObjectName("fields");
+        m_tree->setHeaderLabels({"名称", "偏移", "大小", "值", "含义"});
+        for (const StructureModel::Node& node : m_model->Tree())
+            AddNode(node, nullptr);
+        m_tree->expandAll();
+        for (int c = 0; c < 4; ++c)
+            m_tree->resizeColumnToContents(c);
+
+        m_findings = new QListWidget;
+        m_findings->setObjectName("findings");
+        m_findings->setWordWrap(true);
+        for (const StructureModel::Finding& f : m_model->Findings()) {
+            auto* item = new QListWidgetItem(QString::fromStdString(f.text), m_findings);
+            item->setToolTip(item->text());
+            if (f.error)
+                item->setForeground(QColor(180, 0, 0));
+        }
+        if (m_model->Findings().empty())
+            new QListWidgetItem("检查没有发现问题", m_findings);
+
+        auto* left = new QSplitter(Qt::Vertical);
+        left->addWidget(m_tree);
+        auto* findingsBox = new QWidget;
+        auto* findingsLayout = new QVBoxLayout(findingsBox);
+        findingsLayout->setContentsMargins(0, 0, 0, 0);
+        findingsLayout->addWidget(new QLabel("检查结果（选择一项转到它的偏移）"));
+        findingsLayout->addWidget(m_findings);
+        left->addWidget(findingsBox);
+        left->setStretchFactor(0, 3);
+        left->setStretchFactor(1, 1);
+
+        m_hex = new HexView(m_model->Bytes());
+        m_hex->setObjectName("hex");
+        m_picture = new StructurePicture(*m_model);
+        m_picture->setObjectName("picture");
+
+        auto* panes = new QSplitter(Qt::Horizontal);
+        panes->addWidget(left);
+        panes->addWidget(m_hex);
+        panes->addWidget(m_picture);
+        panes->setStretchFactor(0, 3);
+        panes->setStretchFactor(1, 2);
+        panes->setStretchFactor(2, 2);
+
+        m_status = new QLabel;
+        m_status->setObjectName("status");
+        m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(panes, 1);
+        layout->addWidget(m_status);
+        layout->addWidget(new QLabel("Ctrl+G 转到偏移　方向键、Page Up/Down 在十六进制视图中移动　"
+                                     "Ctrl+C 复制所选字节"));
+
+        connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+            if (!m_linking && item != nullptr)
+                ChooseNode(*item);
+        });
+        connect(m_findings, &QListWidget::currentRowChanged, this, [this](int row) {
+            if (!m_linking && row >= 0 &&
+                static_cast<std::size_t>(row) < m_model->Findings().size())
+                ChooseByte(m_model->Findings()[static_cast<std::size_t>(row)].offset);
+        });
+        m_hex->onByteChosen = [this](std::uint64_t at) { ChooseByte(at); };
+        m_picture->onPixelChosen = [this](std::int64_t x, std::int64_t y) { ChoosePixel(x, y); };
+        auto* go = new QShortcut(QKeySequence("Ctrl+G"), this);
+        connect(go, &QShortcut::activated, this, [this] { GoTo(); });
+        auto* copy = new QShortcut(QKeySequence::Copy, this);
+        copy->setContext(Qt::WindowShortcut);
+        connect(copy, &QShortcut::activated, this, [this] { Copy(); });
+
+        // As much of the screen as suits: the hex view at its natural width, the rest
+        // shared between the tree and the picture.
+        const QRect screen = this->screen()->availableGeometry();
+        resize(std::min(1500, screen.width() * 92 / 100),
+               std::min(900, screen.height() * 88 / 100));
+        const int hex = m_hex->sizeHint().width();
+        m_hex->setFixedWidth(hex + 4);
+        const int rest = std::max(0, width() - hex - 40);
+        panes->setSizes({rest * 11 / 20, hex, rest - rest * 11 / 20});
+        if (m_tree->topLevelItemCount() > 0)
+            m_tree->setCurrentItem(m_tree->topLevelItem(0));
+        m_hex->setFocus();
+    }
+
+private:
+    void AddNode(const StructureModel::Node& node, QTreeWidgetItem* parent) {
+        QStringList columns;
+        for (const std::string& c : node.columns)
+            columns << QString::fromStdString(c);
+        auto* item = parent != nullptr ? new QTreeWidgetItem(parent, columns)
+                                       : new QTreeWidgetItem(m_tree, columns);
+        item->setData(0, Qt::UserRole, QVariant::fromValue<qulonglong>(node.bytes.offset));
+        item->setData(1, Qt::UserRole, QVariant::fromValue<qulonglong>(node.bytes.size));
+        item->setToolTip(4, columns.value(4));
+        if (node.cut)
+            item->setForeground(0, QColor(180, 0, 0));
+        for (const StructureModel::Node& child : node.children)
+            AddNode(child, item);
+    }
+
+    static ByteRange RangeOf(const QTreeWidgetItem& item) {
+        return ByteRange{item.data(0, Qt::UserRole).toULongLong(),
+                         item.data(1, Qt::UserRole).toULongLong()};
+    }
+
+    // The innermost row whose bytes hold the offset.
+    QTreeWidgetItem* ItemAt(std::uint64_t at) const {
+        QTreeWidgetItem* found = nullptr;
+        for (int i = 0; i < m_tree->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* item = m_tree->topLevelItem(i);
+            while (item != nullptr && RangeOf(*item).Holds(at)) {
+                found = item;
+                QTreeWidgetItem* inner = nullptr;
+                for (int c = 0; c < item->childCount() && inner == nullptr; ++c)
+                    if (RangeOf(*item->child(c)).Holds(at))
+                        inner = item->child(c);
+                item = inner;
+            }
+            if (found != nullptr)
+                break;
+        }
+        return found;
+    }
+
+    void Select(QTreeWidgetItem* item) {
+        m_linking = true;
+        m_tree->setCurrentItem(item);
+        if (item != nullptr)
+            m_tree->scrollToItem(item);
+        m_linking = false;
+    }
+
+    void Show(ByteRange chosen, std::uint64_t caret, std::optional<PixelSpan> pixels,
+              const QTreeWidgetItem* item) {
+        m_hex->Show(chosen, caret);
+        m_picture->Mark(pixels);
+        std::string text = "偏移 " + HexOffset(caret) + "（" + std::to_string(caret) + "）";
+        if (item != nullptr) {
+            text += "　" + item->text(0).toStdString();
+            if (!item->text(3).isEmpty())
+                text += " = " + item->text(3).toStdString();
+            if (!item->text(4).isEmpty())
+                text += "：" + item->text(4).toStdString();
+        }
+        if (chosen.size > 0)
+            text += "　已选 " + HexOffset(chosen.offset) + "–" +
+                    HexOffset(chosen.offset + chosen.size - 1) + "，" +
+                    std::to_string(chosen.size) + " 字节";
+        if (pixels)
+            text += "　像素 (" + std::to_string(pixels->x0) +
+                    (pixels->x1 != pixels->x0 ? "–" + std::to_string(pixels->x1) : "") + ", " +
+                    std::to_string(pixels->y) + ")";
+        m_status->setText(QString::fromStdString(text));
+    }
+
+    void ChooseNode(const QTreeWidgetItem& item) {
+        const ByteRange bytes = RangeOf(item);
+        Show(bytes, bytes.offset, m_model->PixelsOf(bytes.offset), &item);
+    }
+
+    void ChooseByte(std::uint64_t at) {
+        const std::uint64_t size = m_model->Bytes().size();
+        if (size == 0)
+            return;
+        at = std::min(at, size - 1);
+        QTreeWidgetItem* item = ItemAt(at);
+        Select(item);
+        const auto pixels = m_model->PixelsOf(at);
+        // A field is chosen whole; inside the pixels, the bytes of the pixel or code.
+        ByteRange chosen{at, 1};
+        if (pixels) {
+            if (const auto held = m_model->BytesOf(pixels->x0, pixels->y); held && held->Holds(at))
+                chosen = *held;
+        } else if (item != nullptr && item->parent() != nullptr) {
+            chosen = RangeOf(*item);
+        }
+        Show(chosen, at, pixels, item);
+    }
+
+    void ChoosePixel(std::int64_t x, std::int64_t y) {
+        const auto bytes = m_model->BytesOf(x, y);
+        if (!bytes) {
+            m_picture->Mark(PixelSpan{x, x, y});
+            m_status->setText(QString::fromStdString("像素 (" + std::to_string(x) + ", " +
+                                                     std::to_string(y) + ") 没有文件中的字节"));
+            return;
+        }
+        QTreeWidgetItem* item = ItemAt(bytes->offset);
+        Select(item);
+        Show(*bytes, bytes->offset, PixelSpan{x, x, y}, item);
+    }
+
+    void GoTo() {
+        const std::uint64_t size = m_model->Bytes().size();
+        if (size == 0)
+            return;
+        QInputDialog dialog(this);
+        dialog.setObjectName("goTo");
+        dialog.setWindowTitle("转到偏移");
+        dialog.setLabelText(QString::fromStdString("偏移（0x 开头为十六进制，否则为十进制；0 到 " +
+                                                   HexOffset(size - 1) + "）："));
+        dialog.setTextValue(QString::fromStdString(HexOffset(m_hex->Caret())));
+        dialog.setOkButtonText("转到");
+        dialog.setCancelButtonText("取消");
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        const auto at = ParseOffset(dialog.textValue().toStdString());
+        if (!at || *at >= size) {
+            QMessageBox box(QMessageBox::Warning, "转到偏移",
+                            QString::fromStdString("“" + dialog.textValue().toStdString() +
+                                                   "” 不是这个文件里的偏移：文件有 " +
+                                                   std::to_string(size) + " 字节。"),
+                            QMessageBox::Ok, this);
+            box.exec();
+            return;
+        }
+        ChooseByte(*at);
+        m_hex->setFocus();
+    }
+
+    void Copy() {
+        const ByteRange chosen = m_hex->Chosen();
+        const auto bytes = m_model->Bytes();
+        if (chosen.size == 0 || chosen.offset >= bytes.size())
+            return;
+        const std::uint64_t n = std::min({chosen.size, bytes.size() - chosen.offset, kCopyLimit});
+        std::string text;
+        text.reserve(n * 3);
+        for (std::uint64_t k = 0; k < n; ++k) {
+            const std::uint8_t b = bytes[chosen.offset + k];
+            text += "0123456789ABCDEF"[b >> 4];
+            text += "0123456789ABCDEF"[b & 15];
+            text += k + 1 < n ? (k % 16 == 15 ? '\n' : ' ') : '\n';
+        }
+        CurrentInteraction().SetClipboardText(text);
+        m_status->setText(QString::fromStdString(
+            "已复制 " + std::to_string(n) + " 字节" +
+            (n < chosen.size ? "（所选的前 " + std::to_string(n) + " 字节）" : "")));
+    }
+
+    std::unique_ptr<StructureModel> m_model;
+    QTreeWidget* m_tree;
+    QListWidget* m_findings;
+    HexView* m_hex;
+    StructurePicture* m_picture;
+    QLabel* m_status;
+    bool m_linking = false;
+};
+
+} // namespace
+
+void ShowStructureView(std::unique_ptr<StructureModel> model) {
+    // Owned by the modal window in front, if any, so that it is not blocked by it.
+    auto* window = new StructureWindow(std::move(model), QApplication::activeModalWidget());
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+int RunStructureView(std::unique_ptr<StructureModel> model) {
+    ShowStructureView(std::move(model));
+    return QApplication::exec();
+}
+
+} // namespace platform::window

@@ -1,0 +1,175 @@
+#include "structure/bmp_structure_model.h"
+
+#include "bmp/layout.h"
+#include "inspect/check_bitmap.h"
+#include "inspect/describe.h"
+#include "inspect/pixel_decoder.h"
+#include "inspect/pixel_location.h"
+#include "inspect/structure.h"
+#include "platform/gdi/rle.h"
+#include "platform/mapped_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace structure {
+
+namespace {
+
+using platform::window::ByteRange;
+using platform::window::PixelSpan;
+using Node = platform::window::StructureModel::Node;
+
+std::string Hex(std::uint64_t v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(v));
+    return text;
+}
+
+class BmpStructureModel : public platform::window::StructureModel {
+public:
+    BmpStructureModel(std::unique_ptr<platform::MappedFile> file, const std::string& name)
+        : m_file(std::move(file)), m_bytes(m_file->Bytes()), m_layout(bmp::ParseFile(m_bytes)),
+          m_decoder(m_bytes), m_title("结构视图 - " + name) {
+        for (const inspect::Region& r : inspect::DescribeStructure(m_bytes).regions) {
+            Node region{
+                {r.name, Hex(r.offset), std::to_string(r.size), "", r.cut ? "被文件截断" : ""},
+                ByteRange{r.offset, r.size},
+                r.cut,
+                {}};
+            for (const inspect::StructureField& f : r.fields)
+                region.children.push_back(
+                    Node{{f.name, Hex(f.offset), std::to_string(f.size), f.value,
+                          f.cut ? f.meaning + "（被文件截断）" : f.meaning},
+                         ByteRange{f.offset, f.size},
+                         f.cut,
+                         {}});
+            m_tree.push_back(std::move(region));
+        }
+        for (const inspect::Finding& f : inspect::CheckBitmap(m_bytes))
+            m_findings.push_back(Finding{Hex(f.offset) + "  " + inspect::SeverityLabel(f.severity) +
+                                             "  " + f.id + "：" + f.message,
+                                         f.offset, f.severity == inspect::Severity::Error});
+        const std::uint32_t c = m_layout.header.compression;
+        const bool os2 = m_layout.header.kind == bmp::HeaderKind::Os2;
+        m_runLength = c == 1 || c == 2 || (os2 && c == 4);
+        if (!m_decoder.Refusal().empty())
+            m_noPicture = m_decoder.Refusal() + "：这里没有可显示的图像。左边的区域列出它的字节。";
+    }
+
+    std::string Title() const override { return m_title; }
+    std::span<const std::uint8_t> Bytes() const override { return m_bytes; }
+    const std::vector<Node>& Tree() const override { return m_tree; }
+    const std::vector<Finding>& Findings() const override { return m_findings; }
+    std::int64_t Width() const override { return m_noPicture.empty() ? m_decoder.Width() : 0; }
+    std::int64_t Height() const override { return m_noPicture.empty() ? m_decoder.Height() : 0; }
+    std::string NoPicture() const override { return m_noPicture; }
+
+    std::uint32_t Colour(std::int64_t x, std::int64_t y) const override {
+        const auto p = m_decoder.At(x, y);
+        return p ? std::uint32_t{p->r} << 16 | std::uint32_t{p->g} << 8 | p->b : 0;
+    }
+
+    std::string Describe(std::int64_t x, std::int64_t y) const override {
+        const auto p = m_decoder.At(x, y).value_or(inspect::Bgrs{});
+        return "指针:(" + std::to_string(x) + "," + std::to_string(y) +
+               ") BGRS:" + std::to_string(p.b) + "," + std::to_string(p.g) + "," +
+               std::to_string(p.r) + "," + std::to_string(p.s);
+    }
+
+    std::optional<ByteRange> BytesOf(std::int64_t x, std::int64_t y) const override {
+        std::string error;
+        const auto where = inspect::LocatePixel(m_bytes, x, y, error);
+        if (!where || !where->offset || *where->offset >= m_bytes.size())
+            return std::nullopt;
+        return ByteRange{*where->offset, std::max<std::uint64_t>(1, where->bytes.size())};
+    }
+
+    std::optional<PixelSpan> PixelsOf(std::uint64_t at) const override {
+        const std::uint64_t start = m_layout.bfOffBits;
+        if (!m_noPicture.empty() || at < start || at >= m_bytes.size())
+            return std::nullopt;
+        return m_runLength ? RunOf(at - start) : RowPixelsOf(at - start);
+    }
+
+private:
+    // In rows of pixels: the pixels whose bits the byte holds.
+    std::optional<PixelSpan> RowPixelsOf(std::uint64_t rel) const {
+        const bmp::Header& h = m_layout.header;
+        const auto bits = static_cast<std::uint64_t>(h.bitCount);
+        const auto width = static_cast<std::uint64_t>(m_decoder.Width());
+        if (h.stride == 0 || rel >= h.usedSize)
+            return std::nullopt;
+        const std::uint64_t row = rel / h.stride, column = rel % h.stride;
+        if (row >= h.rows || column >= (width * bits + 7) / 8)
+            return std::nullopt; // past the last row, or a row's padding
+        const auto y = static_cast<std::int64_t>(h.height < 0 ? row : h.rows - 1 - row);
+        const std::uint64_t x0 = column * 8 / bits;
+        const std::uint64_t x1 = std::min(width - 1, ((column + 1) * 8 - 1) / bits);
+        return PixelSpan{static_cast<std::int64_t>(x0), static_cast<std::int64_t>(x1), y};
+    }
+
+    // In a run-length stream: the pixels the code holding the byte sets, narrowed to the
+    // byte's own pixels inside a literal run.
+    std::optional<PixelSpan> RunOf(std::uint64_t rel) const {
+        const bmp::Header& h = m_layout.header;
+        const std::uint64_t length = h.usedSize;
+        const std::uint64_t held =
+            std::min<std::uint64_t>(m_bytes.size() - m_layout.bfOffBits, length);
+        const std::int64_t bits = h.compression == 2 ? 4 : h.compression == 1 ? 8 : 24;
+        std::optional<PixelSpan> found;
+        const auto onCode = [&](const platform::gdi::RleCode& code) {
+            if (found || code.kind != platform::gdi::RleCode::Kind::Run || code.run.n == 0 ||
+                rel < code.at || rel >= code.at + code.bytes)
+                return;
+            const platform::gdi::RleRun& r = code.run;
+            std::int64_t x0 = r.x, x1 = r.x + r.n - 1;
+            if (r.absolute && rel >= code.at + 2) {
+                const auto k = static_cast<std::int64_t>(rel - code.at - 2);
+                x0 = r.x + k * 8 / bits;
+                x1 = std::min(x1, r.x + ((k + 1) * 8 - 1) / bits);
+                if (x0 > x1)
+                    return; // the pad byte
+            }
+            found = PixelSpan{x0, x1, m_decoder.Height() - 1 - r.y};
+        };
+        const std::uint8_t* stream = m_bytes.data() + m_layout.bfOffBits;
+        if (bits == 24)
+            platform::gdi::WalkRle24(stream, held, length, m_decoder.Width(), m_decoder.Height(),
+                                     onCode);
+        else
+            platform::gdi::WalkRle(stream, held, length, m_decoder.Width(), m_decoder.Height(),
+                                   bits == 4, onCode);
+        return found;
+    }
+
+    std::unique_ptr<platform::MappedFile> m_file;
+    std::span<const std::uint8_t> m_bytes;
+    bmp::File m_layout;
+    inspect::PixelDecoder m_decoder;
+    std::string m_title, m_noPicture;
+    bool m_runLength = false;
+    std::vector<Node> m_tree;
+    std::vector<Finding> m_findings;
+};
+
+} // namespace
+
+std::unique_ptr<platform::window::StructureModel>
+OpenBmpStructure(const std::string& nativePath, const std::string& name, std::string& error) {
+    auto file = std::make_unique<platform::MappedFile>(nativePath);
+    if (file->Error() != 0) {
+        error = "无法读取“" + name + "”：" + std::strerror(file->Error());
+        return nullptr;
+    }
+    try {
+        return std::make_unique<BmpStructureModel>(std::move(file), name);
+    } catch (const std::bad_alloc&) {
+        error = "内存不足，无法读取“" + name + "”的游程编码流";
+        return nullptr;
+    }
+}
+
+} // namespace structure

@@ -1,0 +1,111 @@
+// The structure view as a user meets it: opened from the "工具" menu on a file the open
+// command refuses, a field, a pixel and an offset chosen with real clicks and keys.
+#include "inspect/pixel_location.h"
+#include "platform/window/hex_view.h"
+#include "platform/window/structure_picture.h"
+#include "tests/x11/x11_support.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QInputDialog>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+
+using platform::window::HexView;
+
+QWidget* StructureWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == "structureView" && w->isVisible())
+            return w;
+    return nullptr;
+}
+
+// Whether the screen shows the byte at offset with the chosen bytes' background.
+bool ShownChosen(const QImage& screen, QWidget* window, HexView* hex, std::uint64_t offset) {
+    const QRect r = hex->RectOf(offset);
+    const QPoint at = hex->viewport()->mapTo(window, QPoint(r.left() - 2, r.center().y()));
+    return screen.pixelColor(at * screen.devicePixelRatio()) == QColor(255, 214, 102);
+}
+
+class StructureView : public UserSession {};
+
+TEST_F(StructureView, AV5FileFromTheToolsMenuTiesItsFieldsBytesAndPixels) {
+    const std::string v5 = std::string(PIXSCOPE_PRODUCERS) + "/im-default.bmp";
+    const std::vector<BYTE> bytes = ReadFileBytes(v5);
+    RunModal(dlg, [&] {
+        TypeIntoFileDialog(v5);
+        Menu("结构视图")->trigger();
+        QWidget* window = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (window = StructureWindow()) != nullptr; }));
+        auto* tree = window->findChild<QTreeWidget*>("fields");
+        auto* hex = window->findChild<HexView*>("hex");
+        auto* picture = window->findChild<platform::window::StructurePicture*>("picture");
+        ASSERT_TRUE(tree && hex && picture);
+        EXPECT_TRUE(window->windowTitle().endsWith("im-default.bmp"));
+        SavePng(OnScreen(window), "x11-structure-opened");
+
+        // A field: its bytes are chosen and shown.
+        const auto found = tree->findItems("bV5RedMask", Qt::MatchExactly | Qt::MatchRecursive);
+        ASSERT_EQ(found.size(), 1);
+        tree->scrollToItem(found[0]);
+        QTest::qWait(50); // the tree lays out its rows after the scroll
+        // On its name: the row runs on past the pane.
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                          QPoint(60, tree->visualItemRect(found[0]).center().y()));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return hex->Chosen().offset == 0x36; }));
+        EXPECT_EQ(hex->Chosen().size, 4u);
+        QImage screen = OnScreen(window);
+        SavePng(screen, "x11-structure-field");
+        for (std::uint64_t at : {0x36, 0x39})
+            EXPECT_TRUE(ShownChosen(screen, window, hex, at)) << at;
+        EXPECT_FALSE(ShownChosen(screen, window, hex, 0x3A));
+
+        // A pixel: the bytes that hold it, as the locator names them; its field is the
+        // pixel array's.
+        const std::int64_t x = 6, y = 3;
+        std::string error;
+        const auto where = inspect::LocatePixel(bytes, x, y, error);
+        ASSERT_TRUE(where && where->offset) << error;
+        PointerTo(picture->Canvas(), picture->PointOf(x, y));
+        const std::vector<BYTE>& b = where->bytes; // 24 bits: blue, green, red
+        EXPECT_EQ(picture->title(), QString("图像（指针:(%1,%2) BGRS:%3,%4,%5,0）")
+                                        .arg(x)
+                                        .arg(y)
+                                        .arg(b[0])
+                                        .arg(b[1])
+                                        .arg(b[2]));
+        QTest::mouseClick(picture->Canvas(), Qt::LeftButton, {}, picture->PointOf(x, y));
+        EXPECT_EQ(std::pair(hex->Chosen().offset, hex->Chosen().size),
+                  std::pair(*where->offset, std::uint64_t{where->bytes.size()}));
+        EXPECT_EQ(tree->currentItem()->text(0), "像素数据");
+        screen = OnScreen(window);
+        SavePng(screen, "x11-structure-pixel");
+        EXPECT_TRUE(ShownChosen(screen, window, hex, *where->offset));
+
+        // Ctrl+G to the last byte, typed in hex; then a row up and the bytes copied.
+        const std::uint64_t last = bytes.size() - 1;
+        WhenShown<QInputDialog>([&](QInputDialog* d) {
+            EXPECT_TRUE(HasChinese(d->labelText()));
+            auto* edit = d->findChild<QLineEdit*>();
+            Type(edit, QString("0x%1").arg(last, 0, 16));
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+        QTest::keyClick(hex, Qt::Key_G, Qt::ControlModifier);
+        EXPECT_EQ(hex->Caret(), last);
+        SavePng(OnScreen(window), "x11-structure-last-byte");
+        QTest::keyClick(hex, Qt::Key_Up);
+        EXPECT_EQ(hex->Caret(), last - 16);
+        QTest::keyClick(hex, Qt::Key_C, Qt::ControlModifier);
+        const platform::window::ByteRange chosen{hex->Chosen().offset, hex->Chosen().size};
+        ASSERT_GT(chosen.size, 0u);
+        QString expected;
+        for (std::uint64_t k = 0; k < chosen.size; ++k)
+            expected += QString("%1 ").arg(bytes[chosen.offset + k], 2, 16, QChar('0')).toUpper();
+        EXPECT_EQ(QApplication::clipboard()->text().simplified(), expected.simplified());
+        window->close();
+    });
+}
+
+} // namespace
