@@ -9,9 +9,11 @@
 #include "platform/gdi/rle.h"
 #include "platform/mapped_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <new>
 
 namespace structure {
@@ -80,6 +82,10 @@ public:
     }
 
     std::optional<ByteRange> BytesOf(std::int64_t x, std::int64_t y) const override {
+        if (!m_noPicture.empty() || x < 0 || y < 0 || x >= Width() || y >= Height())
+            return std::nullopt;
+        if (const auto kept = KeptBytesOf(x, y))
+            return *kept;
         std::string error;
         const auto where = inspect::LocatePixel(m_bytes, x, y, error);
         if (!where || !where->offset || *where->offset >= m_bytes.size())
@@ -114,35 +120,97 @@ private:
     // In a run-length stream: the pixels the code holding the byte sets, narrowed to the
     // byte's own pixels inside a literal run.
     std::optional<PixelSpan> RunOf(std::uint64_t rel) const {
+        const Code* code = CodeAt(rel);
+        if (code == nullptr)
+            return std::nullopt;
+        const bmp::Header& h = m_layout.header;
+        const std::int64_t bits = h.compression == 2 ? 4 : h.compression == 1 ? 8 : 24;
+        std::int64_t x0 = code->x, x1 = code->x + code->n - 1;
+        if (code->absolute && rel >= code->at + 2) {
+            const auto k = static_cast<std::int64_t>(rel - code->at - 2);
+            x0 = code->x + k * 8 / bits;
+            x1 = std::min(x1, code->x + ((k + 1) * 8 - 1) / bits);
+            if (x0 > x1)
+                return std::nullopt; // the pad byte
+        }
+        return PixelSpan{x0, x1, h.height < 0 ? code->y : m_decoder.Height() - 1 - code->y};
+    }
+
+    struct Code {
+        std::uint64_t at, bytes;
+        std::int64_t x, y, n;
+        bool absolute;
+    };
+
+    // The codes of a stream small enough to keep them (at most 24 bytes a code of two
+    // bytes or more), walked once; null for a larger one, walked for each question.
+    const std::vector<Code>* Codes() const {
+        constexpr std::uint64_t kKept = 4 << 20;
+        if (m_layout.header.usedSize > kKept)
+            return nullptr;
+        if (!m_codesWalked)
+            Walk([&](const Code& c) { m_codes.push_back(c); });
+        m_codesWalked = true;
+        return &m_codes;
+    }
+
+    const Code* CodeAt(std::uint64_t rel) const {
+        if (const std::vector<Code>* codes = Codes()) {
+            const auto it =
+                std::partition_point(codes->begin(), codes->end(),
+                                     [rel](const Code& c) { return c.at + c.bytes <= rel; });
+            return it != codes->end() && it->at <= rel ? &*it : nullptr;
+        }
+        m_codes.clear();
+        Walk([&](const Code& c) {
+            if (rel >= c.at && rel < c.at + c.bytes)
+                m_codes.push_back(c);
+        });
+        return m_codes.empty() ? nullptr : &m_codes.front();
+    }
+
+    // A pixel's bytes through the kept codes: a literal pixel's own byte or bytes, or the
+    // code of the run that sets it.
+    std::optional<std::optional<ByteRange>> KeptBytesOf(std::int64_t x, std::int64_t y) const {
+        const std::vector<Code>* codes = m_runLength ? Codes() : nullptr;
+        if (codes == nullptr)
+            return std::nullopt;
+        const bmp::Header& h = m_layout.header;
+        const std::int64_t stored = h.height < 0 ? y : m_decoder.Height() - 1 - y;
+        const auto it = std::partition_point(codes->begin(), codes->end(), [&](const Code& c) {
+            return c.y < stored || (c.y == stored && c.x + c.n <= x);
+        });
+        if (it == codes->end() || it->y != stored || it->x > x)
+            return std::optional<ByteRange>();
+        const auto k = static_cast<std::uint64_t>(x - it->x);
+        const std::uint64_t each = h.compression == 1 ? 1 : h.compression == 2 ? 0 : 3;
+        ByteRange r{m_layout.bfOffBits + it->at, it->bytes};
+        if (it->absolute)
+            r = ByteRange{m_layout.bfOffBits + it->at + 2 + (each == 0 ? k / 2 : k * each),
+                          std::max<std::uint64_t>(each, 1)};
+        if (r.offset >= m_bytes.size())
+            return std::optional<ByteRange>();
+        r.size = std::min(r.size, m_bytes.size() - r.offset);
+        return std::optional<ByteRange>(r);
+    }
+
+    void Walk(const std::function<void(const Code&)>& onCode) const {
         const bmp::Header& h = m_layout.header;
         const std::uint64_t length = h.usedSize;
         const std::uint64_t held =
             std::min<std::uint64_t>(m_bytes.size() - m_layout.bfOffBits, length);
-        const std::int64_t bits = h.compression == 2 ? 4 : h.compression == 1 ? 8 : 24;
-        std::optional<PixelSpan> found;
-        const auto onCode = [&](const platform::gdi::RleCode& code) {
-            if (found || code.kind != platform::gdi::RleCode::Kind::Run || code.run.n == 0 ||
-                rel < code.at || rel >= code.at + code.bytes)
-                return;
-            const platform::gdi::RleRun& r = code.run;
-            std::int64_t x0 = r.x, x1 = r.x + r.n - 1;
-            if (r.absolute && rel >= code.at + 2) {
-                const auto k = static_cast<std::int64_t>(rel - code.at - 2);
-                x0 = r.x + k * 8 / bits;
-                x1 = std::min(x1, r.x + ((k + 1) * 8 - 1) / bits);
-                if (x0 > x1)
-                    return; // the pad byte
-            }
-            found = PixelSpan{x0, x1, m_decoder.Height() - 1 - r.y};
+        const auto each = [&](const platform::gdi::RleCode& code) {
+            if (code.kind == platform::gdi::RleCode::Kind::Run && code.run.n > 0)
+                onCode(Code{code.at, code.bytes, code.run.x, code.run.y, code.run.n,
+                            code.run.absolute});
         };
         const std::uint8_t* stream = m_bytes.data() + m_layout.bfOffBits;
-        if (bits == 24)
-            platform::gdi::WalkRle24(stream, held, length, m_decoder.Width(), m_decoder.Height(),
-                                     onCode);
-        else
+        if (h.compression == 1 || h.compression == 2)
             platform::gdi::WalkRle(stream, held, length, m_decoder.Width(), m_decoder.Height(),
-                                   bits == 4, onCode);
-        return found;
+                                   h.compression == 2, each);
+        else
+            platform::gdi::WalkRle24(stream, held, length, m_decoder.Width(), m_decoder.Height(),
+                                     each);
     }
 
     std::unique_ptr<platform::MappedFile> m_file;
@@ -153,6 +221,8 @@ private:
     bool m_runLength = false;
     std::vector<Node> m_tree;
     std::vector<Finding> m_findings;
+    mutable std::vector<Code> m_codes;
+    mutable bool m_codesWalked = false;
 };
 
 } // namespace

@@ -3,11 +3,14 @@
 #include "bmp_builder.h"
 #include "corpus_manifest.h"
 #include "inspect/pixel_decoder.h"
+#include "inspect/pixel_location.h"
 #include "inspect/structure.h"
+#include "structure/bmp_structure_model.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -223,4 +226,55 @@ TEST(Structure, AnOs2Rle24PictureDecodesAsTheSamePictureAtEightBits) {
             ASSERT_TRUE(p && q);
             ASSERT_EQ(std::tuple(p->b, p->g, p->r), std::tuple(q->b, q->g, q->r)) << x << "," << y;
         }
+}
+
+// Every pixel's bytes name that pixel again, and every byte of the pixels names pixels
+// whose bytes hold it: a stored row, a run-length code, a literal run's byte.
+TEST(Structure, PixelsAndTheirBytesLeadToEachOther) {
+    std::vector<std::string> files;
+    for (const CorpusFile& c : ReadManifest(std::string(PIXSCOPE_CORPUS) + "/bmpsuite"))
+        files.push_back(c.path);
+    for (const auto& e : std::filesystem::directory_iterator(kProducers))
+        if (e.path().extension() == ".bmp")
+            files.push_back(e.path().string());
+    int pictures = 0;
+    for (const std::string& path : files) {
+        std::string error;
+        const auto model = structure::OpenBmpStructure(path, path, error);
+        ASSERT_TRUE(model) << error;
+        if (model->Width() <= 0 || model->Width() * model->Height() > 1 << 16)
+            continue;
+        SCOPED_TRACE(path);
+        ++pictures;
+        for (std::int64_t y = 0; y < model->Height(); ++y)
+            for (std::int64_t x = 0; x < model->Width(); ++x) {
+                const auto bytes = model->BytesOf(x, y);
+                if (x == y % model->Width()) { // on a diagonal: what the locator says
+                    const auto where = inspect::LocatePixel(model->Bytes(), x, y, error);
+                    const bool held =
+                        where && where->offset && *where->offset < model->Bytes().size();
+                    ASSERT_EQ(bytes.has_value(), held) << x << "," << y;
+                    if (held)
+                        ASSERT_EQ(bytes->offset, *where->offset) << x << "," << y;
+                }
+                if (!bytes)
+                    continue; // set by no code, or past the file's end
+                const auto span = model->PixelsOf(bytes->offset);
+                ASSERT_TRUE(span) << x << "," << y;
+                ASSERT_EQ(span->y, y);
+                ASSERT_TRUE(span->x0 <= x && x <= span->x1)
+                    << x << " in " << span->x0 << "–" << span->x1;
+            }
+        for (std::uint64_t at = 0; at < model->Bytes().size(); ++at) {
+            const auto span = model->PixelsOf(at);
+            if (!span)
+                continue;
+            // The two bytes that open a literal run name the whole run.
+            const auto bytes = model->BytesOf(span->x0, span->y);
+            ASSERT_TRUE(bytes &&
+                        (bytes->Holds(at) || (at < bytes->offset && bytes->offset - at <= 2)))
+                << at;
+        }
+    }
+    EXPECT_GT(pictures, 60);
 }
