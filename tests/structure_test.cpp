@@ -254,8 +254,7 @@ TEST(Structure, PixelsAndTheirBytesLeadToEachOther) {
                     const bool held =
                         where && where->offset && *where->offset < model->Bytes().size();
                     ASSERT_EQ(bytes.has_value(), held) << x << "," << y;
-                    if (held)
-                        ASSERT_EQ(bytes->offset, *where->offset) << x << "," << y;
+                    ASSERT_TRUE(!held || bytes->offset == *where->offset) << x << "," << y;
                 }
                 if (!bytes)
                     continue; // set by no code, or past the file's end
