@@ -109,14 +109,19 @@ TEST_F(Framework, TheCommandLineNamesFilesAndItsFirstDoubleDashEndsTheOptions) {
     const struct {
         std::vector<const char*> argv;
         std::vector<std::string> files;
+        std::optional<std::string> structure;
     } cases[] = {
-        {{"pixscope"}, {}},
-        {{"pixscope", "a.bmp", "b c.bmp"}, {"a.bmp", "b c.bmp"}},
-        {{"pixscope", "a.bmp", "--", "--help", "--"}, {"a.bmp", "--help", "--"}},
+        {{"pixscope"}, {}, {}},
+        {{"pixscope", "a.bmp", "b c.bmp"}, {"a.bmp", "b c.bmp"}, {}},
+        {{"pixscope", "a.bmp", "--", "--help", "--"}, {"a.bmp", "--help", "--"}, {}},
+        {{"pixscope", "--structure", "v5.bmp"}, {}, "v5.bmp"},
+        {{"pixscope", "--", "--structure", "v5.bmp"}, {"--structure", "v5.bmp"}, {}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(platform::window::FilesToOpen(static_cast<int>(c.argv.size()), c.argv.data()),
-                  c.files);
+    for (const auto& c : cases) {
+        const int argc = static_cast<int>(c.argv.size());
+        EXPECT_EQ(platform::window::FilesToOpen(argc, c.argv.data()), c.files);
+        EXPECT_EQ(platform::window::StructureFile(argc, c.argv.data()), c.structure);
+    }
 }
 
 TEST_F(Framework, FieldTextsParseAsTheClassicFrameworkDid) {

@@ -9,7 +9,10 @@
 #include <QClipboard>
 #include <QInputDialog>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
+
+#include <tuple>
 
 namespace {
 
@@ -106,6 +109,35 @@ TEST_F(StructureView, AV5FileFromTheToolsMenuTiesItsFieldsBytesAndPixels) {
         EXPECT_EQ(QApplication::clipboard()->text().simplified(), expected.simplified());
         window->close();
     });
+}
+
+} // namespace
+
+namespace {
+
+// pixscope --structure FILE: the view alone, on a file the open command refuses, with its
+// picture; the program ends when it is closed.
+TEST(StructureViewAlone, OpensTheFileNamedOnTheCommandLine) {
+    theApp.m_structureFile = std::string(PIXSCOPE_PRODUCERS) + "/gm-alpha.bmp";
+    QTimer::singleShot(0, [] {
+        QWidget* window = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (window = StructureWindow()) != nullptr; }));
+        auto* tree = window->findChild<QTreeWidget*>("fields");
+        EXPECT_EQ(tree->topLevelItem(1)->text(0), "BITMAPV4HEADER");
+        const QImage screen = OnScreen(window);
+        SavePng(screen, "x11-structure-alone");
+        // Pixels as drawn are as Pillow and ImageMagick read them.
+        auto* picture = window->findChild<platform::window::StructurePicture*>("picture");
+        for (const auto& [x, y, rgb] : {std::tuple(0, 0, 0x000500u), std::tuple(0, 6, 0x00DDAEu),
+                                        std::tuple(6, 3, 0x727181u)}) {
+            const QPoint at = picture->Canvas()->mapTo(window, picture->PointOf(x, y));
+            EXPECT_EQ(screen.pixelColor(at).rgb() & 0xFFFFFF, rgb) << x << "," << y;
+        }
+        window->close();
+    });
+    theApp.InitInstance();
+    EXPECT_EQ(theApp.ExitInstance(), 0);
+    theApp.m_structureFile.clear();
 }
 
 } // namespace
