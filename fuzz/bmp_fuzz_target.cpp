@@ -11,12 +11,15 @@
 #include "platform/gdi/dib_format.h"
 #include "platform/interaction.h"
 #include "report/bitmap_report.h"
+#include "structure/bmp_structure_model.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <span>
 #include <string>
 #include <utility>
@@ -201,5 +204,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string error;
     for (std::int64_t at : {0, 1, 7, 1000})
         inspect::LocatePixel(bytes, at, at, error);
+    // The structure view's ties: a pixel's bytes and each byte's pixels.
+    try {
+        const auto model = structure::BmpStructureOf(bytes, "fuzz");
+        for (std::int64_t at : {0, 1, 7, 1000})
+            if (const auto held = model->BytesOf(at, at); held && held->offset >= size)
+                std::abort();
+        for (std::uint64_t at = 0; at < std::min<std::size_t>(size, 4096); ++at)
+            if (const auto span = model->PixelsOf(at);
+                span && (span->x0 > span->x1 || span->y < 0 || span->y >= model->Height()))
+                std::abort();
+    } catch (const std::bad_alloc&) {
+    }
     return 0;
 }

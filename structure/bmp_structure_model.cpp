@@ -32,8 +32,9 @@ std::string Hex(std::uint64_t v) {
 
 class BmpStructureModel : public platform::window::StructureModel {
 public:
-    BmpStructureModel(std::unique_ptr<platform::MappedFile> file, const std::string& name)
-        : m_file(std::move(file)), m_bytes(m_file->Bytes()), m_layout(bmp::ParseFile(m_bytes)),
+    BmpStructureModel(std::unique_ptr<platform::MappedFile> file,
+                      std::span<const std::uint8_t> bytes, const std::string& name)
+        : m_file(std::move(file)), m_bytes(bytes), m_layout(bmp::ParseFile(m_bytes)),
           m_decoder(m_bytes), m_title("结构视图 - " + name) {
         for (const inspect::Region& r : inspect::DescribeStructure(m_bytes).regions) {
             Node region{
@@ -197,14 +198,16 @@ private:
     void Walk(const std::function<void(const Code&)>& onCode) const {
         const bmp::Header& h = m_layout.header;
         const std::uint64_t length = h.usedSize;
+        // The stream as the decoder reads it: what the file lacks of it is zeros.
+        const std::uint64_t off = m_layout.bfOffBits;
         const std::uint64_t held =
-            std::min<std::uint64_t>(m_bytes.size() - m_layout.bfOffBits, length);
+            off < m_bytes.size() ? std::min<std::uint64_t>(m_bytes.size() - off, length) : 0;
         const auto each = [&](const platform::gdi::RleCode& code) {
             if (code.kind == platform::gdi::RleCode::Kind::Run && code.run.n > 0)
                 onCode(Code{code.at, code.bytes, code.run.x, code.run.y, code.run.n,
                             code.run.absolute});
         };
-        const std::uint8_t* stream = m_bytes.data() + m_layout.bfOffBits;
+        const std::uint8_t* stream = m_bytes.data() + (held > 0 ? off : 0);
         if (h.compression == 1 || h.compression == 2)
             platform::gdi::WalkRle(stream, held, length, m_decoder.Width(), m_decoder.Height(),
                                    h.compression == 2, each);
@@ -235,11 +238,21 @@ OpenBmpStructure(const std::string& nativePath, const std::string& name, std::st
         return nullptr;
     }
     try {
-        return std::make_unique<BmpStructureModel>(std::move(file), name);
+        const auto bytes = file->Bytes();
+        return std::make_unique<BmpStructureModel>(std::move(file), bytes, name);
     } catch (const std::bad_alloc&) {
         error = "内存不足，无法读取“" + name + "”的游程编码流";
         return nullptr;
     }
+}
+
+} // namespace structure
+
+namespace structure {
+
+std::unique_ptr<platform::window::StructureModel>
+BmpStructureOf(std::span<const std::uint8_t> bytes, const std::string& name) {
+    return std::make_unique<BmpStructureModel>(nullptr, bytes, name);
 }
 
 } // namespace structure

@@ -14,4 +14,8 @@ namespace structure {
 std::unique_ptr<platform::window::StructureModel>
 OpenBmpStructure(const std::string& nativePath, const std::string& name, std::string& error);
 
+// The same for bytes held elsewhere, which must outlive the model.
+std::unique_ptr<platform::window::StructureModel>
+BmpStructureOf(std::span<const std::uint8_t> bytes, const std::string& name);
+
 } // namespace structure
