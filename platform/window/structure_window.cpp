@@ -244,7 +244,11 @@ private:
         dialog.setTextValue(QString::fromStdString(HexOffset(m_hex->Caret())));
         dialog.setOkButtonText("转到");
         dialog.setCancelButtonText("取消");
-        if (dialog.exec() != QDialog::Accepted)
+        const int answer = dialog.exec();
+        // The keys go on to the hex view, whichever window the dialog handed back to.
+        activateWindow();
+        m_hex->setFocus();
+        if (answer != QDialog::Accepted)
             return;
         const auto at = ParseOffset(dialog.textValue().toStdString());
         if (!at || *at >= size) {
@@ -254,6 +258,7 @@ private:
                                                    std::to_string(size) + " 字节。"),
                             QMessageBox::Ok, this);
             box.exec();
+            activateWindow();
             return;
         }
         ChooseByte(*at);

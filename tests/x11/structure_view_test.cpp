@@ -8,6 +8,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QInputDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -65,6 +68,20 @@ TEST_F(StructureView, AV5FileFromTheToolsMenuTiesItsFieldsBytesAndPixels) {
             EXPECT_TRUE(ShownChosen(screen, window, hex, at)) << at;
         EXPECT_FALSE(ShownChosen(screen, window, hex, 0x3A));
 
+        // A byte of the pixels: the pixel it belongs to (x 1 of the bottom row) and the
+        // bytes that hold it; a finding: its offset, in its field.
+        QTest::mouseClick(hex->viewport(), Qt::LeftButton, {}, hex->RectOf(0x8D).center());
+        EXPECT_EQ(tree->currentItem()->text(0), "像素数据");
+        EXPECT_EQ(std::pair(hex->Chosen().offset, hex->Chosen().size),
+                  std::pair(std::uint64_t{0x8D}, std::uint64_t{3}));
+        auto* status = window->findChild<QLabel*>("status");
+        EXPECT_TRUE(status->text().contains("像素 (1, 6)")) << status->text().toStdString();
+        auto* findings = window->findChild<QListWidget*>("findings");
+        QTest::mouseClick(findings->viewport(), Qt::LeftButton, {},
+                          findings->visualItemRect(findings->item(0)).center());
+        EXPECT_EQ(hex->Caret(), 0x0Eu);
+        EXPECT_EQ(tree->currentItem()->text(0), "bV5Size");
+
         // A pixel: the bytes that hold it, as the locator names them; its field is the
         // pixel array's.
         const std::int64_t x = 6, y = 3;
@@ -91,6 +108,7 @@ TEST_F(StructureView, AV5FileFromTheToolsMenuTiesItsFieldsBytesAndPixels) {
         const std::uint64_t last = bytes.size() - 1;
         WhenShown<QInputDialog>([&](QInputDialog* d) {
             EXPECT_TRUE(HasChinese(d->labelText()));
+            SavePng(OnScreen(d), "x11-structure-goto-dialog");
             auto* edit = d->findChild<QLineEdit*>();
             Type(edit, QString("0x%1").arg(last, 0, 16));
             QTest::keyClick(edit, Qt::Key_Return);
@@ -100,6 +118,24 @@ TEST_F(StructureView, AV5FileFromTheToolsMenuTiesItsFieldsBytesAndPixels) {
         SavePng(OnScreen(window), "x11-structure-last-byte");
         QTest::keyClick(hex, Qt::Key_Up);
         EXPECT_EQ(hex->Caret(), last - 16);
+        // An offset past the file is refused, and the caret stays.
+        QString said;
+        WhenShown<QInputDialog>([&](QInputDialog* d) {
+            WhenShown<QMessageBox>([&](QMessageBox* box) {
+                SavePng(OnScreen(box), "x11-structure-goto-refused");
+                said = box->text();
+                box->accept();
+            });
+            auto* edit = d->findChild<QLineEdit*>();
+            Type(edit, QString::number(bytes.size()));
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(hex, Qt::Key_G, Qt::ControlModifier);
+        EXPECT_TRUE(said.contains(QString("文件有 %1 字节").arg(bytes.size())))
+            << said.toStdString();
+        EXPECT_EQ(hex->Caret(), last - 16);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
         QTest::keyClick(hex, Qt::Key_C, Qt::ControlModifier);
         const platform::window::ByteRange chosen{hex->Chosen().offset, hex->Chosen().size};
         ASSERT_GT(chosen.size, 0u);
