@@ -96,22 +96,6 @@ void ExpectNoTextCut(const CWnd& dialog) {
     }
 }
 
-void ExpectLayout(const CDialog& dialog, const char* name) {
-    QString shown =
-        QString("%1 %2\n").arg(WidgetOf(dialog)->width()).arg(WidgetOf(dialog)->height());
-    for (const auto& child : dialog.m_hWnd->children) {
-        const QRect r = child->widget->geometry();
-        shown += QString("%1 %2 %3 %4 %5\n")
-                     .arg(static_cast<int>(child->id))
-                     .arg(r.x())
-                     .arg(r.y())
-                     .arg(r.width())
-                     .arg(r.height());
-    }
-    EXPECT_EQ(shown.toStdString(), ReadFileText(std::string(PIXSCOPE_LAYOUTS) + "/" + name))
-        << name;
-}
-
 std::multiset<const QMetaObject*>& AwaitedDialogs() {
     static std::multiset<const QMetaObject*> awaited;
     return awaited;

@@ -39,10 +39,6 @@ std::string SavePng(const QImage& image, const std::string& name);
 // layout needs no more height than the template gives.
 void ExpectNoTextCut(const CWnd& dialog);
 
-// The dialog's size, then each control's id and rectangle in pixels, a line each in
-// template order, are as the layout kept under tests/gui/layouts/ has them.
-void ExpectLayout(const CDialog& dialog, const char* name);
-
 // RGB of a pixel of a grabbed image, as a COLORREF.
 COLORREF PixelAt(const QImage& image, int x, int y);
 

@@ -34,7 +34,6 @@ protected:
         OnNextModal([&](CDialog& d) {
             auto* check = dynamic_cast<CCheckDlg*>(&d);
             ASSERT_NE(check, nullptr);
-            ExpectLayout(d, "check-dialog");
             EXPECT_EQ(FrameOf(d)->focusWidget(), WidgetOf(check->m_findings))
                 << "keys go to the list";
             shown = Shown{TextOf(check->GetDlgItem(IDC_CHECK_FILE)),
