@@ -168,3 +168,14 @@ TEST(DibPixels, WritesTrueColourAndPaletteDepths) {
     dib.SetPixel(0, 0, RGBQUAD{1, 2, 3, 4}); // a three-byte write would reach pixel 1
     EXPECT_EQ(dib.m_pBits[2], 0);
 }
+
+TEST(DibPixels, PixelOffsetsPastSixtyFourBitsAreOutside) {
+    // Depth 65535 and the widest row: the row's start fits 63 bits, the pixel's does not.
+    CDib dib;
+    dib.CreateBlank(CSize(0x7FFFFFFF, 524297), 65535);
+    dib.AdoptBits(platform::AfxAllocZeroed(16));
+    dib.m_nImageSize = 16;
+    const RGBQUAD p = dib.GetPixel(0x7FFFFFFE, 0);
+    EXPECT_EQ((std::vector<BYTE>{p.rgbBlue, p.rgbGreen, p.rgbRed, p.rgbReserved}),
+              (std::vector<BYTE>{0, 0, 0, 0}));
+}
