@@ -141,57 +141,6 @@ TEST(DibConvert, BitfieldsAndRunLengthPictures) {
                                             0x00, 0x06, 0x00, 0x7C, 0x00, 0x7C, 0x00, 0x7C}));
 }
 
-TEST(DibConvert, OutOfSixteenBits) {
-    std::vector<BYTE> wide(36 * 2, 0); // 17 x 2: rows of 36 bytes
-    wide[36] = wide[37] = 0xFF;
-    const struct {
-        const char* name;
-        void (CDib::*convert)();
-        int w, h;
-        std::vector<BYTE> pixels, expected;
-    } cases[] = {
-        {"5-6-5 to 24", &CDib::Convert565To24, 1, 1, {0xFF, 0xFF, 0, 0}, {0xF8, 0xFC, 0xF8, 0}},
-        {"5-5-5 to 32", &CDib::Convert555To32, 1, 1, {0xFF, 0x7F, 0, 0}, {0xF8, 0xF8, 0xF8, 0}},
-        // Blue, green; red, white.
-        {"5-5-5 to 24, two rows of two",
-         &CDib::Convert555To24,
-         2,
-         2,
-         {0x1F, 0x00, 0xE0, 0x03, 0x00, 0x7C, 0xFF, 0x7F},
-         {0xF8, 0, 0, 0, 0xF8, 0, 0, 0, 0, 0, 0xF8, 0xF8, 0xF8, 0xF8, 0, 0}},
-        {"5-6-5 to 32, half the array there",
-         &CDib::Convert565To32,
-         1,
-         1,
-         {0x00, 0xF8},
-         {0, 0, 0xF8, 0}},
-        {"5-5-5 to 24, one byte of the array there",
-         &CDib::Convert555To24,
-         1,
-         1,
-         {0x1F},
-         {0xF8, 0, 0, 0}},
-        {"no width", &CDib::Convert555To24, 0, 1, {1, 2, 3, 4}, {}},
-        {"not 16 bits: nothing changes", &CDib::Convert565To24, 1, 1, {1, 2, 3, 0}, {1, 2, 3, 0}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        CDib dib;
-        Make(dib, c.w, c.h, c.expected == c.pixels ? 24 : 16, c.pixels);
-        (dib.*c.convert)();
-        EXPECT_EQ(Bits(dib), c.expected);
-        EXPECT_EQ(dib.m_pInfo->biSizeImage, c.expected == c.pixels ? 0u : c.expected.size());
-    }
-    // Rows of an odd width are padded to four bytes, in and out.
-    CDib dib;
-    Make(dib, 17, 2, 16, wide);
-    dib.Convert565To24();
-    EXPECT_EQ(std::vector<BYTE>(dib.m_pBits + 52, dib.m_pBits + 55),
-              (std::vector<BYTE>{0xF8, 0xFC, 0xF8}));
-    EXPECT_EQ(dib.m_pBits[0], 0);
-    EXPECT_EQ(dib.m_nBitsOwner, 1);
-}
-
 TEST(DibConvert, SizeBeyondThirtyTwoBitsRaisesMemoryExceptionWithNothingChanged) {
     CDib dib;
     Make(dib, 0x7FFFFFFF, 3, 24, {1, 2, 3});

@@ -81,30 +81,6 @@ TEST(Dib, ColorTableEntriesAndBytes) {
     EXPECT_EQ(dib.GetColorTableBytes(), 6);
 }
 
-TEST(Dib, EmptyFollowsTheOwnerModes) {
-    // Memory the object does not own stays valid after Empty.
-    auto* header = static_cast<BITMAPINFOHEADER*>(platform::AfxAllocZeroed(40));
-    auto* bits = static_cast<BYTE*>(platform::AfxAllocZeroed(4));
-    CDib dib;
-    dib.m_pInfo = header;
-    dib.m_pBits = bits;
-    dib.Empty();
-    EXPECT_TRUE(dib.IsEmpty());
-    bits[3] = 1; // still ours; ASan would object if Empty had freed it
-    header->biSize = 40;
-    platform::AfxFreeBlock(bits);
-    platform::AfxFreeBlock(header);
-
-    // Mode 2: the header lies in a locked global block, unlocked and freed by Empty.
-    HGLOBAL g = GlobalAlloc(GHND, 40);
-    dib.m_pInfo = static_cast<BITMAPINFOHEADER*>(GlobalLock(g));
-    dib.m_hInfoGlobal = g;
-    dib.m_nInfoOwner = 2;
-    dib.Empty();
-    EXPECT_EQ(GlobalSize(g), 0u);
-    EXPECT_EQ(dib.m_hInfoGlobal, nullptr);
-}
-
 TEST(Dib, ResetHeaderNeverClaimsMorePixelsThanItKeeps) {
     // A negative width makes the computed size wrap to gigabytes; the array holds 4 bytes.
     CDib dib(CSize(2, 1), 24);

@@ -89,12 +89,6 @@ TEST(QtSeam, MessageBoxesHaveTheTitleTheIconAndTheButtonsTheirTypeAsksFor) {
     }
 }
 
-TEST(QtSeam, ABoxNoTestWaitsForFailsTheTestInsteadOfHoldingIt) {
-    platform::window::QtInteraction seam;
-    EXPECT_NONFATAL_FAILURE(seam.MessageBox(CString("boom"), CString("pixscope"), MB_OK),
-                            "an unexpected dialog: pixscope boom");
-}
-
 TEST(QtSeam, SaveDialogAddsTheExtensionAndAsksBeforeCreatingOrReplacing) {
     platform::window::QtInteraction seam;
     TempDir dir;
@@ -143,35 +137,6 @@ TEST(QtSeam, SaveDialogAddsTheExtensionAndAsksBeforeCreatingOrReplacing) {
     });
     EXPECT_EQ(seam.ChooseFile(replace), dir.Path("old.txt"));
     EXPECT_TRUE(replacing.contains("old.txt")) << replacing.toStdString();
-}
-
-TEST(QtSeam, QtsOwnTextsAreChinese) {
-    platform::window::QtInteraction seam;
-    QStringList texts;
-    WhenShown<QFileDialog>([&](QFileDialog* d) {
-        texts << d->labelText(QFileDialog::LookIn) << d->labelText(QFileDialog::FileName)
-              << d->labelText(QFileDialog::FileType) << d->labelText(QFileDialog::Reject);
-        for (QAbstractButton* b : d->findChildren<QAbstractButton*>())
-            if (!b->text().isEmpty())
-                texts << b->text();
-        d->reject();
-    });
-    platform::InteractionSeam::FileRequest r;
-    r.flags = OFN_FILEMUSTEXIST;
-    seam.ChooseFile(r);
-    QLineEdit edit;
-    std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
-    for (QAction* a : menu->actions())
-        if (!a->text().isEmpty())
-            texts << a->text();
-    EXPECT_TRUE(platform::window::InstallChineseTranslations()) << "installed once, for good";
-    EXPECT_EQ(QLocale().language(), QLocale::Chinese) << "the dialogs' dates and sizes";
-    ASSERT_GE(texts.size(), 8);
-    for (const QString& t : texts) {
-        const bool chinese =
-            std::any_of(t.begin(), t.end(), [](QChar c) { return c.unicode() >= 0x4E00; });
-        EXPECT_TRUE(chinese) << t.toStdString();
-    }
 }
 
 TEST(QtSeam, FileDialogsStartWherePicturesAreThenWhereTheUserWas) {

@@ -210,32 +210,6 @@ TEST_F(OpenCommand, AFullBufferCutsTheReportOnceWhereTheTreeRuleSays) {
 
 using ReportExport = ViewerTest;
 
-TEST_F(ReportExport, SavingWritesTheWholeBufferInTextMode) {
-    const std::string picture = dir.Write("a.bmp", PictureOf(8, 8, Quadrants));
-    const std::string target = dir.Path("report.txt");
-    std::string report;
-    Run([&] {
-        Open(picture);
-        recorder.fileAnswers.push_back(target);
-        Command(IDC_SAVE_REPORT);
-        EXPECT_EQ(LastMessage(), "保存完毕!");
-        report.assign(dlg.m_pReport, static_cast<size_t>(dlg.m_nReportLen));
-    });
-    const auto lines = static_cast<size_t>(std::count(report.begin(), report.end(), '\n'));
-    EXPECT_EQ(lines, 33u);
-    const std::string saved = ReadFileText(target);
-    ASSERT_EQ(saved.size(), 15480u + lines);
-    const size_t textEnd = report.size() + lines;
-    EXPECT_EQ(saved.substr(textEnd), std::string(15480 - report.size(), '\0'));
-    EXPECT_EQ(saved.substr(textEnd - 3, 3), "\r\r\n");
-    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 33);
-    const auto& request = recorder.fileRequests.back();
-    EXPECT_FALSE(request.open);
-    EXPECT_EQ(request.flags, OFN_CREATEPROMPT);
-    EXPECT_EQ(request.defaultExt, "txt");
-    EXPECT_EQ(request.filters[0].name, "(文本文件)*.txt");
-}
-
 TEST_F(ReportExport, AFailedSaveLeavesTheExistingFileAndNoPartialOne) {
     const std::string picture = dir.Write("a.bmp", PictureOf(8, 8, Quadrants));
     const std::string target = dir.Write("report.txt", std::vector<BYTE>{'k', 'e', 'e', 'p'});

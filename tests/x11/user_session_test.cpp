@@ -148,8 +148,14 @@ TEST_F(UserSession, SavesTheBitmapAndTheReportAndCopiesTheReport) {
     const std::vector<BYTE> saved = ReadFileBytes(bitmap);
     ASSERT_GT(saved.size(), 54u);
     EXPECT_EQ(saved[28], 16) << "saved at 16 bits";
+    // The whole buffer in text mode: its 33 lines end CR CR LF, zeros after them.
     const std::vector<BYTE> text = ReadFileBytes(report);
-    EXPECT_EQ(text.size(), 15480u + 33u) << "the whole buffer, lines ending CR CR LF";
+    ASSERT_EQ(text.size(), 15480u + 33u);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 33);
+    const std::string all(text.begin(), text.end());
+    const std::size_t end = all.rfind("\r\r\n");
+    ASSERT_NE(end, std::string::npos);
+    EXPECT_EQ(all.find_first_not_of('\0', end + 3), std::string::npos);
 }
 
 TEST_F(UserSession, ChecksARefusedFileAndTellsWhereAPixelLives) {
