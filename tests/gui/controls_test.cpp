@@ -33,34 +33,6 @@ TEST(ShrinkToFit, KeepsProportionsAndNeverEnlarges) {
 
 // The magnifier on a pane smaller than itself: at the corner, a one-pixel grid line
 // every cell, the cells between them in the picture's colour.
-TEST(Magnifier, GridLinesAreOnePixelWideEveryCell) {
-    const RECT area = MagnifierRect(RECT{0, 0, 50, 50}, CPoint(1, 1));
-    EXPECT_TRUE(area.left == 0 && area.top == 0 && area.right == kMagnifierSide &&
-                area.bottom == kMagnifierSide);
-    // A pane not at the origin: the far corner of its own rectangle.
-    const RECT moved = MagnifierRect(RECT{100, 50, 445, 284}, CPoint(110, 60));
-    EXPECT_TRUE(moved.left == 100 + 345 - 4 - kMagnifierSide &&
-                moved.top == 50 + 234 - 4 - kMagnifierSide);
-    CDib dib(CSize(11, 11), 24);
-    dib.AdoptBits(platform::AfxAllocZeroed(dib.m_nImageSize)); // black
-    CDC dc;
-    dc.CreateCompatibleDC(nullptr);
-    HBITMAP target = CreateCompatibleBitmap(nullptr, kMagnifierSide, kMagnifierSide);
-    dc.SelectObject(target);
-    DrawMagnifier(dc, dib, area, CPoint(5, 5));
-    const COLORREF grid = RGB(64, 64, 64);
-    for (int k = 0; k <= 2 * kMagnifierReach + 1; ++k) {
-        EXPECT_EQ(dc.GetPixel(k * kMagnifierCell, 3), grid) << k;
-        EXPECT_EQ(dc.GetPixel(3, k * kMagnifierCell), grid) << k;
-        if (k <= 2 * kMagnifierReach) {
-            EXPECT_EQ(dc.GetPixel(k * kMagnifierCell + 1, 3), RGB(0, 0, 0)) << k;
-            EXPECT_EQ(dc.GetPixel(3, k * kMagnifierCell + 1), RGB(0, 0, 0)) << k;
-        }
-    }
-    dc.DeleteDC();
-    DeleteObject(target);
-}
-
 // A 24-bit picture whose top rows are colour `top` and the rest `rest`.
 std::vector<BYTE> Picture(int w, int h, COLORREF top, COLORREF rest, int topRows = 1) {
     return PictureOf(w, h, [=](int, int y) { return y < topRows ? top : rest; });
