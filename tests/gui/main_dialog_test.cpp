@@ -58,30 +58,6 @@ TEST_F(MainDialog, StartsWithFacePaneBlackSwatchZeroFieldsAndMenu) {
     });
 }
 
-TEST_F(MainDialog, EnterWithAnOutOfRangeByteStaysOpenAndFocusesTheField) {
-    const INT_PTR result = RunModal(dlg, [&] {
-        SetText(Item(IDC_EDIT_B), "300");
-        SetText(Item(IDC_EDIT_X), "7");
-        Item(IDC_EDIT_X)->SetFocus();
-        PressKey(dlg, Qt::Key_Return);
-        ASSERT_EQ(recorder.messages, std::vector<std::string>{"“请填入一个在0和255之间的整数。”"});
-        EXPECT_EQ(recorder.types[0], MB_ICONEXCLAMATION);
-        EXPECT_EQ(recorder.captions[0], "pixscope");
-        EXPECT_TRUE(dlg.IsRunningModal());
-        auto* edit = static_cast<QLineEdit*>(WidgetOf(*Item(IDC_EDIT_B)));
-        EXPECT_EQ(FrameOf(dlg)->focusWidget(), edit);
-        EXPECT_EQ(edit->selectedText(), "300");
-        EXPECT_EQ(dlg.m_nX, 0) << "the exchange stopped at B, before X";
-
-        SetText(Item(IDC_EDIT_B), "255");
-        PressKey(dlg, Qt::Key_Return);
-        EXPECT_FALSE(dlg.IsRunningModal());
-    });
-    EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(dlg.m_nB, 255);
-    EXPECT_EQ(dlg.m_nX, 7);
-}
-
 TEST_F(MainDialog, F1PointsToHelpEscapeAndTheCloseBoxEndWithoutValidating) {
     EXPECT_EQ(RunModal(dlg,
                        [&] {
