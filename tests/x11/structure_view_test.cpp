@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
@@ -14,6 +15,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include <tuple>
 
@@ -50,6 +52,12 @@ TEST_F(StructureView, AV5FileFromTheToolsMenuTiesItsFieldsBytesAndPixels) {
         auto* picture = window->findChild<platform::window::StructurePicture*>("picture");
         ASSERT_TRUE(tree && hex && picture);
         EXPECT_TRUE(window->windowTitle().endsWith("im-default.bmp"));
+        // No text is elided: each column is as wide as its widest text.
+        const QFontMetrics metrics(tree->font());
+        for (QTreeWidgetItemIterator it(tree); *it != nullptr; ++it)
+            for (int c = 1; c < tree->columnCount(); ++c)
+                EXPECT_GE(tree->header()->sectionSize(c), metrics.horizontalAdvance((*it)->text(c)))
+                    << (*it)->text(0).toStdString() << " column " << c;
         SavePng(OnScreen(window), "x11-structure-opened");
 
         // A field: its bytes are chosen and shown.
