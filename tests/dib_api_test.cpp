@@ -284,16 +284,37 @@ TEST_F(DibApi, EachFunctionKeepsItsEssentialContract) {
                        std::tuple(BYTE(160), BYTE(192), BYTE(192)));
              EXPECT_EQ(rgb.RealizeIn(&dc, FALSE), 0u);
          }},
-        {"Convert565To24 and the other 16-bit conversions drop the masks",
+        {"Convert565To24 and the other 16-bit conversions: each field widened, masks dropped",
          [&] {
-             for (auto convert : {&CDib::Convert565To24, &CDib::Convert565To32,
-                                  &CDib::Convert555To24, &CDib::Convert555To32}) {
-                 CDib d(CSize(1, 1), 16);
-                 d.AdoptBits(platform::AfxAllocZeroed(4));
-                 d.m_nImageSize = 4;
+             // Blue, green, red a row, then white and black: 3 x 2, rows padded to 8 bytes.
+             const WORD words565[] = {0x001F, 0x07E0, 0xF800, 0xFFFF, 0, 0x001F};
+             const WORD words555[] = {0x001F, 0x03E0, 0x7C00, 0x7FFF, 0, 0x001F};
+             const struct {
+                 void (CDib::*convert)();
+                 const WORD* words;
+                 BYTE green; // a full green field, widened
+             } conversions[] = {{&CDib::Convert565To24, words565, 0xFC},
+                                {&CDib::Convert565To32, words565, 0xFC},
+                                {&CDib::Convert555To24, words555, 0xF8},
+                                {&CDib::Convert555To32, words555, 0xF8}};
+             for (const auto& c : conversions) {
+                 CDib d(CSize(3, 2), 16);
+                 d.AdoptBits(platform::AfxAllocZeroed(16));
+                 d.m_nImageSize = 16;
+                 for (int k = 0; k < 6; ++k)
+                     std::memcpy(d.m_pBits + (k / 3) * 8 + (k % 3) * 2, &c.words[k], 2);
                  d.m_pInfo->biCompression = BI_BITFIELDS;
-                 (d.*convert)();
+                 (d.*c.convert)();
                  EXPECT_EQ(d.m_pInfo->biCompression, BI_RGB);
+                 const BYTE g = c.green;
+                 const Bytes expected[2][3] = {{{0xF8, g, 0xF8}, {0, 0, 0}, {0xF8, 0, 0}},
+                                               {{0xF8, 0, 0}, {0, g, 0}, {0, 0, 0xF8}}};
+                 for (int y = 0; y < 2; ++y)
+                     for (int x = 0; x < 3; ++x) {
+                         const RGBQUAD p = d.GetPixel(x, y);
+                         EXPECT_EQ(Bytes({p.rgbBlue, p.rgbGreen, p.rgbRed}), expected[y][x])
+                             << x << "," << y;
+                     }
              }
          }},
     };
