@@ -116,14 +116,49 @@ TEST_F(DibApi, EachFunctionKeepsItsEssentialContract) {
              d.Empty();
              EXPECT_EQ(GlobalSize(g), 0u);
          }},
-        {"WriteFlipped writes the rows reversed",
+        {"WriteFlipped moves whole pixels (whole byte rows below 8 bits); a short array's "
+         "missing bytes read as 0",
+         [&] {
+             const struct {
+                 int w, h, bits;
+                 DWORD size; // of the array, 0: as computed
+                 Bytes flipped;
+             } cases[] = {
+                 {1, 3, 24, 0, {9, 10, 11, 4, 5, 6, 7, 8, 1, 2, 3, 12}},
+                 {1, 2, 8, 0, {5, 2, 3, 4, 1, 6, 7, 8}},
+                 {9, 2, 1, 0, {5, 6, 7, 8, 1, 2, 3, 4}},
+                 {1, 3, 24, 10, {9, 10, 0, 4, 5, 6, 7, 8, 1, 2}},
+             };
+             for (const auto& c : cases) {
+                 CDib d(CSize(c.w, c.h), c.bits);
+                 d.AdoptBits(platform::AfxAllocZeroed(d.m_nImageSize));
+                 for (DWORD k = 0; k < d.m_nImageSize; ++k)
+                     d.m_pBits[k] = BYTE(k + 1);
+                 if (c.size != 0)
+                     d.m_nImageSize = c.size;
+                 CMemFile out;
+                 ASSERT_TRUE(d.WriteFlipped(&out, TRUE));
+                 EXPECT_EQ(Bytes(out.Data().end() - c.flipped.size(), out.Data().end()), c.flipped);
+                 EXPECT_EQ(Bits(d), c.flipped) << "kept flipped";
+             }
+         }},
+        {"SaveToMappedFile writes a table and pixels, then maps them and lets go of the last",
          [&] {
              CDib d;
-             CFile f(three.c_str(), CFile::modeRead);
-             ASSERT_TRUE(d.Read(&f));
-             CMemFile out;
-             ASSERT_TRUE(d.WriteFlipped(&out, TRUE));
-             EXPECT_EQ(Bytes(out.Data().end() - 12, out.Data().end()), kReversed);
+             Indexed(d, 2, 2, [](int x, int y) { return BYTE(x + 2 * y); });
+             const std::string path = dir.Path("saved.bmp"), again = dir.Path("again.bmp");
+             ASSERT_TRUE(d.SaveToMappedFile(path.c_str()));
+             EXPECT_EQ(d.m_nInfoOwner + d.m_nBitsOwner, 0);
+             EXPECT_EQ(d.m_nImageSize, 8u);
+             ASSERT_TRUE(d.SaveToMappedFile(again.c_str()));
+             EXPECT_EQ(d.m_pColorTable[3].rgbRed, 21);
+             EXPECT_FALSE(d.SaveToMappedFile(dir.Path("no/such/dir.bmp").c_str()));
+             EXPECT_EQ(d.m_nImageSize, 8u) << "a failed save leaves the object";
+             d.Empty();
+             const Bytes b = ReadFileBytes(again);
+             ASSERT_EQ(b.size(), 1078u + 8u);
+             EXPECT_EQ(b[10] | b[11] << 8, 1078);
+             EXPECT_EQ(ReadFileText("/proc/self/maps").find(path), std::string::npos);
          }},
         {"Serialize: a CDib goes into an archive and comes back, once per object",
          [&] {
@@ -324,7 +359,8 @@ TEST_F(DibApi, EachFunctionKeepsItsEssentialContract) {
         EXPECT_EQ(platform::gdi::LiveObjectCount(), live) << "a graphics object left behind";
     }
     // Only the refusals the rows ask for say anything.
-    EXPECT_EQ(recorder.messages, (std::vector<std::string>{"Read error", "Invalid bitmap file"}));
+    EXPECT_EQ(recorder.messages,
+              (std::vector<std::string>{"Read error", "Invalid bitmap file", "write error"}));
 }
 
 } // namespace
