@@ -83,6 +83,10 @@ TEST(DibPixels, IndicesPastTheColourTableReadBlack) {
     dib.m_pBits[1] = 255;
     EXPECT_QUAD(dib.GetPixel(0, 0), 0, 0, 0, 0);
     EXPECT_QUAD(dib.GetPixel(1, 0), 0, 0, 0, 0);
+    // The table claims 256 entries, the header block holds two: the third is not read.
+    dib.m_nColorTableEntries = 256;
+    dib.m_nInfoSize = sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD);
+    EXPECT_QUAD(dib.GetPixel(0, 0), 0, 0, 0, 0);
 }
 
 TEST(DibPixels, BytesOutsideTheArrayReadZeroAndAreNeverWritten) {
@@ -101,14 +105,17 @@ TEST(DibPixels, BytesOutsideTheArrayReadZeroAndAreNeverWritten) {
     dib.SetPixel(3, 999, RGBQUAD{9, 9, 9, 9}); // bytes 9..11: only byte 9 is inside
     EXPECT_EQ(dib.m_pBits[9], 9);
 
-    // Coordinates the caller failed to check, and huge ones.
+    // Coordinates the caller failed to check, one past each edge of any row, and huge
+    // ones: nothing of the array they would alias is read or written.
     Make(dib, 4, 4, 32);
-    for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {4, 0}, {0, 4}, {INT32_MIN, INT32_MAX}}) {
+    std::memset(dib.m_pBits, 0x5A, dib.m_nImageSize);
+    for (auto [x, y] :
+         {std::pair{-1, 0}, {0, -1}, {4, 0}, {4, 3}, {-1, 3}, {0, 4}, {INT32_MIN, INT32_MAX}}) {
         EXPECT_QUAD(dib.GetPixel(x, y), 0, 0, 0, 0);
         dib.SetPixel(x, y, RGBQUAD{1, 1, 1, 1});
     }
     for (DWORD i = 0; i < dib.m_nImageSize; ++i)
-        ASSERT_EQ(dib.m_pBits[i], 0) << i;
+        ASSERT_EQ(dib.m_pBits[i], 0x5A) << i;
 
     // A top-down picture's row past its height, in an array that has bytes there.
     Make(dib, 1, -1, 24, 8);
@@ -118,8 +125,10 @@ TEST(DibPixels, BytesOutsideTheArrayReadZeroAndAreNeverWritten) {
     EXPECT_EQ(dib.m_pBits[4], 7);
 
     Make(dib, 0x7FFFFFFF, 0x7FFFFFFF, 32, 16);
+    std::memset(dib.m_pBits, 0x5A, 16);
     EXPECT_QUAD(dib.GetPixel(0x7FFFFFFE, 0), 0, 0, 0, 0);
     dib.SetPixel(0x7FFFFFFE, 0, RGBQUAD{1, 1, 1, 1});
+    EXPECT_EQ(dib.m_pBits[0], 0x5A) << "an offset past 2^63 is not offset 0";
 }
 
 TEST(DibPixels, WritesTrueColourAndPaletteDepths) {
@@ -155,6 +164,9 @@ TEST(DibPixels, WritesTrueColourAndPaletteDepths) {
     dib.SetPixel(2, 0, RGBQUAD{7, 7, 7, 0});
     EXPECT_EQ(dib.m_pBits[0], 0xA6); // only the low nibble changed
     EXPECT_EQ(dib.m_pBits[1], 0x6D);
+    dib.m_pColorTable[15] = RGBQUAD{9, 9, 9, 0}; // the last of sixteen is searched too
+    dib.SetPixel(0, 0, RGBQUAD{9, 9, 9, 0});
+    EXPECT_EQ(dib.m_pBits[0], 0xF6);
 
     Make(dib, 9, 1, 1);
     dib.m_pBits[0] = 0x00;
@@ -175,6 +187,7 @@ TEST(DibPixels, PixelOffsetsPastSixtyFourBitsAreOutside) {
     dib.CreateBlank(CSize(0x7FFFFFFF, 524297), 65535);
     dib.AdoptBits(platform::AfxAllocZeroed(16));
     dib.m_nImageSize = 16;
+    std::memset(dib.m_pBits, 0x5A, 16);
     const RGBQUAD p = dib.GetPixel(0x7FFFFFFE, 0);
     EXPECT_EQ((std::vector<BYTE>{p.rgbBlue, p.rgbGreen, p.rgbRed, p.rgbReserved}),
               (std::vector<BYTE>{0, 0, 0, 0}));
