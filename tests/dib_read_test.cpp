@@ -197,3 +197,17 @@ TEST_F(DibRead, DeclaredGigabytesAreNotTouched) {
     // Peak resident memory may grow by a few huge pages, never by gigabytes.
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024);
 }
+
+TEST_F(DibRead, AnArrayOfSeveralPiecesIsReadWhole) {
+    // 9 MiB of pixels, read 8 MiB at a time, then 8 MiB the array has no room for.
+    std::vector<BYTE> pixels(9u << 20, 0x11);
+    pixels[8u << 20] = 0x22;
+    pixels.back() = 0x33;
+    std::vector<BYTE> file = BmpFields{}.Size(1536, 2048).Pixels(pixels).Build();
+    file.resize(file.size() + (8u << 20), 0x44);
+    ASSERT_TRUE(Load(file));
+    ASSERT_EQ(dib.m_nImageSize, 9u << 20);
+    EXPECT_EQ(std::vector<BYTE>(dib.m_pBits + (8u << 20) - 1, dib.m_pBits + (8u << 20) + 2),
+              (std::vector<BYTE>{0x11, 0x22, 0x11}));
+    EXPECT_EQ(dib.m_pBits[(9u << 20) - 1], 0x33);
+}
