@@ -123,14 +123,15 @@ TEST(DibConvert, BitfieldsAndRunLengthPictures) {
     EXPECT_EQ(dib.m_pInfo->biCompression, BI_RGB);
     EXPECT_EQ(Bits(dib), (std::vector<BYTE>{0x00, 0x7C, 0xE0, 0x03}));
 
-    // RLE8 4 x 1: two of index 1, then end of line; the rest shows colour 0.
+    // RLE8 4 x 2: two of index 1, end of line; one of 2, one of 1 from the second
+    // column; the rest shows colour 0.
     BmpFields rle = BmpFields{}
                         .Size(4, 2)
                         .Bits(8)
                         .Compression(BI_RLE8)
                         .Table(std::vector<RGBQUAD>(256, RGBQUAD{0, 0, 0xFF, 0}))
-                        .Pixels({2, 1, 0, 0, 1, 2, 0, 1})
-                        .SizeImage(8);
+                        .Pixels({2, 1, 0, 0, 1, 2, 1, 1, 0, 1})
+                        .SizeImage(10);
     rle.colors[1] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
     rle.colors[2] = RGBQUAD{0, 0x80, 0x08, 0}; // green's top bit is not red's lowest
     CFile f2(dir.Write("rle.bmp", BuildBmp(rle)).c_str(), CFile::modeRead);
@@ -138,7 +139,20 @@ TEST(DibConvert, BitfieldsAndRunLengthPictures) {
     dib.ConvertTo555();
     EXPECT_EQ(dib.m_nImageSize, 16u);
     EXPECT_EQ(Bits(dib), (std::vector<BYTE>{0xFF, 0x7F, 0xFF, 0x7F, 0x00, 0x7C, 0x00, 0x7C, //
-                                            0x00, 0x06, 0x00, 0x7C, 0x00, 0x7C, 0x00, 0x7C}));
+                                            0x00, 0x06, 0xFF, 0x7F, 0x00, 0x7C, 0x00, 0x7C}));
+}
+
+TEST(DibConvert, RowPaddingStaysZero) {
+    // Rows of 8k + 7 pixels: the fast path takes 8 at a time, never into the padding.
+    for (int w : {7, 15}) {
+        CDib dib(CSize(w, 2), 24);
+        dib.AdoptBits(platform::AfxAllocZeroed(dib.m_nImageSize));
+        std::memset(dib.m_pBits, 0xFF, dib.m_nImageSize);
+        dib.ConvertTo555();
+        const std::size_t row = (2 * w + 3) / 4 * 4;
+        for (std::size_t k = 2 * w; k < row; ++k)
+            EXPECT_EQ(dib.m_pBits[k], 0) << w << " " << k;
+    }
 }
 
 TEST(DibConvert, SizeBeyondThirtyTwoBitsRaisesMemoryExceptionWithNothingChanged) {
