@@ -194,6 +194,10 @@ TEST(StretchDIBits, ShrinkingKeepsTheLastColumnAndFirstRowOfEachGroup) {
     Canvas c(2, 2);
     EXPECT_NE(Draw(c, 0, 0, 2, 2, Info(4, 4, 24), bits, 4, 4), 0);
     EXPECT_EQ(c.All(), (Colours{RGB(1, 0, 0), RGB(3, 0, 0), RGB(1, 2, 0), RGB(3, 2, 0)}));
+    // Into a single row too: the first row, not the last.
+    Canvas one(1, 1);
+    EXPECT_NE(Draw(one, 0, 0, 1, 1, Info(4, 4, 24), bits, 4, 4), 0);
+    EXPECT_EQ(one.All(), (Colours{RGB(3, 0, 0)}));
 }
 
 TEST(StretchDIBits, ClippingKeepsEachPixelsSourceAndANegativeWidthMirrors) {
@@ -214,6 +218,13 @@ TEST(StretchDIBits, ClippingKeepsEachPixelsSourceAndANegativeWidthMirrors) {
                             DIB_RGB_COLORS, SRCCOPY, redGreen.size(), rgb.bytes.size()),
               0);
     EXPECT_EQ(m.All(), (Colours{kGreen, kRed}));
+
+    // A source rectangle past the picture's right edge: what it would show is left alone.
+    Canvas past(2, 1);
+    EXPECT_NE(StretchDIBits(past.dc(), 0, 0, 2, 1, 1, 0, 2, 1, redGreen.data(), rgb.get(),
+                            DIB_RGB_COLORS, SRCCOPY, redGreen.size(), rgb.bytes.size()),
+              0);
+    EXPECT_EQ(past.All(), (Colours{kGreen, kSentinel}));
 }
 
 TEST(StretchDIBits, PixelsPastTheArrayAreBlackAndNeverRead) {
