@@ -186,8 +186,9 @@ TEST_F(ReplacingFile, RefusesTargetsThatCannotBeWritten) {
         if (!before.empty()) {
             EXPECT_EQ(ReadFileText(path), before);
         }
-        if (path.find("fifo") != std::string::npos || path.find("null") != std::string::npos)
+        if (path.find("fifo") != std::string::npos || path.find("null") != std::string::npos) {
             EXPECT_FALSE(S_ISREG(StatOf(path).st_mode)) << "still what it was";
+        }
         EXPECT_EQ(Entries(), entries);
     }
 }
@@ -204,6 +205,13 @@ TEST_F(ReplacingFile, FollowsSymbolicLinks) {
     EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("dangling.bmp")));
     EXPECT_EQ(ReadFileText(real), "new");
     EXPECT_EQ(ReadFileText(dir.Path("fresh.bmp")), "made");
+    // Links that lead round in a loop name no file: refused, and nothing is made.
+    ::symlink("b.bmp", dir.Path("a.bmp").c_str());
+    ::symlink("a.bmp", dir.Path("b.bmp").c_str());
+    EXPECT_FALSE(Save(dir.Path("a.bmp"), "lost"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("a.bmp")));
+    // A file never opened is not committed.
+    EXPECT_FALSE(CReplacingFile().Commit());
 }
 
 TEST_F(ReplacingFile, KeepsHardLinksOwnerGroupAndMode) {
