@@ -31,6 +31,7 @@ TEST(CodePage, WhatGbkLacksBecomesOneQuestionMarkPerCharacter) {
         {"U+30FB, 3 bytes", "a\u30FBb", "a?b"},
         {"U+FFFD, lead byte 0xEF", "a\uFFFDb", "a?b"},
         {"an emoji, 4 bytes", "a\U0001F600b", "a?b"},
+        {"the last plane, lead byte 0xF4", "a\U0010FFFDb", "a?b"},
         {"U+07C0, 2 bytes with lead byte 0xDF", "a\u07C0b", "a?b"},
         {"U+0080, lead byte 0xC2", "a\u0080!", "a?!"},
         {"a stray 0xFF", "a\xFF!", "a?!"},
