@@ -54,13 +54,6 @@ std::vector<inspect::Finding> Check(const std::vector<BYTE>& b) {
     return inspect::CheckBitmap(std::span(b.data(), b.size()));
 }
 
-TEST(Inspect, GoodFilesHaveNoFindings) {
-    for (const BmpFields& f : {BmpFields{}, Eight(), Rle(kGoodStream)}) {
-        const auto findings = Check(BuildBmp(f));
-        EXPECT_TRUE(findings.empty()) << findings.front().id << ": " << findings.front().message;
-    }
-}
-
 // A 2×1 OS/2 2.x picture in RLE24.
 std::vector<BYTE> Rle24(std::vector<BYTE> stream) {
     const auto size = static_cast<DWORD>(stream.size());
@@ -71,6 +64,18 @@ std::vector<BYTE> Rle24(std::vector<BYTE> stream) {
         .Pixels(std::move(stream))
         .SizeImage(size)
         .Build();
+}
+
+TEST(Inspect, GoodFilesHaveNoFindings) {
+    for (const BmpFields& f : {BmpFields{}, Eight(), Rle(kGoodStream)}) {
+        const auto findings = Check(BuildBmp(f));
+        EXPECT_TRUE(findings.empty()) << findings.front().id << ": " << findings.front().message;
+    }
+    // A whole RLE24 stream (a run of two triples, the end) gets only its compression's
+    // note; read as RLE8 its second code would run past the edge.
+    const auto rle24 = Check(Rle24({2, 1, 2, 3, 0, 1}));
+    ASSERT_EQ(rle24.size(), 2u) << rle24.back().id;
+    EXPECT_EQ(rle24[1].id, "compression");
 }
 
 TEST(Inspect, EachFindingFromAFileOfItsOwn) {
@@ -92,6 +97,8 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
         {"truncated-header", Severity::Error, 100,
          Built(BmpFields{}.Header(124), [](auto& b) { b.resize(100); })},
         {"truncated-header", Severity::Error, 17, Built({}, [](auto& b) { b.resize(17); })},
+        // Cut inside the size field: the file header is still checked.
+        {"reserved", Severity::Note, 6, Built({}, [](auto& b) { b[6] = 7, b.resize(16); })},
         // Another kind of header is read, and said; a size no kind has stops checking.
         {"header-size", Severity::Note, 14, BmpFields{}.Header(108).Build()},
         {"header-size", Severity::Error, 14, BmpFields{}.Header(200).Build()},
@@ -100,6 +107,13 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
          Built(BmpFields{}.Header(108), [](auto& b) { Poke<DWORD>(b, 70, 1); })},
         {"intent", Severity::Note, 122,
          Built(BmpFields{}.Header(124), [](auto& b) { Poke<DWORD>(b, 122, 3); })},
+        // An embedded profile of four bytes at the information header's own start.
+        {"profile", Severity::Warning, 126,
+         Built(BmpFields{}.Header(124),
+               [](auto& b) {
+                   Poke<DWORD>(b, 70, 0x4D424544);
+                   Poke<DWORD>(b, 130, 4);
+               })},
         {"profile", Severity::Warning, 126,
          Built(BmpFields{}.Header(124),
                [](auto& b) {
@@ -285,6 +299,11 @@ TEST(Inspect, FindingsCarryTheirValuesAndPlaces) {
     ASSERT_EQ(g.size(), 1u);
     EXPECT_EQ(g[0].length, 6u);
     EXPECT_EQ(g[0].actual, 6);
+    // A file cut before its header's size: at its end, no bytes long.
+    const auto cut = Check(Built({}, [](auto& b) { b.resize(16); }));
+    ASSERT_FALSE(cut.empty());
+    EXPECT_EQ(std::tuple(cut.back().id, cut.back().offset, cut.back().length),
+              std::tuple(std::string("truncated-header"), std::uint64_t{16}, std::uint64_t{0}));
 
     // bottom row first: (1, 0) is the first
     const auto p = Check(
