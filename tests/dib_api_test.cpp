@@ -159,6 +159,12 @@ TEST_F(DibApi, EachFunctionKeepsItsEssentialContract) {
              ASSERT_EQ(b.size(), 1078u + 8u);
              EXPECT_EQ(b[10] | b[11] << 8, 1078);
              EXPECT_EQ(ReadFileText("/proc/self/maps").find(path), std::string::npos);
+             // An array shorter than the header's layout: the view claims no more.
+             CDib shorter(CSize(2, 2), 24);
+             shorter.AdoptBits(platform::AfxAllocZeroed(16));
+             shorter.m_nImageSize = 10;
+             ASSERT_TRUE(shorter.SaveToMappedFile(path.c_str()));
+             EXPECT_EQ(shorter.m_nImageSize, 10u);
          }},
         {"Serialize: a CDib goes into an archive and comes back, once per object",
          [&] {

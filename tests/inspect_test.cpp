@@ -283,9 +283,12 @@ TEST(Inspect, ClampedTablesHaveNoGapAndSizesPast2To63AreSaidInWords) {
 }
 
 TEST(Inspect, TheLocatorRefusesFormatsWithNoPixelLayout) {
-    for (const auto& [file, says] : {std::pair{BmpFields{}.Bits(12).Build(), "像素位数 12"},
-                                     {BmpFields{}.Compression(4).Build(), "JPEG"},
-                                     {BmpFields{}.Compression(5).Build(), "PNG"}}) {
+    for (const auto& [file, says] :
+         {std::pair{BmpFields{}.Bits(12).Build(), "像素位数 12"},
+          {BmpFields{}.Compression(4).Build(), "JPEG"},
+          {BmpFields{}.Compression(5).Build(), "PNG"},
+          {BmpFields{}.Header(64).Bits(1).Compression(3).Table(std::vector<RGBQUAD>(2)).Build(),
+           "Huffman"}}) {
         std::string error;
         EXPECT_FALSE(inspect::LocatePixel(file, 0, 0, error).has_value()) << says;
         EXPECT_NE(error.find(says), std::string::npos) << error;
