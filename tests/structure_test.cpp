@@ -113,6 +113,11 @@ TEST(Structure, AFileCutInsideItsHeaderCutsTheRegionAndItsFields) {
     EXPECT_EQ(overlap.regions[2].name, "颜色表");
     EXPECT_TRUE(overlap.regions[2].cut);
     EXPECT_EQ(overlap.regions[2].size, 100u - 54);
+    // A header of no known size: only its size field is known to be it.
+    const auto unknown = Describe(BmpFields{}.Header(200).Build());
+    ASSERT_GE(unknown.regions.size(), 2u);
+    EXPECT_EQ(std::pair(unknown.regions[1].name, unknown.regions[1].size),
+              std::pair(std::string("未知的信息头"), std::uint64_t{4}));
 }
 
 TEST(Structure, EachKindsFieldsLieBackToBackAndEachSaysWhatItMeans) {
@@ -177,6 +182,7 @@ TEST(Structure, EachKindsFieldsLieBackToBackAndEachSaysWhatItMeans) {
     const auto windows = Describe(BmpFields{}.Build());
     EXPECT_EQ(Find(os2, "cx")->meaning, Find(windows, "biWidth")->meaning);
     EXPECT_NE(Find(windows, "bfSize")->meaning, Find(windows, "biSize")->meaning);
+    EXPECT_NE(Find(windows, "biWidth")->meaning, Find(windows, "biHeight")->meaning);
     // A colour space of 0 is the calibrated one, named.
     EXPECT_EQ(Find(Describe(BmpFields{}.Header(108).Build()), "bV4CSType")->value,
               "0 (LCS_CALIBRATED_RGB)");
