@@ -395,6 +395,34 @@ TEST(Inspect, WhereEachPixelLives) {
     EXPECT_EQ(error, "没有可读的信息头");
 }
 
+// What the window says, in Chinese: where a pixel lives and how many findings of each kind.
+TEST(Inspect, TheWindowSaysWhereAPixelLivesAndWhatWasFoundInChinese) {
+    inspect::PixelLocation bit{3, 4, 0x3E, 5, 2, 0x3C, 4, 3, {0x20}, false};
+    inspect::PixelLocation cut{0, 0, 0x36, std::nullopt, 0, 0x36, 12, 0, {}, false};
+    inspect::PixelLocation code{1, 0, 0x40A, std::nullopt, 7, 0, 0, 0, {2, 4}, true};
+    inspect::PixelLocation none{1, 0, std::nullopt, std::nullopt, 0, 0, 0, 0, {}, true};
+    const struct {
+        const inspect::PixelLocation& where;
+        const char* text;
+    } cases[] = {
+        {bit, "像素(3,4)\n文件偏移 0x0000003e (62)，第 5 位\n存储行 2，行首偏移 0x0000003c (60)\n"
+              "行跨度 4 字节，填充 3 字节\n像素字节 20"},
+        {cut, "像素(0,0)\n文件偏移 0x00000036 (54)\n存储行 0，行首偏移 0x00000036 (54)\n"
+              "行跨度 12 字节，填充 0 字节\n像素字节 (超出文件末尾)"},
+        {code, "像素(1,0)\n设置它的游程编码位于 0x0000040a (1034)：02 04\n存储行 7"},
+        {none, "像素(1,0)\n没有游程编码设置这个像素\n存储行 0"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(inspect::DescribePixelLocation(c.where), c.text);
+    EXPECT_EQ(inspect::HexBytes({0x0a, 0xff, 0}, ""), "0aff00");
+    using inspect::Severity;
+    EXPECT_EQ(inspect::SummariseFindings({}), "没有发现问题：文件与它的字段一致。");
+    std::vector<inspect::Finding> found(3);
+    found[0].severity = found[2].severity = Severity::Warning;
+    found[1].severity = Severity::Note;
+    EXPECT_EQ(inspect::SummariseFindings(found), "共 3 条：错误 0 条，警告 2 条，提示 1 条。");
+}
+
 TEST(Inspect, DeclaredSizesCostNothing) {
     // A 1 KB file that declares 100000 x 100000 pixels at 24 bits.
     const auto findings =
