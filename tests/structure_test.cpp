@@ -217,6 +217,11 @@ TEST(Structure, FormatsTheDecoderNamesInsteadOfDecoding) {
     ASSERT_TRUE(pixel.has_value());
     EXPECT_EQ(std::vector<int>({pixel->b, pixel->g, pixel->r, pixel->s}),
               std::vector<int>({0x33, 0x22, 0x11, 0x44}));
+    // An alpha mask of zero is none: S is the pixel's fourth byte.
+    alpha.gap[12] = alpha.gap[15] = 0;
+    const auto noAlpha = inspect::PixelDecoder(BuildBmp(alpha)).At(0, 0);
+    ASSERT_TRUE(noAlpha.has_value());
+    EXPECT_EQ(noAlpha->s, 0x44);
 }
 
 TEST(Structure, AnOs2Rle24PictureDecodesAsTheSamePictureAtEightBits) {
