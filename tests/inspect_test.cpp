@@ -76,6 +76,16 @@ TEST(Inspect, GoodFilesHaveNoFindings) {
     const auto rle24 = Check(Rle24({2, 1, 2, 3, 0, 1}));
     ASSERT_EQ(rle24.size(), 2u) << rle24.back().id;
     EXPECT_EQ(rle24[1].id, "compression");
+    // OS/2's Huffman 1D is named, not taken for bit fields: no masks, no size to match.
+    const auto huffman = Check(BmpFields{}
+                                   .Header(64)
+                                   .Bits(1)
+                                   .Compression(3)
+                                   .Table(std::vector<RGBQUAD>(2))
+                                   .SizeImage(5)
+                                   .Build());
+    ASSERT_EQ(huffman.size(), 2u) << huffman.back().id;
+    EXPECT_EQ(huffman[1].id, "compression");
 }
 
 TEST(Inspect, EachFindingFromAFileOfItsOwn) {
