@@ -237,11 +237,14 @@ TEST(DrawnPixel, NothingOutsideThePictureOrItsArrayIsRead) {
     const struct {
         int x, y;
         const char* bgr;
-    } cases[] = {{0, 0, "0,0,0"}, {1, 0, "0,0,0"},  {0, 1, "119,119,119"}, {2, 0, "0,0,0"},
-                 {0, 2, "0,0,0"}, {-1, 0, "0,0,0"}, {0, -1, "0,0,0"}};
+    } cases[] = {{0, 0, "0,0,0"}, {1, 0, "0,0,0"}, {0, 1, "119,119,119"}, {2, 0, "0,0,0"},
+                 {2, 1, "0,0,0"}, {0, 2, "0,0,0"}, {-1, 0, "0,0,0"},      {0, -1, "0,0,0"}};
     for (const auto& c : cases)
         EXPECT_EQ(Bgr(dib.GetDrawnPixel(c.x, c.y)), c.bgr) << c.x << "," << c.y;
     EXPECT_EQ(Bgr(CDib().GetDrawnPixel(0, 0)), "0,0,0") << "an empty bitmap";
+    // S too is zero where there is no pixel.
+    EXPECT_EQ(dib.GetDrawnPixel(-1, 0).rgbReserved, 0);
+    EXPECT_EQ(CDib().GetDrawnPixel(0, 0).rgbReserved, 0);
 }
 
 TEST(DrawnPixel, ANewRunLengthStreamOfTheSameShapeIsDecodedAfresh) {
