@@ -165,6 +165,7 @@ TEST_F(DibApi, EachFunctionKeepsItsEssentialContract) {
              shorter.m_nImageSize = 10;
              ASSERT_TRUE(shorter.SaveToMappedFile(path.c_str()));
              EXPECT_EQ(shorter.m_nImageSize, 10u);
+             EXPECT_FALSE(CDib().SaveToMappedFile(path.c_str())) << "nothing to save";
          }},
         {"Serialize: a CDib goes into an archive and comes back, once per object",
          [&] {

@@ -113,6 +113,18 @@ TEST(Structure, AFileCutInsideItsHeaderCutsTheRegionAndItsFields) {
     EXPECT_EQ(overlap.regions[2].name, "颜色表");
     EXPECT_TRUE(overlap.regions[2].cut);
     EXPECT_EQ(overlap.regions[2].size, 100u - 54);
+    // Bit masks after a 40-byte header are a region of their own, with a field each; an
+    // uncompressed OS/2 2.x picture's pixels are its rows, whatever cbImage says.
+    BmpFields masked = BmpFields{}.Bits(16).Compression(BI_BITFIELDS);
+    masked.gap = {0, 0x7C, 0, 0, 0xE0, 0x03, 0, 0, 0x1F, 0, 0, 0};
+    const auto m = Describe(BuildBmp(masked));
+    ASSERT_GE(m.regions.size(), 3u);
+    EXPECT_EQ(std::tuple(m.regions[2].name, m.regions[2].offset, m.regions[2].fields.size()),
+              std::tuple(std::string("BI_BITFIELDS 掩码"), std::uint64_t{54}, std::size_t{3}));
+    const auto os2 = Describe(BmpFields{}.Header(64).SizeImage(5).Build());
+    ASSERT_GE(os2.regions.size(), 3u);
+    EXPECT_EQ(std::pair(os2.regions[2].name, os2.regions[2].size),
+              std::pair(std::string("像素数据"), std::uint64_t{24}));
     // A header of no known size: only its size field is known to be it.
     const auto unknown = Describe(BmpFields{}.Header(200).Build());
     ASSERT_GE(unknown.regions.size(), 2u);
