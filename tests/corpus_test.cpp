@@ -6,6 +6,7 @@
 #include "dib/dib.h"
 #include "dib/dib_functions.h"
 #include "platform/allocator.h"
+#include "platform/cmemfile.h"
 #include "report/bitmap_report.h"
 #include "test_support.h"
 
@@ -63,3 +64,21 @@ TEST_F(Corpus, EveryFileHasTheOutcomeTheRulesGiveIt) {
     EXPECT_EQ(accepted, 61); // 62 pass the header check; badpalettesize's table can't fit
 }
 
+// Files at the edge of the acceptance rule: the layout model refuses exactly what the
+// loader refuses, whichever depth fills the table.
+TEST_F(Corpus, TheLayoutModelRefusesWhatTheLoaderRefusesAtTheEdges) {
+    const struct {
+        int bits;
+        DWORD entries; // room in the header block for this many
+    } cases[] = {{1, 2}, {1, 1}, {4, 16}, {4, 15}, {8, 256}, {8, 255}};
+    for (const auto& c : cases) {
+        const std::vector<BYTE> bytes =
+            BmpFields{}.Bits(c.bits).OffBits(54 + 4 * c.entries).Build();
+        CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()));
+        CDib dib;
+        const bool loaded = dib.Read(&file) != FALSE;
+        EXPECT_EQ(loaded, c.entries == (1u << c.bits)) << c.bits << " bits, " << c.entries;
+        EXPECT_EQ(!bmp::OpenCommandRefusal(bmp::ParseFile(bytes)).has_value(), loaded)
+            << c.bits << " bits, " << c.entries;
+    }
+}

@@ -160,6 +160,9 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
         {"clr-used", Severity::Warning, 46, Eight().ClrUsed(300).Build()},
         {"clr-important", Severity::Warning, 50,
          Built(twoColours, [](auto& b) { Poke<DWORD>(b, 50, 3); })},
+        // Its high byte counts too: 2^24 is more than two colours.
+        {"clr-important", Severity::Warning, 50,
+         Built(twoColours, [](auto& b) { Poke<DWORD>(b, 50, 1u << 24); })},
         {"masks", Severity::Warning, 54, BuildBmp(masks)},
         {"pixels-truncated", Severity::Error, 54,
          Built({},

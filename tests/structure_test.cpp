@@ -213,6 +213,13 @@ TEST(Structure, FormatsTheDecoderNamesInsteadOfDecoding) {
          BmpFields{}.Header(64).Bits(1).Compression(3).Table(std::vector<RGBQUAD>(2)).Build()},
         {"RLE24 压缩与 8 位", BmpFields{}.Header(64).Bits(8).Compression(4).Build()},
         {"像素位数 12", BmpFields{}.Bits(12).Build()},
+        // An OS/2 1.x bit count is a whole WORD: 0x0108 is not 8.
+        {"像素位数 264",
+         [] {
+             std::vector<BYTE> b = BmpFields{}.Header(12).Build();
+             b[24] = 0x08, b[25] = 0x01; // bcBitCount
+             return b;
+         }()},
         {"掩码为零", BuildBmp(zeroRed)},
     };
     for (const auto& c : cases) {
