@@ -67,7 +67,11 @@ std::vector<BYTE> Rle24(std::vector<BYTE> stream) {
 }
 
 TEST(Inspect, GoodFilesHaveNoFindings) {
-    for (const BmpFields& f : {BmpFields{}, Eight(), Rle(kGoodStream)}) {
+    // Zeros after the end code are padding: whether it follows the last row's end of
+    // line or ends that row itself.
+    std::vector<BYTE> padded = kGoodStream, early = {2, 1, 2, 2, 0, 0, 2, 3, 2, 4, 0, 1, 0, 0};
+    padded.insert(padded.end(), {0, 0});
+    for (const BmpFields& f : {BmpFields{}, Eight(), Rle(kGoodStream), Rle(padded), Rle(early)}) {
         const auto findings = Check(BuildBmp(f));
         EXPECT_TRUE(findings.empty()) << findings.front().id << ": " << findings.front().message;
     }
@@ -209,6 +213,26 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
              .SizeImage(8)
              .Build()},
         {"masks", Severity::Error, 54, BuildBmp(BitFields16({0xF800, 0, 0x1F}))},
+        // An index the table lacks, in an absolute run the file's end cuts far into a long
+        // stream: its held pixels are checked.
+        {"palette-index", Severity::Warning, 54 + 8,
+         [] {
+             std::vector<BYTE> stream;
+             for (int k = 0; k < 400; ++k)
+                 stream.insert(stream.end(), {1, 0});
+             stream.insert(stream.end(), {0, 3, 1, 9});
+             return Rle(stream)
+                 .Size(410, 1)
+                 .Table(std::vector<RGBQUAD>(2))
+                 .ClrUsed(2)
+                 .SizeImage(static_cast<DWORD>(stream.size() + 4))
+                 .Build();
+         }()},
+        // Non-zero bytes after an end code that ends the last row are never drawn.
+        {"trailing-data", Severity::Note, 1078 + 12,
+         BuildBmp(Rle({2, 1, 2, 2, 0, 0, 2, 3, 2, 4, 0, 1, 5, 5}))},
+        // An RLE24 code the stream's end cuts.
+        {"rle-stream", Severity::Warning, 78, Rle24({3, 1, 2})},
         // OS/2's RLE24 is read, through the same stream checks: a triple's run past the edge.
         {"compression", Severity::Note, 30, Rle24({3, 1, 2, 3, 0, 1})},
         {"rle-stream", Severity::Warning, 78, Rle24({3, 1, 2, 3, 0, 1})},

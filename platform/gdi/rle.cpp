@@ -95,14 +95,12 @@ void Walk(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t
             const std::int64_t visible = std::max<std::int64_t>(0, std::min(asked, width - x));
             if (visible < asked)
                 fault(RleFault::RunPastEdge, at);
-            // An encoded RLE24 run's colour follows its count.
-            const std::size_t first = absolute ? at + 2 : at + 1;
-            const BYTE* data = absolute || bgr ? stream + first : nullptr;
-            if (data != nullptr && at + bytes > held) {
-                // Pixels past what the file holds are the zeros the reader has.
+            const BYTE* data = absolute ? stream + at + 2 : nullptr;
+            if (absolute && at + bytes > held) {
+                // Literal pixels past what the file holds are the zeros the reader has.
                 literal.fill(0);
-                if (held > first)
-                    std::copy(stream + first, stream + std::min(held, first + literal.size()),
+                if (held > at + 2)
+                    std::copy(stream + at + 2, stream + std::min(held, at + 2 + literal.size()),
                               literal.begin());
                 data = literal.data();
             }

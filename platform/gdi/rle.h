@@ -24,11 +24,9 @@ struct RleRun {
     bool fourBit;
     const BYTE* data; // absolute runs: the literal bytes, which lie inside the stream
     BYTE value;       // encoded runs: the index (RLE8) or the two alternating nibbles (RLE4)
-    bool bgr = false; // OS/2 RLE24: data holds blue, green, red, a triple a pixel for
-                      // absolute runs and one triple for encoded ones
-
-    // RLE24: the pixel's blue, green and red.
-    const BYTE* Bgr(std::int64_t k) const { return absolute ? data + 3 * k : data; }
+    // OS/2 RLE24: a pixel is three bytes, blue, green, red, which an encoded run holds
+    // after its count and an absolute run one triple a pixel; At does not apply.
+    bool bgr = false;
 
     BYTE At(std::int64_t k) const {
         if (absolute) {
