@@ -257,8 +257,9 @@ TEST(Structure, AnOs2Rle24PictureDecodesAsTheSamePictureAtEightBits) {
             ASSERT_EQ(std::tuple(p->b, p->g, p->r), std::tuple(q->b, q->g, q->r)) << x << "," << y;
         }
     // A run whose colour the file's end cuts: what it lacks is zeros.
-    const auto cut = inspect::PixelDecoder(
-        BmpFields{}.Header(64).Size(2, 1).Compression(4).Pixels({2, 0x10}).SizeImage(4).Build());
+    const std::vector<BYTE> cutBytes =
+        BmpFields{}.Header(64).Size(2, 1).Compression(4).Pixels({2, 0x10}).SizeImage(4).Build();
+    const inspect::PixelDecoder cut(cutBytes); // it reads the bytes it is given, held here
     const auto p = cut.At(1, 0);
     ASSERT_TRUE(p);
     EXPECT_EQ(std::tuple(p->b, p->g, p->r), std::tuple(0x10, 0, 0));
