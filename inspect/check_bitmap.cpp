@@ -526,11 +526,11 @@ void Checker::RunLength() {
                 IndexOutside(code.run.x + k, code.run.y);
     };
     const std::size_t held = static_cast<std::size_t>(std::min<std::uint64_t>(used, available));
-    if (compression == 4)
-        platform::gdi::WalkRle24(b.Data() + offBits, held, used, width, height, onCode, &faults);
-    else
-        platform::gdi::WalkRle(b.Data() + offBits, held, used, width, height, compression == kRle4,
-                               onCode, &faults);
+    platform::gdi::WalkRleOfDepth(b.Data() + offBits, held, used, width, height,
+                                  compression == 4       ? 24
+                                  : compression == kRle4 ? 4
+                                                         : 8,
+                                  onCode, &faults);
     for (const platform::gdi::RleDiagnostic& f : faults) {
         const std::string where = "（第 " + N(f.y) + " 行，x = " + N(f.x) + "）";
         switch (f.fault) {

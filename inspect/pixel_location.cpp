@@ -79,10 +79,11 @@ std::optional<PixelLocation> LocatePixel(std::span<const std::uint8_t> f, std::i
         };
         const BYTE* stream = f.data() + std::min<std::uint64_t>(offBits, f.size());
         const auto held = static_cast<std::size_t>(std::min<std::uint64_t>(used, available));
-        if (rle24)
-            platform::gdi::WalkRle24(stream, held, used, width, height, onCode);
-        else
-            platform::gdi::WalkRle(stream, held, used, width, height, four, onCode);
+        platform::gdi::WalkRleOfDepth(stream, held, used, width, height,
+                                      rle24  ? 24
+                                      : four ? 4
+                                             : 8,
+                                      onCode);
         return p;
     }
     const std::uint64_t first = p.rowOffset + static_cast<std::uint64_t>(x * bits / 8);

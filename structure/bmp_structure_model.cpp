@@ -208,12 +208,9 @@ private:
                             code.run.absolute});
         };
         const std::uint8_t* stream = m_bytes.data() + (held > 0 ? off : 0);
-        if (h.compression == 1 || h.compression == 2)
-            platform::gdi::WalkRle(stream, held, length, m_decoder.Width(), m_decoder.Height(),
-                                   h.compression == 2, each);
-        else
-            platform::gdi::WalkRle24(stream, held, length, m_decoder.Width(), m_decoder.Height(),
-                                     each);
+        const int bits = h.compression == 2 ? 4 : h.compression == 1 ? 8 : 24;
+        platform::gdi::WalkRleOfDepth(stream, held, length, m_decoder.Width(), m_decoder.Height(),
+                                      bits, each);
     }
 
     std::unique_ptr<platform::MappedFile> m_file;

@@ -171,10 +171,11 @@ void WalkRle(const BYTE* stream, std::size_t held, std::size_t length, std::int6
     Walk(stream, held, length, width, height, fourBit ? 4 : 8, onCode, diagnostics);
 }
 
-void WalkRle24(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t width,
-               std::int64_t height, const std::function<void(const RleCode&)>& onCode,
-               std::vector<RleDiagnostic>* diagnostics) {
-    Walk(stream, held, length, width, height, 24, onCode, diagnostics);
+void WalkRleOfDepth(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t width,
+                    std::int64_t height, int bits,
+                    const std::function<void(const RleCode&)>& onCode,
+                    std::vector<RleDiagnostic>* diagnostics) {
+    Walk(stream, held, length, width, height, bits, onCode, diagnostics);
 }
 
 void DecodeRle(const BYTE* stream, std::size_t length, std::int64_t width, std::int64_t height,

@@ -81,11 +81,13 @@ void WalkRle(const BYTE* stream, std::size_t held, std::size_t length, std::int6
              std::int64_t height, bool fourBit, const std::function<void(const RleCode&)>& onCode,
              std::vector<RleDiagnostic>* diagnostics = nullptr);
 
-// The same for OS/2's RLE24: an encoded run is its count and one blue, green, red triple;
-// an absolute run holds a triple a pixel, padded to an even length.
-void WalkRle24(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t width,
-               std::int64_t height, const std::function<void(const RleCode&)>& onCode,
-               std::vector<RleDiagnostic>* diagnostics = nullptr);
+// The same for a stream of any depth: bits 4 (RLE4), 8 (RLE8) or 24 (OS/2's RLE24, whose
+// encoded run is its count and one blue, green, red triple, and whose absolute run holds
+// a triple a pixel, padded to an even length).
+void WalkRleOfDepth(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t width,
+                    std::int64_t height, int bits,
+                    const std::function<void(const RleCode&)>& onCode,
+                    std::vector<RleDiagnostic>* diagnostics = nullptr);
 
 // The runs of WalkRle that set pixels, for a stream held whole.
 void DecodeRle(const BYTE* stream, std::size_t length, std::int64_t width, std::int64_t height,

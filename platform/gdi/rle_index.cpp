@@ -46,10 +46,7 @@ std::unique_ptr<RleIndex> RleIndex::Index(const BYTE* stream, std::size_t held, 
                                         static_cast<std::uint32_t>(run.x), source,
                                         static_cast<BYTE>(run.n), run.absolute});
         };
-        if (bits == 24)
-            WalkRle24(stream, held, length, width, height, onCode);
-        else
-            WalkRle(stream, held, length, width, height, bits == 4, onCode);
+        WalkRleOfDepth(stream, held, length, width, height, bits, onCode);
         index->m_runs.shrink_to_fit();
         return index;
     } catch (const std::bad_alloc&) {
