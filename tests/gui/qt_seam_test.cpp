@@ -1,5 +1,6 @@
 // The seam as the user meets it: Qt's message boxes and file dialogs, answered here
 // by clicking their own buttons.
+#include "platform/codepage.h"
 #include "platform/common_dialogs.h"
 #include "platform/window/qt_interaction.h"
 #include "platform/window/translations.h"
@@ -10,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -17,6 +19,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QThread>
@@ -199,6 +202,18 @@ TEST(QtSeam, LongWorkShowsAChineseProgressDialogThatCanStopIt) {
     cancel->click();
     EXPECT_FALSE(seam.Progress(0.5));
     seam.EndProgress();
+}
+
+TEST(QtSeam, TheClipboardGetsUnicodeTextUpToTheFirstZeroAndTheExactBytes) {
+    platform::window::QtInteraction seam;
+    std::string full(15480, 'a');
+    full.replace(0, 6, platform::Utf8ToGbk("位图\r\n"));
+    full.push_back('\0');
+    seam.SetClipboardText(full);
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->text().toStdString(), "位图\r\n" + std::string(15480 - 6, 'a'));
+    EXPECT_EQ(data->data("text/plain;charset=GBK").toStdString(), full);
 }
 
 } // namespace
