@@ -164,21 +164,23 @@ bool Checker::Headers() {
         return false;
     }
     const std::uint32_t size = hd.size;
+    // Each kind has its own name for it: bV5Size, bcSize, cbFix.
+    const char* const sizeField = hd.fields.empty() ? "biSize" : hd.fields.front().name;
     const std::uint64_t headerEnd = kFileHeader + std::uint64_t{size};
     if (!b.Has(0, headerEnd))
-        Add("truncated-header", Severity::Error, b.Size(), 0, "biSize",
+        Add("truncated-header", Severity::Error, b.Size(), 0, sizeField,
             static_cast<std::int64_t>(headerEnd), fileSize,
             "文件在信息头中结束：信息头到 " + N(static_cast<std::int64_t>(headerEnd)) +
                 " 字节才结束，文件只有 " + N(fileSize) + " 字节：缺少的字段按零读取");
     if (hd.kind == bmp::HeaderKind::Unknown) {
-        Add("header-size", Severity::Error, 14, 4, "biSize", size, kInfoHeader,
+        Add("header-size", Severity::Error, 14, 4, sizeField, size, kInfoHeader,
             "信息头长 " + N(size) +
                 " 字节，不是任何一种 BMP 信息头：打开命令拒绝它，其余字段无法读取");
         FileHeaderFields();
         return false;
     }
     if (size != kInfoHeader)
-        Add("header-size", Severity::Note, 14, 4, "biSize", size, kInfoHeader,
+        Add("header-size", Severity::Note, 14, 4, sizeField, size, kInfoHeader,
             "信息头长 " + N(size) + " 字节，是 " + HeaderKind(hd.kind) +
                 "；Pixscope 的打开命令只读取 40 字节的 BITMAPINFOHEADER，会拒绝它，"
                 "结构视图（pixscope-cli fields）能读它");

@@ -1,4 +1,5 @@
 // The file checker: each finding from a small file of its own, and the corpus.
+#include "bmp/layout.h"
 #include "bmp_builder.h"
 #include "inspect/check_bitmap.h"
 #include "inspect/describe.h"
@@ -50,8 +51,26 @@ std::vector<BYTE> Built(const BmpFields& f,
     return b;
 }
 
+// A finding on a field's bytes lies on exactly that field's bytes, by the name the
+// header's kind gives it.
 std::vector<inspect::Finding> Check(const std::vector<BYTE>& b) {
-    return inspect::CheckBitmap(std::span(b.data(), b.size()));
+    auto findings = inspect::CheckBitmap(std::span(b.data(), b.size()));
+    const bmp::File file = bmp::ParseFile(b);
+    std::vector<bmp::Field> fields = file.fields;
+    fields.insert(fields.end(), file.header.fields.begin(), file.header.fields.end());
+    for (const auto& f : findings) {
+        const auto it = std::find_if(fields.begin(), fields.end(),
+                                     [&](const bmp::Field& l) { return l.name == f.field; });
+        if (f.field.empty())
+            continue;
+        if (it == fields.end()) {
+            ADD_FAILURE() << f.field << " is no field of the file";
+        } else if (f.length > 0) {
+            EXPECT_EQ(std::pair(f.offset, f.length), std::pair(it->offset, std::uint64_t{it->size}))
+                << f.id << " on " << f.field;
+        }
+    }
+    return findings;
 }
 
 // A 2×1 OS/2 2.x picture in RLE24.
@@ -289,6 +308,17 @@ TEST(Inspect, DeclaredIsWhatTheFieldHoldsAndActualWhatTheBytesOrRulesGive) {
         {"size-image", BmpFields{}.NoSizeImage().Build(), 0, 24},
         {"file-size", Built({}, [](auto& b) { Poke<DWORD>(b, 2, 9); }), 9, 78},
         {"bit-count", BmpFields{}.Bits(2).Table({{}, {}, {}, {}}).Build(), 2, std::nullopt},
+        // Pixels that start where the table would: room for no entry.
+        {"clr-used", Eight().Table({{}}).ClrUsed(1).OffBits(54).Build(), 1, 0},
+        // An embedded profile past the file's end: where it says it is, and the file's size.
+        {"profile",
+         Built(BmpFields{}.Header(124),
+               [](auto& b) {
+                   Poke<DWORD>(b, 70, 0x4D424544);
+                   Poke<DWORD>(b, 126, 1000);
+                   Poke<DWORD>(b, 130, 4);
+               }),
+         1000, 162},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.id);
@@ -339,6 +369,11 @@ TEST(Inspect, FindingsCarryTheirValuesAndPlaces) {
     ASSERT_EQ(g.size(), 1u);
     EXPECT_EQ(g[0].length, 6u);
     EXPECT_EQ(g[0].actual, 6);
+    // A file cut inside its header is checked no further than its bytes go.
+    std::vector<std::string> ids;
+    for (const auto& f : Check(Built({}, [](auto& b) { b.resize(30); })))
+        ids.push_back(f.id);
+    EXPECT_EQ(ids, (std::vector<std::string>{"file-size", "truncated-header"}));
     // A file cut before its header's size: at its end, no bytes long.
     const auto cut = Check(Built({}, [](auto& b) { b.resize(16); }));
     ASSERT_FALSE(cut.empty());
@@ -353,6 +388,22 @@ TEST(Inspect, FindingsCarryTheirValuesAndPlaces) {
     EXPECT_EQ(p[0].length, 0u) << "the pixels are spread over the array";
     EXPECT_EQ(p[0].actual, 2);
     EXPECT_NE(p[0].message.find("(1, 0)"), std::string::npos) << p[0].message;
+    // Top-down, the same stored rows are the other way up.
+    const auto t = Check(Eight()
+                             .Size(4, -2)
+                             .Table(std::vector<RGBQUAD>(4))
+                             .ClrUsed(4)
+                             .Pixels({0, 1, 2, 3, 0, 9, 7, 0})
+                             .Build());
+    ASSERT_EQ(t.size(), 1u);
+    EXPECT_NE(t[0].message.find("(1, 1)"), std::string::npos) << t[0].message;
+    // Every index is outside a one-entry table, but only the five pixels the file holds.
+    const auto none = Check(Built(Eight().Table({{}}).ClrUsed(1).Pixels(std::vector<BYTE>(8, 9)),
+                                  [](auto& b) { b.resize(54 + 4 + 5); }));
+    const auto outside = std::find_if(none.begin(), none.end(),
+                                      [](const auto& f) { return f.id == "palette-index"; });
+    ASSERT_NE(outside, none.end());
+    EXPECT_EQ(outside->actual, 5);
 
     // one whole row of two, and 5 bytes
     const auto s = Check(BmpFields{}.Pixels(std::vector<BYTE>(12 + 5)).Build());
