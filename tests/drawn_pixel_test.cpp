@@ -10,6 +10,7 @@
 #include "platform/allocator.h"
 #include "platform/gdi/dib_format.h"
 #include "platform/gdi/gdi.h"
+#include "platform/gdi/pixel_fetch.h"
 #include "platform/gdi/rle_index.h"
 #include "test_support.h"
 
@@ -289,5 +290,46 @@ TEST(RleIndex, AnswersOnlyForTheStreamAndShapeItWasMadeFrom) {
             got += (i ? std::to_string(*i) : "-") + " ";
         }
         EXPECT_EQ(got, rows[y]);
+    }
+    // An indexed stream has no colours and an RLE24 one no indices.
+    EXPECT_FALSE(index->BgrAt(0, 0).has_value());
+    const auto rle24 = platform::gdi::RleIndex::Make24(stream, sizeof stream, sizeof stream, 4, 2);
+    ASSERT_NE(rle24, nullptr);
+    EXPECT_FALSE(rle24->IndexAt(0, 0).has_value());
+}
+
+// Pixel x of a row reads as pixel 0 of the row that starts at its bytes, at every depth
+// whole bytes hold; a pixel whose bytes the array ends inside is black.
+TEST(UncompressedPixel, EachPixelReadsItsOwnBytesAndOneTheArrayCutsIsBlack) {
+    BmpFields masked = BmpFields{}.Bits(32).Compression(BI_BITFIELDS);
+    masked.gap = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0};
+    const BmpFields kinds[] = {BmpFields{}.Bits(8).Table(std::vector<RGBQUAD>(256, {9, 8, 7, 0})),
+                               BmpFields{}.Bits(16), BmpFields{}, BmpFields{}.Bits(32), masked};
+    for (BmpFields f : kinds) {
+        SCOPED_TRACE(f.bitCount);
+        for (size_t i = 0; i < f.colors.size(); ++i)
+            f.colors[i].rgbRed = static_cast<BYTE>(i);
+        const std::vector<BYTE> file = BuildBmp(f.Size(4, 1));
+        const std::uint32_t infoLength = f.headerSize + static_cast<std::uint32_t>(f.gap.size()) +
+                                         static_cast<std::uint32_t>(4 * f.colors.size());
+        const auto format = platform::gdi::ParseDibFormat(
+            reinterpret_cast<const BITMAPINFO*>(file.data() + 14), infoLength);
+        ASSERT_TRUE(format.has_value());
+        const size_t bpp = static_cast<size_t>(f.bitCount / 8);
+        std::vector<BYTE> row(16);
+        for (size_t k = 0; k < row.size(); ++k)
+            row[k] = static_cast<BYTE>(0x11 * (k + 1));
+        for (std::int64_t x = 0; x < 4; ++x) {
+            const size_t end = static_cast<size_t>(x + 1) * bpp;
+            const std::uint32_t pixel =
+                platform::gdi::UncompressedPixel(*format, row.data(), end, x, 0);
+            EXPECT_EQ(pixel,
+                      platform::gdi::UncompressedPixel(*format, row.data() + end - bpp, bpp, 0, 0))
+                << x;
+            EXPECT_NE(pixel, platform::gdi::kBlack) << x;
+            EXPECT_EQ(platform::gdi::UncompressedPixel(*format, row.data(), end - 1, x, 0),
+                      platform::gdi::kBlack)
+                << x;
+        }
     }
 }

@@ -1,5 +1,6 @@
 // The structure of BMP files of every header kind, as other programs write them and as
 // the file's end cuts them: regions cover every byte once, fields read as xxd shows.
+#include "bmp/layout.h"
 #include "bmp_builder.h"
 #include "corpus_manifest.h"
 #include "inspect/pixel_decoder.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -206,11 +208,13 @@ TEST(Structure, FormatsTheDecoderNamesInsteadOfDecoding) {
     const struct {
         const char* says;
         std::vector<BYTE> file;
+        const char* pixels = nullptr; // the pixel region's name
     } cases[] = {
-        {"JPEG", BmpFields{}.Compression(4).Build()},
-        {"PNG", BmpFields{}.Compression(5).Build()},
+        {"JPEG", BmpFields{}.Compression(4).Build(), "嵌入的 JPEG 图像"},
+        {"PNG", BmpFields{}.Compression(5).Build(), "嵌入的 PNG 图像"},
         {"Huffman",
-         BmpFields{}.Header(64).Bits(1).Compression(3).Table(std::vector<RGBQUAD>(2)).Build()},
+         BmpFields{}.Header(64).Bits(1).Compression(3).Table(std::vector<RGBQUAD>(2)).Build(),
+         "Huffman 1D 编码的像素数据"},
         {"RLE24 压缩与 8 位", BmpFields{}.Header(64).Bits(8).Compression(4).Build()},
         {"像素位数 12", BmpFields{}.Bits(12).Build()},
         // An OS/2 1.x bit count is a whole WORD: 0x0108 is not 8.
@@ -220,12 +224,17 @@ TEST(Structure, FormatsTheDecoderNamesInsteadOfDecoding) {
              b[24] = 0x08, b[25] = 0x01; // bcBitCount
              return b;
          }()},
-        {"掩码为零", BuildBmp(zeroRed)},
+        {"掩码为零", BuildBmp(zeroRed), "像素数据"},
     };
     for (const auto& c : cases) {
         const inspect::PixelDecoder decoder(c.file);
         EXPECT_NE(decoder.Refusal().find(c.says), std::string::npos) << decoder.Refusal();
         EXPECT_FALSE(decoder.At(0, 0).has_value()) << c.says;
+        const auto regions = Describe(c.file).regions;
+        EXPECT_TRUE(c.pixels == nullptr ||
+                    std::any_of(regions.begin(), regions.end(),
+                                [&](const auto& r) { return r.name == c.pixels; }))
+            << c.says;
     }
     // BI_ALPHABITFIELDS, which no drawing takes, decodes through its four masks: the
     // alpha mask's field is S.
@@ -263,6 +272,40 @@ TEST(Structure, AnOs2Rle24PictureDecodesAsTheSamePictureAtEightBits) {
     const auto p = cut.At(1, 0);
     ASSERT_TRUE(p);
     EXPECT_EQ(std::tuple(p->b, p->g, p->r), std::tuple(0x10, 0, 0));
+    // Pixels a stream ends before setting are black.
+    const std::vector<BYTE> endsAtOnce =
+        BmpFields{}.Header(64).Size(2, 1).Compression(4).Pixels({0, 1}).SizeImage(2).Build();
+    const auto unset = inspect::PixelDecoder(endsAtOnce).At(1, 0);
+    ASSERT_TRUE(unset);
+    EXPECT_EQ(std::tuple(unset->b, unset->g, unset->r), std::tuple(0, 0, 0));
+}
+
+// What the header says of the picture is its fields read whole, little-endian, at every
+// kind: a high byte counts, and a field the header is too short for reads 0.
+TEST(Structure, TheHeadersFiguresAreItsFieldsReadWhole) {
+    for (DWORD size : {4u, 16u, 40u, 52u, 64u, 108u, 124u}) {
+        SCOPED_TRACE(size);
+        std::vector<BYTE> bytes = BmpFields{}.Header(124).Build();
+        for (size_t k = 18; k < 14 + 124; ++k)
+            bytes[k] = static_cast<BYTE>(0x81 + k * 7);
+        std::memcpy(&bytes[14], &size, 4);
+        const bmp::File file = bmp::ParseFile(bytes);
+        const bmp::Header& h = file.header;
+        const auto at = [&](std::uint32_t offset, std::uint32_t n) -> std::int64_t {
+            std::uint64_t v = 0;
+            for (std::uint32_t i = n; i-- > 0 && offset + n <= size;)
+                v = v << 8 | bytes[14 + offset + i];
+            return n == 4 && (offset == 4 || offset == 8) ? std::int32_t(v) : std::int64_t(v);
+        };
+        EXPECT_EQ((std::vector<std::int64_t>{h.width, h.height, h.planes, h.bitCount, h.compression,
+                                             h.sizeImage, h.xPelsPerMeter, h.yPelsPerMeter,
+                                             h.clrUsed, h.clrImportant}),
+                  (std::vector<std::int64_t>{at(4, 4), at(8, 4), at(12, 2), at(14, 2), at(16, 4),
+                                             at(20, 4), std::int32_t(at(24, 4)),
+                                             std::int32_t(at(28, 4)), at(32, 4), at(36, 4)}));
+        for (const bmp::Field& f : h.fields)
+            EXPECT_LE(f.offset + f.size, 14 + size) << f.name << " lies outside the header";
+    }
 }
 
 // Every pixel's bytes name that pixel again, and every byte of the pixels names pixels
