@@ -6,7 +6,6 @@
 #include "controls/shrink_to_fit.h"
 #include "dib/dib.h"
 #include "platform/allocator.h"
-#include "platform/gdi/gdi_objects.h"
 #include "tests/bmp_builder.h"
 #include "tests/gui/viewer_fixture.h"
 
@@ -31,8 +30,6 @@ TEST(ShrinkToFit, KeepsProportionsAndNeverEnlarges) {
     }
 }
 
-// The magnifier on a pane smaller than itself: at the corner, a one-pixel grid line
-// every cell, the cells between them in the picture's colour.
 // A 24-bit picture whose top rows are colour `top` and the rest `rest`.
 std::vector<BYTE> Picture(int w, int h, COLORREF top, COLORREF rest, int topRows = 1) {
     return PictureOf(w, h, [=](int, int y) { return y < topRows ? top : rest; });
@@ -175,76 +172,6 @@ TEST_F(Preview, TopDownPicturesShowUprightScaledByTheirHeight) {
         EXPECT_EQ(PixelAt(pane, 10, 115), RGB(255, 255, 0));
         EXPECT_EQ(PixelAt(pane, 10, 118), RGB(0, 0, 0));
         EXPECT_EQ(PixelAt(pane, 344, 233), RGB(0, 0, 0));
-    });
-}
-
-TEST_F(Preview, NothingToShowPaintsTheFaceColour) {
-    RunModal(dlg, [&] {
-        Show(Picture(20, 20, RGB(255, 0, 0), RGB(255, 0, 0)));
-        ASSERT_EQ(PixelAt(Pane(), 5, 5), RGB(255, 0, 0));
-        dlg.m_pDib->Empty();
-        dlg.m_picture.Invalidate(TRUE);
-        EXPECT_EQ(PixelAt(Pane(), 5, 5), kFace) << "an empty bitmap, mode still 3";
-        EXPECT_EQ(dlg.m_picture.m_nShowMode, 3);
-
-        dlg.m_picture.m_nShowMode = 0;
-        dlg.m_picture.m_crBackColor = RGB(10, 20, 30);
-        dlg.m_picture.m_bUseBackColor = TRUE;
-        dlg.m_picture.Invalidate(TRUE);
-        EXPECT_EQ(PixelAt(Pane(), 5, 5), RGB(10, 20, 30));
-        EXPECT_TRUE(recorder.messages.empty());
-    });
-}
-
-TEST_F(Preview, ResourceAndFileSourcesTellOnceWhenUnspecified) {
-    RunModal(dlg, [&] {
-        dlg.m_picture.m_bUseBackColor = TRUE;
-        dlg.m_picture.m_crBackColor = RGB(10, 20, 30);
-        dlg.m_picture.m_nShowMode = 1;
-        dlg.m_picture.Invalidate(TRUE);
-        EXPECT_EQ(PixelAt(Pane(), 5, 5), kFace);
-        EXPECT_EQ(PixelAt(Pane(), 5, 5), RGB(10, 20, 30)) << "now mode 0";
-        dlg.m_picture.m_nShowMode = 2;
-        dlg.m_picture.Invalidate(TRUE);
-        EXPECT_EQ(PixelAt(Pane(), 5, 5), kFace);
-        EXPECT_EQ(recorder.messages, (std::vector<std::string>{"没有指定要显示的位图ID或者资源名!",
-                                                               "没有指定要显示的位图路径!"}));
-        EXPECT_EQ(recorder.types, (std::vector<UINT>{MB_OK, MB_OK}));
-
-        // A resource that can't be loaded, and a file shown at natural size, cut off.
-        DeleteDC(CreateCompatibleDC(nullptr)); // the stock objects come on first use
-        const std::size_t objects = platform::gdi::LiveObjectCount();
-        dlg.m_picture.m_nShowMode = 1;
-        dlg.m_picture.m_nBitmapID = 999;
-        dlg.m_picture.Invalidate(TRUE);
-        EXPECT_EQ(PixelAt(Pane(), 5, 5), kFace);
-        dlg.m_picture.m_nShowMode = 2;
-        dlg.m_picture.m_strBitmapPath =
-            dir.Write("big.bmp", Picture(400, 300, RGB(0, 0, 255), RGB(0, 128, 0))).c_str();
-        dlg.m_picture.Invalidate(TRUE);
-        QImage pane = Pane();
-        EXPECT_EQ(PixelAt(pane, 0, 0), RGB(0, 0, 255));
-        EXPECT_EQ(PixelAt(pane, 344, 233), RGB(0, 128, 0));
-        dlg.m_picture.m_nSizeMode = 1;
-        dlg.m_picture.Invalidate(TRUE);
-        pane = Pane();
-        EXPECT_EQ(PixelAt(pane, 310, 232), RGB(0, 128, 0)) << "400x300 fits in 345x234";
-        EXPECT_EQ(PixelAt(pane, 313, 100), kFace);
-        EXPECT_EQ(recorder.messages.size(), 2u);
-        EXPECT_EQ(platform::gdi::LiveObjectCount(), objects) << "each bitmap loaded is freed";
-    });
-}
-
-TEST_F(Preview, TheSwatchShowsRedGreenBlueWithoutS) {
-    RunModal(dlg, [&] {
-        dlg.m_editColor.m_crColor = 0x00102030; // blue 0x10, green 0x20, red 0x30
-        dlg.m_editColor.Invalidate(FALSE);
-        const QImage swatch = Grab(dlg.m_editColor);
-        EXPECT_EQ(PixelAt(swatch, swatch.width() / 2, swatch.height() / 2), RGB(0x30, 0x20, 0x10));
-        RECT client;
-        dlg.m_editColor.GetClientRect(&client);
-        EXPECT_EQ(client.right, 41);
-        EXPECT_EQ(client.bottom, 17);
     });
 }
 
