@@ -131,20 +131,6 @@ TEST_F(MainDialog, SystemMenuEndsWithAboutWhichOpensTheAboutBox) {
     EXPECT_EQ(CDialog::ActiveModalDialog(), nullptr);
 }
 
-TEST_F(MainDialog, MinimisedItPaintsTheIconCentred) {
-    RunModal(dlg, [&] {
-        FrameOf(dlg)->showMinimized();
-        ASSERT_TRUE(dlg.IsIconic());
-        dlg.SendMessage(WM_PAINT);
-        const auto& s = SurfaceOf(dlg);
-        // (699 - 32 + 1) / 2 = 334, (369 - 32 + 1) / 2 = 169; the icon's frame starts
-        // at (2, 2) of the icon and is dark grey.
-        EXPECT_EQ(s.pixels[static_cast<size_t>(169 + 2) * 699 + 334 + 2], 0xFF3C4650u);
-        EXPECT_EQ(s.pixels[static_cast<size_t>(169) * 699 + 334], 0xFF000000u | 0xECE9D8u);
-        EXPECT_EQ(dlg.SendMessage(WM_QUERYDRAGICON), reinterpret_cast<LRESULT>(dlg.m_hIcon));
-    });
-}
-
 TEST(DesktopIcons, EachSizeIsDrawnAtThatSizeNotScaled) {
     for (int size : {16, 32, 48, 64, 128, 256})
         EXPECT_EQ(

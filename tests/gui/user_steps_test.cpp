@@ -122,6 +122,9 @@ const Flow kFlows[] = {
      {{"open:测试图.bmp open:测试图.bmp ?filter=(位图文件)*.bmp ?files=2 ?groups=5,5,11,7 ?twice"},
       {"?R=255 ?B=0 ?caption=像素值BGRS:0,0,ff,0 ?swatch=255.0.0"},
       {"?pane=0.0:255.0.0 ?pane=39.19:0.0.255 ?pane=40.0:face"}}}, // natural size, top-left
+    {"ATopDownPictureShowsUprightScaledByItsHeight",
+     {{"open:tall.bmp ?pane=10.0:255.255.0 ?pane=10.115:255.255.0 ?pane=10.118:0.0.0"},
+      {"?pane=344.233:0.0.0"}}},
     {"ACancelledOpenUnloadsThePictureAndEveryCommandRefuses",
      {{"open:a.bmp open:- ?opened=0 ?pane=0.0:face ?files=1"},
       {"savereport copy read write colour savebmp ?asked=2",
@@ -154,6 +157,7 @@ protected:
             {"td.bmp", PictureOf(5, -3, Corners)},
             {"three.bmp", PictureOf(3, 2, Corners)},
             {"big.bmp", PictureOf(400, 300, Corners)},
+            {"tall.bmp", PictureOf(690, -468, [](int, int y) { return y < 234 ? 0xFFFF : 0; })},
             {"a.bmp", PictureOf(8, 8, Quadrants)},
             {"测试图.bmp", PictureOf(40, 20, Quadrants)},
             {"small.bmp", PictureOf(4, 4, Quadrants)},
