@@ -170,10 +170,12 @@ Structure DescribeStructure(std::span<const std::uint8_t> bytes) {
     std::vector<Region> wanted;
     wanted.push_back(Region{"BITMAPFILEHEADER", 0, 14, false, FieldsOf(bytes, file.fields, os2)});
     if (file.headerSizeKnown) {
-        const std::uint64_t size = h.kind == bmp::HeaderKind::Unknown ? 4 : h.size;
-        wanted.push_back(
-            Region{h.kind == bmp::HeaderKind::Unknown ? "未知的信息头" : bmp::HeaderName(h.kind),
-                   14, size, false, FieldsOf(bytes, h.fields, os2)});
+        // Of a header no kind has, only the size field is known to be it.
+        const bool unknown = h.kind == bmp::HeaderKind::Unknown;
+        const std::vector<bmp::Field> fields(
+            h.fields.begin(), unknown && !h.fields.empty() ? h.fields.begin() + 1 : h.fields.end());
+        wanted.push_back(Region{unknown ? "未知的信息头" : bmp::HeaderName(h.kind), 14,
+                                unknown ? 4u : h.size, false, FieldsOf(bytes, fields, os2)});
         if (h.kind == bmp::HeaderKind::Info && h.maskCount > 0) {
             Region masks{h.maskCount == 4 ? "BI_ALPHABITFIELDS 掩码" : "BI_BITFIELDS 掩码",
                          h.masksOffset,
