@@ -185,35 +185,18 @@ TEST(DrawnPixel, FormatsNoDrawingDecodesReadAsTheirBytes) {
         RGBQUAD expected;
     };
     const std::vector<Case> cases = {
+        // clang-format off
         {"2 bits: the bytes from the pixel's own on, as stored",
-         BmpFields{}
-             .Size(4, 1)
-             .Bits(2)
-             .Table(std::vector<RGBQUAD>(4, {9, 9, 9, 0}))
-             .Pixels({0x1B, 7, 8, 0}),
-         1,
-         0,
-         {0x1B, 7, 8, 0}},
+         BmpFields{}.Size(4, 1).Bits(2).Table(std::vector<RGBQUAD>(4, {9, 9, 9, 0})).Pixels({0x1B, 7, 8, 0}), 1, 0, {0x1B, 7, 8, 0}},
         {"24 bits labelled run-length: its bytes",
-         BmpFields{}.Size(1, 1).Compression(BI_RLE8).Pixels({1, 2, 3, 0}),
-         0,
-         0,
-         {1, 2, 3, 0}},
+         BmpFields{}.Size(1, 1).Compression(BI_RLE8).Pixels({1, 2, 3, 0}), 0, 0, {1, 2, 3, 0}},
         {"32 bits: S is the fourth stored byte",
-         BmpFields{}.Size(1, 1).Bits(32).Pixels({1, 2, 3, 4}),
-         0,
-         0,
-         {1, 2, 3, 4}},
+         BmpFields{}.Size(1, 1).Bits(32).Pixels({1, 2, 3, 4}), 0, 0, {1, 2, 3, 4}},
         {"16 bits 5-5-5: fields widened by repeating their top bits",
-         BmpFields{}.Size(2, 1).Bits(16).Pixels({0x10, 0x42, 0xFF, 0x7F}),
-         0,
-         0,
-         {132, 132, 132, 0}},
+         BmpFields{}.Size(2, 1).Bits(16).Pixels({0x10, 0x42, 0xFF, 0x7F}), 0, 0, {132, 132, 132, 0}},
         {"an index past the colour table: black",
-         BmpFields{}.Size(1, 1).Bits(8).ClrUsed(1).Table({{5, 6, 7, 0}}).Pixels({1, 0, 0, 0}),
-         0,
-         0,
-         {0, 0, 0, 0}},
+         BmpFields{}.Size(1, 1).Bits(8).ClrUsed(1).Table({{5, 6, 7, 0}}).Pixels({1, 0, 0, 0}), 0, 0, {0, 0, 0, 0}},
+        // clang-format on
     };
     TempDir dir;
     for (const Case& c : cases) {

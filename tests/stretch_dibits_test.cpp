@@ -108,30 +108,19 @@ TEST(StretchDIBits, EachDepthDecodesItsPixels) {
         std::vector<BYTE> row; // one stored row, padded
         Colours expected;
     } cases[] = {
+        // clang-format off
         {"1 bit, leftmost pixel in bit 7", Info(10, 1, 1, BI_RGB, two), {0xA0, 0x40, 0, 0}, oneBit},
-        {"4 bits, high nibble left",
-         Info(4, 1, 4, BI_RGB, table),
-         {0x3C, 0x05, 0, 0},
-         {pal(3), pal(12), pal(0), pal(5)}},
+        {"4 bits, high nibble left", Info(4, 1, 4, BI_RGB, table), {0x3C, 0x05, 0, 0}, {pal(3), pal(12), pal(0), pal(5)}},
         {"8 bits", Info(4, 1, 8, BI_RGB, table), {15, 2, 0, 9}, {pal(15), pal(2), pal(0), pal(9)}},
         // 0x4210 is 16 in each channel, 132 in eight bits; 0x8000 has only the unused bit.
-        {"5-5-5",
-         Info(3, 1, 16),
-         {0xFF, 0x7F, 0x10, 0x42, 0x00, 0x80, 0, 0},
-         {kWhite, RGB(132, 132, 132), kBlack}},
-        {"5-6-5 masks: red, green, green's low bit",
-         Info(3, 1, 16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F}),
-         {0x00, 0xF8, 0xE0, 0x07, 0x20, 0x00, 0, 0},
-         {kRed, kGreen, RGB(0, 4, 0)}},
-        {"32 bits",
-         Info(2, 1, 32),
-         {10, 20, 30, 0xEE, 1, 2, 3, 4},
-         {RGB(30, 20, 10), RGB(3, 2, 1)}},
+        {"5-5-5", Info(3, 1, 16), {0xFF, 0x7F, 0x10, 0x42, 0x00, 0x80, 0, 0}, {kWhite, RGB(132, 132, 132), kBlack}},
+        {"5-6-5 masks: red, green, green's low bit", Info(3, 1, 16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F}),
+         {0x00, 0xF8, 0xE0, 0x07, 0x20, 0x00, 0, 0}, {kRed, kGreen, RGB(0, 4, 0)}},
+        {"32 bits", Info(2, 1, 32), {10, 20, 30, 0xEE, 1, 2, 3, 4}, {RGB(30, 20, 10), RGB(3, 2, 1)}},
         // A 10-bit blue keeps its top 8 bits.
-        {"32-bit masks",
-         Info(2, 1, 32, BI_BITFIELDS, {0x000000FF, 0x0000FF00, 0x3FF00000}),
-         {0x11, 0x22, 0x00, 0x3F, 0, 0, 0, 0},
-         {RGB(0x11, 0x22, 0xFC), kBlack}},
+        {"32-bit masks", Info(2, 1, 32, BI_BITFIELDS, {0x000000FF, 0x0000FF00, 0x3FF00000}),
+         {0x11, 0x22, 0x00, 0x3F, 0, 0, 0, 0}, {RGB(0x11, 0x22, 0xFC), kBlack}},
+        // clang-format on
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.name);
