@@ -53,6 +53,15 @@ TEST(CodePage, FileNamesSurviveAsGb18030) {
     EXPECT_EQ(platform::Utf8ToGb18030("图"), CString::FromUtf8("图").Bytes());
 }
 
+TEST(CodePage, TextsLongerThanAConversionBufferConvertWhole) {
+    std::string utf8;
+    for (int i = 0; i < 3000; ++i)
+        utf8 += "图";
+    const std::string gbk = platform::Utf8ToGb18030(utf8);
+    EXPECT_EQ(gbk.size(), 6000u);
+    EXPECT_EQ(platform::GbkToUtf8(gbk), utf8);
+}
+
 TEST(CodePage, UndecodableBytesBecomeReplacementCharacters) {
     EXPECT_EQ(platform::GbkToUtf8("a\xFF"
                                   "b"),

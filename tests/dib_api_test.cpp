@@ -136,6 +136,7 @@ TEST_F(DibApi, EachFunctionKeepsItsEssentialContract) {
              const std::string path = dir.Path("saved.bmp"), again = dir.Path("again.bmp");
              ASSERT_TRUE(d.SaveToMappedFile(path.c_str()));
              EXPECT_EQ(d.m_nInfoOwner + d.m_nBitsOwner, 0);
+             EXPECT_EQ(d.GetPixel(1, 1).rgbRed, 21) << "the pixels, now in the file";
              ASSERT_TRUE(d.SaveToMappedFile(again.c_str()));
              EXPECT_EQ(d.m_pColorTable[3].rgbRed, 21);
              EXPECT_FALSE(d.SaveToMappedFile(dir.Path("no/such/dir.bmp").c_str()));
@@ -306,11 +307,11 @@ TEST_F(DibApi, EachFunctionKeepsItsEssentialContract) {
          }},
         {"Convert565To24 and the other 16-bit conversions widen each field and drop the masks",
          [&] {
-             for (auto [convert, word, green] :
-                  {std::tuple{&CDib::Convert565To24, WORD{0x07FF}, BYTE{0xFC}},
-                   {&CDib::Convert565To32, WORD{0x07FF}, BYTE{0xFC}},
-                   {&CDib::Convert555To24, WORD{0x03FF}, BYTE{0xF8}},
-                   {&CDib::Convert555To32, WORD{0x03FF}, BYTE{0xF8}}}) {
+             for (auto [convert, word, green, bits] :
+                  {std::tuple{&CDib::Convert565To24, WORD{0x07FF}, BYTE{0xFC}, 24},
+                   {&CDib::Convert565To32, WORD{0x07FF}, BYTE{0xFC}, 32},
+                   {&CDib::Convert555To24, WORD{0x03FF}, BYTE{0xF8}, 24},
+                   {&CDib::Convert555To32, WORD{0x03FF}, BYTE{0xF8}, 32}}) {
                  CDib d(CSize(2, 1), 16); // green and blue full, then red full
                  d.AdoptBits(platform::AfxAllocZeroed(4));
                  const WORD red = word == 0x07FF ? 0xF800 : 0x7C00;
@@ -318,7 +319,8 @@ TEST_F(DibApi, EachFunctionKeepsItsEssentialContract) {
                  std::memcpy(d.m_pBits + 2, &red, 2);
                  d.m_pInfo->biCompression = BI_BITFIELDS;
                  (d.*convert)();
-                 EXPECT_EQ(d.m_pInfo->biCompression, BI_RGB);
+                 EXPECT_EQ(std::pair(d.m_pInfo->biCompression, int{d.m_pInfo->biBitCount}),
+                           std::pair(DWORD{BI_RGB}, bits));
                  const RGBQUAD a = d.GetPixel(0, 0), b = d.GetPixel(1, 0);
                  EXPECT_EQ(
                      Bytes({a.rgbBlue, a.rgbGreen, a.rgbRed, b.rgbBlue, b.rgbGreen, b.rgbRed}),

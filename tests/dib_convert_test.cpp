@@ -153,6 +153,17 @@ TEST(DibConvert, RowPaddingStaysZero) {
         for (std::size_t k = 2 * w; k < row; ++k)
             EXPECT_EQ(dib.m_pBits[k], 0) << w << " " << k;
     }
+    // A run-length picture's background fills its pixels, not the padding.
+    CDib rle(CSize(3, 1), 8);
+    rle.m_pColorTable[0] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
+    const BYTE stream[] = {0, 1};
+    rle.AdoptBits(platform::AfxAllocZeroed(sizeof stream));
+    std::memcpy(rle.m_pBits, stream, sizeof stream);
+    rle.m_nImageSize = sizeof stream;
+    rle.m_pInfo->biCompression = BI_RLE8;
+    rle.ConvertTo555();
+    EXPECT_EQ(std::vector<BYTE>(rle.m_pBits, rle.m_pBits + 8),
+              (std::vector<BYTE>{0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0x7F, 0, 0}));
 }
 
 TEST(DibConvert, SizeBeyondThirtyTwoBitsRaisesMemoryExceptionWithNothingChanged) {

@@ -117,6 +117,15 @@ TEST(DibPixels, BytesOutsideTheArrayReadZeroAndAreNeverWritten) {
     for (DWORD i = 0; i < dib.m_nImageSize; ++i)
         ASSERT_EQ(dib.m_pBits[i], 0x5A) << i;
 
+    // An array that ends inside a pixel, in a bigger block: the bytes past its end are
+    // neither read nor written.
+    Make(dib, 2, 1, 24, 16);
+    std::memset(dib.m_pBits, 0x77, 16);
+    dib.m_nImageSize = 4;
+    EXPECT_QUAD(dib.GetPixel(1, 0), 0x77, 0, 0, 0);
+    dib.SetPixel(1, 0, RGBQUAD{1, 2, 3, 4});
+    EXPECT_EQ(dib.m_pBits[4], 0x77);
+
     // A top-down picture's row past its height, in an array that has bytes there.
     Make(dib, 1, -1, 24, 8);
     std::memcpy(dib.m_pBits + 4, "\7\7\7", 3);

@@ -266,6 +266,12 @@ TEST(StretchDIBits, RunLengthDecodesRunsAbsoluteRunsAndDeltas) {
     EXPECT_NE(Draw(wide, 0, 0, 8, 3, info, rle, 4, 3), 0);
     EXPECT_EQ(wide.At(0, 1), pal(0));
     EXPECT_EQ(wide.At(7, 0), pal(6));
+    // Mirrored, the same picture the other way round.
+    Canvas mirrored(8, 3);
+    EXPECT_NE(Draw(mirrored, 7, 0, -8, 3, info, rle, 4, 3), 0);
+    for (int x = 0; x < 8; ++x)
+        for (int y = 0; y < 3; ++y)
+            EXPECT_EQ(mirrored.At(x, y), wide.At(7 - x, y)) << x << "," << y;
 
     // 4 bits alternate nibbles; an absolute run of 3 nibbles takes two bytes and no pad.
     Info four(5, 1, 4, BI_RLE4, table);
