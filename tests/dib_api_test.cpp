@@ -116,18 +116,22 @@ TEST_F(DibApi, EachFunctionKeepsItsEssentialContract) {
              d.Empty();
              EXPECT_EQ(GlobalSize(g), 0u);
          }},
-        {"WriteFlipped writes the rows the other way up and keeps them so",
+        {"WriteFlipped writes the rows the other way up and keeps them so; below 8 bits, "
+         "whole byte rows; a short array's missing bytes read as 0",
          [&] {
-             CDib d(CSize(1, 3), 24);
-             d.AdoptBits(platform::AfxAllocZeroed(d.m_nImageSize));
-             for (DWORD k = 0; k < d.m_nImageSize; ++k)
-                 d.m_pBits[k] = BYTE(k + 1);
-             d.m_nImageSize = 10; // a short array's missing bytes read as 0
-             CMemFile out;
-             ASSERT_TRUE(d.WriteFlipped(&out, TRUE));
-             const Bytes flipped = {9, 10, 0, 4, 5, 6, 7, 8, 1, 2};
-             EXPECT_EQ(Bytes(out.Data().end() - 10, out.Data().end()), flipped);
-             EXPECT_EQ(Bits(d), flipped);
+             for (auto [w, h, bits, size, flipped] :
+                  {std::tuple{1, 3, 24, 10u, Bytes{9, 10, 0, 4, 5, 6, 7, 8, 1, 2}},
+                   {9, 2, 1, 8u, Bytes{5, 6, 7, 8, 1, 2, 3, 4}}}) {
+                 CDib d(CSize(w, h), bits);
+                 d.AdoptBits(platform::AfxAllocZeroed(d.m_nImageSize));
+                 for (DWORD k = 0; k < d.m_nImageSize; ++k)
+                     d.m_pBits[k] = BYTE(k + 1);
+                 d.m_nImageSize = size;
+                 CMemFile out;
+                 ASSERT_TRUE(d.WriteFlipped(&out, TRUE));
+                 EXPECT_EQ(Bytes(out.Data().end() - size, out.Data().end()), flipped);
+                 EXPECT_EQ(Bits(d), flipped);
+             }
          }},
         {"SaveToMappedFile writes a table and pixels, then maps them and lets go of the last",
          [&] {
@@ -145,6 +149,12 @@ TEST_F(DibApi, EachFunctionKeepsItsEssentialContract) {
              EXPECT_EQ(ReadFileBytes(again).size(), 1078u + 8u);
              EXPECT_EQ(ReadFileText("/proc/self/maps").find(path), std::string::npos);
              EXPECT_FALSE(CDib().SaveToMappedFile(path.c_str())) << "nothing to save";
+             // An array shorter than the header's layout: the view claims no more.
+             CDib shorter(CSize(2, 2), 24);
+             shorter.AdoptBits(platform::AfxAllocZeroed(16));
+             shorter.m_nImageSize = 10;
+             ASSERT_TRUE(shorter.SaveToMappedFile(path.c_str()));
+             EXPECT_EQ(shorter.m_nImageSize, 10u);
          }},
         {"Serialize: a CDib goes into an archive and comes back, once per object",
          [&] {
@@ -312,19 +322,23 @@ TEST_F(DibApi, EachFunctionKeepsItsEssentialContract) {
                    {&CDib::Convert565To32, WORD{0x07FF}, BYTE{0xFC}, 32},
                    {&CDib::Convert555To24, WORD{0x03FF}, BYTE{0xF8}, 24},
                    {&CDib::Convert555To32, WORD{0x03FF}, BYTE{0xF8}, 32}}) {
-                 CDib d(CSize(2, 1), 16); // green and blue full, then red full
-                 d.AdoptBits(platform::AfxAllocZeroed(4));
-                 const WORD red = word == 0x07FF ? 0xF800 : 0x7C00;
-                 std::memcpy(d.m_pBits, &word, 2);
-                 std::memcpy(d.m_pBits + 2, &red, 2);
+                 // Rows of green and blue full, then red full; the top row the other way.
+                 CDib d(CSize(2, 2), 16);
+                 d.AdoptBits(platform::AfxAllocZeroed(8));
+                 const WORD red = word == 0x07FF ? 0xF800 : 0x7C00,
+                            words[] = {word, red, red, word};
+                 std::memcpy(d.m_pBits, words, 8);
                  d.m_pInfo->biCompression = BI_BITFIELDS;
                  (d.*convert)();
                  EXPECT_EQ(std::pair(d.m_pInfo->biCompression, int{d.m_pInfo->biBitCount}),
                            std::pair(DWORD{BI_RGB}, bits));
-                 const RGBQUAD a = d.GetPixel(0, 0), b = d.GetPixel(1, 0);
-                 EXPECT_EQ(
-                     Bytes({a.rgbBlue, a.rgbGreen, a.rgbRed, b.rgbBlue, b.rgbGreen, b.rgbRed}),
-                     Bytes({0xF8, green, 0, 0, 0, 0xF8}));
+                 Bytes seen;
+                 for (int y = 0; y < 2; ++y)
+                     for (int x = 0; x < 2; ++x) {
+                         const RGBQUAD p = d.GetPixel(x, y);
+                         seen.insert(seen.end(), {p.rgbBlue, p.rgbGreen, p.rgbRed});
+                     }
+                 EXPECT_EQ(seen, Bytes({0, 0, 0xF8, 0xF8, green, 0, 0xF8, green, 0, 0, 0, 0xF8}));
              }
          }},
     };
