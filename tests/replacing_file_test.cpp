@@ -299,11 +299,12 @@ TEST_F(ReplacingFile, AnInterruptedSaveLeavesNoTemporaryFileAndTheTargetWhole) {
         ASSERT_GE(child, 0);
         if (child == 0) {
             platform::RemoveTemporaryFilesOnSignals();
-            for (int k = 0; k < 9; ++k) // saves that ended free their place in the list
-                Save(target, "keep");
-            CReplacingFile f;
-            f.Open(target.c_str(), CFile::modeCreate | CFile::modeReadWrite);
-            f.Write("new", 3);
+            Save(target, "keep"); // a save that ended frees its place in the list
+            CReplacingFile f[8];  // as many as can be open at once
+            for (CReplacingFile& each : f) {
+                each.Open(target.c_str(), CFile::modeCreate | CFile::modeReadWrite);
+                each.Write("new", 3);
+            }
             ::raise(sig); // as the user's Ctrl+C in the middle of the save
             ::_exit(0);
         }
