@@ -322,11 +322,11 @@ TEST_F(DibApi, EachFunctionKeepsItsEssentialContract) {
                    {&CDib::Convert565To32, WORD{0x07FF}, BYTE{0xFC}, 32},
                    {&CDib::Convert555To24, WORD{0x03FF}, BYTE{0xF8}, 24},
                    {&CDib::Convert555To32, WORD{0x03FF}, BYTE{0xF8}, 32}}) {
-                 // Rows of green and blue full, then red full; the top row the other way.
+                 // Rows of red full, then green and blue full; the top row the other way.
                  CDib d(CSize(2, 2), 16);
                  d.AdoptBits(platform::AfxAllocZeroed(8));
                  const WORD red = word == 0x07FF ? 0xF800 : 0x7C00,
-                            words[] = {word, red, red, word};
+                            words[] = {red, word, word, red};
                  std::memcpy(d.m_pBits, words, 8);
                  d.m_pInfo->biCompression = BI_BITFIELDS;
                  (d.*convert)();
@@ -338,7 +338,9 @@ TEST_F(DibApi, EachFunctionKeepsItsEssentialContract) {
                          const RGBQUAD p = d.GetPixel(x, y);
                          seen.insert(seen.end(), {p.rgbBlue, p.rgbGreen, p.rgbRed});
                      }
-                 EXPECT_EQ(seen, Bytes({0, 0, 0xF8, 0xF8, green, 0, 0xF8, green, 0, 0, 0, 0xF8}));
+                 EXPECT_EQ(seen, Bytes({0xF8, green, 0, 0, 0, 0xF8, 0, 0, 0xF8, 0xF8, green, 0}));
+                 // and a row's padding stays zero
+                 EXPECT_TRUE(bits == 32 || Bytes(d.m_pBits + 6, d.m_pBits + 8) == Bytes(2, 0));
              }
          }},
     };
