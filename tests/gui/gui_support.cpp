@@ -51,10 +51,6 @@ QImage Grab(const CWnd& wnd) {
     return w->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-const platform::gdi::Surface& SurfaceOf(const CWnd& wnd) {
-    return wnd.m_hWnd->surface;
-}
-
 void PressKey(CDialog& dlg, int key) {
     QWidget* frame = FrameOf(dlg);
     QWidget* target = frame->focusWidget() != nullptr ? frame->focusWidget() : frame;

@@ -1,7 +1,6 @@
 // Driving real dialogs from tests: a script runs inside the dialog's own modal loop.
 #pragma once
 
-#include "platform/gdi/surface.h"
 #include "platform/window/cdialog.h"
 #include "tests/test_support.h"
 
@@ -26,8 +25,6 @@ QWidget* WidgetOf(const CWnd& wnd);
 QWidget* FrameOf(const CWnd& wnd);
 // What the window shows now, painted afresh.
 QImage Grab(const CWnd& wnd);
-// The window's own drawing surface.
-const platform::gdi::Surface& SurfaceOf(const CWnd& wnd);
 // A key pressed where the focus is, as the user presses it.
 void PressKey(CDialog& dlg, int key);
 void SetText(CWnd* control, const char* utf8);

@@ -23,7 +23,6 @@ protected:
     std::string Caption() { return TextOf(&dlg.m_grpPixel); }
     // The children of a tree node (null: the top level).
     std::vector<HTREEITEM> Children(HTREEITEM node);
-    std::string LastMessage() { return recorder.messages.empty() ? "" : recorder.messages.back(); }
 
     TempDir dir;
     CViewerDlg dlg;

@@ -22,9 +22,11 @@ QImage OnScreen(QWidget* window) {
     return window->screen()->grabWindow(window->winId()).toImage();
 }
 
+namespace {
 QString Plain(QString text) {
     return text.remove('&');
 }
+} // namespace
 
 void Type(QWidget* edit, const QString& text) {
     QTest::mouseClick(edit, Qt::LeftButton);

@@ -22,7 +22,6 @@
 bool HasChinese(const QString& text);
 // What the screen shows of a top-level window, once it is up and painted.
 QImage OnScreen(QWidget* window);
-QString Plain(QString text);
 void Type(QWidget* edit, const QString& text);
 void Click(QAbstractButton* button);
 // Moves the X server's pointer onto the widget's pixel and waits until the widget has
