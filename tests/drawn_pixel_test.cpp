@@ -226,6 +226,11 @@ TEST(DrawnPixel, NothingOutsideThePictureOrItsArrayIsRead) {
     for (const auto& c : cases)
         EXPECT_EQ(Bgr(dib.GetDrawnPixel(c.x, c.y)), c.bgr) << c.x << "," << c.y;
     EXPECT_EQ(Bgr(CDib().GetDrawnPixel(0, 0)), "0,0,0") << "an empty bitmap";
+    // One column past the right edge, where the row's padding and the next row lie.
+    CDib narrow;
+    narrow.CreateBlank(CSize(1, 2), 24);
+    narrow.AdoptBits(static_cast<BYTE*>(std::memset(platform::AfxAllocZeroed(8), 0x77, 8)));
+    EXPECT_EQ(Bgr(narrow.GetDrawnPixel(1, 0)), "0,0,0");
     // S too is zero where there is no pixel.
     EXPECT_EQ(dib.GetDrawnPixel(-1, 0).rgbReserved, 0);
     EXPECT_EQ(CDib().GetDrawnPixel(0, 0).rgbReserved, 0);
@@ -274,6 +279,11 @@ TEST(RleIndex, AnswersOnlyForTheStreamAndShapeItWasMadeFrom) {
         }
         EXPECT_EQ(got, rows[y]);
     }
+    // A literal pixel past the bytes held reads 0.
+    const auto cut = platform::gdi::RleIndex::Make(stream + 4, 3, 8, 4, 1, false);
+    ASSERT_NE(cut, nullptr);
+    EXPECT_EQ(std::pair(cut->IndexAt(0, 0), cut->IndexAt(1, 0)),
+              std::pair(std::optional<BYTE>(1), std::optional<BYTE>(0)));
     // An indexed stream has no colours and an RLE24 one no indices.
     EXPECT_FALSE(index->BgrAt(0, 0).has_value());
     const auto rle24 = platform::gdi::RleIndex::Make24(stream, sizeof stream, sizeof stream, 4, 2);
@@ -285,7 +295,7 @@ TEST(RleIndex, AnswersOnlyForTheStreamAndShapeItWasMadeFrom) {
 // whole bytes hold; a pixel whose bytes the array ends inside is black.
 TEST(UncompressedPixel, EachPixelReadsItsOwnBytesAndOneTheArrayCutsIsBlack) {
     BmpFields masked = BmpFields{}.Bits(32).Compression(BI_BITFIELDS);
-    masked.gap = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0};
+    masked.gap = {0, 0xFF, 0, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0xFF}; // red, green, blue: bytes 1, 2, 3
     const BmpFields kinds[] = {BmpFields{}.Bits(8).Table(std::vector<RGBQUAD>(256, {9, 8, 7, 0})),
                                BmpFields{}.Bits(16), BmpFields{}, BmpFields{}.Bits(32), masked};
     for (BmpFields f : kinds) {

@@ -94,6 +94,16 @@ TEST(Inspect, GoodFilesHaveNoFindings) {
         const auto findings = Check(BuildBmp(f));
         EXPECT_TRUE(findings.empty()) << findings.front().id << ": " << findings.front().message;
     }
+    // A V5 header's embedded profile after the pixels, where it says it is.
+    const auto profiled = Check(Built(BmpFields{}.Header(124), [](auto& b) {
+        Poke<DWORD>(b, 70, 0x4D424544);
+        Poke<DWORD>(b, 126, static_cast<DWORD>(b.size() - 14));
+        Poke<DWORD>(b, 130, 8);
+        b.resize(b.size() + 8, 'p');
+        Poke<DWORD>(b, 2, static_cast<DWORD>(b.size()));
+    }));
+    EXPECT_TRUE(std::none_of(profiled.begin(), profiled.end(),
+                             [](const auto& f) { return f.id == "profile"; }));
     // A whole RLE24 stream (a run of two triples, the end) gets only its compression's
     // note; read as RLE8 its second code would run past the edge.
     const auto rle24 = Check(Rle24({2, 1, 2, 3, 0, 1}));
@@ -137,6 +147,8 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
         // Another kind of header is read, and said; a size no kind has stops checking.
         {"header-size", Severity::Note, 14, BmpFields{}.Header(108).Build(), "108/40"},
         {"header-size", Severity::Error, 14, BmpFields{}.Header(200).Build()},
+        {"file-size", Severity::Warning, 2,
+         Built(BmpFields{}.Header(200), [](auto& b) { Poke<DWORD>(b, 2, 9); })},
         // What V4 and V5 headers add.
         {"cs-type", Severity::Warning, 70,
          Built(BmpFields{}.Header(108), [](auto& b) { Poke<DWORD>(b, 70, 1); })},
@@ -210,6 +222,7 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
         {"rle-stream", Severity::Warning, 1078, BuildBmp(Rle({0, 2, 9, 0, 0, 1}))},
         {"rle-stream", Severity::Warning, 1078, BuildBmp(Rle({0, 3, 1, 2}))},
         {"rle-end", Severity::Note, 1078 + 4, BuildBmp(Rle({4, 1, 0, 0}))},
+        {"rle-stream", Severity::Warning, 1078, BuildBmp(Rle({0, 2, 1}))}, // a cut delta
         // Zeros past the file's end, then one byte of its odd size: a cut code, not a hang.
         {"rle-stream", Severity::Warning, 62 + 4,
          Rle({0, 0, 0, 0})
@@ -345,6 +358,13 @@ TEST(Inspect, FindingsCarryTheirValuesAndPlaces) {
     ASSERT_EQ(g.size(), 1u);
     EXPECT_EQ(g[0].length, 6u);
     EXPECT_EQ(g[0].actual, 6);
+    // A run past the edge is its two-byte code.
+    const auto past = Check(BuildBmp(Rle({2, 1, 3, 1, 0, 0, 0, 1})));
+    const auto run =
+        std::find_if(past.begin(), past.end(), [](const auto& f) { return f.id == "rle-stream"; });
+    ASSERT_NE(run, past.end());
+    EXPECT_EQ(std::pair(run->offset, run->length),
+              std::pair(std::uint64_t{1078 + 2}, std::uint64_t{2}));
     // A file cut inside its header is checked no further than its bytes go.
     std::vector<std::string> ids;
     for (const auto& f : Check(Built({}, [](auto& b) { b.resize(30); })))

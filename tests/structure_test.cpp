@@ -135,6 +135,14 @@ TEST(Structure, AFileCutInsideItsHeaderCutsTheRegionAndItsFields) {
     ASSERT_GE(m.regions.size(), 3u);
     EXPECT_EQ(std::tuple(m.regions[2].name, m.regions[2].offset, m.regions[2].fields.size()),
               std::tuple(std::string("BI_BITFIELDS 掩码"), std::uint64_t{54}, std::size_t{3}));
+    // The file's end one byte into the last mask: that mask is cut, the one before is not.
+    std::vector<BYTE> cutMasks = BuildBmp(masked);
+    cutMasks.resize(54 + 9);
+    const auto cm = Describe(cutMasks);
+    ASSERT_GE(cm.regions.size(), 3u);
+    ASSERT_EQ(cm.regions[2].fields.size(), 3u);
+    EXPECT_EQ(std::pair(cm.regions[2].fields[1].cut, cm.regions[2].fields[2].cut),
+              std::pair(false, true));
     const auto os2 = Describe(BmpFields{}.Header(64).SizeImage(5).Build());
     ASSERT_GE(os2.regions.size(), 3u);
     EXPECT_EQ(std::pair(os2.regions[2].name, os2.regions[2].size),
@@ -184,9 +192,11 @@ TEST(Structure, NamesEachKindTheTableTheProfileAndWhatFieldsMean) {
     EXPECT_EQ(Find(os2, "cx")->meaning, Find(windows, "biWidth")->meaning);
     EXPECT_NE(Find(windows, "bfSize")->meaning, Find(windows, "biSize")->meaning);
     EXPECT_NE(Find(windows, "biWidth")->meaning, Find(windows, "biHeight")->meaning);
-    // A colour space of 0 is the calibrated one, named.
-    EXPECT_EQ(Find(Describe(BmpFields{}.Header(108).Build()), "bV4CSType")->value,
-              "0 (LCS_CALIBRATED_RGB)");
+    // A colour space of 0 is the calibrated one, named; one of other than letters is no type.
+    std::vector<BYTE> v4 = BmpFields{}.Header(108).Build();
+    EXPECT_EQ(Find(Describe(v4), "bV4CSType")->value, "0 (LCS_CALIBRATED_RGB)");
+    v4[70] = v4[71] = v4[72] = 'A', v4[73] = 0x7F;
+    EXPECT_EQ(Find(Describe(v4), "bV4CSType")->value, "2134982977（不是已定义的类型）");
 }
 
 TEST(Structure, FormatsTheDecoderNamesInsteadOfDecoding) {
@@ -200,7 +210,14 @@ TEST(Structure, FormatsTheDecoderNamesInsteadOfDecoding) {
         {"JPEG", BmpFields{}.Compression(4).Build(), "嵌入的 JPEG 图像"},
         {"PNG", BmpFields{}.Compression(5).Build(), "嵌入的 PNG 图像"},
         {"Huffman",
-         BmpFields{}.Header(64).Bits(1).Compression(3).Table(std::vector<RGBQUAD>(2)).Build(),
+         BmpFields{}
+             .Header(64)
+             .Bits(1)
+             .Compression(3)
+             .Table(std::vector<RGBQUAD>(2))
+             .SizeImage(5)
+             .Pixels({1, 2, 3, 4, 5})
+             .Build(),
          "Huffman 1D 编码的像素数据"},
         {"RLE24 压缩与 8 位", BmpFields{}.Header(64).Bits(8).Compression(4).Build()},
         {"像素位数 12", BmpFields{}.Bits(12).Build()},
@@ -222,6 +239,8 @@ TEST(Structure, FormatsTheDecoderNamesInsteadOfDecoding) {
                     std::any_of(regions.begin(), regions.end(),
                                 [&](const auto& r) { return r.name == c.pixels; }))
             << c.says;
+        // A stream's bytes are what its size field says, not what its rows would take.
+        EXPECT_TRUE(c.says != std::string("Huffman") || regions.back().size == 5u);
     }
     // BI_ALPHABITFIELDS, which no drawing takes, decodes through its four masks: the
     // alpha mask's field is S.
