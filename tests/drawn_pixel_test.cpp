@@ -230,7 +230,7 @@ TEST(DrawnPixel, NothingOutsideThePictureOrItsArrayIsRead) {
     CDib narrow;
     narrow.CreateBlank(CSize(1, 2), 24);
     narrow.AdoptBits(static_cast<BYTE*>(std::memset(platform::AfxAllocZeroed(8), 0x77, 8)));
-    EXPECT_EQ(Bgr(narrow.GetDrawnPixel(1, 0)), "0,0,0");
+    EXPECT_EQ(Bgr(narrow.GetDrawnPixel(1, 1)), "0,0,0");
     // S too is zero where there is no pixel.
     EXPECT_EQ(dib.GetDrawnPixel(-1, 0).rgbReserved, 0);
     EXPECT_EQ(CDib().GetDrawnPixel(0, 0).rgbReserved, 0);

@@ -135,9 +135,9 @@ TEST(Structure, AFileCutInsideItsHeaderCutsTheRegionAndItsFields) {
     ASSERT_GE(m.regions.size(), 3u);
     EXPECT_EQ(std::tuple(m.regions[2].name, m.regions[2].offset, m.regions[2].fields.size()),
               std::tuple(std::string("BI_BITFIELDS 掩码"), std::uint64_t{54}, std::size_t{3}));
-    // The file's end one byte into the last mask: that mask is cut, the one before is not.
+    // The file's end one byte before the last mask's: that mask is cut, the one before is not.
     std::vector<BYTE> cutMasks = BuildBmp(masked);
-    cutMasks.resize(54 + 9);
+    cutMasks.resize(54 + 11);
     const auto cm = Describe(cutMasks);
     ASSERT_GE(cm.regions.size(), 3u);
     ASSERT_EQ(cm.regions[2].fields.size(), 3u);
@@ -215,8 +215,8 @@ TEST(Structure, FormatsTheDecoderNamesInsteadOfDecoding) {
              .Bits(1)
              .Compression(3)
              .Table(std::vector<RGBQUAD>(2))
-             .SizeImage(5)
-             .Pixels({1, 2, 3, 4, 5})
+             .SizeImage(12)
+             .Pixels(std::vector<BYTE>(12, 1))
              .Build(),
          "Huffman 1D 编码的像素数据"},
         {"RLE24 压缩与 8 位", BmpFields{}.Header(64).Bits(8).Compression(4).Build()},
@@ -240,7 +240,7 @@ TEST(Structure, FormatsTheDecoderNamesInsteadOfDecoding) {
                                 [&](const auto& r) { return r.name == c.pixels; }))
             << c.says;
         // A stream's bytes are what its size field says, not what its rows would take.
-        EXPECT_TRUE(c.says != std::string("Huffman") || regions.back().size == 5u);
+        EXPECT_TRUE(c.says != std::string("Huffman") || regions.back().size == 12u);
     }
     // BI_ALPHABITFIELDS, which no drawing takes, decodes through its four masks: the
     // alpha mask's field is S.
