@@ -226,11 +226,13 @@ TEST(DrawnPixel, NothingOutsideThePictureOrItsArrayIsRead) {
     for (const auto& c : cases)
         EXPECT_EQ(Bgr(dib.GetDrawnPixel(c.x, c.y)), c.bgr) << c.x << "," << c.y;
     EXPECT_EQ(Bgr(CDib().GetDrawnPixel(0, 0)), "0,0,0") << "an empty bitmap";
-    // One column past the right edge, where the row's padding and the next row lie.
-    CDib narrow;
-    narrow.CreateBlank(CSize(1, 2), 24);
-    narrow.AdoptBits(static_cast<BYTE*>(std::memset(platform::AfxAllocZeroed(8), 0x77, 8)));
-    EXPECT_EQ(Bgr(narrow.GetDrawnPixel(1, 1)), "0,0,0");
+    // One row past the bottom of a top-down picture whose array has bytes there.
+    CDib down;
+    down.CreateBlank(CSize(1, -1), 24);
+    down.AdoptBits(static_cast<BYTE*>(std::memset(platform::AfxAllocZeroed(8), 0x77, 8)));
+    down.m_nImageSize = 8;
+    EXPECT_EQ(Bgr(down.GetDrawnPixel(0, 0)), "119,119,119");
+    EXPECT_EQ(Bgr(down.GetDrawnPixel(0, 1)), "0,0,0");
     // S too is zero where there is no pixel.
     EXPECT_EQ(dib.GetDrawnPixel(-1, 0).rgbReserved, 0);
     EXPECT_EQ(CDib().GetDrawnPixel(0, 0).rgbReserved, 0);
