@@ -169,6 +169,15 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
                    Poke<DWORD>(b, 130, 100);
                }),
          "1000/162"}, // where it says it is, and the file's size
+        // A profile over the pixels (they start 124 bytes after the header's start).
+        {"profile", Severity::Warning, 126,
+         Built(BmpFields{}.Header(124),
+               [](auto& b) {
+                   Poke<DWORD>(b, 70, 0x4D424544);
+                   Poke<DWORD>(b, 126, 128);
+                   Poke<DWORD>(b, 130, 8);
+               }),
+         "128/162"},
         {"alpha-mask", Severity::Warning, 66,
          Built(BmpFields{}.Header(108).Bits(32).Compression(BI_BITFIELDS),
                [](auto& b) {
@@ -217,6 +226,8 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
                })},
         {"palette-index", Severity::Warning, 1078 - 4 * 254,
          BmpFields(twoColours).Pixels({0, 1, 0, 1, 0, 5, 0, 0}).Build()},
+        {"palette-index", Severity::Warning, 1078 - 4 * 254,
+         BmpFields(twoColours).Size(1, 2).Pixels({0, 0, 0, 0, 5, 0, 0, 0}).Build()}, // 1 wide
         // Run-length faults say what the drawing does with them, and checking goes on.
         {"rle-stream", Severity::Warning, 1078 + 2, BuildBmp(Rle({2, 1, 3, 1, 0, 0, 0, 1}))},
         {"rle-stream", Severity::Warning, 1078, BuildBmp(Rle({0, 2, 9, 0, 0, 1}))},
@@ -416,7 +427,7 @@ TEST(Inspect, WhereEachPixelLives) {
     std::vector<BYTE> cut = BuildBmp(BmpFields{});
     cut.pop_back();
     std::vector<BYTE> rows(24);
-    rows[12 + 9] = 7; // (3, 1): second stored row
+    rows[12 + 9] = 7, rows[12 + 10] = 8, rows[12 + 11] = 9; // (3, 1): second stored row
     const BmpFields topDown = BmpFields{}.Size(4, -2).Pixels(rows);
     const struct {
         const char* name;
@@ -429,7 +440,15 @@ TEST(Inspect, WhereEachPixelLives) {
     } cases[] = {
         {"1 bit", BuildBmp(one), 10, 0, 62 + 4 + 1, 5, 1, {0x20}},
         {"24 bits, bottom row", BuildBmp(BmpFields{}), 1, 1, 54 + 3, std::nullopt, 0, {0, 0, 0}},
-        {"top-down", BuildBmp(topDown), 3, 1, 54 + 12 + 9, std::nullopt, 1, {7, 0, 0}},
+        {"top-down", BuildBmp(topDown), 3, 1, 54 + 12 + 9, std::nullopt, 1, {7, 8, 9}},
+        {"8 bits",
+         BuildBmp(Eight().Pixels({1, 2, 3, 4, 5, 6, 7, 8})),
+         1,
+         0,
+         1078 + 4 + 1,
+         std::nullopt,
+         1,
+         {6}},
         {"run-length code", BuildBmp(Rle(kGoodStream)), 3, 0, 1078 + 8, std::nullopt, 1, {2, 4}},
         // clang-format off
         {"run-length, no code", BuildBmp(Rle({2, 1, 0, 1})), 3, 1, std::nullopt, std::nullopt, 0, {}},

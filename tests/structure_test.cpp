@@ -251,6 +251,13 @@ TEST(Structure, FormatsTheDecoderNamesInsteadOfDecoding) {
     ASSERT_TRUE(pixel.has_value());
     EXPECT_EQ(std::vector<int>({pixel->b, pixel->g, pixel->r, pixel->s}),
               std::vector<int>({0x33, 0x22, 0x11, 0x44}));
+    // A 16-bit mask's bits past the pixel's 16 read as zero, as the drawing reads them.
+    BmpFields high =
+        BmpFields{}.Size(1, 1).Bits(16).Compression(BI_BITFIELDS).Pixels({0xFF, 0xFF, 0, 0});
+    high.gap = {0, 0, 1, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0}; // red: bit 16 alone
+    const auto highRed = inspect::PixelDecoder(BuildBmp(high)).At(0, 0);
+    ASSERT_TRUE(highRed.has_value());
+    EXPECT_EQ(highRed->r, 0);
     // An alpha mask of zero is none: S is the pixel's fourth byte.
     alpha.gap[12] = alpha.gap[15] = 0;
     const auto noAlpha = inspect::PixelDecoder(BuildBmp(alpha)).At(0, 0);
