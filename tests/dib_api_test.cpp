@@ -247,6 +247,16 @@ TEST_F(DibApi, EachFunctionKeepsItsEssentialContract) {
              const BYTE row[] = {1, 2, 7, 7, 7, 4, 5, 6};
              EXPECT_EQ(platform::gdi::EncodeRle(row, 8, 1, false),
                        (Bytes{1, 1, 1, 2, 3, 7, 0, 3, 4, 5, 6, 0, 0, 0, 0, 1}));
+             // RLE4 literal stretches of 4 and 6 pixels: two bytes, and three padded.
+             const Bytes four = {1, 2, 3, 4, 5, 5, 5, 5, 1, 2, 3, 4, 7, 8, 6, 6};
+             const Bytes encoded = platform::gdi::EncodeRle(four.data(), 16, 1, true);
+             Bytes decoded(16, 0xFF);
+             platform::gdi::DecodeRle(encoded.data(), encoded.size(), 16, 1, true,
+                                      [&](const platform::gdi::RleRun& r) {
+                                          for (std::int64_t k = 0; k < r.n; ++k)
+                                              decoded[static_cast<size_t>(r.x + k)] = r.At(k);
+                                      });
+             EXPECT_EQ(decoded, four);
          }},
         {"CreateSection puts the pixels in a section it owns",
          [&] {
