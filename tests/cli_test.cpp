@@ -385,9 +385,9 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         {"$CLI setpixel $S/sample-24bit.bmp 5 6 1 2 3 4 out.bmp && $CLI pixel out.bmp 5 6 && "
          "[ $(wc -c <out.bmp) = $(wc -c <$S/sample-24bit.bmp) ]", 0, "1 2 3 0\n"},
         {"$CLI setpixel $S/sample-8bit.bmp 0 0 1 2 3 4 keep.bmp", 1, "", "目前只支持24/32位真彩位图！(⊙o⊙)…\n"},
-        {"$CLI setpixel $S/sample-16bit.bmp 0 0 1 2 3 4 keep.bmp; cat keep.bmp", 0, "k", "目前只支持24/32位真彩位图"},
+        {"$CLI setpixel $S/sample-16bit.bmp 0 0 1 2 3 4 keep.bmp; s=$?; cat keep.bmp; exit $s", 1, "k", "目前只支持24/32位真彩位图"},
         {"$CLI setpixel $S/sample-24bit.bmp 0 0 1 2 256 4 keep.bmp", 2, ""},
-        {"$CLI setpixel $S/sample-24bit.bmp 96 0 1 2 3 4 keep.bmp; cat keep.bmp", 0, "k", outside},
+        {"$CLI setpixel $S/sample-24bit.bmp 96 0 1 2 3 4 keep.bmp; s=$?; cat keep.bmp; exit $s", 1, "k", outside},
         {"$CLI", 2, "", "Usage: pixscope-cli COMMAND"},
         {"$CLI frobnicate", 2, "", "frobnicate"},
         {"$CLI report", 2, "", "pixscope-cli report: no file given (try --help)\n"},
