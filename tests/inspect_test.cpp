@@ -51,6 +51,15 @@ std::vector<BYTE> Built(const BmpFields& f,
     return b;
 }
 
+// The file with the given DWORDs written at their offsets.
+std::vector<BYTE> Poked(const BmpFields& f,
+                        std::initializer_list<std::pair<size_t, DWORD>> values) {
+    std::vector<BYTE> b = BuildBmp(f);
+    for (const auto& [at, v] : values)
+        Poke<DWORD>(b, at, v);
+    return b;
+}
+
 // A finding on a field's bytes lies on exactly that field's bytes, by the name the
 // header's kind gives it.
 std::vector<inspect::Finding> Check(const std::vector<BYTE>& b) {
@@ -125,193 +134,126 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
     BmpFields masks = BmpFields{}.Bits(16).Compression(BI_BITFIELDS);
     masks.gap = {0x00, 0x7C, 0, 0, 0x00, 0x7E, 0, 0, 0x1F, 0, 0, 0}; // red and green overlap
     const BmpFields twoColours = Eight().Table(std::vector<RGBQUAD>(2)).ClrUsed(2);
+    const BmpFields four = Eight().Table(std::vector<RGBQUAD>(4)).ClrUsed(4);
     BmpFields reserved, gap = Eight();
     reserved.reserved1 = 7;
-    gap.gap = {0, 0, 0, 0};
+    gap.gap.assign(6, 0);
+    const DWORD mbed = 0x4D424544; // an embedded profile
+    std::vector<BYTE> longStream;  // an absolute run the file's end cuts far into it
+    for (int k = 0; k < 400; ++k)
+        longStream.insert(longStream.end(), {1, 0});
+    longStream.insert(longStream.end(), {0, 3, 1, 9});
+    const auto grown = [](int by) {
+        return Built({}, [by](auto& b) {
+            b.resize(b.size() + by); // zeros added, or bytes cut
+            Poke<DWORD>(b, 2, static_cast<DWORD>(b.size()));
+        });
+    };
     const struct {
         const char* id;
         Severity severity;
         std::uint64_t offset;
         std::vector<BYTE> file;
-        // "declared/actual" as the finding carries them, "-" for none; null: not checked
+        // "declared/actual" or "declared/actual/length" as the finding carries them, "-"
+        // for none; null: not checked
         const char* values = nullptr;
+        const char* says = nullptr; // a part of its message
     } cases[] = {
+        // clang-format off
         {"magic", Severity::Error, 0, Built({}, [](auto& b) { b[1] = 'A'; })},
         {"truncated-header", Severity::Error, 30, Built({}, [](auto& b) { b.resize(30); })},
-        // Cut inside a longer header than the reader takes, and before its size field.
-        {"truncated-header", Severity::Error, 100,
-         Built(BmpFields{}.Header(124), [](auto& b) { b.resize(100); }), "138/100"},
+        // Cut inside a longer header than the reader takes, and before its size field: at
+        // the file's end, no bytes long.
+        {"truncated-header", Severity::Error, 100, Built(BmpFields{}.Header(124), [](auto& b) { b.resize(100); }), "138/100"},
         {"truncated-header", Severity::Error, 17, Built({}, [](auto& b) { b.resize(17); })},
+        {"truncated-header", Severity::Error, 16, Built({}, [](auto& b) { b.resize(16); }), "-/16/0"},
         // Cut inside the size field: the file header is still checked.
         {"reserved", Severity::Note, 6, Built({}, [](auto& b) { b[6] = 7, b.resize(16); })},
         // Another kind of header is read, and said; a size no kind has stops checking.
         {"header-size", Severity::Note, 14, BmpFields{}.Header(108).Build(), "108/40"},
         {"header-size", Severity::Error, 14, BmpFields{}.Header(200).Build()},
-        {"file-size", Severity::Warning, 2,
-         Built(BmpFields{}.Header(200), [](auto& b) { Poke<DWORD>(b, 2, 9); })},
+        {"file-size", Severity::Warning, 2, Poked(BmpFields{}.Header(200), {{2, 9}})},
         // What V4 and V5 headers add.
-        {"cs-type", Severity::Warning, 70,
-         Built(BmpFields{}.Header(108), [](auto& b) { Poke<DWORD>(b, 70, 1); })},
-        {"intent", Severity::Note, 122,
-         Built(BmpFields{}.Header(124), [](auto& b) { Poke<DWORD>(b, 122, 3); })},
-        // An embedded profile of four bytes at the information header's own start.
-        {"profile", Severity::Warning, 126,
-         Built(BmpFields{}.Header(124),
-               [](auto& b) {
-                   Poke<DWORD>(b, 70, 0x4D424544);
-                   Poke<DWORD>(b, 130, 4);
-               })},
-        {"profile", Severity::Warning, 126,
-         Built(BmpFields{}.Header(124),
-               [](auto& b) {
-                   Poke<DWORD>(b, 70, 0x4D424544); // 'MBED'
-                   Poke<DWORD>(b, 126, 1000);
-                   Poke<DWORD>(b, 130, 100);
-               }),
-         "1000/162"}, // where it says it is, and the file's size
-        // A profile over the pixels (they start 124 bytes after the header's start).
-        {"profile", Severity::Warning, 126,
-         Built(BmpFields{}.Header(124),
-               [](auto& b) {
-                   Poke<DWORD>(b, 70, 0x4D424544);
-                   Poke<DWORD>(b, 126, 128);
-                   Poke<DWORD>(b, 130, 8);
-               }),
-         "128/162"},
+        {"cs-type", Severity::Warning, 70, Poked(BmpFields{}.Header(108), {{70, 1}})},
+        {"intent", Severity::Note, 122, Poked(BmpFields{}.Header(124), {{122, 3}})},
+        // A profile of four bytes at the information header's own start, one past the
+        // file's end, one over the pixels (they start 124 bytes after the header's start).
+        {"profile", Severity::Warning, 126, Poked(BmpFields{}.Header(124), {{70, mbed}, {130, 4}})},
+        {"profile", Severity::Warning, 126, Poked(BmpFields{}.Header(124), {{70, mbed}, {126, 1000}, {130, 100}}), "1000/162"},
+        {"profile", Severity::Warning, 126, Poked(BmpFields{}.Header(124), {{70, mbed}, {126, 128}, {130, 8}}), "128/162"},
+        // The alpha mask has the blue mask's bits.
         {"alpha-mask", Severity::Warning, 66,
-         Built(BmpFields{}.Header(108).Bits(32).Compression(BI_BITFIELDS),
-               [](auto& b) {
-                   Poke<DWORD>(b, 54, 0xFF0000);
-                   Poke<DWORD>(b, 58, 0xFF00);
-                   Poke<DWORD>(b, 62, 0xFF);
-                   Poke<DWORD>(b, 66, 0xFF); // the blue mask's bits
-               })},
-        {"file-size", Severity::Warning, 2, Built({}, [](auto& b) { Poke<DWORD>(b, 2, 9); }), "9/78"},
+         Poked(BmpFields{}.Header(108).Bits(32).Compression(BI_BITFIELDS), {{54, 0xFF0000}, {58, 0xFF00}, {62, 0xFF}, {66, 0xFF}})},
+        {"file-size", Severity::Warning, 2, Poked({}, {{2, 9}}), "9/78"},
         {"reserved", Severity::Note, 6, reserved.Build(), "7/0"},
         {"offbits-overlap", Severity::Error, 10, Eight().OffBits(60).Build()},
-        // The table's last entry lies past bfOffBits.
-        {"offbits-overlap", Severity::Error, 10, Eight().OffBits(1074).Build()},
-        {"offbits-gap", Severity::Note, 1078, gap.Build()},
-        {"offbits-past-end", Severity::Error, 10,
-         Built({}, [](auto& b) { Poke<DWORD>(b, 10, 5000); })},
+        {"offbits-overlap", Severity::Error, 10, Eight().OffBits(1074).Build()}, // the table's last entry
+        {"offbits-gap", Severity::Note, 1078, gap.Build(), "-/6/6"},
+        {"offbits-past-end", Severity::Error, 10, Poked({}, {{10, 5000}})},
         {"planes", Severity::Warning, 26, Built({}, [](auto& b) { Poke<WORD>(b, 26, 3); }), "3/1"},
-        {"bit-count", Severity::Error, 28, BmpFields{}.Bits(2).Table({{}, {}, {}, {}}).Build(),
-         "2/-"},
+        {"planes", Severity::Error, 26, Built({}, [](auto& b) { Poke<WORD>(b, 26, 0); })},
+        {"bit-count", Severity::Error, 28, BmpFields{}.Bits(2).Table({{}, {}, {}, {}}).Build(), "2/-"},
         {"compression", Severity::Error, 30, BmpFields{}.Compression(BI_RLE8).Build()},
-        {"width", Severity::Error, 18,
-         BmpFields{}.Size(-4, 2).Pixels(std::vector<BYTE>(24)).Build()},
+        {"width", Severity::Error, 18, BmpFields{}.Size(-4, 2).Pixels(std::vector<BYTE>(24)).Build()},
         {"height", Severity::Error, 22, Rle(kGoodStream).Size(4, -2).Build()},
         {"size-image", Severity::Warning, 34, BmpFields{}.SizeImage(999).Build()},
         {"size-image", Severity::Note, 34, BmpFields{}.NoSizeImage().Build(), "0/24"},
-        {"size-image", Severity::Error, 34,
-         Built(Rle(kGoodStream), [](auto& b) { Poke<DWORD>(b, 34, 0); })},
+        {"size-image", Severity::Error, 34, Poked(Rle(kGoodStream), {{34, 0}})},
+        {"size-image", Severity::Error, 34, Poked(Eight().Pixels({0}).NoSizeImage(), {{18, 65536}, {22, 65536}})},
         {"clr-used", Severity::Warning, 46, Eight().ClrUsed(300).Build()},
-        {"clr-important", Severity::Warning, 50,
-         Built(twoColours, [](auto& b) { Poke<DWORD>(b, 50, 3); })},
+        // The colour table would pass bfOffBits; pixels where the table would start leave
+        // room for no entry.
+        {"clr-used", Severity::Error, 46, BmpFields{}.ClrUsed(10).Build()},
+        {"clr-used", Severity::Error, 46, Eight().Table({{}}).ClrUsed(1).OffBits(54).Build(), "1/0"},
         // Its high byte counts too: 2^24 is more than two colours.
-        {"clr-important", Severity::Warning, 50,
-         Built(twoColours, [](auto& b) { Poke<DWORD>(b, 50, 1u << 24); })},
+        {"clr-important", Severity::Warning, 50, Poked(twoColours, {{50, 3}})},
+        {"clr-important", Severity::Warning, 50, Poked(twoColours, {{50, 1u << 24}})},
+        {"density", Severity::Warning, 38, Poked({}, {{38, 0xFFFFFFFF}, {42, 0xFFFFFFFF}})},
+        {"density", Severity::Warning, 38, Poked({}, {{38, 100000}})},
+        {"density", Severity::Warning, 42, Poked({}, {{42, static_cast<DWORD>(-5)}})},
         {"masks", Severity::Warning, 54, BuildBmp(masks)},
-        {"pixels-truncated", Severity::Error, 54,
-         Built({},
-               [](auto& b) {
-                   b.erase(b.end() - 5, b.end());
-                   Poke<DWORD>(b, 2, static_cast<DWORD>(b.size()));
-               })},
-        {"trailing-data", Severity::Note, 54 + 24,
-         Built({},
-               [](auto& b) {
-                   b.insert(b.end(), 3, 0);
-                   Poke<DWORD>(b, 2, static_cast<DWORD>(b.size()));
-               })},
-        {"palette-index", Severity::Warning, 1078 - 4 * 254,
-         BmpFields(twoColours).Pixels({0, 1, 0, 1, 0, 5, 0, 0}).Build()},
-        {"palette-index", Severity::Warning, 1078 - 4 * 254,
-         BmpFields(twoColours).Size(1, 2).Pixels({0, 0, 0, 0, 5, 0, 0, 0}).Build()}, // 1 wide
-        // Run-length faults say what the drawing does with them, and checking goes on.
-        {"rle-stream", Severity::Warning, 1078 + 2, BuildBmp(Rle({2, 1, 3, 1, 0, 0, 0, 1}))},
+        {"masks", Severity::Error, 54, BuildBmp(BitFields16({0xF800, 0, 0x1F}))},
+        {"masks", Severity::Warning, 54, BuildBmp(BitFields16({0xFF0000, 0xFF00, 0xFF}))},
+        {"pixels-truncated", Severity::Error, 54, grown(-5)},
+        // One whole row of two and 5 bytes; then a 1 KB file that declares 10^10 pixels.
+        {"pixels-truncated", Severity::Error, 54, BmpFields{}.Pixels(std::vector<BYTE>(12 + 5)).Build(), "24/17"},
+        {"pixels-truncated", Severity::Error, 54, BmpFields{}.Size(100000, 100000).Pixels(std::vector<BYTE>(1024 - 54)).Build(), "30000000000/970"},
+        {"trailing-data", Severity::Note, 54 + 24, grown(3)},
+        // Indices the table lacks, bottom row first: (1, 0) is the first; top-down, the
+        // same stored rows are the other way up. They lie all over the array.
+        {"palette-index", Severity::Warning, 70, BmpFields(four).Pixels({0, 1, 2, 3, 0, 9, 7, 0}).Build(), "4/2/0", "(1, 0)"},
+        {"palette-index", Severity::Warning, 70, BmpFields(four).Size(4, -2).Pixels({0, 1, 2, 3, 0, 9, 7, 0}).Build(), "4/2/0", "(1, 1)"},
+        {"palette-index", Severity::Warning, 62, BmpFields(twoColours).Size(1, 2).Pixels({0, 0, 0, 0, 5, 0, 0, 0}).Build()}, // 1 wide
+        // Every index is outside a one-entry table, but only the five pixels the file holds.
+        {"palette-index", Severity::Warning, 58,
+         Built(Eight().Table({{}}).ClrUsed(1).Pixels(std::vector<BYTE>(8, 9)), [](auto& b) { b.resize(54 + 4 + 5); }), "1/5"},
+        // Run-length faults say what the drawing does with them, and checking goes on. A
+        // run past the edge is its two-byte code.
+        {"rle-stream", Severity::Warning, 1078 + 2, BuildBmp(Rle({2, 1, 3, 1, 0, 0, 0, 1})), "-/-/2"},
         {"rle-stream", Severity::Warning, 1078, BuildBmp(Rle({0, 2, 9, 0, 0, 1}))},
         {"rle-stream", Severity::Warning, 1078, BuildBmp(Rle({0, 3, 1, 2}))},
         {"rle-end", Severity::Note, 1078 + 4, BuildBmp(Rle({4, 1, 0, 0}))},
         {"rle-stream", Severity::Warning, 1078, BuildBmp(Rle({0, 2, 1}))}, // a cut delta
         // Zeros past the file's end, then one byte of its odd size: a cut code, not a hang.
-        {"rle-stream", Severity::Warning, 62 + 4,
-         Rle({0, 0, 0, 0})
-             .Size(4, 10)
-             .Table(std::vector<RGBQUAD>(2))
-             .ClrUsed(2)
-             .SizeImage(5)
-             .Build()},
+        {"rle-stream", Severity::Warning, 62 + 4, Rle({0, 0, 0, 0}).Size(4, 10).Table(std::vector<RGBQUAD>(2)).ClrUsed(2).SizeImage(5).Build()},
         // A delta, then an absolute run padded to a word: two pixels no code sets.
-        {"rle-unset", Severity::Warning, 1078,
-         BuildBmp(Rle({0, 2, 2, 0, 2, 1, 0, 0, 0, 3, 1, 2, 3, 0, 1, 4, 0, 1}))},
+        {"rle-unset", Severity::Warning, 1078, BuildBmp(Rle({0, 2, 2, 0, 2, 1, 0, 0, 0, 3, 1, 2, 3, 0, 1, 4, 0, 1}))},
         // Drawn whole without its end code; a run past the edge, and an index the
         // table lacks after it, both found.
-        {"rle-end", Severity::Note, 54 + 8 + 4,
-         Rle({2, 5, 0, 0}).Size(2, 1).Table(std::vector<RGBQUAD>(2)).ClrUsed(2).Build()},
+        {"rle-end", Severity::Note, 54 + 8 + 4, Rle({2, 5, 0, 0}).Size(2, 1).Table(std::vector<RGBQUAD>(2)).ClrUsed(2).Build()},
         {"palette-index", Severity::Warning, 54 + 8,
-         BmpFields{}
-             .Size(3, 2)
-             .Bits(4)
-             .Compression(BI_RLE4)
-             .Table(std::vector<RGBQUAD>(2))
-             .ClrUsed(2)
-             .Pixels({4, 0x12, 0, 0, 2, 0xFF, 0, 1})
-             .SizeImage(8)
-             .Build()},
-        {"masks", Severity::Error, 54, BuildBmp(BitFields16({0xF800, 0, 0x1F}))},
-        // An index the table lacks, in an absolute run the file's end cuts far into a long
-        // stream: its held pixels are checked.
+         BmpFields{}.Size(3, 2).Bits(4).Compression(BI_RLE4).Table(std::vector<RGBQUAD>(2)).ClrUsed(2).Pixels({4, 0x12, 0, 0, 2, 0xFF, 0, 1}).SizeImage(8).Build()},
+        {"palette-index", Severity::Warning, 54 + 8, Rle({2, 1, 2, 9, 0, 0, 0, 1}).Table(std::vector<RGBQUAD>(2)).ClrUsed(2).Build()},
         {"palette-index", Severity::Warning, 54 + 8,
-         [] {
-             std::vector<BYTE> stream;
-             for (int k = 0; k < 400; ++k)
-                 stream.insert(stream.end(), {1, 0});
-             stream.insert(stream.end(), {0, 3, 1, 9});
-             return Rle(stream)
-                 .Size(410, 1)
-                 .Table(std::vector<RGBQUAD>(2))
-                 .ClrUsed(2)
-                 .SizeImage(static_cast<DWORD>(stream.size() + 4))
-                 .Build();
-         }()},
+         Rle(longStream).Size(410, 1).Table(std::vector<RGBQUAD>(2)).ClrUsed(2).SizeImage(static_cast<DWORD>(longStream.size() + 4)).Build()},
         // Non-zero bytes after an end code that ends the last row are never drawn.
-        {"trailing-data", Severity::Note, 1078 + 12,
-         BuildBmp(Rle({2, 1, 2, 2, 0, 0, 2, 3, 2, 4, 0, 1, 5, 5}))},
-        // An RLE24 code the stream's end cuts.
+        {"trailing-data", Severity::Note, 1078 + 12, BuildBmp(Rle({2, 1, 2, 2, 0, 0, 2, 3, 2, 4, 0, 1, 5, 5}))},
+        // OS/2's RLE24 is read, through the same stream checks: a code the stream's end
+        // cuts, a triple's run past the edge.
         {"rle-stream", Severity::Warning, 78, Rle24({3, 1, 2})},
-        // OS/2's RLE24 is read, through the same stream checks: a triple's run past the edge.
         {"compression", Severity::Note, 30, Rle24({3, 1, 2, 3, 0, 1})},
         {"rle-stream", Severity::Warning, 78, Rle24({3, 1, 2, 3, 0, 1})},
-        {"masks", Severity::Warning, 54, BuildBmp(BitFields16({0xFF0000, 0xFF00, 0xFF}))},
-        {"planes", Severity::Error, 26, Built({}, [](auto& b) { Poke<WORD>(b, 26, 0); })},
-        {"size-image", Severity::Error, 34,
-         Built(Eight().Pixels({0}).NoSizeImage(),
-               [](auto& b) {
-                   Poke<LONG>(b, 18, 65536);
-                   Poke<LONG>(b, 22, 65536);
-               })},
-        {"density", Severity::Warning, 38,
-         Built({},
-               [](auto& b) {
-                   Poke<LONG>(b, 38, -1);
-                   Poke<LONG>(b, 42, -1);
-               })},
-        {"density", Severity::Warning, 38, Built({}, [](auto& b) { Poke<LONG>(b, 38, 100000); })},
-        {"density", Severity::Warning, 42, Built({}, [](auto& b) { Poke<LONG>(b, 42, -5); })},
-        // The colour table would pass bfOffBits; pixels where the table would start leave
-        // room for no entry.
-        {"clr-used", Severity::Error, 46, BmpFields{}.ClrUsed(10).Build()},
-        {"clr-used", Severity::Error, 46, Eight().Table({{}}).ClrUsed(1).OffBits(54).Build(), "1/0"},
-        // One whole row of two and 5 bytes; then a 1 KB file that declares 10^10 pixels.
-        {"pixels-truncated", Severity::Error, 54,
-         BmpFields{}.Pixels(std::vector<BYTE>(12 + 5)).Build(), "24/17"},
-        {"pixels-truncated", Severity::Error, 54,
-         BmpFields{}.Size(100000, 100000).Pixels(std::vector<BYTE>(1024 - 54)).Build(),
-         "30000000000/970"},
-        // An index the colour table lacks, in a run-length stream.
-        {"palette-index", Severity::Warning, 54 + 8,
-         Rle({2, 1, 2, 9, 0, 0, 0, 1}).Table(std::vector<RGBQUAD>(2)).ClrUsed(2).Build()},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.id + std::string(" at ") + std::to_string(c.offset));
@@ -323,12 +265,21 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
         EXPECT_EQ(it->offset, c.offset);
         EXPECT_FALSE(it->message.empty());
         const auto text = [](const auto& v) { return v ? std::to_string(*v) : "-"; };
-        EXPECT_TRUE(c.values == nullptr || text(it->declared) + "/" + text(it->actual) == c.values)
-            << text(it->declared) << "/" << text(it->actual);
+        std::string values = text(it->declared) + "/" + text(it->actual);
+        if (c.values != nullptr && std::count(c.values, c.values + std::strlen(c.values), '/') == 2)
+            values += "/" + std::to_string(it->length);
+        EXPECT_TRUE(c.values == nullptr || values == c.values) << values;
+        EXPECT_TRUE(c.says == nullptr || it->message.find(c.says) != std::string::npos)
+            << it->message;
         EXPECT_TRUE(
             std::is_sorted(findings.begin(), findings.end(),
                            [](const auto& a, const auto& b) { return a.offset < b.offset; }));
     }
+    // A file cut inside its header is checked no further than its bytes go.
+    std::vector<std::string> ids;
+    for (const auto& f : Check(Built({}, [](auto& b) { b.resize(30); })))
+        ids.push_back(f.id);
+    EXPECT_EQ(ids, (std::vector<std::string>{"file-size", "truncated-header"}));
 }
 
 TEST(Inspect, ClampedTablesHaveNoGapAndSizesPast2To63AreSaidInWords) {
@@ -360,57 +311,6 @@ TEST(Inspect, TheLocatorRefusesFormatsWithNoPixelLayout) {
         EXPECT_FALSE(inspect::LocatePixel(file, 0, 0, error).has_value()) << says;
         EXPECT_NE(error.find(says), std::string::npos) << error;
     }
-}
-
-TEST(Inspect, FindingsCarryTheirValuesAndPlaces) {
-    BmpFields gap = Eight();
-    gap.gap.assign(6, 0);
-    const auto g = Check(BuildBmp(gap));
-    ASSERT_EQ(g.size(), 1u);
-    EXPECT_EQ(g[0].length, 6u);
-    EXPECT_EQ(g[0].actual, 6);
-    // A run past the edge is its two-byte code.
-    const auto past = Check(BuildBmp(Rle({2, 1, 3, 1, 0, 0, 0, 1})));
-    const auto run =
-        std::find_if(past.begin(), past.end(), [](const auto& f) { return f.id == "rle-stream"; });
-    ASSERT_NE(run, past.end());
-    EXPECT_EQ(std::pair(run->offset, run->length),
-              std::pair(std::uint64_t{1078 + 2}, std::uint64_t{2}));
-    // A file cut inside its header is checked no further than its bytes go.
-    std::vector<std::string> ids;
-    for (const auto& f : Check(Built({}, [](auto& b) { b.resize(30); })))
-        ids.push_back(f.id);
-    EXPECT_EQ(ids, (std::vector<std::string>{"file-size", "truncated-header"}));
-    // A file cut before its header's size: at its end, no bytes long.
-    const auto cut = Check(Built({}, [](auto& b) { b.resize(16); }));
-    ASSERT_FALSE(cut.empty());
-    EXPECT_EQ(std::tuple(cut.back().id, cut.back().offset, cut.back().length),
-              std::tuple(std::string("truncated-header"), std::uint64_t{16}, std::uint64_t{0}));
-
-    // bottom row first: (1, 0) is the first
-    const auto p = Check(
-        Eight().Table(std::vector<RGBQUAD>(4)).ClrUsed(4).Pixels({0, 1, 2, 3, 0, 9, 7, 0}).Build());
-    ASSERT_EQ(p.size(), 1u);
-    EXPECT_EQ(p[0].declared, 4);
-    EXPECT_EQ(p[0].length, 0u) << "the pixels are spread over the array";
-    EXPECT_EQ(p[0].actual, 2);
-    EXPECT_NE(p[0].message.find("(1, 0)"), std::string::npos) << p[0].message;
-    // Top-down, the same stored rows are the other way up.
-    const auto t = Check(Eight()
-                             .Size(4, -2)
-                             .Table(std::vector<RGBQUAD>(4))
-                             .ClrUsed(4)
-                             .Pixels({0, 1, 2, 3, 0, 9, 7, 0})
-                             .Build());
-    ASSERT_EQ(t.size(), 1u);
-    EXPECT_NE(t[0].message.find("(1, 1)"), std::string::npos) << t[0].message;
-    // Every index is outside a one-entry table, but only the five pixels the file holds.
-    const auto none = Check(Built(Eight().Table({{}}).ClrUsed(1).Pixels(std::vector<BYTE>(8, 9)),
-                                  [](auto& b) { b.resize(54 + 4 + 5); }));
-    const auto outside = std::find_if(none.begin(), none.end(),
-                                      [](const auto& f) { return f.id == "palette-index"; });
-    ASSERT_NE(outside, none.end());
-    EXPECT_EQ(outside->actual, 5);
 }
 
 TEST(Inspect, WhereEachPixelLives) {
