@@ -1,14 +1,9 @@
-// The window layer's own rules: field exchange, the command table, abandoned commands.
+// The window layer's own rules: field exchange, the command line, abandoned commands.
 #include "app/viewer_app.h"
 #include "app/viewer_dlg.h"
 #include "platform/exceptions.h"
-#include "platform/window/drop_files.h"
 #include "platform/window/program_arguments.h"
 #include "tests/gui/gui_support.h"
-
-#include <QDropEvent>
-#include <QMimeData>
-#include <QWindow>
 
 #include <new>
 
@@ -28,57 +23,15 @@ protected:
         ++runs;
         throw std::bad_alloc();
     }
-    void OnFirst() { runs += 10; }
-    void OnSecond() { runs += 100; }
     DECLARE_MESSAGE_MAP()
 };
 
 BEGIN_MESSAGE_MAP(ThrowingDlg, CDialog)
 ON_COMMAND(5000, OnThrow)
 ON_COMMAND(5002, OnStandardThrow)
-ON_COMMAND(5001, OnFirst)
-ON_COMMAND(5001, OnSecond)
-END_MESSAGE_MAP()
-
-// Reads a drop as a program written for the classic calls does: into a small buffer.
-class DropDlg : public CDialog {
-public:
-    DropDlg() : CDialog(IDD_ABOUTBOX) {}
-    std::vector<std::string> seen;
-
-protected:
-    void OnDropFiles(HDROP drop) {
-        char text[6] = "zzzzz"; // given as five bytes: the zero must come from the call
-        seen.push_back(std::to_string(DragQueryFile(drop, 0xFFFFFFFF, nullptr, 0)));
-        seen.push_back(std::to_string(DragQueryFile(drop, 0, nullptr, 0)));
-        seen.push_back(std::to_string(DragQueryFile(drop, 0, text, 5)) + " " + text);
-        seen.push_back(std::to_string(DragQueryFile(drop, 1, text, 5)));
-        DragFinish(drop);
-    }
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(DropDlg, CDialog)
-ON_WM_DROPFILES()
 END_MESSAGE_MAP()
 
 using Framework = GuiTest;
-
-TEST_F(Framework, ADropIsCountedAndCopiedAsCodePage936Text) {
-    DropDlg dlg;
-    RunModal(dlg, [&] {
-        DragAcceptFiles(dlg.m_hWnd, TRUE);
-        QMimeData mime;
-        mime.setData("text/uri-list", "file:///tmp/%E5%9B%BE.bmp\r\n");
-        QWindow* window = FrameOf(dlg)->windowHandle();
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(window, &enter);
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(window, &drop);
-    });
-    // "/tmp/图.bmp" is 11 bytes in code page 936; the buffer takes 4 of them and a zero.
-    EXPECT_EQ(dlg.seen, (std::vector<std::string>{"1", "11", "4 /tmp", "0"}));
-}
 
 TEST_F(Framework, AMemoryExceptionAbandonsTheCommandWithTheStockMessage) {
     ThrowingDlg dlg;
@@ -88,8 +41,6 @@ TEST_F(Framework, AMemoryExceptionAbandonsTheCommandWithTheStockMessage) {
         EXPECT_EQ(dlg.runs, 2);
         EXPECT_EQ(recorder.messages, (std::vector<std::string>{"内存不足。", "内存不足。"}));
         EXPECT_EQ(CDialog::ActiveModalDialog(), &dlg) << "the dialog goes on";
-        dlg.SendMessage(WM_COMMAND, 5001);
-        EXPECT_EQ(dlg.runs, 12) << "the table is searched in order; the first entry wins";
     });
 }
 

@@ -1,35 +1,21 @@
-// The seam as the user meets it: Qt's message boxes and file dialogs, answered here
-// by clicking their own buttons.
-#include "platform/codepage.h"
+// The seam as the user meets it: Qt's message boxes, file and progress dialogs,
+// answered here by clicking their own buttons.
 #include "platform/common_dialogs.h"
 #include "platform/window/qt_interaction.h"
-#include "platform/window/translations.h"
 #include "tests/bmp_builder.h"
 #include "tests/gui/gui_support.h"
 
-#include <gtest/gtest-spi.h>
-
 #include <QAbstractButton>
 #include <QApplication>
-#include <QClipboard>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QKeyEvent>
-#include <QLineEdit>
-#include <QLocale>
-#include <QMenu>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QThread>
-#include <QTimer>
 
 #include <sys/stat.h>
-
-#include <algorithm>
-#include <functional>
-#include <memory>
 
 namespace {
 
@@ -39,16 +25,6 @@ void Click(QMessageBox* box, const char* utf8) {
             return b->click();
     ADD_FAILURE() << "no button " << utf8;
     box->reject();
-}
-
-platform::InteractionSeam::FileRequest SaveRequest() {
-    platform::InteractionSeam::FileRequest r;
-    r.open = false;
-    r.defaultExt = "txt";
-    r.initialName = "*.txt";
-    r.filters = {{"(文本文件)*.txt", {"*.txt"}}};
-    r.flags = OFN_CREATEPROMPT;
-    return r;
 }
 
 TEST(QtSeam, MessageBoxesHaveTheTitleTheIconAndTheButtonsTheirTypeAsksFor) {
@@ -90,56 +66,6 @@ TEST(QtSeam, MessageBoxesHaveTheTitleTheIconAndTheButtonsTheirTypeAsksFor) {
         buttons.sort();
         EXPECT_EQ(buttons, c.buttons);
     }
-}
-
-TEST(QtSeam, SaveDialogAddsTheExtensionAndAsksBeforeCreatingOrReplacing) {
-    platform::window::QtInteraction seam;
-    TempDir dir;
-    QStringList filters;
-    QString question, startName = "?";
-    WhenShown<QFileDialog>([&](QFileDialog* d) {
-        filters = d->nameFilters();
-        d->setDirectory(QString::fromStdString(dir.Dir()));
-        auto* name = d->findChild<QLineEdit*>("fileNameEdit");
-        startName = name->text();
-        name->setText("report");
-        WhenShown<QMessageBox>([&](QMessageBox* box) {
-            question = box->text();
-            Click(box, "是(&Y)");
-        });
-        QMetaObject::invokeMethod(d, "accept"); // as the Save button does
-    });
-    const auto chosen = seam.ChooseFile(SaveRequest());
-    ASSERT_TRUE(chosen.has_value());
-    EXPECT_EQ(*chosen, dir.Path("report.txt"));
-    EXPECT_EQ(filters, QStringList{"(文本文件)*.txt (*.txt *.TXT)"});
-    EXPECT_EQ(startName.toStdString(), "") << "a wildcard name only repeats the filter";
-    EXPECT_TRUE(question.contains("report.txt")) << question.toStdString();
-
-    // An existing file is taken without a question (a question would block here).
-    dir.Write("old.txt", {'x'});
-    WhenShown<QFileDialog>([&](QFileDialog* d) {
-        d->setDirectory(QString::fromStdString(dir.Dir()));
-        d->findChild<QLineEdit*>("fileNameEdit")->setText("old.txt");
-        QMetaObject::invokeMethod(d, "accept"); // as the Save button does
-    });
-    EXPECT_EQ(seam.ChooseFile(SaveRequest()), dir.Path("old.txt"));
-
-    // Asked to, the dialog asks before replacing the file the typed name means.
-    platform::InteractionSeam::FileRequest replace = SaveRequest();
-    replace.flags = OFN_OVERWRITEPROMPT;
-    QString replacing;
-    WhenShown<QFileDialog>([&](QFileDialog* d) {
-        d->setDirectory(QString::fromStdString(dir.Dir()));
-        d->findChild<QLineEdit*>("fileNameEdit")->setText("old");
-        WhenShown<QMessageBox>([&](QMessageBox* box) {
-            replacing = box->text();
-            box->button(QMessageBox::Yes)->click();
-        });
-        QMetaObject::invokeMethod(d, "accept");
-    });
-    EXPECT_EQ(seam.ChooseFile(replace), dir.Path("old.txt"));
-    EXPECT_TRUE(replacing.contains("old.txt")) << replacing.toStdString();
 }
 
 TEST(QtSeam, FileDialogsStartWherePicturesAreThenWhereTheUserWas) {
@@ -202,18 +128,6 @@ TEST(QtSeam, LongWorkShowsAChineseProgressDialogThatCanStopIt) {
     cancel->click();
     EXPECT_FALSE(seam.Progress(0.5));
     seam.EndProgress();
-}
-
-TEST(QtSeam, TheClipboardGetsUnicodeTextUpToTheFirstZeroAndTheExactBytes) {
-    platform::window::QtInteraction seam;
-    std::string full(15480, 'a');
-    full.replace(0, 6, platform::Utf8ToGbk("位图\r\n"));
-    full.push_back('\0');
-    seam.SetClipboardText(full);
-    const QMimeData* data = QApplication::clipboard()->mimeData();
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(data->text().toStdString(), "位图\r\n" + std::string(15480 - 6, 'a'));
-    EXPECT_EQ(data->data("text/plain;charset=GBK").toStdString(), full);
 }
 
 } // namespace

@@ -141,34 +141,6 @@ TEST_F(Desktop, ThePointerNamesThePixelItIsOnAndTheMagnifierShowsItsNeighbours) 
     }
 }
 
-TEST_F(Desktop, ThePointerNamesTheColourThePaneShowsInFilesOtherProgramsWrote) {
-    // Run-length, a colour table with white first, and 5-6-5 masks.
-    for (const char* name : {"gm-palette.bmp", "qt-mono.bmp", "ffmpeg-rgb565le.bmp"}) {
-        SCOPED_TRACE(name);
-        CViewerDlg viewer;
-        theApp.m_pMainWnd = &viewer;
-        theApp.m_arguments = {std::string(PIXSCOPE_PRODUCERS) + "/" + name};
-        RunModal(viewer, [&] {
-            ASSERT_TRUE(QTest::qWaitFor([&] { return viewer.m_bOpened != FALSE; }));
-            const QImage shown = Grab(viewer.m_picture);
-            RECT client;
-            viewer.m_picture.GetClientRect(&client);
-            const CSize drawn = ShrinkToFit(13, 7, client.right, client.bottom);
-            for (const QPoint at : {QPoint(0, 0), QPoint(drawn.cx - 1, drawn.cy - 1),
-                                    QPoint(drawn.cx / 2, drawn.cy / 2)}) {
-                PointerTo(WidgetOf(viewer.m_picture), at);
-                const auto m = QRegularExpression(R"(BGRS:(\d+),(\d+),(\d+),0\)$)")
-                                   .match(QString::fromStdString(
-                                       TextOf(viewer.GetDlgItem(IDC_GROUP_PREVIEW))));
-                ASSERT_TRUE(m.hasMatch());
-                EXPECT_EQ(RGB(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt()),
-                          PixelAt(shown, at.x(), at.y()))
-                    << at.x() << "," << at.y();
-            }
-        });
-    }
-}
-
 TEST_F(Desktop, AClickReadsThePixelUnderItAndMarksIt) {
     theApp.m_arguments = {dir.Write("coded.bmp", PictureOf(1000, 700, Code))};
     RunModal(dlg, [&] {

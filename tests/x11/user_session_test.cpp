@@ -1,6 +1,7 @@
 // The main dialog, the real file dialogs and message boxes: opening, reading and
 // writing pixels, saving, and the tools menu.
 #include "dib/dib.h"
+#include "platform/codepage.h"
 #include "tests/x11/x11_support.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
@@ -125,14 +127,23 @@ TEST_F(UserSession, SavesTheBitmapAndTheReportAndCopiesTheReport) {
         Answer({{"是", &createQuestion}, {"确定", &savedBitmap}}); // asked: it is new
         Menu("保存修改的位图")->trigger();
 
-        TypeIntoFileDialog(report);
+        // Typed without its extension, the name gets the filter's.
+        QStringList filters;
+        TypeIntoFileDialog(dir.Path("report"), nullptr,
+                           [&](QFileDialog* d) { filters = d->nameFilters(); });
         Answer({{"是", nullptr}, {"确定", &savedReport}});
         Click(Button(IDC_SAVE_REPORT));
+        EXPECT_EQ(filters, QStringList{"(文本文件)*.txt (*.txt *.TXT)"});
 
+        // The clipboard: the whole block and a zero as GBK bytes, the text up to the zero.
         QApplication::clipboard()->clear();
         Answer({{"确定", &copied}});
         Click(Button(IDC_COPY_REPORT));
-        EXPECT_TRUE(QApplication::clipboard()->text().contains("文件基本信息FILEATTRIBUTE"));
+        const QMimeData* data = QApplication::clipboard()->mimeData();
+        const std::string block(dlg.m_pReport, static_cast<size_t>(dlg.m_nReportSize));
+        EXPECT_EQ(data->data("text/plain;charset=GBK").toStdString(), block + '\0');
+        EXPECT_EQ(data->text().toStdString(),
+                  platform::GbkToUtf8(block.substr(0, block.find('\0'))));
 
         OnNextModal([&](CDialog& usage) {
             SavePng(OnScreen(FrameOf(usage)), "x11-usage-dialog");
