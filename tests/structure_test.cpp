@@ -202,33 +202,22 @@ TEST(Structure, NamesEachKindTheTableTheProfileAndWhatFieldsMean) {
 TEST(Structure, FormatsTheDecoderNamesInsteadOfDecoding) {
     BmpFields zeroRed = BmpFields{}.Bits(16).Compression(BI_BITFIELDS);
     zeroRed.gap = {0, 0, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
+    std::vector<BYTE> wordCount = BmpFields{}.Header(12).Build();
+    wordCount[24] = 0x08, wordCount[25] = 0x01; // an OS/2 1.x bcBitCount of 0x0108, not 8
     const struct {
         const char* says;
         std::vector<BYTE> file;
         const char* pixels = nullptr; // the pixel region's name
     } cases[] = {
+        // clang-format off
         {"JPEG", BmpFields{}.Compression(4).Build(), "嵌入的 JPEG 图像"},
         {"PNG", BmpFields{}.Compression(5).Build(), "嵌入的 PNG 图像"},
-        {"Huffman",
-         BmpFields{}
-             .Header(64)
-             .Bits(1)
-             .Compression(3)
-             .Table(std::vector<RGBQUAD>(2))
-             .SizeImage(12)
-             .Pixels(std::vector<BYTE>(12, 1))
-             .Build(),
-         "Huffman 1D 编码的像素数据"},
+        {"Huffman", BmpFields{}.Header(64).Bits(1).Compression(3).Table(std::vector<RGBQUAD>(2)).SizeImage(12).Pixels(std::vector<BYTE>(12, 1)).Build(), "Huffman 1D 编码的像素数据"},
         {"RLE24 压缩与 8 位", BmpFields{}.Header(64).Bits(8).Compression(4).Build()},
         {"像素位数 12", BmpFields{}.Bits(12).Build()},
-        // An OS/2 1.x bit count is a whole WORD: 0x0108 is not 8.
-        {"像素位数 264",
-         [] {
-             std::vector<BYTE> b = BmpFields{}.Header(12).Build();
-             b[24] = 0x08, b[25] = 0x01; // bcBitCount
-             return b;
-         }()},
+        {"像素位数 264", wordCount},
         {"掩码为零", BuildBmp(zeroRed), "像素数据"},
+        // clang-format on
     };
     for (const auto& c : cases) {
         const inspect::PixelDecoder decoder(c.file);
