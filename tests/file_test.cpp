@@ -99,37 +99,8 @@ TEST(MappedFile, MapsRegularFilesOnlyAndLetsGoOfEverything) {
     EXPECT_EQ(ReadFileText("/proc/self/maps").find(path), std::string::npos) << "unmapped";
 }
 
-TEST(Kernel, FileSizesViewsAndGlobalLocksCountAsCallersExpect) {
-    TempDir dir;
-    const std::string path = dir.Write("f", {1, 2, 3, 4, 5});
-    HANDLE file = CreateFile(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    DWORD high = 7;
-    EXPECT_EQ(GetFileSize(file, &high), 5u);
-    EXPECT_EQ(high, 0u);
-    EXPECT_EQ(GetFileSize(file, nullptr), 5u);
-    high = 7;
-    EXPECT_EQ(GetFileSize(INVALID_HANDLE_VALUE, &high), 0xFFFFFFFFu);
-    EXPECT_EQ(high, 0u);
-    HANDLE mapping = CreateFileMapping(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    LPVOID view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
-    ASSERT_NE(view, nullptr);
-    EXPECT_TRUE(UnmapViewOfFile(view));
-    EXPECT_FALSE(UnmapViewOfFile(view)) << "a view is let go once";
-    CloseHandle(mapping);
-    CloseHandle(file);
-
-    // A view from 4 GiB on, of a sparse file.
-    const std::string big = dir.Write("big", {});
-    ASSERT_EQ(::truncate(big.c_str(), (off_t{1} << 32) + 4096), 0);
-    file = CreateFile(big.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    mapping = CreateFileMapping(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    view = MapViewOfFile(mapping, FILE_MAP_READ, 1, 0, 4096);
-    ASSERT_NE(view, nullptr);
-    EXPECT_EQ(*static_cast<const BYTE*>(view), 0);
-    UnmapViewOfFile(view);
-    CloseHandle(mapping);
-    CloseHandle(file);
-
+// The copy command locks its block once and frees it.
+TEST(Kernel, GlobalLocksCountAndAFreedBlocksMemoryGoesBack) {
     HGLOBAL g = GlobalAlloc(GHND, platform::kLargeBlockThreshold);
     void* block = GlobalLock(g);
     GlobalLock(g);

@@ -140,32 +140,16 @@ TEST_F(ReplacingFile, RefusesTargetsThatCannotBeWritten) {
         bool ordinaryUser;
         int error;
     } cases[] = {
-        {"read-only file, even for root", [&] { return Make("ro.bmp", "keep", 0444); }, false,
-         EACCES},
+        // clang-format off
+        {"read-only file, even for root", [&] { return Make("ro.bmp", "keep", 0444); }, false, EACCES},
         {"another owner's file", [&] { return Make("root.bmp", "keep", 0644); }, true, EACCES},
         {"a folder", [&] { return dir.Dir(); }, false, EISDIR},
-        {"a loop of links",
-         [&] {
-             ::symlink("b", dir.Path("a").c_str());
-             ::symlink("a", dir.Path("b").c_str());
-             return dir.Path("a");
-         },
-         false, ELOOP},
+        {"a loop of links", [&] { ::symlink("b", dir.Path("a").c_str()); ::symlink("a", dir.Path("b").c_str()); return dir.Path("a"); }, false, ELOOP},
         {"a file in a missing folder", [&] { return dir.Path("no/such.bmp"); }, false, ENOENT},
         // Renamed over, a FIFO or a device node would stop being one: refused, for root too.
-        {"a FIFO",
-         [&] {
-             ::mkfifo(dir.Path("fifo").c_str(), 0666);
-             return dir.Path("fifo");
-         },
-         false, EINVAL},
-        {"a device node",
-         [&] {
-             const bool made =
-                 ::mknod(dir.Path("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
-             return made ? dir.Path("null") : std::string("/dev/null");
-         },
-         false, EINVAL},
+        {"a FIFO", [&] { ::mkfifo(dir.Path("fifo").c_str(), 0666); return dir.Path("fifo"); }, false, EINVAL},
+        {"a device node", [&] { return ::mknod(dir.Path("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? dir.Path("null") : std::string("/dev/null"); }, false, EINVAL},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
