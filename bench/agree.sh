@@ -2,10 +2,10 @@
 # agree.sh CLI: for each producer, how many of its files pixscope-cli reads right, wrong
 # or refuses, at the places colours.tsv records where Pillow and ImageMagick agree. A
 # file counts as right when every such place is right. Run by hand, for the figures of
-# a change: tests/data/producers/agree.sh build/pixscope-cli
+# a change: bench/agree.sh build/pixscope-cli
 set -euo pipefail
 cli=$(realpath "$1")
-cd "$(dirname "$0")"
+cd "$(dirname "$0")/../tests/data/producers"
 awk -F'\t' 'NR > 1 && $4 == $5 && $4 != "-"' colours.tsv |
   while IFS=$'\t' read -r file x y colour _; do
     producer=$(awk -F'\t' -v f="$file" '$1 == f { print $2 }' made.tsv)
