@@ -7,29 +7,17 @@
 using platform::gdi::Axis;
 using platform::gdi::NearestSource;
 
-namespace {
-
-std::vector<std::int64_t> Map(std::int64_t S, std::int64_t D, Axis axis, int count) {
-    std::vector<std::int64_t> out;
-    for (int j = 0; j < count; ++j)
-        out.push_back(NearestSource(j, S, D, axis));
-    return out;
-}
-
-using V = std::vector<std::int64_t>;
-
-} // namespace
-
-TEST(NearestMap, KnownRuns) {
-    EXPECT_EQ(Map(4, 2, Axis::Columns, 2), (V{1, 3}));
-    EXPECT_EQ(Map(4, 2, Axis::Rows, 2), (V{0, 2}));
-    EXPECT_EQ(Map(3, 1, Axis::Columns, 1), (V{2}));
-    EXPECT_EQ(Map(3, 1, Axis::Rows, 1), (V{0}));
-    EXPECT_EQ(Map(800, 312, Axis::Columns, 6), (V{2, 4, 7, 9, 12, 14}));
-    EXPECT_EQ(Map(600, 233, Axis::Rows, 6), (V{0, 3, 5, 8, 10, 13}));
-    EXPECT_EQ(Map(2, 3, Axis::Columns, 3), (V{0, 0, 1}));
-    EXPECT_EQ(Map(2, 5, Axis::Rows, 5), (V{0, 0, 0, 1, 1}));
-    EXPECT_EQ(Map(7, 7, Axis::Rows, 7), (V{0, 1, 2, 3, 4, 5, 6}));
+// Enlarging repeats each source in turn, the first ones once more where D is uneven.
+TEST(NearestMap, EnlargingRepeatsEachSourceInTurn) {
+    for (const auto& [S, D, axis, runs] :
+         {std::tuple{2, 3, Axis::Columns, std::vector<std::int64_t>{0, 0, 1}},
+          {2, 5, Axis::Rows, {0, 0, 0, 1, 1}},
+          {7, 7, Axis::Rows, {0, 1, 2, 3, 4, 5, 6}}}) {
+        std::vector<std::int64_t> got;
+        for (int j = 0; j < D; ++j)
+            got.push_back(NearestSource(j, S, D, axis));
+        EXPECT_EQ(got, runs) << S << "->" << D;
+    }
 }
 
 TEST(NearestMap, ShrinkingPicksAMemberOfEachGroup) {

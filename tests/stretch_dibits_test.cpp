@@ -281,18 +281,3 @@ TEST(StretchDIBits, RunLengthDecodesRunsAbsoluteRunsAndDeltas) {
     EXPECT_NE(Draw(r4, 0, 0, 5, 1, four, {0, 3, 0xAB, 0xC0, 2, 0x77, 0, 1}, 5, 1), 0);
     EXPECT_EQ(r4.All(), (Colours{pal(10), pal(11), pal(12), pal(7), pal(7)}));
 }
-
-TEST(StretchDIBits, RunLengthStreamsThatLieStopSafely) {
-    Info info(4, 2, 8, BI_RLE8, std::vector<DWORD>(256, Quad(9, 9, 9)));
-    const std::vector<std::vector<BYTE>> streams = {
-        {0, 200, 1, 2},           // absolute run longer than the stream
-        {0, 2, 255, 255, 3, 1},   // delta far past the picture
-        {255, 1, 255, 1, 0, 0},   // runs past the right edge
-        {0, 0, 0, 0, 0, 0, 5, 5}, // rows above the top
-        {7},                      // half a pair
-    };
-    for (const auto& s : streams) {
-        Canvas c(8, 4);
-        Draw(c, 0, 0, 8, 4, info, s, 4, 2);
-    }
-}

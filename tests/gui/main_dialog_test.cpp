@@ -11,9 +11,6 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMenuBar>
-#include <QTreeWidget>
 
 namespace {
 
@@ -21,42 +18,6 @@ class MainDialog : public ViewerTest {
 protected:
     CWnd* Item(int id) { return dlg.GetDlgItem(id); }
 };
-
-TEST_F(MainDialog, StartsWithFacePaneBlackSwatchZeroFieldsAndMenu) {
-    RunModal(dlg, [&] {
-        // The pane the preview fits into, as its template unit conversion gives it.
-        RECT client;
-        dlg.m_picture.GetClientRect(&client);
-        EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(345, 234));
-        const QImage pane = Grab(dlg.m_picture);
-        EXPECT_EQ(PixelAt(pane, 0, 0), kFace);
-        EXPECT_EQ(PixelAt(pane, 344, 233), kFace);
-        const QImage swatch = Grab(dlg.m_editColor);
-        EXPECT_EQ(PixelAt(swatch, swatch.width() / 2, swatch.height() / 2), RGB(0, 0, 0));
-        for (int id : {IDC_EDIT_X, IDC_EDIT_Y, IDC_EDIT_B, IDC_EDIT_G, IDC_EDIT_R, IDC_EDIT_S})
-            EXPECT_EQ(TextOf(Item(id)), "0");
-        EXPECT_EQ(TextOf(&dlg), "Pixscope");
-
-        CMenu* bar = dlg.GetMenu();
-        ASSERT_NE(bar, nullptr);
-        std::vector<std::string> items; // "menu/item id"
-        for (UINT p = 0; p < bar->GetMenuItemCount(); ++p) {
-            CString title, text;
-            bar->GetMenuString(p, title, MF_BYPOSITION);
-            CMenu* popup = bar->GetSubMenu(static_cast<int>(p));
-            for (UINT i = 0; i < popup->GetMenuItemCount(); ++i) {
-                popup->GetMenuString(i, text, MF_BYPOSITION);
-                items.push_back(title.ToUtf8() + "/" + text.ToUtf8() + " " +
-                                std::to_string(popup->GetMenuItemID(static_cast<int>(i))));
-            }
-        }
-        EXPECT_EQ(items, (std::vector<std::string>{"文件/打开位图文件 32771",
-                                                   "文件/保存修改的位图 32775", "文件/退出 32772",
-                                                   "选项/清空缓存 32776", "选项/打开计算器 32777",
-                                                   "帮助/使用说明 32773", "工具/检查位图文件 32778",
-                                                   "工具/像素位置 32779", "工具/结构视图 32781"}));
-    });
-}
 
 TEST_F(MainDialog, F1PointsToHelpEscapeAndTheCloseBoxEndWithoutValidating) {
     EXPECT_EQ(RunModal(dlg,
@@ -78,23 +39,6 @@ TEST_F(MainDialog, F1PointsToHelpEscapeAndTheCloseBoxEndWithoutValidating) {
                            QApplication::processEvents();
                        }),
               IDCANCEL);
-}
-
-TEST_F(MainDialog, ExitFreesTheReportBufferOnceAndItsWindowsAreGone) {
-    ASSERT_NE(dlg.m_pReport, nullptr);
-    HWND field = nullptr;
-    RunModal(dlg, [&] {
-        field = Item(IDC_EDIT_X)->m_hWnd;
-        ASSERT_TRUE(platform::window::IsLive(field));
-        dlg.SendMessage(WM_COMMAND, ID_FILE_EXIT);
-        EXPECT_EQ(dlg.m_pReport, nullptr);
-        EXPECT_EQ(dlg.m_hWnd, nullptr);
-        EXPECT_FALSE(platform::window::IsLive(field));
-    });
-    // DoModal's own teardown came through DestroyWindow again and freed nothing twice
-    // (the sanitizer build would fail here otherwise).
-    EXPECT_EQ(dlg.m_pReport, nullptr);
-    EXPECT_FALSE(dlg.DestroyWindow());
 }
 
 TEST_F(MainDialog, SystemMenuEndsWithAboutWhichOpensTheAboutBoxWhole) {

@@ -53,7 +53,7 @@ std::vector<BYTE> WithTrailingBytes() {
 }
 
 // One step: `act` is words run in order. Actions: `X=4` (any of X Y B G R S) types a
-// field; `read`, `write`, `copy`, `clear`, `check`; `open:F`, `savebmp:F`,
+// field; `read`, `write`, `copy`, `clear`, `check`, `exit`; `open:F`, `savebmp:F`,
 // `savereport:F` and `colour:r.g.b` answer their dialog (`-` cancels; no answer: no
 // dialog may come); `limit` runs the next action on a nearly full disk; `stop:T` stops
 // the long work titled T. Checks start with `?`. `said` is every message of the step;
@@ -73,6 +73,13 @@ void PrintTo(const Flow& flow, std::ostream* os) {
 }
 
 const Flow kFlows[] = {
+    {"StartsWithAnEmptyPaneABlackSwatchZeroFieldsAndItsMenus",
+     {{"?title=Pixscope ?pane=0.0:face ?pane=344.233:face ?swatch=0.0.0 ?X=0 ?Y=0 ?B=0 ?G=0 ?R=0 "
+       "?S=0"},
+      {"?menu=文件/打开位图文件,文件/保存修改的位图,文件/退出,选项/清空缓存,选项/打开计算器,"
+       "帮助/使用说明,工具/检查位图文件,工具/像素位置,工具/结构视图"}}},
+    // Ends, its report buffer freed once (the sanitizer build fails on a second).
+    {"ExitEndsTheDialog", {{"open:a.bmp exit ?ended"}}},
     {"ReadsTheFourCornersFromTheTop",
      {{"open:c.bmp X=0 Y=0 read ?bgrs=3,2,1,0 ?caption=像素值BGRS:3,2,1,0"},
       {"X=4 Y=0 read ?bgrs=30,20,10,0 ?caption=像素值BGRS:1e,14,a,0"},
@@ -232,7 +239,25 @@ protected:
                       want);
         else if (what == "caption")
             EXPECT_EQ(Caption(), want);
-        else if (what == "swatch") {
+        else if (what == "title")
+            EXPECT_EQ(TextOf(&dlg), want);
+        else if (what == "ended")
+            EXPECT_EQ(std::pair(dlg.m_hWnd, dlg.m_pReport),
+                      std::pair(HWND{}, static_cast<char*>(nullptr)));
+        else if (what == "menu") {
+            std::string items;
+            CMenu* bar = dlg.GetMenu();
+            for (UINT p = 0; p < bar->GetMenuItemCount(); ++p) {
+                CString title, text;
+                bar->GetMenuString(p, title, MF_BYPOSITION);
+                CMenu* popup = bar->GetSubMenu(static_cast<int>(p));
+                for (UINT i = 0; i < popup->GetMenuItemCount(); ++i) {
+                    popup->GetMenuString(i, text, MF_BYPOSITION);
+                    items += (items.empty() ? "" : ",") + title.ToUtf8() + "/" + text.ToUtf8();
+                }
+            }
+            EXPECT_EQ(items, want);
+        } else if (what == "swatch") {
             EXPECT_EQ(dlg.m_editColor.m_crColor, Colour(want));
             EXPECT_EQ(PixelAt(Grab(dlg.m_editColor), 10, 8), Colour(want));
             EXPECT_EQ(PixelAt(Grab(dlg.m_editColor), 42, 18), Colour(want)) << "inside the border";
@@ -322,9 +347,10 @@ protected:
     const std::map<char, int> kIds = {{'X', IDC_EDIT_X}, {'Y', IDC_EDIT_Y}, {'B', IDC_EDIT_B},
                                       {'G', IDC_EDIT_G}, {'R', IDC_EDIT_R}, {'S', IDC_EDIT_S}};
     const std::map<std::string, UINT> kCommands = {
-        {"read", IDC_READ_PIXEL},         {"write", IDC_MODIFY_PIXEL},
-        {"copy", IDC_COPY_REPORT},        {"clear", ID_OPTIONS_CLEAR_CACHE},
-        {"savebmp", ID_FILE_SAVE_BITMAP}, {"savereport", IDC_SAVE_REPORT}};
+        {"read", IDC_READ_PIXEL},       {"write", IDC_MODIFY_PIXEL},
+        {"copy", IDC_COPY_REPORT},      {"clear", ID_OPTIONS_CLEAR_CACHE},
+        {"exit", ID_FILE_EXIT},         {"savebmp", ID_FILE_SAVE_BITMAP},
+        {"savereport", IDC_SAVE_REPORT}};
     std::set<std::string> known; // the names the flow may leave in its folder
     std::string opened;
     bool limited = false;
