@@ -19,28 +19,6 @@ protected:
     CWnd* Item(int id) { return dlg.GetDlgItem(id); }
 };
 
-TEST_F(MainDialog, F1PointsToHelpEscapeAndTheCloseBoxEndWithoutValidating) {
-    EXPECT_EQ(RunModal(dlg,
-                       [&] {
-                           SetText(Item(IDC_EDIT_X), "abc");
-                           PressKey(dlg, Qt::Key_F1);
-                           PressKey(dlg, Qt::Key_Escape);
-                       }),
-              IDCANCEL);
-    EXPECT_EQ(recorder.messages,
-              std::vector<std::string>{"没有帮助文件。使用方法请见菜单“帮助”→“使用说明”。"})
-        << "F1 says where help is; nothing was validated";
-
-    CViewerDlg second;
-    theApp.m_pMainWnd = &second;
-    EXPECT_EQ(RunModal(second,
-                       [&] {
-                           FrameOf(second)->close();
-                           QApplication::processEvents();
-                       }),
-              IDCANCEL);
-}
-
 TEST_F(MainDialog, SystemMenuEndsWithAboutWhichOpensTheAboutBoxWhole) {
     RunModal(dlg, [&] {
         CMenu* sys = dlg.GetSystemMenu(FALSE);
