@@ -2,6 +2,8 @@
 // the user does, what the dialog then shows, and the messages it says on the way.
 #include "dib/dib.h"
 #include "platform/codepage.h"
+#include "platform/gdi/gdi.h"
+#include "platform/gdi/gdi_objects.h"
 #include "tests/gui/viewer_fixture.h"
 #include "tools/check_dlg.h"
 
@@ -25,6 +27,7 @@ const char* const kDepth = "目前只支持24/32位真彩位图！(⊙o⊙)…";
 const char* const kNotOpened = "请先打开BMP图片o(╯□╰)o";
 const char* const kNotInteger = "请键入一个整数。";
 const char* const kSaved = "保存完毕!";
+const char* const kCopied = "位图信息已经复制到剪贴板了\\(^o^)/";
 
 // Each corner its own colour, the rest grey.
 COLORREF Corners(int x, int y) {
@@ -53,7 +56,7 @@ std::vector<BYTE> WithTrailingBytes() {
 }
 
 // One step: `act` is words run in order. Actions: `X=4` (any of X Y B G R S) types a
-// field; `read`, `write`, `copy`, `clear`, `check`, `exit`, `closebox`, `key:F1`,
+// field; `read`, `write`, `copy`, `clear`, `check`, `where`, `exit`, `closebox`, `key:F1`,
 // `key:Escape`; `open:F`, `savebmp:F`, `savereport:F` and `colour:r.g.b` answer their
 // dialog (`-` cancels; no answer: no dialog may come); `limit` runs the next action on a
 // nearly full disk; `stop:T` stops the long work titled T. Checks start with `?`. `said`
@@ -152,7 +155,21 @@ const Flow kFlows[] = {
       {"X=30 open:测试图.bmp ?B=255"},
       {"open:small.bmp ?B=255 ?caption=像素值BGRS:ff,0,0,0 ?swatch=0.0.255"}}},
     {"CopyingPutsTheWholeBlockAndOneZeroOnTheClipboard",
-     {{"open:a.bmp open:a.bmp copy ?clipboard", {"位图信息已经复制到剪贴板了\\(^o^)/"}}}},
+     {{"open:a.bmp open:a.bmp copy ?clipboard", {kCopied}}}},
+    // Every command on every depth; as after every flow, no graphics object is left.
+    {"EveryDepthTakesEveryCommand",
+     {{"open:sample-1bit.bmp X=1 Y=1 read write where copy savereport:r.txt savebmp:o.bmp",
+       {kDepth, "像素(1,1)*", kCopied, kSaved, kSaved}},
+      {"open:sample-4bit.bmp read write where copy savereport:r.txt savebmp:o.bmp",
+       {kDepth, "像素(1,1)*", kCopied, kSaved, kSaved}},
+      {"open:sample-8bit.bmp read write where copy savereport:r.txt savebmp:o.bmp",
+       {kDepth, "像素(1,1)*", kCopied, kSaved, kSaved}},
+      {"open:sample-16bit.bmp read write where copy savereport:r.txt savebmp:o.bmp",
+       {kDepth, "像素(1,1)*", kCopied, kSaved, kSaved}},
+      {"open:sample-24bit.bmp read write where copy savereport:r.txt savebmp:o.bmp",
+       {"像素(1,1)*", kCopied, kSaved, kSaved}},
+      {"open:sample-32bit.bmp read write where copy savereport:r.txt savebmp:o.bmp",
+       {"像素(1,1)*", kCopied, kSaved, kSaved}}}},
     {"ChecksTheOpenFileAsItIsOnDisk",
      {{"open:trail.bmp check",
        {"共 2 条：错误 0 条，警告 1 条，提示 1 条。", "0x00000002 (2)  警告  file-size：*",
@@ -188,6 +205,10 @@ protected:
                             .Build()}};
         for (const auto& [name, bytes] : files)
             known.insert(name), dir.Write(name, bytes);
+        for (const auto& entry : std::filesystem::directory_iterator(PIXSCOPE_SAMPLES))
+            if (entry.path().extension() == ".bmp")
+                known.insert(entry.path().filename()),
+                    dir.Write(entry.path().filename(), ReadFileBytes(entry.path()));
     }
 
     void Do(const std::string& word) {
@@ -356,10 +377,10 @@ protected:
     const std::map<char, int> kIds = {{'X', IDC_EDIT_X}, {'Y', IDC_EDIT_Y}, {'B', IDC_EDIT_B},
                                       {'G', IDC_EDIT_G}, {'R', IDC_EDIT_R}, {'S', IDC_EDIT_S}};
     const std::map<std::string, UINT> kCommands = {
-        {"read", IDC_READ_PIXEL},       {"write", IDC_MODIFY_PIXEL},
-        {"copy", IDC_COPY_REPORT},      {"clear", ID_OPTIONS_CLEAR_CACHE},
-        {"exit", ID_FILE_EXIT},         {"savebmp", ID_FILE_SAVE_BITMAP},
-        {"savereport", IDC_SAVE_REPORT}};
+        {"read", IDC_READ_PIXEL},         {"write", IDC_MODIFY_PIXEL},
+        {"copy", IDC_COPY_REPORT},        {"clear", ID_OPTIONS_CLEAR_CACHE},
+        {"exit", ID_FILE_EXIT},           {"where", ID_TOOLS_PIXEL_LOCATION},
+        {"savebmp", ID_FILE_SAVE_BITMAP}, {"savereport", IDC_SAVE_REPORT}};
     std::set<std::string> known; // the names the flow may leave in its folder
     std::string opened;
     bool limited = false;
@@ -368,6 +389,9 @@ protected:
 
 TEST_P(UserSteps, EachStepShowsAndSaysWhatTheUserExpects) {
     Run([&] {
+        Grab(dlg);
+        DeleteDC(CreateCompatibleDC(nullptr)); // the stock objects, made on first use, stay
+        const std::size_t objects = platform::gdi::LiveObjectCount();
         for (const Step& step : GetParam().steps) {
             SCOPED_TRACE(step.act);
             recorder.messages.clear();
@@ -385,6 +409,11 @@ TEST_P(UserSteps, EachStepShowsAndSaysWhatTheUserExpects) {
                 else
                     EXPECT_EQ(recorder.messages[i], want);
             }
+        }
+        if (dlg.IsRunningModal()) { // and, cleared, nothing of the flow is left
+            Command(ID_OPTIONS_CLEAR_CACHE);
+            Grab(dlg);
+            EXPECT_EQ(platform::gdi::LiveObjectCount(), objects) << "a graphics object left";
         }
     });
 }
