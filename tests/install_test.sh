@@ -25,6 +25,11 @@ for f in "${expected[@]}"; do
     status=1
   fi
 done
+# Each icon is as large as its folder says (a PNG's width and height follow its first 16 bytes).
+for size in 16 32 48 64 128 256; do
+  [ "$(od -An -tx1 -j16 -N8 "$prefix/share/icons/hicolor/${size}x${size}/apps/pixscope.png" | tr -d ' \n')" = \
+    "$(printf '%08x%08x' "$size" "$size")" ] || { echo "icon $size"; status=1; }
+done
 [ -x "$prefix/bin/pixscope" ] && [ -x "$prefix/bin/pixscope-cli" ] || { echo "not executable"; status=1; }
 
 desktop-file-validate "$prefix/share/applications/pixscope.desktop" || status=1

@@ -60,16 +60,6 @@ TEST_F(MainDialog, SystemMenuEndsWithAboutWhichOpensTheAboutBoxWhole) {
     EXPECT_EQ(CDialog::ActiveModalDialog(), nullptr);
 }
 
-TEST(DesktopIcons, EachSizeIsDrawnAtThatSizeNotScaled) {
-    for (int size : {16, 32, 48, 64, 128, 256})
-        EXPECT_EQ(
-            QImage(QString("%1/%2x%2/apps/pixscope.png").arg(PIXSCOPE_ICONS).arg(size)).size(),
-            QSize(size, size));
-    const QImage small(QString("%1/16x16/apps/pixscope.png").arg(PIXSCOPE_ICONS));
-    const QImage large(QString("%1/256x256/apps/pixscope.png").arg(PIXSCOPE_ICONS));
-    EXPECT_NE(small, large.scaled(16, 16));
-}
-
 TEST_F(MainDialog, CalculatorStartsTheFirstOneOnThePathEachTime) {
     const TempDir dir;
     for (const char* name : {"xcalc", "kcalc"}) {
