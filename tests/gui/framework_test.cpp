@@ -1,48 +1,12 @@
-// The window layer's own rules: field exchange, the command line, abandoned commands.
+// The window layer's own rules: field exchange and the command line.
 #include "app/viewer_app.h"
 #include "app/viewer_dlg.h"
-#include "platform/exceptions.h"
 #include "platform/window/program_arguments.h"
 #include "tests/gui/gui_support.h"
 
-#include <new>
-
 namespace {
 
-class ThrowingDlg : public CDialog {
-public:
-    ThrowingDlg() : CDialog(IDD_ABOUTBOX) {}
-    int runs = 0;
-
-protected:
-    void OnThrow() {
-        ++runs;
-        AfxThrowMemoryException();
-    }
-    void OnStandardThrow() {
-        ++runs;
-        throw std::bad_alloc();
-    }
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(ThrowingDlg, CDialog)
-ON_COMMAND(5000, OnThrow)
-ON_COMMAND(5002, OnStandardThrow)
-END_MESSAGE_MAP()
-
 using Framework = GuiTest;
-
-TEST_F(Framework, AMemoryExceptionAbandonsTheCommandWithTheStockMessage) {
-    ThrowingDlg dlg;
-    RunModal(dlg, [&] {
-        dlg.SendMessage(WM_COMMAND, 5000);
-        dlg.SendMessage(WM_COMMAND, 5002); // a standard container's failure is the same
-        EXPECT_EQ(dlg.runs, 2);
-        EXPECT_EQ(recorder.messages, (std::vector<std::string>{"内存不足。", "内存不足。"}));
-        EXPECT_EQ(CDialog::ActiveModalDialog(), &dlg) << "the dialog goes on";
-    });
-}
 
 TEST_F(Framework, TheCommandLineNamesFilesAndItsFirstDoubleDashEndsTheOptions) {
     const struct {

@@ -129,6 +129,9 @@ const Flow kFlows[] = {
       {"savebmp:missing/dir/x.bmp ?stray"}, // a target that can't be created ends silently
       {"limit savereport:report.txt ?file=report.txt:keep", {"保存文件失败!"}},
       {"savereport:no/such/dir/r.txt ?stray", {"保存文件失败,无法打开!"}}}},
+    // Memory runs out converting 3000000 x 2000000 pixels: the save ends, the dialog goes on.
+    {"AnImpossibleSaveSaysMemoryRanOut",
+     {{"open:huge.bmp savebmp ?asked=1", {"内存不足。"}}, {"X=5 Y=5 read ?bgrs=0,0,0,0"}}},
     {"LongWorkShowsProgressAndStoppingItChangesNothing",
      {{"open:big.bmp ?progress=正在打开位图……"},
       {"stop:正在转换为16位位图…… savebmp ?asked=1 ?bits=24"},
@@ -187,6 +190,8 @@ protected:
             {"td.bmp", PictureOf(5, -3, Corners)},
             {"three.bmp", PictureOf(3, 2, Corners)},
             {"big.bmp", PictureOf(400, 300, Corners)},
+            {"huge.bmp",
+             BmpFields{}.Size(3000000, 2000000).SizeImage(0xFFFFFFF0u).Pixels({1}).Build()},
             {"tall.bmp", PictureOf(690, -468, [](int, int y) { return y < 234 ? 0xFFFF : 0; })},
             {"a.bmp", PictureOf(8, 8, Quadrants)},
             {"测试图.bmp", PictureOf(40, 20, Quadrants)},
