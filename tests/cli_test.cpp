@@ -108,9 +108,7 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         {"$CLI --help", 0, "*report [--encoding=utf-8|gbk | --json] FILE...*"},
         {"$CLI report --help", 0},
         // Nothing waits on a FIFO or reads a folder, and the message says what it is.
-        {"timeout 20 $CLI report fifo", 1, "", fifo}, {"timeout 20 $CLI pixel fifo 0 0", 1, "", fifo},
-        {"timeout 20 $CLI setpixel fifo 0 0 1 2 3 4 never.bmp", 1, "", fifo},
-        {"timeout 20 $CLI save16 fifo never.bmp", 1, "", fifo},
+        {"timeout 20 $CLI report fifo", 1, "", fifo}, {"timeout 20 $CLI save16 fifo never.bmp", 1, "", fifo},
         {"timeout 20 $CLI check fifo", 2, "**", "cannot open fifo: is a FIFO\n"},
         {"timeout 20 $CLI where fifo 0 0", 2, "**", "cannot open fifo: is a FIFO\n"},
         {"$CLI check .", 2, "**", "cannot open .: is a directory\n"},

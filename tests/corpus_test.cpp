@@ -38,10 +38,7 @@ TEST_F(Corpus, EveryFileHasTheOutcomeTheRulesGiveIt) {
         ASSERT_TRUE(file.Open(c.path.c_str(), CFile::modeRead | CFile::shareDenyWrite));
         CDib dib;
         BOOL ok = dib.Read(&file);
-        EXPECT_EQ(ok != FALSE, c.accept);
-        // The layout model says so too, and why.
-        EXPECT_EQ(!bmp::OpenCommandRefusal(bmp::ParseFile(ReadFileBytes(c.path))).has_value(),
-                  ok != FALSE);
+        EXPECT_EQ(ok != FALSE, c.accept); // the drawn-pixel test compares the layout model's rule
         if (!ok) {
             EXPECT_EQ(recorder.messages, std::vector<std::string>{"Read error"});
             continue;

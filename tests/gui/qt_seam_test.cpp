@@ -1,21 +1,16 @@
-// The seam as the user meets it: Qt's message boxes, file and progress dialogs,
+// The seam as the user meets it: Qt's message boxes and progress dialog,
 // answered here by clicking their own buttons.
-#include "platform/common_dialogs.h"
 #include "platform/window/qt_interaction.h"
-#include "tests/bmp_builder.h"
 #include "tests/gui/gui_support.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QThread>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -36,9 +31,7 @@ TEST(QtSeam, MessageBoxesHaveTheTitleTheIconAndTheButtonsTheirTypeAsksFor) {
         int result;
     } cases[] = {
         {MB_ICONEXCLAMATION, QMessageBox::Warning, {"确定"}, "确定", IDOK},
-        {0x11, QMessageBox::Critical, {"取消", "确定"}, "取消", IDCANCEL},        // OK/Cancel
-        {0x23, QMessageBox::Question, {"取消", "否(&N)", "是(&Y)"}, "否(&N)", 7}, // Yes/No/Cancel
-        {0x44, QMessageBox::Information, {"否(&N)", "是(&Y)"}, "是(&Y)", 6},      // Yes/No
+        {0x44, QMessageBox::Information, {"否(&N)", "是(&Y)"}, "是(&Y)", 6}, // Yes/No
         {0x04, QMessageBox::NoIcon, {"否(&N)", "是(&Y)"}, nullptr, 7},
     };
     platform::window::QtInteraction seam;
@@ -66,40 +59,6 @@ TEST(QtSeam, MessageBoxesHaveTheTitleTheIconAndTheButtonsTheirTypeAsksFor) {
         buttons.sort();
         EXPECT_EQ(buttons, c.buttons);
     }
-}
-
-TEST(QtSeam, FileDialogsStartWherePicturesAreThenWhereTheUserWas) {
-    TempDir home;
-    const QByteArray savedHome = qgetenv("HOME");
-    qputenv("HOME", QByteArray::fromStdString(home.Dir()));
-    qunsetenv("XDG_CONFIG_HOME");
-    auto startOf = [](platform::window::QtInteraction& seam, const std::string& pick) {
-        QString start;
-        WhenShown<QFileDialog>([&](QFileDialog* d) {
-            start = d->directory().absolutePath();
-            if (pick.empty()) {
-                d->reject();
-                return;
-            }
-            d->selectFile(QString::fromStdString(pick));
-            QMetaObject::invokeMethod(d, "accept");
-        });
-        platform::InteractionSeam::FileRequest r;
-        r.flags = OFN_FILEMUSTEXIST;
-        EXPECT_EQ(seam.ChooseFile(r).has_value(), !pick.empty()) << "cancelled: nothing";
-        return start.toStdString();
-    };
-    {
-        platform::window::QtInteraction seam;
-        EXPECT_EQ(startOf(seam, ""), home.Dir()) << "no Pictures folder: home";
-    }
-    ::mkdir(home.Path("Pictures").c_str(), 0700);
-    ::mkdir(home.Path("elsewhere").c_str(), 0700);
-    const std::string picked = home.Write("elsewhere/a.bmp", {'B', 'M'});
-    platform::window::QtInteraction seam;
-    EXPECT_EQ(startOf(seam, picked), home.Path("Pictures"));
-    EXPECT_EQ(startOf(seam, ""), home.Path("elsewhere"));
-    qputenv("HOME", savedHome);
 }
 
 TEST(QtSeam, LongWorkShowsAChineseProgressDialogThatCanStopIt) {

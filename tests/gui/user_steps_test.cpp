@@ -157,8 +157,6 @@ const Flow kFlows[] = {
      {{"X=abc open:测试图.bmp ?X=0 ?R=255", {kNotInteger}},
       {"X=30 open:测试图.bmp ?B=255"},
       {"open:small.bmp ?B=255 ?caption=像素值BGRS:ff,0,0,0 ?swatch=0.0.255"}}},
-    {"CopyingPutsTheWholeBlockAndOneZeroOnTheClipboard",
-     {{"open:a.bmp open:a.bmp copy ?clipboard", {kCopied}}}},
     // Every command on every depth; as after every flow, no graphics object is left.
     {"EveryDepthTakesEveryCommand",
      {{"open:sample-1bit.bmp X=1 Y=1 read write where copy savereport:r.txt savebmp:o.bmp",
@@ -341,9 +339,6 @@ protected:
             EXPECT_EQ(buffer.substr(0, half), buffer.substr(half, half));
             EXPECT_EQ(buffer.find_first_not_of('\0', 2 * half), std::string::npos);
             EXPECT_THAT(buffer.substr(0, half), HasSubstr(platform::Utf8ToGb18030(dir.Dir())));
-        } else if (what == "clipboard") {
-            ASSERT_EQ(recorder.clipboard.size(), 1u);
-            EXPECT_EQ(recorder.clipboard[0], Buffer() + std::string(1, '\0'));
         } else
             ADD_FAILURE() << "no such check";
     }
