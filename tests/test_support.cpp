@@ -15,9 +15,8 @@ void WithFileSizeLimit(unsigned long bytes, const std::function<void()>& fn) {
     std::signal(SIGXFSZ, previous);
 }
 
-int RecordingInteraction::MessageBox(const CString& text, const CString& caption, UINT type) {
+int RecordingInteraction::MessageBox(const CString& text, const CString&, UINT type) {
     messages.push_back(text.ToUtf8());
-    captions.push_back(caption.ToUtf8());
     types.push_back(type);
     return IDOK;
 }
@@ -55,9 +54,7 @@ std::optional<COLORREF> RecordingInteraction::ChooseColor(COLORREF initial) {
     return answer;
 }
 
-void RecordingInteraction::SetClipboardText(const std::string& bytes) {
-    clipboard.push_back(bytes);
-}
+void RecordingInteraction::SetClipboardText(const std::string&) {}
 
 bool RecordingInteraction::Launch(const std::string& program) {
     launched.push_back(program);

@@ -24,13 +24,11 @@ public:
 
     std::vector<std::string> messages; // UTF-8
     std::vector<UINT> types;
-    std::vector<std::string> captions;
     // Answers for the dialogs, taken in order; an empty queue cancels.
     std::deque<std::optional<std::string>> fileAnswers;
     std::deque<std::optional<COLORREF>> colorAnswers;
     std::vector<FileRequest> fileRequests;
     std::vector<COLORREF> colorRequests;
-    std::vector<std::string> clipboard; // each block put there, as bytes
     std::vector<std::string> launched;
     std::vector<std::string> progressTitles; // each long work's title, as it began
     double lastProgress = -1;
