@@ -6,11 +6,11 @@
 #include <fstream>
 #include <stdexcept>
 
+namespace {
+
 DWORD RowStride(int width, int bitCount) {
     return static_cast<DWORD>(((static_cast<long long>(width) * bitCount + 31) / 32) * 4);
 }
-
-namespace {
 
 template <typename T> void Put(std::vector<BYTE>& out, T v) {
     BYTE b[sizeof v];

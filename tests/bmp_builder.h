@@ -46,9 +46,6 @@ std::vector<BYTE> BuildBmp(const BmpFields& fields);
 std::vector<BYTE> PictureOf(int w, int h, const std::function<COLORREF(int x, int y)>& colour,
                             int bitCount = 24);
 
-// Bytes of a stored row for a width and depth.
-DWORD RowStride(int width, int bitCount);
-
 // A file in a fresh temporary directory, removed with it.
 class TempDir {
 public:
