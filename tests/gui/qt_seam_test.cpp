@@ -30,9 +30,12 @@ TEST(QtSeam, MessageBoxesHaveTheTitleTheIconAndTheButtonsTheirTypeAsksFor) {
         const char* answer;  // clicked, or null for Escape
         int result;
     } cases[] = {
+        // The kinds the programs show: a refusal, where a pixel lives, a plain message,
+        // and the question before a file is created.
         {MB_ICONEXCLAMATION, QMessageBox::Warning, {"确定"}, "确定", IDOK},
-        {0x44, QMessageBox::Information, {"否(&N)", "是(&Y)"}, "是(&Y)", 6}, // Yes/No
-        {0x04, QMessageBox::NoIcon, {"否(&N)", "是(&Y)"}, nullptr, 7},
+        {MB_ICONINFORMATION, QMessageBox::Information, {"确定"}, nullptr, IDOK},
+        {0, QMessageBox::NoIcon, {"确定"}, "确定", IDOK},
+        {0x34, QMessageBox::Warning, {"否(&N)", "是(&Y)"}, nullptr, 7},
     };
     platform::window::QtInteraction seam;
     for (const auto& c : cases) {
