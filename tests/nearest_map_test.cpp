@@ -40,11 +40,3 @@ TEST(NearestMap, ShrinkingPicksAMemberOfEachGroup) {
         }
     }
 }
-
-TEST(NearestMap, HugeExtentsStayInRange) {
-    const std::int64_t S = 0x7FFFFFFF;
-    EXPECT_EQ(NearestSource(344, S, 345, Axis::Columns), S - 1);
-    EXPECT_EQ(NearestSource(0, S, 345, Axis::Rows), 0);
-    EXPECT_LT(NearestSource(233, S, 234, Axis::Rows), S);
-    EXPECT_EQ(NearestSource(S - 1, 1, S, Axis::Columns), 0);
-}

@@ -83,7 +83,6 @@ TEST(QtSeam, LongWorkShowsAChineseProgressDialogThatCanStopIt) {
     EXPECT_TRUE(shown->isModal());
     ASSERT_TRUE(seam.Progress(1.0));
     EXPECT_EQ(shown->value(), shown->maximum()) << "done shows as full";
-    EXPECT_TRUE(shown->isVisible()) << "until the work ends";
     QPushButton* cancel = shown->findChild<QPushButton*>();
     ASSERT_NE(cancel, nullptr);
     EXPECT_EQ(cancel->text().toStdString(), "取消");

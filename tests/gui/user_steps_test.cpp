@@ -96,9 +96,6 @@ const Flow kFlows[] = {
       {"X=4 read ?bgrs=255,210,200,0 ?caption=像素值BGRS:ff,d2,c8,0 ?swatch=200.210.255"},
       // Not a number: said, and the previous position read again.
       {"Y=0 read X=abc read ?X=4 ?bgrs=30,20,10,0", {kNotInteger}}}},
-    {"OneBitPicturesReadThroughTheirColourTable",
-     {{"open:one.bmp X=0 Y=0 read ?bgrs=50,60,70,0 X=1 read ?bgrs=0,0,200,0"},
-      {"X=0 Y=1 read ?bgrs=0,0,200,0 X=1 read ?bgrs=50,60,70,0 ?caption=像素值BGRS:32,3c,46,0"}}},
     {"PositionsOutsideThePictureGetTheBoundMessageAndKeepWhatWasTyped",
      {{"open:c.bmp X=5 Y=0 read write ?X=5", {kOutside, kOutside}},
       {"X=0 Y=3 read write ?Y=3", {kOutside, kOutside}},
@@ -198,14 +195,7 @@ protected:
             {"notes.bmp", std::vector<BYTE>(100, 'x')},
             {"old.bmp", {'o', 'l', 'd'}},
             {"report.txt", {'k', 'e', 'e', 'p'}},
-            {"eight.bmp", BmpFields{}.Bits(8).Table(std::vector<RGBQUAD>(256)).Build()},
-            // Bottom row: (1, 1) set; top: (0, 0) set.
-            {"one.bmp", BmpFields{}
-                            .Size(2, 2)
-                            .Bits(1)
-                            .Table({{0, 0, 200, 0}, {50, 60, 70, 0}})
-                            .Pixels({0x40, 0, 0, 0, 0x80, 0, 0, 0})
-                            .Build()}};
+            {"eight.bmp", BmpFields{}.Bits(8).Table(std::vector<RGBQUAD>(256)).Build()}};
         for (const auto& [name, bytes] : files)
             known.insert(name), dir.Write(name, bytes);
         for (const auto& entry : std::filesystem::directory_iterator(PIXSCOPE_SAMPLES))
