@@ -149,7 +149,9 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         {"$CLI report --encoding=gbk '\xFF\xE3\x83\xBB.bmp' | iconv -f GB18030 -t UTF-8", 0, "*\t文件全路径:{D}/\xEF\xBF\xBD\xE3\x83\xBB.bmp\r\n*"},
         {"$CLI check --json '\xEE\x9E\x8D.bmp' '\xFF\xE3\x83\xBB.bmp'", 0,
          "*\"{D}/\xEE\x9E\x8D.bmp\", \"findings\": []}\n{\"file\": \"{D}/\xEF\xBF\xBD\xE3\x83\xBB.bmp\"*"},
-        // A failure is said and the rest goes on; with --json every file has its line, in order.
+        // A failure is said and the rest goes on; each file's output, in order, comes before the next one's messages.
+        {"$CLI report $S/sample-24bit.bmp missing.bmp 2>&1 | grep -o 'FILEATTRIBUTE\\|missing.bmp: No'", 0, "FILEATTRIBUTE\nmissing.bmp: No\n"},
+        {"$CLI report --json $S/sample-24bit.bmp missing.bmp notes.bmp 2>&1 | cut -c1-9", 0, "{\"path\": \nCan't Rea\npixscope-\n{\"path\": \nRead erro\nRead Erro\npixscope-\n{\"path\": \n"},
         {"$CLI report missing.bmp notes.bmp $S/sample-24bit.bmp >o; s=$?; grep -c FILEATTRIBUTE o; exit $s", 1, "1\n",
          "Can't Read Files!!\npixscope-cli: missing.bmp: No such file or directory\nRead error\nRead Error!!\n"
          "pixscope-cli: notes.bmp: " + notBmp + " (\"pixscope-cli check notes.bmp\" lists every finding)\n"},
