@@ -184,7 +184,7 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         // one in a missing folder.
         {"$CLI save16 rle24.bmp none/x.bmp", 1, "", "cannot create"},
         {"cp keep.bmp ro.bmp && chmod 444 ro.bmp && $CLI save16 rle24.bmp ro.bmp; s=$?; cat ro.bmp; exit $s", 1, "k", "cannot create"},
-        // check and where
+        // fields, check and where
         {"$CLI check warn.bmp", 0, planes},
         {"$CLI check good.bmp", 0, ""},
         {"$CLI check good.bmp warn.bmp", 0, "good.bmp:\nwarn.bmp:\n" + planes},

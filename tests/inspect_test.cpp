@@ -33,6 +33,7 @@ BmpFields Rle(std::vector<BYTE> stream) {
     return Eight().Compression(BI_RLE8).Pixels(std::move(stream)).SizeImage(size);
 }
 const std::vector<BYTE> kGoodStream = {2, 1, 2, 2, 0, 0, 2, 3, 2, 4, 0, 0, 0, 1};
+constexpr DWORD kEmbedded = 0x4D424544; // a V5 header's colour space: its profile follows
 
 // A 16-bit 4 x 2 picture with the given BI_BITFIELDS masks.
 BmpFields BitFields16(const std::array<DWORD, 3>& masks) {
@@ -105,7 +106,7 @@ TEST(Inspect, GoodFilesHaveNoFindings) {
     }
     // A V5 header's embedded profile after the pixels, where it says it is.
     const auto profiled = Check(Built(BmpFields{}.Header(124), [](auto& b) {
-        Poke<DWORD>(b, 70, 0x4D424544);
+        Poke<DWORD>(b, 70, kEmbedded);
         Poke<DWORD>(b, 126, static_cast<DWORD>(b.size() - 14));
         Poke<DWORD>(b, 130, 8);
         b.resize(b.size() + 8, 'p');
@@ -138,8 +139,7 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
     BmpFields reserved, gap = Eight();
     reserved.reserved1 = 7;
     gap.gap.assign(6, 0);
-    const DWORD mbed = 0x4D424544; // an embedded profile
-    std::vector<BYTE> longStream;  // an absolute run the file's end cuts far into it
+    std::vector<BYTE> longStream; // an absolute run the file's end cuts far into it
     for (int k = 0; k < 400; ++k)
         longStream.insert(longStream.end(), {1, 0});
     longStream.insert(longStream.end(), {0, 3, 1, 9});
@@ -178,9 +178,9 @@ TEST(Inspect, EachFindingFromAFileOfItsOwn) {
         {"intent", Severity::Note, 122, Poked(BmpFields{}.Header(124), {{122, 3}})},
         // A profile of four bytes at the information header's own start, one past the
         // file's end, one over the pixels (they start 124 bytes after the header's start).
-        {"profile", Severity::Warning, 126, Poked(BmpFields{}.Header(124), {{70, mbed}, {130, 4}})},
-        {"profile", Severity::Warning, 126, Poked(BmpFields{}.Header(124), {{70, mbed}, {126, 1000}, {130, 100}}), "1000/162"},
-        {"profile", Severity::Warning, 126, Poked(BmpFields{}.Header(124), {{70, mbed}, {126, 128}, {130, 8}}), "128/162"},
+        {"profile", Severity::Warning, 126, Poked(BmpFields{}.Header(124), {{70, kEmbedded}, {130, 4}})},
+        {"profile", Severity::Warning, 126, Poked(BmpFields{}.Header(124), {{70, kEmbedded}, {126, 1000}, {130, 100}}), "1000/162"},
+        {"profile", Severity::Warning, 126, Poked(BmpFields{}.Header(124), {{70, kEmbedded}, {126, 128}, {130, 8}}), "128/162"},
         // The alpha mask has the blue mask's bits.
         {"alpha-mask", Severity::Warning, 66,
          Poked(BmpFields{}.Header(108).Bits(32).Compression(BI_BITFIELDS), {{54, 0xFF0000}, {58, 0xFF00}, {62, 0xFF}, {66, 0xFF}})},
