@@ -2,10 +2,10 @@
 // read, and the repaint of the shrunk preview with the magnifier. The stream walk is
 // the reference: what every read and every repaint cost before the stream was decoded
 // once per load.
+#include "bmp/rle.h"
 #include "dib/dib.h"
 #include "platform/allocator.h"
 #include "platform/gdi/gdi.h"
-#include "platform/gdi/rle.h"
 
 #include <benchmark/benchmark.h>
 
@@ -22,7 +22,7 @@ std::unique_ptr<CDib> MakeRlePicture() {
     for (int y = 0; y < kSide; ++y) {
         for (int x = 0; x < kSide; ++x)
             row[x] = static_cast<BYTE>((x / (1 + y % 17)) * 7 + y);
-        std::vector<BYTE> codes = platform::gdi::EncodeRle(row.data(), kSide, 1, false);
+        std::vector<BYTE> codes = bmp::EncodeRle(row.data(), kSide, 1, false);
         stream.insert(stream.end(), codes.begin(), codes.end() - 2); // its end of bitmap
     }
     stream.push_back(0);
@@ -115,8 +115,9 @@ void BM_RleStreamWalk(benchmark::State& state) {
     CDib& dib = Picture();
     for (auto _ : state) {
         std::int64_t pixels = 0;
-        platform::gdi::DecodeRle(dib.m_pBits, dib.m_nImageSize, kSide, kSide, false,
-                                 [&](const platform::gdi::RleRun& run) { pixels += run.n; });
+        bmp::DecodeRle(
+            bmp::RleStream{dib.m_pBits, dib.m_nImageSize, dib.m_nImageSize, kSide, kSide, 8},
+            [&](const bmp::RleRun& run) { pixels += run.n; });
         benchmark::DoNotOptimize(pixels);
     }
 }

@@ -3,8 +3,8 @@
 // the anonymous memory the open window holds beyond the file's mapping.
 #include "inspect/structure.h"
 #include "platform/mapped_file.h"
-#include "platform/window/hex_view.h"
 #include "tools/structure_view_command.h"
+#include "views/hex_view.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -91,7 +91,7 @@ BENCHMARK(BM_StructureViewFirstPaint)->Unit(benchmark::kMillisecond);
 void BM_StructureViewJumpToLastByteAndBack(benchmark::State& state) {
     QWidget* window = OpenWindow();
     window->grab();
-    auto* hex = window->findChild<platform::window::HexView*>("hex");
+    auto* hex = window->findChild<views::HexView*>("hex");
     for (auto _ : state) {
         for (Qt::Key key : {Qt::Key_End, Qt::Key_Home}) {
             QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier);

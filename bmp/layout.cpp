@@ -1,38 +1,58 @@
 #include "bmp/layout.h"
 
+#include "bmp/bytes.h"
+#include "bmp/colour_table.h"
+
 #include <algorithm>
 
 namespace bmp {
 namespace {
 
 struct FieldSpec {
+    FieldId id;
     const char* name;
     std::uint32_t offset, size;
     bool isSigned;
 };
 
 // The fields of each kind, in order, under the format's own names.
-constexpr FieldSpec kCore[] = {{"bcSize", 0, 4, false},
-                               {"bcWidth", 4, 2, false},
-                               {"bcHeight", 6, 2, false},
-                               {"bcPlanes", 8, 2, false},
-                               {"bcBitCount", 10, 2, false}};
-constexpr FieldSpec kInfo[] = {{"biSize", 0, 4, false},          {"biWidth", 4, 4, true},
-                               {"biHeight", 8, 4, true},         {"biPlanes", 12, 2, false},
-                               {"biBitCount", 14, 2, false},     {"biCompression", 16, 4, false},
-                               {"biSizeImage", 20, 4, false},    {"biXPelsPerMeter", 24, 4, true},
-                               {"biYPelsPerMeter", 28, 4, true}, {"biClrUsed", 32, 4, false},
-                               {"biClrImportant", 36, 4, false}};
-constexpr FieldSpec kOs2Tail[] = {
-    {"usUnits", 40, 2, false},         {"usReserved", 42, 2, false},  {"usRecording", 44, 2, false},
-    {"usRendering", 46, 2, false},     {"cSize1", 48, 4, false},      {"cSize2", 52, 4, false},
-    {"ulColorEncoding", 56, 4, false}, {"ulIdentifier", 60, 4, false}};
-constexpr FieldSpec kV4Tail[] = {
-    {"RedMask", 40, 4, false},   {"GreenMask", 44, 4, false},    {"BlueMask", 48, 4, false},
-    {"AlphaMask", 52, 4, false}, {"CSType", 56, 4, false},       {"Endpoints", 60, 36, false},
-    {"GammaRed", 96, 4, false},  {"GammaGreen", 100, 4, false},  {"GammaBlue", 104, 4, false},
-    {"Intent", 108, 4, false},   {"ProfileData", 112, 4, false}, {"ProfileSize", 116, 4, false},
-    {"Reserved", 120, 4, false}};
+constexpr FieldSpec kCore[] = {{FieldId::Size, "bcSize", 0, 4, false},
+                               {FieldId::Width, "bcWidth", 4, 2, false},
+                               {FieldId::Height, "bcHeight", 6, 2, false},
+                               {FieldId::Planes, "bcPlanes", 8, 2, false},
+                               {FieldId::BitCount, "bcBitCount", 10, 2, false}};
+constexpr FieldSpec kInfo[] = {{FieldId::Size, "biSize", 0, 4, false},
+                               {FieldId::Width, "biWidth", 4, 4, true},
+                               {FieldId::Height, "biHeight", 8, 4, true},
+                               {FieldId::Planes, "biPlanes", 12, 2, false},
+                               {FieldId::BitCount, "biBitCount", 14, 2, false},
+                               {FieldId::Compression, "biCompression", 16, 4, false},
+                               {FieldId::SizeImage, "biSizeImage", 20, 4, false},
+                               {FieldId::XPelsPerMeter, "biXPelsPerMeter", 24, 4, true},
+                               {FieldId::YPelsPerMeter, "biYPelsPerMeter", 28, 4, true},
+                               {FieldId::ClrUsed, "biClrUsed", 32, 4, false},
+                               {FieldId::ClrImportant, "biClrImportant", 36, 4, false}};
+constexpr FieldSpec kOs2Tail[] = {{FieldId::Units, "usUnits", 40, 2, false},
+                                  {FieldId::Os2Reserved, "usReserved", 42, 2, false},
+                                  {FieldId::Recording, "usRecording", 44, 2, false},
+                                  {FieldId::Rendering, "usRendering", 46, 2, false},
+                                  {FieldId::Size1, "cSize1", 48, 4, false},
+                                  {FieldId::Size2, "cSize2", 52, 4, false},
+                                  {FieldId::ColorEncoding, "ulColorEncoding", 56, 4, false},
+                                  {FieldId::Identifier, "ulIdentifier", 60, 4, false}};
+constexpr FieldSpec kV4Tail[] = {{FieldId::RedMask, "RedMask", 40, 4, false},
+                                 {FieldId::GreenMask, "GreenMask", 44, 4, false},
+                                 {FieldId::BlueMask, "BlueMask", 48, 4, false},
+                                 {FieldId::AlphaMask, "AlphaMask", 52, 4, false},
+                                 {FieldId::CSType, "CSType", 56, 4, false},
+                                 {FieldId::Endpoints, "Endpoints", 60, 36, false},
+                                 {FieldId::GammaRed, "GammaRed", 96, 4, false},
+                                 {FieldId::GammaGreen, "GammaGreen", 100, 4, false},
+                                 {FieldId::GammaBlue, "GammaBlue", 104, 4, false},
+                                 {FieldId::Intent, "Intent", 108, 4, false},
+                                 {FieldId::ProfileData, "ProfileData", 112, 4, false},
+                                 {FieldId::ProfileSize, "ProfileSize", 116, 4, false},
+                                 {FieldId::Reserved, "Reserved", 120, 4, false}};
 // The OS/2 2.x names of the 40-byte fields.
 constexpr const char* kOs2Names[] = {
     "cbFix",   "cx",           "cy",           "cPlanes",  "cBitCount",    "ulCompression",
@@ -53,36 +73,46 @@ constexpr const char* kV5Lead[] = {"bV5Size",      "bV5Width",         "bV5Heigh
                                    "bV5Planes",    "bV5BitCount",      "bV5Compression",
                                    "bV5SizeImage", "bV5XPelsPerMeter", "bV5YPelsPerMeter",
                                    "bV5ClrUsed",   "bV5ClrImportant"};
+constexpr FieldSpec kFileHeader[] = {{FieldId::Type, "bfType", 0, 2, false},
+                                     {FieldId::FileSize, "bfSize", 2, 4, false},
+                                     {FieldId::Reserved1, "bfReserved1", 6, 2, false},
+                                     {FieldId::Reserved2, "bfReserved2", 8, 2, false},
+                                     {FieldId::OffBits, "bfOffBits", 10, 4, false}};
 
-// Little-endian reads that count bytes past the span as zero.
-class Reader {
-public:
-    explicit Reader(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}
-    std::uint64_t Unsigned(std::uint64_t at, std::uint32_t size) const {
-        std::uint64_t v = 0;
-        for (std::uint32_t i = size; i-- > 0;)
-            v = v << 8 | (at + i < m_bytes.size() ? m_bytes[at + i] : 0u);
-        return v;
-    }
-    std::int64_t Value(std::uint64_t at, std::uint32_t size, bool isSigned) const {
-        const std::uint64_t v = Unsigned(at, size);
-        if (!isSigned || size >= 8)
-            return static_cast<std::int64_t>(v);
-        const std::uint64_t sign = std::uint64_t{1} << (8 * size - 1);
-        return static_cast<std::int64_t>((v ^ sign) - sign);
-    }
-    bool Holds(std::uint64_t at, std::uint64_t size) const {
-        return at <= m_bytes.size() && size <= m_bytes.size() - at;
-    }
+void AddField(std::vector<Field>& out, const Bytes& r, const FieldSpec& f, const char* name) {
+    out.push_back(Field{f.id, name, f.offset, f.size,
+                        f.size <= 8 ? r.Value(f.offset, f.size, f.isSigned) : 0,
+                        !r.Holds(f.offset, f.size)});
+}
 
-private:
-    std::span<const std::uint8_t> m_bytes;
-};
-
-void AddField(std::vector<Field>& out, const Reader& r, std::uint64_t base, const char* name,
-              std::uint32_t offset, std::uint32_t size, bool isSigned) {
-    out.push_back(Field{name, base + offset, size, size <= 8 ? r.Value(offset, size, isSigned) : 0,
-                        !r.Holds(offset, size)});
+// The typed values of a V4 or V5 header, and of an OS/2 2.x header's tail, from the
+// fields its size holds.
+void ReadTails(Header& h, const Bytes& r) {
+    auto in = [&](std::uint32_t at, std::uint32_t size) { return at + size <= h.size; };
+    if (h.kind == HeaderKind::V4 || h.kind == HeaderKind::V5) {
+        ColourSpace& c = h.colourSpace;
+        c.type = in(56, 4) ? r.U32(56) : 0;
+        for (std::uint32_t i = 0; i < 9; ++i)
+            c.endpoints[i] = in(60 + 4 * i, 4) ? static_cast<std::int32_t>(r.U32(60 + 4 * i)) : 0;
+        for (std::uint32_t i = 0; i < 3; ++i)
+            c.gamma[i] = in(96 + 4 * i, 4) ? r.U32(96 + 4 * i) : 0;
+        if (h.kind == HeaderKind::V5) {
+            c.intent = r.U32(108);
+            c.profileData = r.U32(112);
+            c.profileSize = r.U32(116);
+            c.reserved = r.U32(120);
+        }
+    } else if (h.kind == HeaderKind::Os2) {
+        Os2Tail& t = h.os2;
+        t.units = in(40, 2) ? r.U16(40) : 0;
+        t.reserved = in(42, 2) ? r.U16(42) : 0;
+        t.recording = in(44, 2) ? r.U16(44) : 0;
+        t.rendering = in(46, 2) ? r.U16(46) : 0;
+        t.size1 = in(48, 4) ? r.U32(48) : 0;
+        t.size2 = in(52, 4) ? r.U32(52) : 0;
+        t.colorEncoding = in(56, 4) ? r.U32(56) : 0;
+        t.identifier = in(60, 4) ? r.U32(60) : 0;
+    }
 }
 
 } // namespace
@@ -127,19 +157,36 @@ const char* HeaderName(HeaderKind kind) {
     }
 }
 
+const Field* Header::Find(FieldId id) const {
+    for (const Field& f : fields)
+        if (f.id == id)
+            return &f;
+    return nullptr;
+}
+
+Field InfoHeaderPlace(FieldId id) {
+    for (const FieldSpec& f : kInfo)
+        if (f.id == id)
+            return Field{id, "", 14 + std::uint64_t{f.offset}, f.size, 0, false};
+    for (const FieldSpec& f : kV4Tail)
+        if (f.id == id)
+            return Field{id, "", 14 + std::uint64_t{f.offset}, f.size, 0, false};
+    return Field{id, "", 14, 0, 0, false};
+}
+
 Header ParseHeader(std::span<const std::uint8_t> bytes) {
-    const Reader r(bytes);
+    const Bytes r(bytes);
     Header h;
-    h.size = static_cast<std::uint32_t>(r.Unsigned(0, 4));
+    h.size = r.U32(0);
     h.kind = KindOfHeader(h.size);
     if (h.kind == HeaderKind::Core) {
-        h.width = static_cast<std::int64_t>(r.Unsigned(4, 2));
-        h.height = static_cast<std::int64_t>(r.Unsigned(6, 2));
-        h.planes = static_cast<std::uint16_t>(r.Unsigned(8, 2));
-        h.bitCount = static_cast<std::uint16_t>(r.Unsigned(10, 2));
+        h.width = r.U16(4);
+        h.height = r.U16(6);
+        h.planes = r.U16(8);
+        h.bitCount = r.U16(10);
         h.entrySize = 3;
         for (const FieldSpec& f : kCore)
-            AddField(h.fields, r, 0, f.name, f.offset, f.size, f.isSigned);
+            AddField(h.fields, r, f, f.name);
     } else {
         // Fields past the header's own size are absent, and read as 0.
         auto field = [&](std::uint32_t at, std::uint32_t size, bool isSigned) -> std::int64_t {
@@ -164,12 +211,12 @@ Header ParseHeader(std::span<const std::uint8_t> bytes) {
                                : v4                      ? kV4Lead[i]
                                : v5                      ? kV5Lead[i]
                                                          : f.name;
-            AddField(h.fields, r, 0, name, f.offset, f.size, f.isSigned);
+            AddField(h.fields, r, f, name);
         }
         if (h.kind == HeaderKind::Os2) {
             for (const FieldSpec& f : kOs2Tail)
                 if (f.offset + f.size <= h.size)
-                    AddField(h.fields, r, 0, f.name, f.offset, f.size, f.isSigned);
+                    AddField(h.fields, r, f, f.name);
         } else if (h.size > 40 && h.kind != HeaderKind::Unknown) {
             for (std::size_t i = 0; i < std::size(kV4Tail); ++i) {
                 const FieldSpec& f = kV4Tail[i];
@@ -178,12 +225,12 @@ Header ParseHeader(std::span<const std::uint8_t> bytes) {
                 const char* name = v5                        ? kV5Names[i]
                                    : i < std::size(kV4Names) ? kV4Names[i]
                                                              : f.name;
-                AddField(h.fields, r, 0, name, f.offset, f.size, f.isSigned);
+                AddField(h.fields, r, f, name);
             }
         }
+        ReadTails(h, r);
     }
-    h.rows =
-        h.height < 0 ? static_cast<std::uint64_t>(-h.height) : static_cast<std::uint64_t>(h.height);
+    h.rows = static_cast<std::uint64_t>(RowCount(h.height));
 
     // Masks inside the header from V2 on (OS/2 has none), or after a 40-byte one that
     // calls for them.
@@ -196,20 +243,19 @@ Header ParseHeader(std::span<const std::uint8_t> bytes) {
         h.masksOffset = 40;
     }
     for (int i = 0; i < h.maskCount; ++i)
-        h.masks[i] = static_cast<std::uint32_t>(
-            r.Unsigned(h.masksOffset + 4 * static_cast<std::uint64_t>(i), 4));
+        h.masks[i] = r.U32(h.masksOffset + 4 * static_cast<std::uint64_t>(i));
     h.tableOffset = h.kind == HeaderKind::Core ? 12
                     : inside || h.maskCount == 0
                         ? h.size
                         : h.size + 4 * static_cast<std::uint64_t>(h.maskCount);
-    const std::uint64_t full = h.bitCount <= 8 ? std::uint64_t{1} << h.bitCount : 0;
-    h.entriesDeclared = h.kind == HeaderKind::Core ? full : h.clrUsed != 0 ? h.clrUsed : full;
-    h.entriesUsed = full != 0 ? std::min(h.entriesDeclared, full) : h.entriesDeclared;
+    h.entriesDeclared =
+        h.kind == HeaderKind::Core ? FullTable(h.bitCount) : DeclaredEntries(h.bitCount, h.clrUsed);
+    h.entriesUsed = UsedEntries(h.bitCount, h.entriesDeclared);
     h.cut = !r.Holds(0, std::max<std::uint64_t>(h.tableOffset, 4));
 
     if (h.width > 0) {
-        h.stride = static_cast<std::uint64_t>((h.width * h.bitCount + 31) / 32 * 4);
-        if (__builtin_mul_overflow(h.stride, h.rows, &h.computedSize))
+        h.stride = static_cast<std::uint64_t>(RowBytes(h.width, h.bitCount));
+        if (!CheckedMul(h.stride, h.rows, h.computedSize))
             h.computedSize = UINT64_MAX;
     }
     h.usedSize = UsedImageSize(static_cast<std::int32_t>(h.width),
@@ -218,19 +264,16 @@ Header ParseHeader(std::span<const std::uint8_t> bytes) {
 }
 
 File ParseFile(std::span<const std::uint8_t> bytes) {
-    const Reader r(bytes);
+    const Bytes r(bytes);
     File f;
     f.size = bytes.size();
     f.signature = r.Holds(0, 2) && bytes[0] == 'B' && bytes[1] == 'M';
-    f.bfSize = static_cast<std::uint32_t>(r.Unsigned(2, 4));
-    f.bfReserved1 = static_cast<std::uint16_t>(r.Unsigned(6, 2));
-    f.bfReserved2 = static_cast<std::uint16_t>(r.Unsigned(8, 2));
-    f.bfOffBits = static_cast<std::uint32_t>(r.Unsigned(10, 4));
-    for (const FieldSpec& s :
-         {FieldSpec{"bfType", 0, 2, false}, FieldSpec{"bfSize", 2, 4, false},
-          FieldSpec{"bfReserved1", 6, 2, false}, FieldSpec{"bfReserved2", 8, 2, false},
-          FieldSpec{"bfOffBits", 10, 4, false}})
-        AddField(f.fields, r, 0, s.name, s.offset, s.size, s.isSigned);
+    f.bfSize = r.U32(2);
+    f.bfReserved1 = r.U16(6);
+    f.bfReserved2 = r.U16(8);
+    f.bfOffBits = r.U32(10);
+    for (const FieldSpec& s : kFileHeader)
+        AddField(f.fields, r, s, s.name);
     f.headerSizeKnown = r.Holds(14, 4);
     f.header = ParseHeader(bytes.size() > 14 ? bytes.subspan(14) : std::span<const std::uint8_t>());
     f.header.masksOffset += 14;
@@ -238,31 +281,6 @@ File ParseFile(std::span<const std::uint8_t> bytes) {
     for (Field& field : f.header.fields)
         field.offset += 14;
     return f;
-}
-
-std::optional<Refusal> OpenCommandRefusal(const File& f) {
-    if (!f.signature || f.size < 14)
-        return Refusal{"magic", 0, "文件不以“BM”开头，不是 BMP 位图文件：打开命令拒绝它"};
-    // The header's kind first: it is what a file of another writer differs by.
-    if (f.headerSizeKnown && f.header.size != 40) {
-        const bool known = f.header.kind != HeaderKind::Unknown;
-        return Refusal{"header-size", 14,
-                       "信息头长 " + std::to_string(f.header.size) + " 字节" +
-                           (known ? std::string("，是 ") + HeaderName(f.header.kind) : "") +
-                           "；Pixscope 的打开命令只读取 40 字节的 BITMAPINFOHEADER"};
-    }
-    if (f.bfOffBits < 54 || !f.headerSizeKnown)
-        return Refusal{"offbits-overlap", 10,
-                       "bfOffBits 小于 54，放不下 40 字节的信息头：打开命令拒绝它"};
-    const std::uint16_t bits = f.header.bitCount;
-    const std::uint64_t entries = f.header.clrUsed != 0 ? f.header.clrUsed
-                                  : bits == 1           ? 2
-                                  : bits == 4           ? 16
-                                  : bits == 8           ? 256
-                                                        : 0;
-    if (14 + 40 + 4 * entries > f.bfOffBits)
-        return Refusal{"clr-used", 46, "颜色表超出 bfOffBits 之前的信息头块：打开命令拒绝它"};
-    return std::nullopt;
 }
 
 } // namespace bmp

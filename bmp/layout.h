@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -19,14 +18,72 @@ HeaderKind KindOfHeader(std::uint32_t size);
 // "BITMAPINFOHEADER", "BITMAPV5HEADER", …
 const char* HeaderName(HeaderKind kind);
 
-// One field: where it lies (from the start of what was parsed), its size and its value,
-// signed where the format's field is signed.
+// What a field is, whatever its kind calls it (biWidth, bV5Width, bcWidth and cx are all
+// Width), so that no reader looks fields up by their names.
+enum class FieldId {
+    Type,
+    FileSize,
+    Reserved1,
+    Reserved2,
+    OffBits,
+    Size,
+    Width,
+    Height,
+    Planes,
+    BitCount,
+    Compression,
+    SizeImage,
+    XPelsPerMeter,
+    YPelsPerMeter,
+    ClrUsed,
+    ClrImportant,
+    RedMask,
+    GreenMask,
+    BlueMask,
+    AlphaMask,
+    CSType,
+    Endpoints,
+    GammaRed,
+    GammaGreen,
+    GammaBlue,
+    Intent,
+    ProfileData,
+    ProfileSize,
+    Reserved,
+    // OS/2 2.x's tail.
+    Units,
+    Os2Reserved,
+    Recording,
+    Rendering,
+    Size1,
+    Size2,
+    ColorEncoding,
+    Identifier,
+};
+
+// One field: what it is, its kind's name for it, where it lies (from the start of what
+// was parsed), its size and its value, signed where the format's field is signed.
 struct Field {
+    FieldId id;
     const char* name;
     std::uint64_t offset;
     std::uint32_t size;
     std::int64_t value;
     bool cut; // the bytes end inside it; what it lacks counted as 0
+};
+
+// The values a V4 or V5 header adds after its masks.
+struct ColourSpace {
+    std::uint32_t type = 0;         // CSType: 0, 'sRGB', 'Win ', 'LINK', 'MBED'
+    std::int32_t endpoints[9] = {}; // red, green, blue, each X, Y, Z as 2.30 fixed point
+    std::uint32_t gamma[3] = {};    // red, green, blue as 16.16 fixed point
+    std::uint32_t intent = 0, profileData = 0, profileSize = 0, reserved = 0; // V5 only
+};
+
+// The values an OS/2 2.x header adds after its 40 bytes.
+struct Os2Tail {
+    std::uint16_t units = 0, reserved = 0, recording = 0, rendering = 0;
+    std::uint32_t size1 = 0, size2 = 0, colorEncoding = 0, identifier = 0;
 };
 
 // The bytes of pixel array the open command reads: biSizeImage, or when that is 0 the
@@ -44,6 +101,17 @@ constexpr std::uint32_t UsedImageSize(std::int32_t width, std::int32_t height, i
     return dwords * 4 * rows;
 }
 
+// Bytes of one stored row: the row's bits rounded up to whole DWORDs. In 64 bits this
+// cannot overflow for any 32-bit width and 16-bit depth.
+constexpr std::int64_t RowBytes(std::int64_t width, int bitCount) {
+    return (width * bitCount + 31) / 32 * 4;
+}
+
+// Rows of a picture, whichever way they are stored.
+constexpr std::int64_t RowCount(std::int64_t height) {
+    return height < 0 ? -height : height;
+}
+
 struct Header {
     std::uint32_t size = 0;
     HeaderKind kind = HeaderKind::Unknown;
@@ -52,6 +120,8 @@ struct Header {
     std::uint16_t planes = 0, bitCount = 0;
     std::uint32_t compression = 0, sizeImage = 0, clrUsed = 0, clrImportant = 0;
     std::int32_t xPelsPerMeter = 0, yPelsPerMeter = 0;
+    ColourSpace colourSpace; // V4 and V5
+    Os2Tail os2;             // OS/2 2.x
     // Red, green, blue and alpha, inside a V2 to V5 header, or after a 40-byte header
     // with BI_BITFIELDS (three) or BI_ALPHABITFIELDS (four).
     int maskCount = 0;
@@ -68,6 +138,9 @@ struct Header {
     std::uint32_t usedSize = 0;
     bool cut = false; // the bytes end inside the header or its masks
     std::vector<Field> fields;
+
+    // The field that is id in this header, or null where its kind has none.
+    const Field* Find(FieldId id) const;
 };
 
 // The information header at the start of bytes, its masks and where its table lies.
@@ -85,15 +158,8 @@ struct File {
 
 File ParseFile(std::span<const std::uint8_t> file);
 
-// Why the open command refuses a file: the checker's identifier for it, where, and in
-// words. It reads "BM", then a header block from byte 14 up to bfOffBits (at least 40
-// bytes) whose information header is the 40-byte kind and which holds the colour table:
-// biClrUsed entries, or 2, 16 or 256 for 1, 4 or 8 bits.
-struct Refusal {
-    const char* id;
-    std::uint64_t offset;
-    std::string message;
-};
-std::optional<Refusal> OpenCommandRefusal(const File& file);
+// Where a 40-byte header keeps field id in a file (its offset and size), for a finding
+// about a field that the header's own kind lacks.
+Field InfoHeaderPlace(FieldId id);
 
 } // namespace bmp

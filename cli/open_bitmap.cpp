@@ -1,12 +1,11 @@
 #include "cli/open_bitmap.h"
 
-#include "bmp/layout.h"
+#include "bmp/open_rule.h"
 #include "cli/json.h"
 #include "cli/output.h"
 #include "inspect/check_bitmap.h"
 #include "platform/file_kind.h"
 #include "platform/interaction.h"
-#include "platform/mapped_file.h"
 
 #include <cstdio>
 #include <cstring>
@@ -52,7 +51,12 @@ OpenResult OpenBitmapFile(const std::string& path, CDib& dib, OpenDetails* detai
         dib.Empty();
         AfxMessageBox("Read Error!!");
         file.Close();
-        d.why = RefusalReason(path);
+        // The reader kept its reason: the open command's rule the file fails, or what
+        // went wrong while it was read.
+        const bmp::Refusal& refusal = dib.GetRefusal();
+        d.why.id = refusal.id;
+        d.why.offset = refusal.offset;
+        d.why.message = refusal.message;
         ExplainFailure(path, d.why);
         return OpenResult::NotABitmap;
     }
@@ -63,18 +67,17 @@ OpenResult OpenBitmapFile(const std::string& path, CDib& dib, OpenDetails* detai
     return OpenResult::Loaded;
 }
 
-inspect::Finding RefusalReason(const std::string& path) {
-    platform::MappedFile file(path);
+inspect::Finding RefusalReason(std::span<const std::uint8_t> bytes) {
     inspect::Finding why;
     // The open command's own rule first; a file it would read failed for another
     // reason, which the checker's first error names.
-    if (const auto refusal = bmp::OpenCommandRefusal(bmp::ParseFile(file.Bytes()))) {
+    if (const auto refusal = bmp::OpenCommandRefusal(bmp::ParseFile(bytes))) {
         why.id = refusal->id;
         why.offset = refusal->offset;
         why.message = refusal->message;
         return why;
     }
-    for (const inspect::Finding& f : inspect::CheckBitmap(file.Bytes())) {
+    for (const inspect::Finding& f : inspect::CheckBitmap(bytes)) {
         if (f.severity == inspect::Severity::Error)
             return f;
     }

@@ -4,6 +4,8 @@
 #include "dib/dib.h"
 #include "inspect/findings.h"
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 enum class OpenResult { Loaded, CannotOpen, NotABitmap };
@@ -23,9 +25,9 @@ struct OpenDetails {
 // after them one line that names the file and says why it failed.
 OpenResult OpenBitmapFile(const std::string& path, CDib& dib, OpenDetails* details = nullptr);
 
-// Why the open command refuses the file at path: the checker's first error, or, when the
-// checker finds none, that the reader does not take it.
-inspect::Finding RefusalReason(const std::string& path);
+// Why the open command refuses a file's bytes: its rule's reason, else the checker's
+// first error, or, when the checker finds none, that the reader does not take it.
+inspect::Finding RefusalReason(std::span<const std::uint8_t> bytes);
 // "pixscope-cli: PATH: REASON (…check PATH…)" on stderr.
 void ExplainFailure(const std::string& path, const inspect::Finding& why);
 // {"id", "offset", "message"} of a reason, for the JSON outputs.

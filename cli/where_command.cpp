@@ -1,4 +1,5 @@
 // pixscope-cli where [--json] FILE X Y: where pixel (X, Y) lives in the file.
+#include "bmp/decoder.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/json.h"
@@ -6,7 +7,6 @@
 #include "cli/output.h"
 #include "dib/pixel_rules.h"
 #include "inspect/describe.h"
-#include "inspect/pixel_decoder.h"
 #include "inspect/pixel_location.h"
 #include "platform/mapped_file.h"
 
@@ -42,9 +42,9 @@ void PrintText(const inspect::PixelLocation& p) {
                                                 : inspect::HexBytes(p.bytes, " ").c_str());
 }
 
-void PrintJson(const inspect::PixelLocation& p, const std::optional<inspect::Bgrs>& colour) {
+void PrintJson(const inspect::PixelLocation& p, const std::optional<bmp::Bgrs>& colour) {
     // The pixel's colour as decoded, or null where nothing decodes it.
-    auto component = [&colour](std::uint8_t inspect::Bgrs::*c) {
+    auto component = [&colour](std::uint8_t bmp::Bgrs::*c) {
         return colour ? std::to_string((*colour).*c) : std::string("null");
     };
     auto number = [](std::optional<std::uint64_t> v) {
@@ -59,8 +59,8 @@ void PrintJson(const inspect::PixelLocation& p, const std::optional<inspect::Bgr
                 static_cast<unsigned long long>(p.stride),
                 static_cast<unsigned long long>(p.padding),
                 JsonString(inspect::HexBytes(p.bytes, "")).c_str(), p.read ? "true" : "false",
-                component(&inspect::Bgrs::b).c_str(), component(&inspect::Bgrs::g).c_str(),
-                component(&inspect::Bgrs::r).c_str(), component(&inspect::Bgrs::s).c_str());
+                component(&bmp::Bgrs::b).c_str(), component(&bmp::Bgrs::g).c_str(),
+                component(&bmp::Bgrs::r).c_str(), component(&bmp::Bgrs::s).c_str());
 }
 
 } // namespace
@@ -88,11 +88,11 @@ int RunWhereCommand(const std::vector<std::string>& args) {
         // A position outside the picture needs no more words; a file the locator can't
         // read is explained.
         if (error != kPositionOutsideMessage)
-            ExplainFailure(a->file, RefusalReason(a->file));
+            ExplainFailure(a->file, RefusalReason(file.Bytes()));
         return 1;
     }
     if (a->json)
-        PrintJson(*where, inspect::PixelDecoder(file.Bytes()).At(a->x, a->y));
+        PrintJson(*where, bmp::Decoder::OfFile(file.Bytes()).At(a->x, a->y));
     else
         PrintText(*where);
     return 0;

@@ -2,9 +2,8 @@
 #include "dib/dib.h"
 
 #include "bmp/layout.h"
+#include "dib/decoder_cache.h"
 #include "platform/allocator.h"
-#include "platform/gdi/dib_format.h"
-#include "platform/gdi/rle_index.h"
 #include "platform/kernel.h"
 #include "platform/trace.h"
 
@@ -116,7 +115,7 @@ void CDib::UnmapFile() {
 
 void CDib::Empty() {
     UnmapFile();
-    m_pDecodedRle.reset();
+    m_pDecoder.reset();
     if (m_nInfoOwner == 1) {
         platform::AfxFreeBlock(m_pInfo);
     } else if (m_nInfoOwner == 2) {
@@ -152,7 +151,7 @@ CSize CDib::GetDimensions() const {
 }
 
 void CDib::AdoptBits(void* pBits) {
-    m_pDecodedRle.reset();
+    m_pDecoder.reset();
     m_pBits = static_cast<BYTE*>(pBits);
     m_nBitsOwner = 1;
 }

@@ -6,6 +6,7 @@
 // before it is used to address memory.
 #pragma once
 
+#include "bmp/open_rule.h"
 #include "platform/carchive.h"
 #include "platform/cdc.h"
 #include "platform/cfile.h"
@@ -15,10 +16,9 @@
 #include <cstdint>
 #include <memory>
 
-namespace platform::gdi {
-struct DibFormat;
-class RleIndex;
-} // namespace platform::gdi
+namespace bmp {
+class Decoder;
+} // namespace bmp
 
 class CDib : public CObject {
     DECLARE_SERIAL(CDib)
@@ -37,6 +37,9 @@ public:
     CSize GetDimensions() const;
 
     BOOL Read(CFile* pFile);
+    // Why the last Read, ReadFlipped or ReadSection refused its file, by the open
+    // command's rule, or what failed while it was read; an empty id after a success.
+    const bmp::Refusal& GetRefusal() const { return m_refusal; }
     void UnmapFile();
     void AdoptBits(void* pBits);
 
@@ -111,10 +114,11 @@ public:
     DWORD m_nInfoSize;
 
 private:
-    // The run-length stream's runs, decoded at the first draw or read and kept while the
-    // stream and the picture's shape stay the same; null for other pictures.
-    const platform::gdi::RleIndex* DecodedRle() const;
-    mutable std::unique_ptr<platform::gdi::RleIndex> m_pDecodedRle;
+    // The picture's decoder, made at the first draw or read and kept while the header
+    // block and the pixel array stay as they were; null when no header is attached.
+    const bmp::Decoder* CurrentDecoder() const;
+    struct DecoderCache;
+    mutable std::unique_ptr<DecoderCache> m_pDecoder;
     // The byte position of pixel (x, y) in 64 bits, or -1 where the layout has none.
     std::int64_t PixelOffset(int x, int y) const;
     BYTE ByteAt(std::int64_t offset) const;
@@ -122,7 +126,6 @@ private:
     void AttachConverted(BYTE* bits, int bitCount, DWORD size);
     void ConvertFrom16(int outBytes, bool is565);
     void ConvertTo555FromAnyDepth(BYTE* out, std::uint64_t outRow);
-    void ConvertRleTo555(const platform::gdi::DibFormat& f, BYTE* out, std::uint64_t outRow);
     void WritePieces(CFile* pFile);
     void DetachFromMapping();
     // The section's memory is the pixel array: the image size may not claim more.
@@ -132,6 +135,12 @@ private:
     void ReadHeaderBlock(CFile* pFile, int bitsOwner);
     // The file exception every loader's refusal raises, for its own handler's message.
     [[noreturn]] static void Refuse();
+    // Refuse, with the reason the open command's rule gives for the bytes read so far.
+    [[noreturn]] void RefuseRead(CFile* pFile, std::size_t fileHeaderBytes,
+                                 std::size_t headerBytes);
+    // The reason for a failure that was not a refusal (no memory, a read error).
+    void NoteFailure(CException* e);
+    bmp::Refusal m_refusal;
     // Rows of src into dst in reverse order, both m_nImageSize bytes: whole pixels at 8
     // bits and more, whole byte rows below; bytes of dst no row reaches are left alone.
     void FlipRows(BYTE* dst, const BYTE* src) const;

@@ -2,16 +2,15 @@
 //
 // A 24-bit picture converts straight from its bytes, as the read command shows them,
 // whatever its compression field says. Any other depth converts from the colours the
-// preview shows for it: it is drawn 1:1, a tile at a time, into a 32-bit surface by the
-// same drawing code, which knows every format and never reads past the array. A 16-bit
-// 5-5-5 picture is already what saving wants and stays as it is. Formats the drawing
-// code does not know can't be converted; CanConvertTo555 tells the callers so.
+// preview shows for it, row by row from the picture's decoder, which knows every format
+// and never reads past the array. A 16-bit 5-5-5 picture is already what saving wants
+// and stays as it is. Formats the drawing does not take can't be converted;
+// CanConvertTo555 tells the callers so.
+#include "bmp/decoder.h"
+#include "bmp/layout.h"
+#include "dib/decoder_cache.h"
 #include "dib/dib.h"
-
 #include "platform/allocator.h"
-#include "platform/gdi/dib_format.h"
-#include "platform/gdi/gdi_objects.h"
-#include "platform/gdi/rle.h"
 #include "platform/progress.h"
 
 #include <algorithm>
@@ -108,14 +107,14 @@ bool CDib::CanConvertTo555() const {
     if (h.biBitCount == 24 || (h.biBitCount == 16 && h.biCompression == BI_RGB) || h.biWidth <= 0 ||
         h.biHeight == 0)
         return true;
-    return platform::gdi::ParseDibFormat(reinterpret_cast<const BITMAPINFO*>(m_pInfo), m_nInfoSize)
-        .has_value();
+    CurrentDecoder();
+    return m_pDecoder->drawable;
 }
 
 void CDib::ConvertTo555() {
     const BITMAPINFOHEADER& h = *m_pInfo;
     std::int64_t W = std::max<std::int64_t>(0, h.biWidth);
-    std::int64_t H = platform::gdi::DibRowCount(h.biHeight);
+    std::int64_t H = bmp::RowCount(h.biHeight);
     std::uint64_t outRow = static_cast<std::uint64_t>((W * 16 / 8 + 3) / 4 * 4);
     if (h.biBitCount == 16 && h.biCompression == BI_RGB) {
         // Already what saving wants. Only the rows' bytes are pixels: a size field that
@@ -134,7 +133,7 @@ void CDib::ConvertTo555() {
     std::unique_ptr<BYTE, void (*)(void*)> owned(out, platform::AfxFreeBlock);
 
     if (h.biBitCount == 24) {
-        auto inRow = static_cast<std::uint64_t>(platform::gdi::DibRowBytes(W, 24));
+        auto inRow = static_cast<std::uint64_t>(bmp::RowBytes(W, 24));
         std::uint64_t need = static_cast<std::uint64_t>(3 * W);
         for (std::int64_t i = 0; i < H; ++i) {
             platform::ProgressScope::Step(static_cast<std::uint64_t>(i),
@@ -162,94 +161,32 @@ void CDib::ConvertTo555() {
 }
 
 void CDib::ConvertTo555FromAnyDepth(BYTE* out, std::uint64_t outRow) {
-    const BITMAPINFOHEADER& h = *m_pInfo;
-    std::int64_t W = std::max<std::int64_t>(0, h.biWidth);
-    std::int64_t H = platform::gdi::DibRowCount(h.biHeight);
+    const bmp::Decoder& d = *CurrentDecoder();
+    const std::int64_t W = d.Width(), H = d.Height();
     if (W == 0 || H == 0)
         return;
-    std::optional<platform::gdi::DibFormat> format =
-        platform::gdi::ParseDibFormat(reinterpret_cast<const BITMAPINFO*>(m_pInfo), m_nInfoSize);
-    if (format && format->IsRle()) {
-        ConvertRleTo555(*format, out, outRow);
-        return;
-    }
-
-    // Tiles of at most a few MiB, whatever the picture's shape: a picture 2^28 pixels
-    // wide must not need a gigabyte of surface beside its output.
-    constexpr std::int64_t kTileWidth = 4096;
-    constexpr std::int64_t kTilePixels = std::int64_t{1} << 20;
-    int tileWidth = static_cast<int>(std::min(W, kTileWidth));
-    int band = static_cast<int>(std::clamp<std::int64_t>(kTilePixels / tileWidth, 1, H));
-    struct Tile {
-        HBITMAP bmp;
-        HDC dc = ::CreateCompatibleDC(nullptr);
-        ~Tile() {
-            ::DeleteDC(dc);
-            ::DeleteObject(bmp);
-        }
-    } tile{::CreateCompatibleBitmap(nullptr, tileWidth, band)};
-    if (tile.bmp == nullptr)
-        AfxThrowMemoryException();
-    HDC dc = tile.dc;
-    ::SelectObject(dc, tile.bmp);
-    platform::gdi::Surface& surface = *platform::gdi::SurfaceOf(dc);
-    bool topDown = h.biHeight < 0;
-    for (std::int64_t top = 0; top < H; top += band) {
-        platform::ProgressScope::Step(static_cast<std::uint64_t>(top),
+    std::vector<std::uint32_t> row(static_cast<std::size_t>(W));
+    // Stored rows in their own order: the output keeps it, top-down or not.
+    const bool topDown = d.Format().topDown;
+    for (std::int64_t stored = 0; stored < H; ++stored) {
+        platform::ProgressScope::Step(static_cast<std::uint64_t>(stored),
                                       static_cast<std::uint64_t>(H));
-        int rows = static_cast<int>(std::min<std::int64_t>(band, H - top));
-        // 1:1 source rows count from the top for a top-down picture, else from the bottom.
-        auto ySrc = static_cast<int>(topDown ? top : H - top - rows);
-        for (std::int64_t left = 0; left < W; left += tileWidth) {
-            int cols = static_cast<int>(std::min<std::int64_t>(tileWidth, W - left));
-            std::fill(surface.pixels.begin(), surface.pixels.end(), platform::gdi::kBlack);
-            ::StretchDIBits(dc, 0, 0, cols, rows, static_cast<int>(left), ySrc, cols, rows, m_pBits,
-                            reinterpret_cast<const BITMAPINFO*>(m_pInfo), DIB_RGB_COLORS, SRCCOPY,
-                            m_nImageSize, m_nInfoSize);
-            for (int k = 0; k < rows; ++k) {
-                std::int64_t r = top + k; // picture row from the top
-                std::int64_t stored = topDown ? r : H - 1 - r;
-                BYTE* d = out + static_cast<std::uint64_t>(stored) * outRow +
-                          2 * static_cast<std::uint64_t>(left);
-                const std::uint32_t* s = surface.Row(k);
-                for (int j = 0; j < cols; ++j) {
-                    std::uint32_t p = s[j];
-                    PutWord(d + 2 * j, Pack555(static_cast<BYTE>(p), static_cast<BYTE>(p >> 8),
-                                               static_cast<BYTE>(p >> 16)));
-                }
-            }
+        d.Row(topDown ? stored : H - 1 - stored, row.data());
+        BYTE* o = out + static_cast<std::uint64_t>(stored) * outRow;
+        for (std::int64_t j = 0; j < W; ++j) {
+            const std::uint32_t p = row[static_cast<std::size_t>(j)];
+            PutWord(o + 2 * j, Pack555(static_cast<BYTE>(p), static_cast<BYTE>(p >> 8),
+                                       static_cast<BYTE>(p >> 16)));
         }
     }
-}
-
-// A run-length stream is decoded once, straight into the output: drawn tile by tile it
-// would be decoded once per tile. Pixels it never sets show colour 0, as in the preview.
-void CDib::ConvertRleTo555(const platform::gdi::DibFormat& f, BYTE* out, std::uint64_t outRow) {
-    auto word = [&f](BYTE index) {
-        std::uint32_t p = f.palette[index];
-        return Pack555(static_cast<BYTE>(p), static_cast<BYTE>(p >> 8), static_cast<BYTE>(p >> 16));
-    };
-    const WORD background = word(0);
-    for (std::int64_t i = 0; i < f.height; ++i) {
-        BYTE* d = out + static_cast<std::uint64_t>(i) * outRow;
-        for (std::int64_t j = 0; j < f.width; ++j)
-            PutWord(d + 2 * j, background);
-    }
-    platform::gdi::DecodeRle(m_pBits, m_nImageSize, f.width, f.height, f.compression == BI_RLE4,
-                             [&](const platform::gdi::RleRun& run) {
-                                 BYTE* d = out + static_cast<std::uint64_t>(run.y) * outRow +
-                                           2 * static_cast<std::uint64_t>(run.x);
-                                 for (std::int64_t k = 0; k < run.n; ++k)
-                                     PutWord(d + 2 * k, word(run.At(k)));
-                             });
 }
 
 void CDib::ConvertFrom16(int outBytes, bool is565) {
     if (m_pInfo->biBitCount != 16)
         return;
     std::int64_t W = std::max<std::int64_t>(0, m_pInfo->biWidth);
-    std::int64_t H = platform::gdi::DibRowCount(m_pInfo->biHeight);
-    auto inRow = static_cast<std::uint64_t>(platform::gdi::DibRowBytes(W, 16));
+    std::int64_t H = bmp::RowCount(m_pInfo->biHeight);
+    auto inRow = static_cast<std::uint64_t>(bmp::RowBytes(W, 16));
     std::uint64_t outRow = static_cast<std::uint64_t>((outBytes * W + 3) / 4 * 4);
     DWORD size = ConvertedSize(outRow, static_cast<std::uint64_t>(H));
     auto* out = static_cast<BYTE*>(platform::AfxAllocZeroed(size));

@@ -15,7 +15,7 @@ BOOL CDib::Draw(CDC* pDC, CPoint origin, CSize size) {
     int srcHeight = height < 0 && height != INT32_MIN ? -height : height;
     ::StretchDIBits(pDC->GetSafeHdc(), origin.x, origin.y, size.cx, size.cy, 0, 0, m_pInfo->biWidth,
                     srcHeight, m_pBits, reinterpret_cast<const BITMAPINFO*>(m_pInfo),
-                    DIB_RGB_COLORS, SRCCOPY, m_nImageSize, m_nInfoSize, DecodedRle());
+                    DIB_RGB_COLORS, SRCCOPY, m_nImageSize, m_nInfoSize, CurrentDecoder());
     return TRUE;
 }
 
@@ -38,6 +38,6 @@ BOOL CDib::DrawPart(CDC* pDC, CPoint origin, CSize size, const RECT& source) {
     ::StretchDIBits(pDC->GetSafeHdc(), origin.x, origin.y, size.cx, size.cy, source.left,
                     static_cast<int>(fromBottom), srcWidth, srcHeight, m_pBits,
                     reinterpret_cast<const BITMAPINFO*>(m_pInfo), DIB_RGB_COLORS, SRCCOPY,
-                    m_nImageSize, m_nInfoSize, DecodedRle());
+                    m_nImageSize, m_nInfoSize, CurrentDecoder());
     return TRUE;
 }

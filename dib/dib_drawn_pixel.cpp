@@ -1,57 +1,42 @@
 // CDib::GetDrawnPixel: the colour the preview gives a pixel, for the commands that show
-// a pixel to the user. It asks the drawing's own format parse and pixel fetch, so the
-// read and the picture cannot disagree.
+// a pixel to the user. It asks the same decoder the drawing asks, so the read and the
+// picture cannot disagree.
+#include "dib/decoder_cache.h"
 #include "dib/dib.h"
 
-#include "platform/gdi/dib_format.h"
-#include "platform/gdi/pixel_fetch.h"
-#include "platform/gdi/rle_index.h"
+#include <algorithm>
+#include <cstring>
 
-const platform::gdi::RleIndex* CDib::DecodedRle() const {
-    if (m_pInfo == nullptr || m_pBits == nullptr)
+const bmp::Decoder* CDib::CurrentDecoder() const {
+    if (m_pInfo == nullptr)
         return nullptr;
-    const auto f =
-        platform::gdi::ParseDibFormat(reinterpret_cast<const BITMAPINFO*>(m_pInfo), m_nInfoSize);
-    if (!f || !f->IsRle())
-        return nullptr;
-    const bool fourBit = f->compression == BI_RLE4;
-    if (m_pDecodedRle == nullptr ||
-        !m_pDecodedRle->Describes(m_pBits, m_nImageSize, f->width, f->height, fourBit))
-        m_pDecodedRle =
-            platform::gdi::RleIndex::Make(m_pBits, m_nImageSize, f->width, f->height, fourBit);
-    return m_pDecodedRle.get();
+    const auto* info = reinterpret_cast<const BYTE*>(m_pInfo);
+    const DWORD key = std::min(m_nInfoSize, DecoderCache::kKeyBytes);
+    DecoderCache* c = m_pDecoder.get();
+    if (c != nullptr && c->info == info && c->bits == m_pBits && c->length == m_nImageSize &&
+        c->header.size() == key && std::memcmp(c->header.data(), info, key) == 0)
+        return &c->decoder;
+    m_pDecoder.reset();
+    const bmp::Header h = bmp::ParseHeader({info, m_nInfoSize});
+    const auto table =
+        h.tableOffset < m_nInfoSize
+            ? std::span<const BYTE>(info + h.tableOffset, m_nInfoSize - h.tableOffset)
+            : std::span<const BYTE>();
+    const DWORD held = m_pBits != nullptr ? m_nImageSize : 0;
+    m_pDecoder.reset(new DecoderCache{
+        std::vector<BYTE>(info, info + key), info, m_pBits, m_nImageSize,
+        bmp::Decoder(h, table, {m_pBits, held}, m_nImageSize, bmp::Rules::File),
+        bmp::Classify(h, bmp::Rules::Drawing, m_nInfoSize >= h.masksOffset + 12).Decodes()});
+    return &m_pDecoder->decoder;
 }
 
 RGBQUAD CDib::GetDrawnPixel(int x, int y) const {
     if (m_pInfo == nullptr || m_pBits == nullptr)
         return {0, 0, 0, 0};
-    const auto f =
-        platform::gdi::ParseDibFormat(reinterpret_cast<const BITMAPINFO*>(m_pInfo), m_nInfoSize);
-    if (!f)
+    const bmp::Decoder* decoder = CurrentDecoder();
+    // Where no drawing takes the format, the bytes as the plain read gives them.
+    if (!m_pDecoder->drawable)
         return GetPixel(x, y);
-    if (x < 0 || y < 0 || x >= f->width || y >= f->height)
-        return {0, 0, 0, 0};
-    std::uint32_t colour = 0;
-    if (f->IsRle()) {
-        const std::int64_t stored = f->height - 1 - y;
-        std::optional<BYTE> index;
-        if (const platform::gdi::RleIndex* decoded = DecodedRle()) {
-            index = decoded->IndexAt(x, stored);
-        } else {
-            // No memory for the index: this read walks the stream itself.
-            platform::gdi::DecodeRle(m_pBits, m_nImageSize, f->width, f->height,
-                                     f->compression == BI_RLE4,
-                                     [&](const platform::gdi::RleRun& run) {
-                                         if (run.y == stored && run.x <= x && x < run.x + run.n)
-                                             index = run.At(x - run.x);
-                                     });
-        }
-        colour = f->palette[index.value_or(0)];
-    } else {
-        colour = platform::gdi::UncompressedPixel(*f, m_pBits, m_nImageSize, x, y);
-    }
-    const std::int64_t p = f->bitCount == 32 ? PixelOffset(x, y) : -1;
-    const BYTE s = p >= 0 ? ByteAt(p + 3) : BYTE{0};
-    return {static_cast<BYTE>(colour), static_cast<BYTE>(colour >> 8),
-            static_cast<BYTE>(colour >> 16), s};
+    const auto p = decoder->At(x, y).value_or(bmp::Bgrs{});
+    return {p.b, p.g, p.r, p.s};
 }

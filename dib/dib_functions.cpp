@@ -1,8 +1,10 @@
 #include "dib/dib_functions.h"
 
+#include "bmp/checked.h"
+#include "bmp/colour_table.h"
+#include "bmp/layout.h"
 #include "platform/allocator.h"
-#include "platform/checked_math.h"
-#include "platform/gdi/dib_format.h"
+#include "platform/gdi/dib_decoder.h"
 
 #include "platform/interaction.h"
 #include "platform/kernel.h"
@@ -16,8 +18,8 @@ namespace {
 HPALETTE g_screenPalette = nullptr;
 
 std::uint64_t RowRuleSize(const BITMAPINFOHEADER& h) {
-    return static_cast<std::uint64_t>(platform::gdi::DibRowBytes(h.biWidth, h.biBitCount)) *
-           static_cast<std::uint64_t>(platform::gdi::DibRowCount(h.biHeight));
+    return static_cast<std::uint64_t>(bmp::RowBytes(h.biWidth, h.biBitCount)) *
+           static_cast<std::uint64_t>(bmp::RowCount(h.biHeight));
 }
 
 HPALETTE PaletteFrom(const PALETTEENTRY* entries, WORD count) {
@@ -81,14 +83,9 @@ BOOL LoadDibFromFile(CFile* pFile, BITMAPINFOHEADER** ppHeader, BYTE** ppBits) {
         DWORD headerBytes = fh.bfOffBits - sizeof(BITMAPFILEHEADER);
         header = static_cast<BITMAPINFOHEADER*>(platform::AfxAllocZeroed(headerBytes));
         pFile->Read(header, headerBytes);
-        DWORD entries = header->biClrUsed != 0    ? header->biClrUsed
-                        : header->biBitCount == 1 ? 2
-                        : header->biBitCount == 4 ? 16
-                        : header->biBitCount == 8 ? 256
-                                                  : 0;
+        const std::uint64_t entries = bmp::LoaderEntries(header->biBitCount, header->biClrUsed);
         if (header->biSize != sizeof(BITMAPINFOHEADER) ||
-            !platform::RangeInside(0, sizeof(BITMAPINFOHEADER) + 4 * std::uint64_t{entries},
-                                   headerBytes))
+            !bmp::RangeInside(0, sizeof(BITMAPINFOHEADER) + 4 * entries, headerBytes))
             AfxThrowFileException(CFileException::none, -1);
         if (header->biSizeImage == 0) {
             std::uint64_t size = RowRuleSize(*header);
@@ -115,14 +112,8 @@ BOOL LoadDibFromFile(CFile* pFile, BITMAPINFOHEADER** ppHeader, BYTE** ppBits) {
 }
 
 HPALETTE MakeColorTablePalette(const RGBQUAD* pColorTable, const BITMAPINFOHEADER* pHeader) {
-    DWORD entries = pHeader->biClrUsed;
-    if (entries == 0) {
-        // Depths with no colour table of their own, 2 among them, get none.
-        entries = pHeader->biBitCount == 1   ? 2
-                  : pHeader->biBitCount == 4 ? 16
-                  : pHeader->biBitCount == 8 ? 256
-                                             : 0;
-    }
+    // Depths with no colour table of their own, 2 among them, get none.
+    const std::uint64_t entries = bmp::LoaderEntries(pHeader->biBitCount, pHeader->biClrUsed);
     if (entries == 0)
         return nullptr;
     auto count = static_cast<WORD>(entries > 0xFFFF ? 0xFFFF : entries);

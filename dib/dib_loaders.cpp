@@ -3,8 +3,8 @@
 // block, the file or the memory given is ever read.
 #include "dib/dib.h"
 
+#include "bmp/checked.h"
 #include "platform/allocator.h"
-#include "platform/checked_math.h"
 #include "platform/interaction.h"
 #include "platform/kernel.h"
 
@@ -24,6 +24,7 @@ BOOL CDib::ReadFlipped(CFile* pFile, BOOL bFlip) {
         return TRUE;
     } catch (CException* e) {
         platform::AfxFreeBlock(buffer);
+        NoteFailure(e);
         AfxMessageBox("Read error");
         e->Delete();
         return FALSE;
@@ -47,6 +48,7 @@ BOOL CDib::ReadSection(CFile* pFile, CDC* pDC) {
         pFile->Read(m_pBits, m_nImageSize);
         return TRUE;
     } catch (CException* e) {
+        NoteFailure(e);
         AfxMessageBox("ReadSection error");
         e->Delete();
         return FALSE;
@@ -133,7 +135,7 @@ BOOL CDib::AttachMemory(void* pHeader, BOOL bMustDelete, HGLOBAL hGlobal, std::u
         ComputeMetrics();
         ComputeColorTableEntries(m_pInfo->biBitCount);
         std::uint64_t table = 4 * std::uint64_t{static_cast<DWORD>(m_nColorTableEntries)};
-        if (!platform::RangeInside(sizeof(BITMAPINFOHEADER), table + m_nImageSize, length))
+        if (!bmp::RangeInside(sizeof(BITMAPINFOHEADER), table + m_nImageSize, length))
             Refuse();
         m_nInfoSize = static_cast<DWORD>(sizeof(BITMAPINFOHEADER) + table);
         m_pBits = reinterpret_cast<BYTE*>(m_pColorTable) + table;

@@ -5,15 +5,15 @@
 // uncompressed layout, or a coordinate outside the picture never leaves the array.
 #include "dib/dib.h"
 
-#include "platform/checked_math.h"
-#include "platform/gdi/dib_format.h"
+#include "bmp/checked.h"
+#include "bmp/layout.h"
 
 #include <algorithm>
 
 namespace {
 
 std::int64_t BytesPerRow(const BITMAPINFOHEADER& h) {
-    return platform::gdi::DibRowBytes(h.biWidth, h.biBitCount);
+    return bmp::RowBytes(h.biWidth, h.biBitCount);
 }
 
 } // namespace
@@ -35,15 +35,14 @@ std::int64_t CDib::PixelOffset(int x, int y) const {
     if (m_pInfo == nullptr || m_pBits == nullptr || x < 0 || y < 0 || x >= m_pInfo->biWidth)
         return -1;
     // A top-down picture stores its rows as they are shown.
-    const std::int64_t rows = platform::gdi::DibRowCount(m_pInfo->biHeight);
+    const std::int64_t rows = bmp::RowCount(m_pInfo->biHeight);
     if (y >= rows)
         return -1;
     const std::int64_t storedRow = m_pInfo->biHeight < 0 ? y : rows - 1 - y;
     std::int64_t rowStart = 0;
     std::int64_t offset = 0;
-    if (!platform::CheckedMul(storedRow, BytesPerRow(*m_pInfo), rowStart) ||
-        !platform::CheckedAdd(rowStart, static_cast<std::int64_t>(m_pInfo->biBitCount) * x / 8,
-                              offset))
+    if (!bmp::CheckedMul(storedRow, BytesPerRow(*m_pInfo), rowStart) ||
+        !bmp::CheckedAdd(rowStart, static_cast<std::int64_t>(m_pInfo->biBitCount) * x / 8, offset))
         return -1; // beyond any array
     return offset;
 }

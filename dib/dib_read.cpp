@@ -5,47 +5,69 @@
 // its colour table is refused: reading the table would leave the block. What a short
 // file does not hold stays zero, because the allocator hands out zeroed blocks and
 // keeps large ones lazy, so a file that declares gigabytes costs only what it has.
+#include "bmp/checked.h"
+#include "bmp/open_rule.h"
 #include "dib/dib.h"
-
 #include "platform/allocator.h"
-#include "platform/checked_math.h"
 #include "platform/interaction.h"
 #include "platform/progress.h"
 
 #include <algorithm>
-
-namespace {
-
-constexpr WORD kBitmapMagic = 0x4D42; // "BM"
-
-} // namespace
+#include <cstring>
+#include <vector>
 
 void CDib::Refuse() {
     AfxThrowFileException(CFileException::none, -1);
 }
 
+// The bytes of the information header the open command's rule looks at.
+constexpr std::size_t kJudged = 64;
+
+void CDib::RefuseRead(CFile* pFile, std::size_t fileHeaderBytes, std::size_t headerBytes) {
+    // What was read, judged by the open command's rule: the file header and as much of
+    // the header block as the rule looks at, read now if the block was not.
+    std::vector<std::uint8_t> read(fileHeaderBytes);
+    std::memcpy(read.data(), &m_fileHeader, fileHeaderBytes);
+    if (m_pInfo != nullptr) {
+        const std::size_t n = std::min(headerBytes, kJudged);
+        read.insert(read.end(), reinterpret_cast<const BYTE*>(m_pInfo),
+                    reinterpret_cast<const BYTE*>(m_pInfo) + n);
+    } else if (fileHeaderBytes == sizeof m_fileHeader) {
+        BYTE more[kJudged];
+        read.insert(read.end(), more, more + pFile->Read(more, sizeof more));
+    }
+    const auto refusal = bmp::OpenCommandRefusal(bmp::ParseFile(read));
+    m_refusal =
+        refusal.value_or(bmp::Refusal{"not-loadable", 0, "Pixscope 的打开命令不读取这个文件"});
+    Refuse();
+}
+
 void CDib::ReadHeaderBlock(CFile* pFile, int bitsOwner) {
     Empty();
-    if (pFile->Read(&m_fileHeader, sizeof m_fileHeader) < sizeof m_fileHeader)
-        Refuse();
-    if (m_fileHeader.bfType != kBitmapMagic)
-        Refuse();
-    constexpr DWORD kMinOffset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-    if (m_fileHeader.bfOffBits < kMinOffset)
-        Refuse();
+    m_refusal = bmp::Refusal{};
+    const UINT got = pFile->Read(&m_fileHeader, sizeof m_fileHeader);
+    if (got < sizeof m_fileHeader)
+        RefuseRead(pFile, got, 0);
+    // Not "BM", or no room for the information header before bfOffBits.
+    if (!bmp::ParseFile({reinterpret_cast<const BYTE*>(&m_fileHeader), sizeof m_fileHeader})
+             .signature ||
+        m_fileHeader.bfOffBits < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER))
+        RefuseRead(pFile, sizeof m_fileHeader, 0);
     DWORD headerBytes = m_fileHeader.bfOffBits - sizeof(BITMAPFILEHEADER);
     m_pInfo = static_cast<BITMAPINFOHEADER*>(platform::AfxAllocZeroed(headerBytes));
     m_nInfoOwner = 1;
     m_nBitsOwner = bitsOwner;
     m_nInfoSize = headerBytes;
-    pFile->Read(m_pInfo, headerBytes);
+    const UINT block = pFile->Read(m_pInfo, headerBytes);
 
+    if (m_pInfo->biSize != sizeof(BITMAPINFOHEADER))
+        RefuseRead(pFile, sizeof m_fileHeader, block);
     ComputeMetrics();
     ComputeColorTableEntries(m_pInfo->biBitCount);
     std::uint64_t tableEnd =
         sizeof(BITMAPINFOHEADER) + 4 * std::uint64_t{static_cast<DWORD>(m_nColorTableEntries)};
-    if (!platform::RangeInside(0, tableEnd, headerBytes))
-        Refuse();
+    if (!bmp::RangeInside(0, tableEnd, headerBytes))
+        RefuseRead(pFile, sizeof m_fileHeader, block);
     MakePalette();
 }
 
@@ -66,8 +88,18 @@ BOOL CDib::Read(CFile* pFile) {
         }
         return TRUE;
     } catch (CException* e) {
+        NoteFailure(e);
         AfxMessageBox("Read error");
         e->Delete();
         return FALSE;
     }
+}
+
+void CDib::NoteFailure(CException* e) {
+    if (!m_refusal.id.empty())
+        return;
+    // Not the file's fault: what happened while it was read.
+    m_refusal = dynamic_cast<CMemoryException*>(e) != nullptr
+                    ? bmp::Refusal{"no-memory", 0, "内存不足，无法读取这个文件"}
+                    : bmp::Refusal{"read-failed", 0, "读取文件时出错"};
 }

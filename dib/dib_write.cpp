@@ -1,9 +1,9 @@
 // CDib writing: a compact BMP file of file header, header block and pixel array.
 #include "dib/dib.h"
 
+#include "bmp/checked.h"
+#include "bmp/layout.h"
 #include "platform/allocator.h"
-#include "platform/checked_math.h"
-#include "platform/gdi/dib_format.h"
 #include "platform/interaction.h"
 #include "platform/kernel.h"
 #include "platform/progress.h"
@@ -25,7 +25,7 @@ BITMAPFILEHEADER BuildFileHeader(int entries, DWORD imageSize) {
 void CDib::FlipRows(BYTE* dst, const BYTE* src) const {
     // Whole pixels move at 8 bits and more; below that whole byte rows do, since a
     // row's pixels cannot be told apart by bytes. A top-down picture's rows reverse too.
-    std::int64_t W = m_pInfo->biWidth, H = platform::gdi::DibRowCount(m_pInfo->biHeight);
+    std::int64_t W = m_pInfo->biWidth, H = bmp::RowCount(m_pInfo->biHeight);
     int b = m_pInfo->biBitCount / 8;
     std::int64_t stride = b > 0 ? (b * W + 3) / 4 * 4 : (W * m_pInfo->biBitCount + 31) / 32 * 4;
     std::int64_t rowBytes = b > 0 ? b * W : stride;
@@ -34,8 +34,8 @@ void CDib::FlipRows(BYTE* dst, const BYTE* src) const {
     for (std::int64_t i = 0; i < H; ++i) {
         auto to = static_cast<std::uint64_t>(i * stride);
         std::uint64_t from = 0;
-        if (!platform::CheckedMul(static_cast<std::uint64_t>(H - i - 1),
-                                  static_cast<std::uint64_t>(stride), from))
+        if (!bmp::CheckedMul(static_cast<std::uint64_t>(H - i - 1),
+                             static_cast<std::uint64_t>(stride), from))
             from = UINT64_MAX; // beyond any array
         if (to >= m_nImageSize)
             break;

@@ -1,14 +1,14 @@
 // Fuzz target: the input is a BMP file, driven through everything the program does
 // with a file it opens. Built with libFuzzer under clang, or with replay_main.cpp so
 // that saved inputs run as an ordinary test.
+#include "bmp/decoder.h"
 #include "dib/dib.h"
 #include "inspect/check_bitmap.h"
-#include "inspect/pixel_decoder.h"
 #include "inspect/pixel_location.h"
 #include "inspect/structure.h"
 #include "platform/allocator.h"
 #include "platform/cmemfile.h"
-#include "platform/gdi/dib_format.h"
+#include "platform/gdi/dib_decoder.h"
 #include "platform/interaction.h"
 #include "report/bitmap_report.h"
 #include "structure/bmp_structure_model.h"
@@ -163,10 +163,11 @@ void OtherLoaders(const std::uint8_t* data, std::size_t size) {
 // Where the drawing decodes a loaded picture, the structure view's decoder gives the
 // read's colour; a difference is a finding.
 void ExpectTheDecoderAgrees(const CDib& dib, std::span<const std::uint8_t> bytes) {
-    if (!platform::gdi::ParseDibFormat(reinterpret_cast<const BITMAPINFO*>(dib.m_pInfo),
-                                       dib.m_nInfoSize))
+    if (!platform::gdi::DrawingFormat(reinterpret_cast<const BITMAPINFO*>(dib.m_pInfo),
+                                      dib.m_nInfoSize)
+             .Decodes())
         return;
-    const inspect::PixelDecoder decoder(bytes);
+    const bmp::Decoder decoder = bmp::Decoder::OfFile(bytes);
     const int w = dib.m_pInfo->biWidth,
               h = dib.m_pInfo->biHeight < 0 ? -dib.m_pInfo->biHeight : dib.m_pInfo->biHeight;
     for (const auto& [x, y] : {std::pair{0, 0}, {w - 1, h - 1}, {w / 2, h / 3}, {w - 1, 0}}) {
@@ -198,7 +199,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> bytes(data, size);
     inspect::CheckBitmap(bytes);
     inspect::DescribeStructure(bytes);
-    const inspect::PixelDecoder decoder(bytes);
+    const bmp::Decoder decoder = bmp::Decoder::OfFile(bytes);
     for (std::int64_t at : {0, 1, 7, 1000})
         (void)decoder.At(at, at);
     std::string error;

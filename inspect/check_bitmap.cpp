@@ -3,9 +3,12 @@
 // file's length; a check that needs bytes the file does not have reports that instead.
 #include "inspect/check_bitmap.h"
 
+#include "bmp/bytes.h"
+#include "bmp/channel.h"
+#include "bmp/colour_table.h"
 #include "bmp/layout.h"
-#include "platform/gdi/dib_format.h"
-#include "platform/gdi/rle.h"
+#include "bmp/pixel_format.h"
+#include "bmp/rle.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -34,31 +37,10 @@ bool HasError(const std::vector<Finding>& findings) {
 namespace {
 
 constexpr std::uint64_t kFileHeader = 14, kInfoHeader = 40, kHeaders = 54;
-constexpr std::uint32_t kRle8 = 1, kRle4 = 2, kBitfields = 3, kJpeg = 4, kPng = 5,
-                        kAlphaBitfields = 6;
-
-class Bytes {
-public:
-    explicit Bytes(std::span<const std::uint8_t> file) : m_file(file) {}
-    std::uint64_t Size() const { return m_file.size(); }
-    bool Has(std::uint64_t offset, std::uint64_t n) const {
-        return offset <= m_file.size() && n <= m_file.size() - offset;
-    }
-    std::uint8_t U8(std::uint64_t offset) const { return m_file[offset]; }
-    const std::uint8_t* Data() const { return m_file.data(); }
-
-private:
-    std::span<const std::uint8_t> m_file;
-};
+using bmp::FieldId;
 
 std::string N(std::int64_t v) {
     return std::to_string(v);
-}
-
-// Whether a nonzero mask's bits are one unbroken run.
-bool Contiguous(std::uint32_t mask) {
-    const std::uint32_t low = mask >> __builtin_ctz(mask);
-    return (low & (low + 1)) == 0;
 }
 
 // A byte count as words: one that passes 2^63 no file can hold, and is said so.
@@ -87,16 +69,15 @@ private:
         out.push_back(
             Finding{id, s, offset, length, std::move(field), declared, actual, std::move(message)});
     }
-    // Where a field of the information header lies in this file, by the end of its
-    // name (Planes, BitCount, …): headers of other kinds keep their fields elsewhere.
-    struct Place {
-        std::uint64_t offset;
-        std::uint32_t size;
-        std::string name;
-    };
-    Place FieldPlace(std::string_view suffix, std::uint64_t offset40, std::uint32_t size40) const;
-    void AddAt(const char* id, Severity s, const Place& p, std::optional<std::int64_t> declared,
-               std::optional<std::int64_t> actual, std::string message) {
+    // Where a field lies in this file: its kind's own place, or where a 40-byte header
+    // keeps it when its kind has none.
+    bmp::Field Place(FieldId id) const {
+        const bmp::Field* f = hd.Find(id);
+        return f != nullptr ? *f : bmp::InfoHeaderPlace(id);
+    }
+    void AddAt(const char* id, Severity s, const bmp::Field& p,
+               std::optional<std::int64_t> declared, std::optional<std::int64_t> actual,
+               std::string message) {
         Add(id, s, p.offset, p.size, p.name, declared, actual, std::move(message));
     }
     bool Headers();
@@ -117,14 +98,14 @@ private:
     }
     void ReportIndices();
 
-    Bytes b;
+    bmp::Bytes b;
     const bmp::File lay;
     const bmp::Header& hd;
+    const bmp::PixelStorage storage = bmp::StorageOf(hd);
     std::vector<Finding> out;
     std::uint32_t offBits = 0, compression = 0, clrUsed = 0;
     std::int64_t width = 0, height = 0; // height as a magnitude
     bool topDown = false, depthKnown = false, compressionKnown = false, decodable = true;
-    const bool os2 = hd.kind == bmp::HeaderKind::Os2;
     int bits = 0;
     std::uint64_t tableEnd = kHeaders, entries = 0;
     std::uint64_t badIndices = 0;
@@ -156,10 +137,10 @@ bool Checker::Headers() {
         return false;
     }
     const auto fileSize = static_cast<std::int64_t>(b.Size());
-    if (!b.Has(0, kFileHeader + 4)) {
+    if (!b.Holds(0, kFileHeader + 4)) {
         Add("truncated-header", Severity::Error, b.Size(), 0, "", std::nullopt, fileSize,
             "文件在信息头的长度字段之前结束：只有 " + N(fileSize) + " 字节");
-        if (b.Has(0, kFileHeader))
+        if (b.Holds(0, kFileHeader))
             FileHeaderFields();
         return false;
     }
@@ -167,7 +148,7 @@ bool Checker::Headers() {
     // Each kind has its own name for it: bV5Size, bcSize, cbFix.
     const char* const sizeField = hd.fields.empty() ? "biSize" : hd.fields.front().name;
     const std::uint64_t headerEnd = kFileHeader + std::uint64_t{size};
-    if (!b.Has(0, headerEnd))
+    if (!b.Holds(0, headerEnd))
         Add("truncated-header", Severity::Error, b.Size(), 0, sizeField,
             static_cast<std::int64_t>(headerEnd), fileSize,
             "文件在信息头中结束：信息头到 " + N(static_cast<std::int64_t>(headerEnd)) +
@@ -184,21 +165,11 @@ bool Checker::Headers() {
             "信息头长 " + N(size) + " 字节，是 " + HeaderKind(hd.kind) +
                 "；Pixscope 的打开命令只读取 40 字节的 BITMAPINFOHEADER，会拒绝它，"
                 "结构视图（pixscope-cli fields）能读它");
-    if (!b.Has(0, headerEnd)) {
+    if (!b.Holds(0, headerEnd)) {
         FileHeaderFields();
         return false;
     }
     return true;
-}
-
-Checker::Place Checker::FieldPlace(std::string_view suffix, std::uint64_t offset40,
-                                   std::uint32_t size40) const {
-    for (const bmp::Field& f : hd.fields) {
-        const std::string_view n = f.name;
-        if (n.ends_with(suffix))
-            return Place{f.offset, f.size, f.name};
-    }
-    return Place{offset40, size40, ""};
 }
 
 void Checker::FileHeaderFields() {
@@ -230,53 +201,46 @@ bool Checker::InfoHeaderFields() {
     // Windows draws nothing with no planes; other counts are only unusual.
     if (hd.planes != 1)
         AddAt("planes", hd.planes == 0 ? Severity::Error : Severity::Warning,
-              FieldPlace("Planes", 26, 2), hd.planes, 1,
+              Place(FieldId::Planes), hd.planes, 1,
               "biPlanes 是 " + N(hd.planes) + "，应为 1" +
                   (hd.planes == 0 ? "；Windows 拒绝绘制它" : "；多数读取程序忽略它"));
-    depthKnown = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    depthKnown = bmp::IsClassicDepth(bits);
     if (!depthKnown)
-        AddAt("bit-count", Severity::Error, FieldPlace("BitCount", 28, 2), bits, std::nullopt,
+        AddAt("bit-count", Severity::Error, Place(FieldId::BitCount), bits, std::nullopt,
               "biBitCount 是 " + N(bits) + "，不是 1、4、8、16、24 或 32：像素无法绘制");
 
     std::string wrong;
-    if ((compression == kJpeg && !os2) || compression == kPng)
-        wrong = std::string("像素数据是嵌入的 ") + (compression == kJpeg ? "JPEG" : "PNG") +
-                " 图像，不是位图像素";
-    else if (compression == kRle8 && bits != 8)
-        wrong = "RLE8 压缩需要 8 位像素，这里是 " + N(bits) + " 位";
-    else if (compression == kRle4 && bits != 4)
-        wrong = "RLE4 压缩需要 4 位像素，这里是 " + N(bits) + " 位";
-    else if (os2 && compression == 4 && bits != 24)
-        wrong = "RLE24 压缩需要 24 位像素，这里是 " + N(bits) + " 位";
-    else if (((compression == kBitfields && !os2) || compression == kAlphaBitfields) &&
-             bits != 16 && bits != 32)
-        wrong = "BI_BITFIELDS 需要 16 或 32 位像素，这里是 " + N(bits) + " 位";
-    else if (compression > kBitfields && !(compression == kAlphaBitfields) &&
-             !(os2 && (compression == 3 || compression == 4)))
+    const bmp::CompressionCheck fit = bmp::CheckCompression(hd);
+    if (fit.fault == bmp::CompressionCheck::Embedded)
+        wrong = std::string("像素数据是嵌入的 ") + fit.scheme + " 图像，不是位图像素";
+    else if (fit.fault == bmp::CompressionCheck::WrongDepth)
+        wrong =
+            std::string(fit.scheme) + "需要 " + fit.depths + " 位像素，这里是 " + N(bits) + " 位";
+    else if (fit.fault == bmp::CompressionCheck::Unknown)
         wrong = "未知的压缩方式 " + N(compression);
     compressionKnown = wrong.empty();
     // OS/2 2.x's own compressions: Huffman is named only; the structure view decodes RLE24.
-    if (os2 && compression == 3) {
-        AddAt("compression", Severity::Warning, FieldPlace("Compression", 30, 4), compression,
+    const bool rle = storage.kind == bmp::Storage::RunLength;
+    if (storage.kind == bmp::Storage::Huffman) {
+        AddAt("compression", Severity::Warning, Place(FieldId::Compression), compression,
               std::nullopt, "OS/2 的 Huffman 1D 压缩：Pixscope 不解码这些像素");
         decodable = false;
-    } else if (os2 && compression == 4 && wrong.empty()) {
-        AddAt("compression", Severity::Note, FieldPlace("Compression", 30, 4), compression,
-              std::nullopt, "OS/2 的 RLE24 压缩：打开命令不读，结构视图解码这些像素");
+    } else if (rle && storage.streamBits == 24 && wrong.empty()) {
+        AddAt("compression", Severity::Note, Place(FieldId::Compression), compression, std::nullopt,
+              "OS/2 的 RLE24 压缩：打开命令不读，结构视图解码这些像素");
     }
     if (!wrong.empty())
-        AddAt("compression", Severity::Error, FieldPlace("Compression", 30, 4), compression,
+        AddAt("compression", Severity::Error, Place(FieldId::Compression), compression,
               std::nullopt, wrong);
 
-    const bool rle = compression == kRle8 || compression == kRle4 || (os2 && compression == 4);
     if (w <= 0)
-        AddAt("width", Severity::Error, FieldPlace("Width", 18, 4), w, std::nullopt,
+        AddAt("width", Severity::Error, Place(FieldId::Width), w, std::nullopt,
               "biWidth 是 " + N(w) + "，宽度必须大于零：没有可绘制的像素");
     if (h == 0)
-        AddAt("height", Severity::Error, FieldPlace("Height", 22, 4), h, std::nullopt,
+        AddAt("height", Severity::Error, Place(FieldId::Height), h, std::nullopt,
               "biHeight 是零：没有可绘制的像素");
     else if (h < 0 && rle)
-        AddAt("height", Severity::Error, FieldPlace("Height", 22, 4), h, std::nullopt,
+        AddAt("height", Severity::Error, Place(FieldId::Height), h, std::nullopt,
               "游程编码的位图不能自上而下存放（biHeight 为负）：无法绘制");
 
     const std::uint32_t sizeImage = hd.sizeImage;
@@ -286,21 +250,21 @@ bool Checker::InfoHeaderFields() {
         hd.computedSize > INT64_MAX ? INT64_MAX : static_cast<std::int64_t>(hd.computedSize);
     if (hd.kind == bmp::HeaderKind::Core)
         ; // no such field: the rows are all there is
-    else if (os2 && compression == 3)
+    else if (storage.kind == bmp::Storage::Huffman)
         ; // Huffman: the size is the stream's, whatever the rows
     else if (rle && sizeImage == 0)
-        AddAt("size-image", Severity::Error, FieldPlace("SizeImage", 34, 4), 0, std::nullopt,
+        AddAt("size-image", Severity::Error, Place(FieldId::SizeImage), 0, std::nullopt,
               "游程编码的位图 biSizeImage 不能为零：流的长度未知，无法绘制");
     else if (!rle && compressionKnown && sizeImage == 0 && w > 0 && depthKnown &&
              hd.usedSize != need)
-        AddAt("size-image", Severity::Error, FieldPlace("SizeImage", 34, 4), 0, need,
+        AddAt("size-image", Severity::Error, Place(FieldId::SizeImage), 0, need,
               "biSizeImage 为零，而按尺寸算出的 " + Size(need) + " 在 32 位里回绕成 " +
                   N(hd.usedSize) + " 字节：打开命令读不到这些像素");
     else if (!rle && compressionKnown && sizeImage == 0)
-        AddAt("size-image", Severity::Note, FieldPlace("SizeImage", 34, 4), 0, need,
+        AddAt("size-image", Severity::Note, Place(FieldId::SizeImage), 0, need,
               "biSizeImage 为零（未压缩时允许，由尺寸算出 " + Size(need) + "），读取程序都能处理");
     else if (!rle && compressionKnown && depthKnown && w > 0 && sizeImage != need)
-        AddAt("size-image", Severity::Warning, FieldPlace("SizeImage", 34, 4), sizeImage, need,
+        AddAt("size-image", Severity::Warning, Place(FieldId::SizeImage), sizeImage, need,
               "biSizeImage 声明 " + N(sizeImage) + " 字节，按尺寸应为 " + Size(need) +
                   (sizeImage < need ? "；打开命令只读这么多，其余的行显示为黑色"
                                     : "；多出的字节不会被使用"));
@@ -308,24 +272,24 @@ bool Checker::InfoHeaderFields() {
 }
 
 void Checker::TableAndOffset() {
-    const std::uint64_t full = bits <= 8 ? std::uint64_t{1} << bits : 0;
+    const std::uint64_t full = bmp::FullTable(bits);
     const std::uint64_t room =
         offBits > hd.tableOffset ? (offBits - hd.tableOffset) / hd.entrySize : 0;
     if (bits <= 8 && clrUsed > full)
-        AddAt("clr-used", Severity::Warning, FieldPlace("ClrUsed", 46, 4), clrUsed,
+        AddAt("clr-used", Severity::Warning, Place(FieldId::ClrUsed), clrUsed,
               static_cast<std::int64_t>(full),
               "biClrUsed（" + N(clrUsed) + "）超过 " + N(bits) + " 位像素的 " +
                   N(static_cast<std::int64_t>(full)) + " 种颜色，多出的项不会用到");
     else if (clrUsed > room && offBits <= b.Size())
-        AddAt("clr-used", Severity::Error, FieldPlace("ClrUsed", 46, 4), clrUsed,
+        AddAt("clr-used", Severity::Error, Place(FieldId::ClrUsed), clrUsed,
               static_cast<std::int64_t>(room),
               "biClrUsed（" + N(clrUsed) + "）需要的颜色表超出信息头到 bfOffBits 之间的 " +
                   N(static_cast<std::int64_t>(room)) + " 项：打开命令拒绝它");
     entries = hd.entriesDeclared;
-    const std::uint64_t colours = clrUsed != 0 ? clrUsed : bits <= 8 ? full : 0;
+    const std::uint64_t colours = bmp::DeclaredEntries(bits, clrUsed);
     const std::uint32_t important = hd.clrImportant;
     if (colours != 0 && important > colours)
-        AddAt("clr-important", Severity::Warning, FieldPlace("ClrImportant", 50, 4), important,
+        AddAt("clr-important", Severity::Warning, Place(FieldId::ClrImportant), important,
               static_cast<std::int64_t>(colours),
               "biClrImportant（" + N(important) + "）超过颜色数 " +
                   N(static_cast<std::int64_t>(colours)) + "；调色板有限的显示器会挑错颜色");
@@ -353,8 +317,7 @@ void Checker::TableAndOffset() {
 }
 
 void Checker::Masks() {
-    if ((compression != kBitfields && compression != kAlphaBitfields) || hd.maskCount < 3 ||
-        !b.Has(hd.masksOffset, 12))
+    if (!storage.masks || hd.maskCount < 3 || !b.Holds(hd.masksOffset, 12))
         return;
     const std::uint32_t* m = hd.masks;
     const char* names[3] = {"红", "绿", "蓝"};
@@ -362,7 +325,7 @@ void Checker::Masks() {
     for (int i = 0; i < 3 && wrong.empty(); ++i) {
         if (m[i] == 0)
             wrong = std::string(names[i]) + "色掩码为零";
-        else if (!Contiguous(m[i]))
+        else if (!bmp::Contiguous(m[i]))
             wrong = std::string(names[i]) + "色掩码的位不连续";
     }
     if (wrong.empty() && ((m[0] & m[1]) | (m[0] & m[2]) | (m[1] & m[2])) != 0)
@@ -385,38 +348,28 @@ void Checker::ColourSpace() {
         return;
     const std::uint32_t alpha = hd.masks[3];
     if (alpha != 0 &&
-        (!Contiguous(alpha) || (alpha & (hd.masks[0] | hd.masks[1] | hd.masks[2])) != 0))
-        AddAt("alpha-mask", Severity::Warning, FieldPlace("AlphaMask", 66, 4), alpha, std::nullopt,
+        (!bmp::Contiguous(alpha) || (alpha & (hd.masks[0] | hd.masks[1] | hd.masks[2])) != 0))
+        AddAt("alpha-mask", Severity::Warning, Place(FieldId::AlphaMask), alpha, std::nullopt,
               "透明度掩码的位不连续或与颜色掩码重叠：各读取程序的透明度不同");
     if (hd.kind == bmp::HeaderKind::V3)
         return;
-    std::uint64_t type = 0, intent = 0, data = 0, size = 0;
-    for (const bmp::Field& f : hd.fields) {
-        const std::string_view n = f.name;
-        const auto v = static_cast<std::uint64_t>(f.value);
-        if (n.ends_with("CSType"))
-            type = v;
-        else if (n.ends_with("Intent"))
-            intent = v;
-        else if (n.ends_with("ProfileData"))
-            data = v;
-        else if (n.ends_with("ProfileSize"))
-            size = v;
-    }
+    const bmp::ColourSpace& cs = hd.colourSpace;
+    const std::uint64_t type = cs.type, intent = cs.intent, data = cs.profileData,
+                        size = cs.profileSize;
     constexpr std::uint64_t kSrgb = 0x73524742, kWindows = 0x57696E20, kLinked = 0x4C494E4B,
                             kEmbedded = 0x4D424544;
     const bool profile = type == kLinked || type == kEmbedded;
     if (type != 0 && type != kSrgb && type != kWindows &&
         !(profile && hd.kind == bmp::HeaderKind::V5))
-        AddAt("cs-type", Severity::Warning, FieldPlace("CSType", 70, 4),
-              static_cast<std::int64_t>(type), std::nullopt,
+        AddAt("cs-type", Severity::Warning, Place(FieldId::CSType), static_cast<std::int64_t>(type),
+              std::nullopt,
               "颜色空间类型 " + N(static_cast<std::int64_t>(type)) +
                   " 不是已定义的值：读取程序各自按 sRGB 或不做颜色管理显示");
     if (hd.kind != bmp::HeaderKind::V5)
         return;
     if (intent != 0 && intent != 1 && intent != 2 && intent != 4 && intent != 8)
-        AddAt("intent", Severity::Note, FieldPlace("Intent", 122, 4),
-              static_cast<std::int64_t>(intent), std::nullopt,
+        AddAt("intent", Severity::Note, Place(FieldId::Intent), static_cast<std::int64_t>(intent),
+              std::nullopt,
               "渲染意图 " + N(static_cast<std::int64_t>(intent)) +
                   " 不是已定义的值；多数读取程序忽略它");
     if (!profile)
@@ -434,7 +387,7 @@ void Checker::ColourSpace() {
     else if (start < kFileHeader + hd.size)
         wrong = "颜色配置文件落在信息头之内";
     if (!wrong.empty())
-        AddAt("profile", Severity::Warning, FieldPlace("ProfileData", 126, 4),
+        AddAt("profile", Severity::Warning, Place(FieldId::ProfileData),
               static_cast<std::int64_t>(data), static_cast<std::int64_t>(b.Size()),
               wrong + "：读取程序无法使用它，颜色可能与作者所见不同");
 }
@@ -443,13 +396,13 @@ void Checker::Density() {
     const std::int32_t x = hd.xPelsPerMeter, y = hd.yPelsPerMeter;
     if (x < 0 || y < 0)
         AddAt("density", Severity::Warning,
-              x < 0 ? FieldPlace("XPelsPerMeter", 38, 4) : FieldPlace("YPelsPerMeter", 42, 4),
-              x < 0 ? x : y, std::nullopt,
+              x < 0 ? Place(FieldId::XPelsPerMeter) : Place(FieldId::YPelsPerMeter), x < 0 ? x : y,
+              std::nullopt,
               "分辨率为负（水平 " + N(x) + "，垂直 " + N(y) +
                   " 像素/米）；打印或缩放时读取程序各不相同");
     else if (x > 0 && y > 0 &&
              (std::int64_t{x} > 10 * std::int64_t{y} || std::int64_t{y} > 10 * std::int64_t{x}))
-        AddAt("density", Severity::Warning, FieldPlace("XPelsPerMeter", 38, 8), x, y,
+        AddAt("density", Severity::Warning, Place(FieldId::XPelsPerMeter), x, y,
               "水平和垂直分辨率相差十倍以上（" + N(x) + " 和 " + N(y) +
                   " 像素/米）；按分辨率显示的程序会把图像拉长");
 }
@@ -457,8 +410,7 @@ void Checker::Density() {
 void Checker::Pixels() {
     if (offBits >= b.Size() || offBits < tableEnd || !decodable)
         return;
-    if (compression == kRle8 || compression == kRle4 ||
-        (hd.kind == bmp::HeaderKind::Os2 && compression == 4))
+    if (storage.kind == bmp::Storage::RunLength)
         RunLength();
     else
         Uncompressed();
@@ -493,7 +445,7 @@ void Checker::Uncompressed() {
         const std::uint64_t start = offBits + row * stride;
         for (std::int64_t x = 0; x < width; ++x) {
             const std::uint64_t at = start + static_cast<std::uint64_t>(x * bits / 8);
-            if (!b.Has(at, 1))
+            if (!b.Holds(at, 1))
                 return;
             const std::uint8_t byte = b.U8(at);
             const unsigned index = bits == 8   ? byte
@@ -517,10 +469,10 @@ void Checker::RunLength() {
             "游程编码流之后还有 " + N(static_cast<std::int64_t>(available - used)) +
                 " 字节，从偏移 " + N(static_cast<std::int64_t>(offBits + used)) +
                 " 开始；打开命令不读取它们");
-    std::vector<platform::gdi::RleDiagnostic> faults;
+    std::vector<bmp::RleDiagnostic> faults;
     std::int64_t set = 0;
-    const auto onCode = [&](const platform::gdi::RleCode& code) {
-        if (code.kind != platform::gdi::RleCode::Kind::Run)
+    const auto onCode = [&](const bmp::RleCode& code) {
+        if (code.kind != bmp::RleCode::Kind::Run)
             return;
         set += code.run.n;
         for (std::int64_t k = 0; k < code.run.n && !code.run.bgr; ++k)
@@ -528,31 +480,28 @@ void Checker::RunLength() {
                 IndexOutside(code.run.x + k, code.run.y);
     };
     const std::size_t held = static_cast<std::size_t>(std::min<std::uint64_t>(used, available));
-    platform::gdi::WalkRleOfDepth(b.Data() + offBits, held, used, width, height,
-                                  compression == 4       ? 24
-                                  : compression == kRle4 ? 4
-                                                         : 8,
-                                  onCode, &faults);
-    for (const platform::gdi::RleDiagnostic& f : faults) {
+    bmp::WalkRle(bmp::RleStream{b.Data() + offBits, held, used, width, height, storage.streamBits},
+                 onCode, &faults);
+    for (const bmp::RleDiagnostic& f : faults) {
         const std::string where = "（第 " + N(f.y) + " 行，x = " + N(f.x) + "）";
         switch (f.fault) {
-        case platform::gdi::RleFault::RunPastEdge:
+        case bmp::RleFault::RunPastEdge:
             Add("rle-stream", Severity::Warning, offBits + f.at, 2, "", std::nullopt, std::nullopt,
                 "游程超出本行的右边缘" + where + "：多出的像素被丢弃");
             break;
-        case platform::gdi::RleFault::DeltaPastPicture:
+        case bmp::RleFault::DeltaPastPicture:
             Add("rle-stream", Severity::Warning, offBits + f.at, 4, "", std::nullopt, std::nullopt,
                 "位移码超出图像" + where + "：停在边缘，或移出顶行后不再绘制");
             break;
-        case platform::gdi::RleFault::CodeCut:
+        case bmp::RleFault::CodeCut:
             Add("rle-stream", Severity::Warning, offBits + f.at, 2, "", std::nullopt, std::nullopt,
                 "游程编码流在一个编码中间结束" + where + "：之后的像素都没有设置");
             break;
-        case platform::gdi::RleFault::NoEndCode:
+        case bmp::RleFault::NoEndCode:
             Add("rle-end", Severity::Note, offBits + std::min<std::uint64_t>(f.at, available), 0,
                 "", std::nullopt, std::nullopt, "游程编码流没有结束码（00 01）；读取程序到此为止");
             break;
-        case platform::gdi::RleFault::BytesAfterEnd:
+        case bmp::RleFault::BytesAfterEnd:
             Add("trailing-data", Severity::Note, offBits + f.at, 0, "", std::nullopt, std::nullopt,
                 "游程编码流在结束码或最后一行之后还有字节，它们不会被绘制");
             break;

@@ -1,6 +1,7 @@
 #include "inspect/structure.h"
 
 #include "bmp/layout.h"
+#include "bmp/pixel_format.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,108 +10,103 @@
 namespace inspect {
 namespace {
 
-// What a field means, by the part of its name after its prefix (bf, bi, bV4, bV5, bc, …).
-struct Meaning {
-    std::string_view suffix;
-    const char* text;
-};
-constexpr Meaning kMeanings[] = {
-    {"Type", "签名，BMP 文件是“BM”"},
-    {"Size", "信息头的字节数，由它分辨信息头的种类"},
-    {"Reserved1", "保留，应为 0"},
-    {"Reserved2", "保留，应为 0"},
-    {"OffBits", "像素数据在文件中的偏移"},
-    {"Width", "宽度（像素）"},
-    {"Height", "高度（像素）；负数表示自上而下存放"},
-    {"Planes", "位面数，应为 1"},
-    {"BitCount", "每个像素的位数"},
-    {"Compression", "压缩方式"},
-    {"SizeImage", "像素数据的字节数；未压缩时可以为 0"},
-    {"XPelsPerMeter", "水平分辨率（像素/米）"},
-    {"YPelsPerMeter", "垂直分辨率（像素/米）"},
-    {"ClrUsed", "颜色表的项数；0 表示按位数取满"},
-    {"ClrImportant", "重要颜色的项数；0 表示全部"},
-    {"RedMask", "红色分量的位掩码"},
-    {"GreenMask", "绿色分量的位掩码"},
-    {"BlueMask", "蓝色分量的位掩码"},
-    {"AlphaMask", "透明度分量的位掩码"},
-    {"CSType", "颜色空间类型（四个字母）"},
-    {"Endpoints", "红、绿、蓝端点的 CIEXYZ 坐标（2.30 定点数）"},
-    {"GammaRed", "红色的伽马值（16.16 定点数）"},
-    {"GammaGreen", "绿色的伽马值（16.16 定点数）"},
-    {"GammaBlue", "蓝色的伽马值（16.16 定点数）"},
-    {"Intent", "渲染意图"},
-    {"ProfileData", "颜色配置文件相对于信息头开头的偏移"},
-    {"ProfileSize", "颜色配置文件的字节数"},
-    {"Reserved", "保留，应为 0"},
-};
-// OS/2 names of the same fields.
-constexpr std::pair<std::string_view, std::string_view> kOs2Names[] = {
-    {"cbFix", "Size"},
-    {"cx", "Width"},
-    {"cy", "Height"},
-    {"cPlanes", "Planes"},
-    {"cBitCount", "BitCount"},
-    {"ulCompression", "Compression"},
-    {"cbImage", "SizeImage"},
-    {"cxResolution", "XPelsPerMeter"},
-    {"cyResolution", "YPelsPerMeter"},
-    {"cclrUsed", "ClrUsed"},
-    {"cclrImportant", "ClrImportant"}};
+using bmp::FieldId;
 
-std::string MeaningOf(std::string_view name) {
-    if (name == "bfSize")
+// What each field means, whatever its kind calls it.
+const char* MeaningOf(const bmp::Field& f) {
+    switch (f.id) {
+    case FieldId::Type:
+        return "签名，BMP 文件是“BM”";
+    case FieldId::FileSize:
         return "整个文件的字节数";
-    for (const auto& [os2, windows] : kOs2Names)
-        if (name == os2)
-            name = windows;
-    const char* best = "";
-    std::size_t bestLength = 0;
-    for (const Meaning& m : kMeanings) {
-        if (name.size() >= m.suffix.size() && m.suffix.size() > bestLength &&
-            name.substr(name.size() - m.suffix.size()) == m.suffix) {
-            best = m.text;
-            bestLength = m.suffix.size();
-        }
+    case FieldId::Size:
+        return "信息头的字节数，由它分辨信息头的种类";
+    case FieldId::Reserved1:
+    case FieldId::Reserved2:
+    case FieldId::Reserved:
+    case FieldId::Os2Reserved:
+        return "保留，应为 0";
+    case FieldId::OffBits:
+        return "像素数据在文件中的偏移";
+    case FieldId::Width:
+        return "宽度（像素）";
+    case FieldId::Height:
+        return "高度（像素）；负数表示自上而下存放";
+    case FieldId::Planes:
+        return "位面数，应为 1";
+    case FieldId::BitCount:
+        return "每个像素的位数";
+    case FieldId::Compression:
+        return "压缩方式";
+    case FieldId::SizeImage:
+        return "像素数据的字节数；未压缩时可以为 0";
+    case FieldId::XPelsPerMeter:
+        return "水平分辨率（像素/米）";
+    case FieldId::YPelsPerMeter:
+        return "垂直分辨率（像素/米）";
+    case FieldId::ClrUsed:
+        return "颜色表的项数；0 表示按位数取满";
+    case FieldId::ClrImportant:
+        return "重要颜色的项数；0 表示全部";
+    case FieldId::RedMask:
+        return "红色分量的位掩码";
+    case FieldId::GreenMask:
+        return "绿色分量的位掩码";
+    case FieldId::BlueMask:
+        return "蓝色分量的位掩码";
+    case FieldId::AlphaMask:
+        return "透明度分量的位掩码";
+    case FieldId::CSType:
+        return "颜色空间类型（四个字母）";
+    case FieldId::Endpoints:
+        return "红、绿、蓝端点的 CIEXYZ 坐标（2.30 定点数）";
+    case FieldId::GammaRed:
+        return "红色的伽马值（16.16 定点数）";
+    case FieldId::GammaGreen:
+        return "绿色的伽马值（16.16 定点数）";
+    case FieldId::GammaBlue:
+        return "蓝色的伽马值（16.16 定点数）";
+    case FieldId::Intent:
+        return "渲染意图";
+    case FieldId::ProfileData:
+        return "颜色配置文件相对于信息头开头的偏移";
+    case FieldId::ProfileSize:
+        return "颜色配置文件的字节数";
+    case FieldId::Units:
+        return "分辨率的单位，0 表示像素/米";
+    case FieldId::Recording:
+        return "行的存放次序，0 表示自下而上";
+    case FieldId::Rendering:
+        return "半色调算法，0 表示没有";
+    case FieldId::Size1:
+        return "半色调算法的第一个参数";
+    case FieldId::Size2:
+        return "半色调算法的第二个参数";
+    case FieldId::ColorEncoding:
+        return "颜色编码，0 表示 RGB";
+    case FieldId::Identifier:
+        return "留给应用程序自用的值";
     }
-    static constexpr std::pair<std::string_view, const char*> kOs2Tail[] = {
-        {"usUnits", "分辨率的单位，0 表示像素/米"},
-        {"usReserved", "保留，应为 0"},
-        {"usRecording", "行的存放次序，0 表示自下而上"},
-        {"usRendering", "半色调算法，0 表示没有"},
-        {"cSize1", "半色调算法的第一个参数"},
-        {"cSize2", "半色调算法的第二个参数"},
-        {"ulColorEncoding", "颜色编码，0 表示 RGB"},
-        {"ulIdentifier", "留给应用程序自用的值"}};
-    for (const auto& [os2, text] : kOs2Tail)
-        if (name == os2)
-            return text;
-    return best;
+    return "";
 }
 
-std::string CompressionName(std::int64_t c, bool os2) {
-    static constexpr const char* kNames[] = {
-        "BI_RGB", "BI_RLE8", "BI_RLE4", "BI_BITFIELDS", "BI_JPEG", "BI_PNG", "BI_ALPHABITFIELDS"};
-    if (os2 && c == 3)
-        return "3 (Huffman 1D)";
-    if (os2 && c == 4)
-        return "4 (RLE24)";
-    return std::to_string(c) + (c >= 0 && c < 7 ? std::string(" (") + kNames[c] + ")" : "");
+std::string CompressionText(std::int64_t c, bool os2) {
+    const char* name = bmp::CompressionName(static_cast<std::uint32_t>(c), os2);
+    return std::to_string(c) + (name != nullptr ? std::string(" (") + name + ")" : "");
 }
 
 std::string ValueOf(const bmp::Field& f, bool os2) {
-    const std::string_view name = f.name;
-    auto endsWith = [&](std::string_view s) {
-        return name.size() >= s.size() && name.substr(name.size() - s.size()) == s;
-    };
     char buf[32];
     if (f.size > 8)
         return "";
-    if (endsWith("Mask")) {
+    switch (f.id) {
+    case FieldId::RedMask:
+    case FieldId::GreenMask:
+    case FieldId::BlueMask:
+    case FieldId::AlphaMask:
         std::snprintf(buf, sizeof buf, "0x%08llx", static_cast<unsigned long long>(f.value));
         return buf;
-    }
-    if (endsWith("CSType")) {
+    case FieldId::CSType: {
         const auto v = static_cast<std::uint32_t>(f.value);
         if (v == 0)
             return "0 (LCS_CALIBRATED_RGB)";
@@ -123,9 +119,9 @@ std::string ValueOf(const bmp::Field& f, bool os2) {
         }
         return "'" + letters + "'";
     }
-    if (endsWith("Compression"))
-        return CompressionName(f.value, os2);
-    if (endsWith("Intent")) {
+    case FieldId::Compression:
+        return CompressionText(f.value, os2);
+    case FieldId::Intent: {
         static constexpr std::pair<std::int64_t, const char*> kIntents[] = {
             {1, "LCS_GM_BUSINESS"},
             {2, "LCS_GM_GRAPHICS"},
@@ -134,10 +130,14 @@ std::string ValueOf(const bmp::Field& f, bool os2) {
         for (const auto& [v, n] : kIntents)
             if (f.value == v)
                 return std::to_string(v) + " (" + n + ")";
+        break;
     }
-    if (name == "bfType") {
+    case FieldId::Type: {
         const char s[3] = {static_cast<char>(f.value & 0xFF), static_cast<char>(f.value >> 8), 0};
         return std::string("'") + s + "'";
+    }
+    default:
+        break;
     }
     return std::to_string(f.value);
 }
@@ -157,8 +157,24 @@ std::vector<StructureField> FieldsOf(std::span<const std::uint8_t> file,
     std::vector<StructureField> out;
     for (const bmp::Field& f : fields)
         out.push_back(StructureField{f.name, f.offset, f.size, Hex(file, f.offset, f.size),
-                                     ValueOf(f, os2), MeaningOf(f.name), f.cut});
+                                     ValueOf(f, os2), MeaningOf(f), f.cut});
     return out;
+}
+
+// The pixel data's region, by how it is stored.
+const char* RegionName(bmp::Storage storage) {
+    switch (storage) {
+    case bmp::Storage::Jpeg:
+        return "嵌入的 JPEG 图像";
+    case bmp::Storage::Png:
+        return "嵌入的 PNG 图像";
+    case bmp::Storage::RunLength:
+        return "游程编码的像素数据";
+    case bmp::Storage::Huffman:
+        return "Huffman 1D 编码的像素数据";
+    default:
+        return "像素数据";
+    }
 }
 
 } // namespace
@@ -184,12 +200,15 @@ Structure DescribeStructure(std::span<const std::uint8_t> bytes) {
                          {}};
             static constexpr const char* kNames[] = {"RedMask", "GreenMask", "BlueMask",
                                                      "AlphaMask"};
+            static constexpr FieldId kIds[] = {FieldId::RedMask, FieldId::GreenMask,
+                                               FieldId::BlueMask, FieldId::AlphaMask};
             masks.fields = FieldsOf(
                 bytes,
                 [&] {
                     std::vector<bmp::Field> f;
                     for (int i = 0; i < h.maskCount; ++i)
-                        f.push_back(bmp::Field{kNames[i], h.masksOffset + 4u * i, 4, h.masks[i],
+                        f.push_back(bmp::Field{kIds[i], kNames[i], h.masksOffset + 4u * i, 4,
+                                               h.masks[i],
                                                h.masksOffset + 4u * i + 4 > bytes.size()});
                     return f;
                 }(),
@@ -217,41 +236,19 @@ Structure DescribeStructure(std::span<const std::uint8_t> bytes) {
             }
             wanted.push_back(std::move(table));
         }
-        // OS/2 2.x calls compression 3 Huffman 1D and 4 RLE24: streams, not embedded images.
-        const bool os2 = h.kind == bmp::HeaderKind::Os2;
-        const bool payload = !os2 && (h.compression == 4 || h.compression == 5);
-        const bool rle = h.compression == 1 || h.compression == 2 || (os2 && h.compression == 4);
-        const std::uint64_t pixels =
-            payload || rle || (os2 && h.compression == 3) ? h.sizeImage : h.computedSize;
-        wanted.push_back(Region{payload
-                                    ? (h.compression == 4 ? "嵌入的 JPEG 图像" : "嵌入的 PNG 图像")
-                                : rle                       ? "游程编码的像素数据"
-                                : os2 && h.compression == 3 ? "Huffman 1D 编码的像素数据"
-                                                            : "像素数据",
-                                file.bfOffBits,
-                                pixels,
-                                false,
-                                {}});
+        const bmp::PixelStorage storage = bmp::StorageOf(h);
+        const std::uint64_t pixels = storage.IsStream() ? h.sizeImage : h.computedSize;
+        wanted.push_back(Region{RegionName(storage.kind), file.bfOffBits, pixels, false, {}});
         // A V5 header's colour profile: its offset counts from the header's start.
-        if (h.kind == bmp::HeaderKind::V5) {
-            std::uint64_t data = 0, size = 0, type = 0;
-            for (const bmp::Field& f : h.fields) {
-                const std::string_view n = f.name;
-                if (n == "bV5ProfileData")
-                    data = static_cast<std::uint64_t>(f.value);
-                else if (n == "bV5ProfileSize")
-                    size = static_cast<std::uint64_t>(f.value);
-                else if (n == "bV5CSType")
-                    type = static_cast<std::uint64_t>(f.value);
-            }
-            if ((type == 0x4D424544 || type == 0x4C494E4B) && size > 0)
-                wanted.push_back(
-                    Region{type == 0x4D424544 ? "嵌入的颜色配置文件" : "链接的颜色配置文件名",
-                           14 + data,
-                           size,
-                           false,
-                           {}});
-        }
+        const bmp::ColourSpace& cs = h.colourSpace;
+        if (h.kind == bmp::HeaderKind::V5 && (cs.type == 0x4D424544 || cs.type == 0x4C494E4B) &&
+            cs.profileSize > 0)
+            wanted.push_back(
+                Region{cs.type == 0x4D424544 ? "嵌入的颜色配置文件" : "链接的颜色配置文件名",
+                       14 + std::uint64_t{cs.profileData},
+                       cs.profileSize,
+                       false,
+                       {}});
     }
     std::stable_sort(wanted.begin(), wanted.end(),
                      [](const Region& a, const Region& b) { return a.offset < b.offset; });

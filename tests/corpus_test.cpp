@@ -1,6 +1,7 @@
 // Every file of the third-party conformance corpus through the loading path: the
 // outcome each one must have, and no fault on the way.
 #include "bmp/layout.h"
+#include "bmp/open_rule.h"
 #include "bmp_builder.h"
 #include "corpus_manifest.h"
 #include "dib/dib.h"

@@ -1,17 +1,17 @@
 // The pixel read names the colour the preview draws: for every pixel of the files real
 // programs write and of the conformance corpus, and for the formats that no drawing
 // decodes.
+#include "bmp/decoder.h"
 #include "bmp/layout.h"
+#include "bmp/open_rule.h"
+#include "bmp/rle_index.h"
 #include "bmp_builder.h"
 #include "corpus_manifest.h"
 #include "dib/dib.h"
-#include "inspect/pixel_decoder.h"
 #include "inspect/pixel_location.h"
 #include "platform/allocator.h"
-#include "platform/gdi/dib_format.h"
+#include "platform/gdi/dib_decoder.h"
 #include "platform/gdi/gdi.h"
-#include "platform/gdi/pixel_fetch.h"
-#include "platform/gdi/rle_index.h"
 #include "test_support.h"
 
 #include <gmock/gmock.h>
@@ -68,10 +68,8 @@ std::string FirstDisagreement(const std::vector<BYTE>& file, CDib& dib) {
                   reinterpret_cast<const BITMAPINFO*>(dib.m_pInfo), DIB_RGB_COLORS, SRCCOPY,
                   dib.m_nImageSize, dib.m_nInfoSize);
     dib.Draw(&preview, CPoint(0, 0), CSize(2 * w, 2 * h));
-    const auto index = rle ? platform::gdi::RleIndex::Make(dib.m_pBits, dib.m_nImageSize, w, h,
-                                                           compression == BI_RLE4)
-                           : nullptr;
-    const inspect::PixelDecoder decoder(file);
+    const bmp::Decoder decoder = bmp::Decoder::OfFile(file);
+    const bmp::RleIndex* index = rle ? decoder.Runs() : nullptr;
     const std::uint64_t stride = (static_cast<std::uint64_t>(w) * bits + 31) / 32 * 4;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -97,7 +95,7 @@ std::string FirstDisagreement(const std::vector<BYTE>& file, CDib& dib) {
             }
             // A code exactly where the stream sets the pixel, holding the index read: a
             // literal pixel's byte (or half), or an RLE8 run's value.
-            const auto i = index->IndexAt(x, h - 1 - y);
+            const auto i = index->ValueAt(x, h - 1 - y);
             const auto& bytes = where->bytes;
             const int named = bytes.size() == 1 ? (where->bit == 3   ? bytes[0] & 0x0F
                                                    : where->bit == 7 ? bytes[0] >> 4
@@ -140,8 +138,9 @@ TEST(DrawnPixel, EveryPixelOfEveryLoadableFileReadsAsDrawnFromTheBytesTheLocator
                   dib != nullptr);
         // Formats no drawing decodes read as their bytes; the table below has them.
         if (dib == nullptr ||
-            !platform::gdi::ParseDibFormat(reinterpret_cast<const BITMAPINFO*>(dib->m_pInfo),
-                                           dib->m_nInfoSize) ||
+            !platform::gdi::DrawingFormat(reinterpret_cast<const BITMAPINFO*>(dib->m_pInfo),
+                                          dib->m_nInfoSize)
+                 .Decodes() ||
             std::llabs(static_cast<long long>(dib->m_pInfo->biWidth) * dib->m_pInfo->biHeight) >
                 300000)
             continue;
@@ -166,7 +165,7 @@ TEST(DrawnPixel, FilesOfOtherProgramsReadTheColoursPillowAndImageMagickAgreeOn) 
         }
         // A header the open command does not read: the structure view decodes it.
         const std::vector<BYTE> bytes = ReadFileBytes(kProducers + "/" + row[0]);
-        const auto decoded = inspect::PixelDecoder(bytes).At(x, y);
+        const auto decoded = bmp::Decoder::OfFile(bytes).At(x, y);
         ASSERT_TRUE(decoded.has_value());
         EXPECT_EQ(std::to_string(decoded->b) + "," + std::to_string(decoded->g) + "," +
                       std::to_string(decoded->r),
@@ -262,35 +261,38 @@ TEST(DrawnPixel, ANewRunLengthStreamOfTheSameShapeIsDecodedAfresh) {
 
 TEST(RleIndex, AnswersOnlyForTheStreamAndShapeItWasMadeFrom) {
     const BYTE stream[] = {2, 7, 0, 0, 0, 3, 1, 2, 3, 0, 0, 1};
-    const auto index = platform::gdi::RleIndex::Make(stream, sizeof stream, 4, 2, false);
+    const bmp::RleStream made{stream, sizeof stream, sizeof stream, 4, 2, 8};
+    const auto index = bmp::RleIndex::Make(made);
     ASSERT_NE(index, nullptr);
-    EXPECT_TRUE(index->Describes(stream, sizeof stream, 4, 2, false));
+    EXPECT_TRUE(index->Describes(made));
     const BYTE copy[sizeof stream] = {};
-    EXPECT_FALSE(index->Describes(copy, sizeof stream, 4, 2, false));
-    EXPECT_FALSE(index->Describes(stream, sizeof stream - 2, 4, 2, false));
-    EXPECT_FALSE(index->Describes(stream, sizeof stream, 5, 2, false));
-    EXPECT_FALSE(index->Describes(stream, sizeof stream, 4, 3, false));
-    EXPECT_FALSE(index->Describes(stream, sizeof stream, 4, 2, true));
+    for (bmp::RleStream other :
+         {bmp::RleStream{copy, sizeof stream, sizeof stream, 4, 2, 8},
+          bmp::RleStream{stream, sizeof stream - 2, sizeof stream - 2, 4, 2, 8},
+          bmp::RleStream{stream, sizeof stream, sizeof stream, 5, 2, 8},
+          bmp::RleStream{stream, sizeof stream, sizeof stream, 4, 3, 8},
+          bmp::RleStream{stream, sizeof stream, sizeof stream, 4, 2, 4}})
+        EXPECT_FALSE(index->Describes(other));
     // Bottom row 7 7 - -, the row above 1 2 3 -.
     const char* rows[2] = {"7 7 - - ", "1 2 3 - "};
     for (int y = 0; y < 2; ++y) {
         std::string got;
         for (int x = 0; x < 4; ++x) {
-            const auto i = index->IndexAt(x, y);
+            const auto i = index->ValueAt(x, y);
             got += (i ? std::to_string(*i) : "-") + " ";
         }
         EXPECT_EQ(got, rows[y]);
     }
     // A literal pixel past the bytes held reads 0.
-    const auto cut = platform::gdi::RleIndex::Make(stream + 4, 3, 8, 4, 1, false);
+    const auto cut = bmp::RleIndex::Make(bmp::RleStream{stream + 4, 3, 8, 4, 1, 8});
     ASSERT_NE(cut, nullptr);
-    EXPECT_EQ(std::pair(cut->IndexAt(0, 0), cut->IndexAt(1, 0)),
-              std::pair(std::optional<BYTE>(1), std::optional<BYTE>(0)));
-    // An indexed stream has no colours and an RLE24 one no indices.
-    EXPECT_FALSE(index->BgrAt(0, 0).has_value());
-    const auto rle24 = platform::gdi::RleIndex::Make24(stream, sizeof stream, sizeof stream, 4, 2);
+    EXPECT_EQ(std::pair(cut->ValueAt(0, 0), cut->ValueAt(1, 0)),
+              std::pair(std::optional<std::uint32_t>(1), std::optional<std::uint32_t>(0)));
+    // An RLE24 run's pixel is its colour: blue, green, red after the count.
+    const BYTE triples[] = {2, 0x10, 0x20, 0x30, 0, 1};
+    const auto rle24 = bmp::RleIndex::Make(bmp::RleStream{triples, 6, 6, 4, 1, 24});
     ASSERT_NE(rle24, nullptr);
-    EXPECT_FALSE(rle24->IndexAt(0, 0).has_value());
+    EXPECT_EQ(rle24->ValueAt(1, 0), std::optional<std::uint32_t>(0x302010));
 }
 
 // Pixel x of a row reads as pixel 0 of the row that starts at its bytes, at every depth
@@ -307,24 +309,21 @@ TEST(UncompressedPixel, EachPixelReadsItsOwnBytesAndOneTheArrayCutsIsBlack) {
         const std::vector<BYTE> file = BuildBmp(f.Size(4, 1));
         const std::uint32_t infoLength = f.headerSize + static_cast<std::uint32_t>(f.gap.size()) +
                                          static_cast<std::uint32_t>(4 * f.colors.size());
-        const auto format = platform::gdi::ParseDibFormat(
-            reinterpret_cast<const BITMAPINFO*>(file.data() + 14), infoLength);
-        ASSERT_TRUE(format.has_value());
+        const auto* info = reinterpret_cast<const BITMAPINFO*>(file.data() + 14);
         const size_t bpp = static_cast<size_t>(f.bitCount / 8);
         std::vector<BYTE> row(16);
         for (size_t k = 0; k < row.size(); ++k)
             row[k] = static_cast<BYTE>(0x11 * (k + 1));
+        // The array as a picture one row high, of the given length.
+        auto pixel = [&](const BYTE* bits, size_t length, std::int64_t x) {
+            const auto d = platform::gdi::DrawingDecoder(info, infoLength, bits, length);
+            return d ? d->Surface(x, 0) : 0u;
+        };
         for (std::int64_t x = 0; x < 4; ++x) {
             const size_t end = static_cast<size_t>(x + 1) * bpp;
-            const std::uint32_t pixel =
-                platform::gdi::UncompressedPixel(*format, row.data(), end, x, 0);
-            EXPECT_EQ(pixel,
-                      platform::gdi::UncompressedPixel(*format, row.data() + end - bpp, bpp, 0, 0))
-                << x;
-            EXPECT_NE(pixel, platform::gdi::kBlack) << x;
-            EXPECT_EQ(platform::gdi::UncompressedPixel(*format, row.data(), end - 1, x, 0),
-                      platform::gdi::kBlack)
-                << x;
+            EXPECT_EQ(pixel(row.data(), end, x), pixel(row.data() + end - bpp, bpp, 0)) << x;
+            EXPECT_NE(pixel(row.data(), end, x), bmp::kBlack) << x;
+            EXPECT_EQ(pixel(row.data(), end - 1, x), bmp::kBlack) << x;
         }
     }
 }

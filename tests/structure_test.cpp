@@ -1,9 +1,9 @@
 // The structure of BMP files of every header kind, as other programs write them and as
 // the file's end cuts them: regions cover every byte once, fields read as xxd shows.
+#include "bmp/decoder.h"
 #include "bmp/layout.h"
 #include "bmp_builder.h"
 #include "corpus_manifest.h"
-#include "inspect/pixel_decoder.h"
 #include "inspect/pixel_location.h"
 #include "inspect/structure.h"
 #include "structure/bmp_structure_model.h"
@@ -217,7 +217,7 @@ TEST(Structure, FormatsTheDecoderNamesInsteadOfDecoding) {
         // clang-format on
     };
     for (const auto& c : cases) {
-        const inspect::PixelDecoder decoder(c.file);
+        const bmp::Decoder decoder = bmp::Decoder::OfFile(c.file);
         EXPECT_NE(decoder.Refusal().find(c.says), std::string::npos) << decoder.Refusal();
         EXPECT_FALSE(decoder.At(0, 0).has_value()) << c.says;
         const auto regions = Describe(c.file).regions;
@@ -233,7 +233,7 @@ TEST(Structure, FormatsTheDecoderNamesInsteadOfDecoding) {
     BmpFields alpha =
         BmpFields{}.Size(1, 1).Bits(32).Compression(6).Pixels({0x11, 0x22, 0x33, 0x44});
     alpha.gap = {0xFF, 0, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0xFF}; // red, blue swapped
-    const auto pixel = inspect::PixelDecoder(BuildBmp(alpha)).At(0, 0);
+    const auto pixel = bmp::Decoder::OfFile(BuildBmp(alpha)).At(0, 0);
     ASSERT_TRUE(pixel.has_value());
     EXPECT_EQ(std::vector<int>({pixel->b, pixel->g, pixel->r, pixel->s}),
               std::vector<int>({0x33, 0x22, 0x11, 0x44}));
@@ -241,12 +241,12 @@ TEST(Structure, FormatsTheDecoderNamesInsteadOfDecoding) {
     BmpFields high =
         BmpFields{}.Size(1, 1).Bits(16).Compression(BI_BITFIELDS).Pixels({0xFF, 0xFF, 0, 0});
     high.gap = {0, 0, 1, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0}; // red: bit 16 alone
-    const auto highRed = inspect::PixelDecoder(BuildBmp(high)).At(0, 0);
+    const auto highRed = bmp::Decoder::OfFile(BuildBmp(high)).At(0, 0);
     ASSERT_TRUE(highRed.has_value());
     EXPECT_EQ(highRed->r, 0);
     // An alpha mask of zero is none: S is the pixel's fourth byte.
     alpha.gap[12] = alpha.gap[15] = 0;
-    const auto noAlpha = inspect::PixelDecoder(BuildBmp(alpha)).At(0, 0);
+    const auto noAlpha = bmp::Decoder::OfFile(BuildBmp(alpha)).At(0, 0);
     ASSERT_TRUE(noAlpha.has_value());
     EXPECT_EQ(noAlpha->s, 0x44);
 }
@@ -255,7 +255,7 @@ TEST(Structure, AnOs2Rle24PictureDecodesAsTheSamePictureAtEightBits) {
     const std::string dir = std::string(PIXSCOPE_CORPUS) + "/bmpsuite/";
     const std::vector<BYTE> rle = ReadFileBytes(dir + "q/rgb24rle24.bmp"),
                             plain = ReadFileBytes(dir + "g/pal8.bmp");
-    const inspect::PixelDecoder a(rle), b(plain);
+    const bmp::Decoder a = bmp::Decoder::OfFile(rle), b = bmp::Decoder::OfFile(plain);
     ASSERT_EQ(a.Refusal(), "");
     ASSERT_EQ(std::pair(a.Width(), a.Height()), std::pair(b.Width(), b.Height()));
     for (std::int64_t y = 0; y < a.Height(); ++y)
@@ -267,14 +267,15 @@ TEST(Structure, AnOs2Rle24PictureDecodesAsTheSamePictureAtEightBits) {
     // A run whose colour the file's end cuts: what it lacks is zeros.
     const std::vector<BYTE> cutBytes =
         BmpFields{}.Header(64).Size(2, 1).Compression(4).Pixels({2, 0x10}).SizeImage(4).Build();
-    const inspect::PixelDecoder cut(cutBytes); // it reads the bytes it is given, held here
+    const bmp::Decoder cut =
+        bmp::Decoder::OfFile(cutBytes); // it reads the bytes it is given, held here
     const auto p = cut.At(1, 0);
     ASSERT_TRUE(p);
     EXPECT_EQ(std::tuple(p->b, p->g, p->r), std::tuple(0x10, 0, 0));
     // Pixels a stream ends before setting are black.
     const std::vector<BYTE> endsAtOnce =
         BmpFields{}.Header(64).Size(2, 1).Compression(4).Pixels({0, 1}).SizeImage(2).Build();
-    const auto unset = inspect::PixelDecoder(endsAtOnce).At(1, 0);
+    const auto unset = bmp::Decoder::OfFile(endsAtOnce).At(1, 0);
     ASSERT_TRUE(unset);
     EXPECT_EQ(std::tuple(unset->b, unset->g, unset->r), std::tuple(0, 0, 0));
 }
@@ -319,8 +320,8 @@ TEST(Structure, PixelsAndTheirBytesLeadToEachOther) {
     int pictures = 0;
     for (const std::string& path : files) {
         std::string error;
-        const auto model = structure::OpenBmpStructure(path, path, error);
-        ASSERT_TRUE(model) << error;
+        const std::vector<BYTE> file = ReadFileBytes(path);
+        const auto model = structure::BmpStructureOf(file, path);
         if (model->Width() <= 0 || model->Width() * model->Height() > 1 << 16)
             continue;
         SCOPED_TRACE(path);

@@ -4,31 +4,43 @@
 
 #include "app/viewer_dlg.h"
 #include "platform/common_dialogs.h"
+#include "platform/mapped_file.h"
 #include "structure/bmp_structure_model.h"
+#include "views/structure_window.h"
 
+#include <cstring>
 #include <filesystem>
+#include <new>
 
 namespace {
 
-std::unique_ptr<platform::window::StructureModel> Model(const std::string& nativePath) {
+// The file mapped, and its structure: the mapping goes with the model.
+std::unique_ptr<structure::StructureModel> Model(const std::string& nativePath) {
     const std::string name = std::filesystem::path(nativePath).filename().string();
-    std::string error;
-    auto model = structure::OpenBmpStructure(nativePath, name, error);
-    if (model == nullptr)
-        AfxMessageBox(CString::FromUtf8(error));
-    return model;
+    auto file = std::make_shared<platform::MappedFile>(nativePath);
+    if (file->Error() != 0) {
+        AfxMessageBox(CString::FromUtf8("无法读取“" + name + "”：" + std::strerror(file->Error())));
+        return nullptr;
+    }
+    try {
+        const auto bytes = file->Bytes();
+        return structure::BmpStructureOf(bytes, name, std::move(file));
+    } catch (const std::bad_alloc&) {
+        AfxMessageBox(CString::FromUtf8("内存不足，无法读取“" + name + "”"));
+        return nullptr;
+    }
 }
 
 } // namespace
 
 void OpenStructureView(const std::string& nativePath) {
     if (auto model = Model(nativePath))
-        platform::window::ShowStructureView(std::move(model));
+        views::ShowStructureView(std::move(model));
 }
 
 int RunStructureViewOf(const std::string& nativePath) {
     auto model = Model(nativePath);
-    return model != nullptr ? platform::window::RunStructureView(std::move(model)) : 1;
+    return model != nullptr ? views::RunStructureView(std::move(model)) : 1;
 }
 
 void CViewerDlg::OnStructureView() {

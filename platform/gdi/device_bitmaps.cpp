@@ -1,7 +1,8 @@
 // Device bitmaps and DIB sections, and copies between device contexts.
+#include "bmp/layout.h"
 #include "platform/allocator.h"
 #include "platform/exceptions.h"
-#include "platform/gdi/dib_format.h"
+#include "platform/gdi/dib_decoder.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/gdi_objects.h"
 #include "platform/gdi/nearest_map.h"
@@ -17,7 +18,7 @@ HBITMAP CreateDIBitmap(HDC hdc, const BITMAPINFOHEADER* header, DWORD init, cons
     if (header == nullptr || header->biWidth <= 0 || header->biHeight == 0)
         return nullptr;
     HBITMAP bmp = CreateCompatibleBitmap(hdc, header->biWidth,
-                                         static_cast<int>(DibRowCount(header->biHeight)));
+                                         static_cast<int>(bmp::RowCount(header->biHeight)));
     if (bmp == nullptr || (init & CBM_INIT) == 0)
         return bmp;
     // Filled as a 1:1 drawing from the source origin, which leaves pixels a run-length
@@ -42,11 +43,11 @@ HBITMAP CreateDIBSection(HDC /*hdc*/, const BITMAPINFO* info, UINT usage, void**
         *bits = nullptr;
     if (info == nullptr || usage != DIB_RGB_COLORS || section != nullptr)
         return nullptr;
-    std::optional<DibFormat> f =
-        ParseDibFormat(info, infoLength != 0 ? infoLength : ClaimedInfoLength(info->bmiHeader));
-    if (!f || f->IsRle())
+    const bmp::PixelFormat f =
+        DrawingFormat(info, infoLength != 0 ? infoLength : ClaimedInfoLength(info->bmiHeader));
+    if (!f.Decodes() || f.IsRle())
         return nullptr;
-    std::uint64_t size = f->stride * static_cast<std::uint64_t>(f->height);
+    std::uint64_t size = f.stride * static_cast<std::uint64_t>(f.height);
     if (size > 0xFFFFFFFFu)
         return nullptr;
     auto object = std::make_unique<BitmapObject>(0, 0);
@@ -76,8 +77,8 @@ int GetObject(HGDIOBJ object, int size, void* out) {
             const BITMAPINFOHEADER& h = b->sectionHeader;
             bm = BITMAP{0,
                         h.biWidth,
-                        static_cast<LONG>(DibRowCount(h.biHeight)),
-                        static_cast<LONG>(DibRowBytes(h.biWidth, h.biBitCount)),
+                        static_cast<LONG>(bmp::RowCount(h.biHeight)),
+                        static_cast<LONG>(bmp::RowBytes(h.biWidth, h.biBitCount)),
                         1,
                         h.biBitCount,
                         b->sectionBits};

@@ -9,8 +9,8 @@
 
 #include <cstddef>
 
-namespace platform::gdi {
-class RleIndex;
+namespace bmp {
+class Decoder;
 }
 
 HDC CreateCompatibleDC(HDC hdc);
@@ -42,12 +42,12 @@ COLORREF GetPixel(HDC hdc, int x, int y);
 int StretchDIBits(HDC hdc, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
                   int srcWidth, int srcHeight, const void* bits, const BITMAPINFO* info, UINT usage,
                   DWORD rop, std::size_t bitsLength, std::size_t infoLength);
-// The same, with a run-length picture's stream already decoded into an index made from
-// bits, which spares the whole stream's walk at every call.
+// The same with a decoder the caller keeps for this header and these bits, so that a
+// run-length stream is walked once for many calls.
 int StretchDIBits(HDC hdc, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
                   int srcWidth, int srcHeight, const void* bits, const BITMAPINFO* info, UINT usage,
                   DWORD rop, std::size_t bitsLength, std::size_t infoLength,
-                  const platform::gdi::RleIndex* decoded);
+                  const bmp::Decoder* decoder);
 
 // Device bitmaps, DIB sections and their copies. Device bitmaps are 32-bit, as the
 // surfaces of a true-colour display are.

@@ -4,11 +4,12 @@
 // table: the palette selected into the context when it has one of its own (so that a
 // picture made from a palette DIB reads back with its own indices), else the standard
 // table of the depth. The nearest colour wins, the first of equals.
-#include "platform/gdi/dib_format.h"
+#include "bmp/layout.h"
+#include "bmp/rle.h"
+#include "platform/gdi/dib_decoder.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/gdi_objects.h"
 #include "platform/gdi/palettes.h"
-#include "platform/gdi/rle.h"
 
 #include <algorithm>
 #include <cstring>
@@ -57,22 +58,16 @@ private:
     std::unordered_map<std::uint32_t, BYTE> m_cache;
 };
 
-std::uint32_t PackChannel(BYTE value, const Channel& c) {
-    std::uint32_t v =
-        c.bits >= 8 ? std::uint32_t{value} << (c.bits - 8) : std::uint32_t{value} >> (8 - c.bits);
-    return (v << c.shift) & c.mask;
-}
-
 } // namespace
 
 int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info,
               UINT usage, std::size_t infoLength) {
     DcObject* dc = LookupDc(hdc);
-    BitmapObject* bmp = LookupBitmap(bitmap);
-    if (dc == nullptr || bmp == nullptr || bmp->isSection || info == nullptr ||
+    BitmapObject* object = LookupBitmap(bitmap);
+    if (dc == nullptr || object == nullptr || object->isSection || info == nullptr ||
         usage != DIB_RGB_COLORS || infoLength < sizeof(BITMAPINFOHEADER))
         return 0;
-    const Surface& surface = bmp->surface;
+    const Surface& surface = object->surface;
     BITMAPINFOHEADER& h = info->bmiHeader;
     if (h.biBitCount == 0) {
         // A query of the bitmap's own format.
@@ -90,38 +85,17 @@ int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMA
                              0};
         return surface.height;
     }
-    int depth = h.biBitCount;
-    bool rle = h.biCompression == BI_RLE8 || h.biCompression == BI_RLE4;
-    bool valid =
-        (depth == 1 || depth == 4 || depth == 8 || depth == 16 || depth == 24 || depth == 32) &&
-        (h.biCompression == BI_RGB || (h.biCompression == BI_RLE8 && depth == 8) ||
-         (h.biCompression == BI_RLE4 && depth == 4) ||
-         (h.biCompression == BI_BITFIELDS && (depth == 16 || depth == 32))) &&
-        h.biWidth > 0 && h.biHeight != 0 && !(rle && h.biHeight < 0);
-    if (!valid)
+    // The format asked for is one the drawing could read back.
+    const bmp::PixelFormat format = DrawingFormat(info, infoLength);
+    if (!format.Decodes())
         return 0;
-    std::int64_t W = h.biWidth,
-                 H = h.biHeight < 0 ? -static_cast<std::int64_t>(h.biHeight) : h.biHeight;
-    auto stride = static_cast<std::uint64_t>(DibRowBytes(W, depth));
+    const int depth = h.biBitCount;
+    const bool rle = format.IsRle();
+    std::int64_t W = format.width, H = format.height;
+    auto stride = static_cast<std::uint64_t>(bmp::RowBytes(W, depth));
     auto* bytes = reinterpret_cast<BYTE*>(info);
-
-    Channel red, green, blue;
-    std::size_t tableOffset = h.biSize;
-    if (h.biCompression == BI_BITFIELDS) {
-        if (infoLength < sizeof(BITMAPINFOHEADER) + 12)
-            return 0;
-        DWORD masks[3];
-        std::memcpy(masks, bytes + sizeof(BITMAPINFOHEADER), sizeof masks);
-        red = Channel::FromMask(masks[0]);
-        green = Channel::FromMask(masks[1]);
-        blue = Channel::FromMask(masks[2]);
-        if (red.mask == 0 || green.mask == 0 || blue.mask == 0)
-            return 0;
-    } else if (depth == 16) {
-        red = Channel::FromMask(0x7C00);
-        green = Channel::FromMask(0x03E0);
-        blue = Channel::FromMask(0x001F);
-    }
+    const bmp::Channel &red = format.red, &green = format.green, &blue = format.blue;
+    const std::size_t tableOffset = h.biSize;
 
     std::vector<PALETTEENTRY> table;
     if (depth <= 8) {
@@ -152,7 +126,7 @@ int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMA
     auto pixelAt = [&](std::int64_t storedRow, std::int64_t x) -> std::uint32_t {
         std::int64_t top = h.biHeight > 0 ? H - 1 - storedRow : storedRow;
         if (top < 0 || top >= surface.height || x >= surface.width)
-            return kBlack;
+            return bmp::kBlack;
         return surface.pixels[static_cast<size_t>(top) * static_cast<size_t>(surface.width) +
                               static_cast<size_t>(x)];
     };
@@ -162,7 +136,7 @@ int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMA
         for (std::int64_t r = 0; r < H; ++r)
             for (std::int64_t x = 0; x < W; ++x)
                 indices[static_cast<size_t>(r * W + x)] = nearest(pixelAt(r, x));
-        std::vector<BYTE> encoded = EncodeRle(indices.data(), W, H, depth == 4);
+        std::vector<BYTE> encoded = bmp::EncodeRle(indices.data(), W, H, depth == 4);
         h.biSizeImage = static_cast<DWORD>(encoded.size());
         if (bits == nullptr)
             return static_cast<int>(H);
@@ -193,8 +167,7 @@ int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMA
                 row[x] = nearest(p);
                 break;
             case 16: {
-                auto v = static_cast<WORD>(PackChannel(R, red) | PackChannel(G, green) |
-                                           PackChannel(B, blue));
+                auto v = static_cast<WORD>(red.Pack(R) | green.Pack(G) | blue.Pack(B));
                 std::memcpy(row + 2 * x, &v, 2);
                 break;
             }
@@ -204,9 +177,8 @@ int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMA
                 row[3 * x + 2] = R;
                 break;
             default:
-                if (h.biCompression == BI_BITFIELDS) {
-                    std::uint32_t v =
-                        PackChannel(R, red) | PackChannel(G, green) | PackChannel(B, blue);
+                if (format.encoding == bmp::Encoding::Masked) {
+                    std::uint32_t v = red.Pack(R) | green.Pack(G) | blue.Pack(B);
                     std::memcpy(row + 4 * x, &v, 4);
                 } else {
                     row[4 * x] = B;

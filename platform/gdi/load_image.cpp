@@ -1,10 +1,10 @@
 // LoadImage for bitmap files: the whole file is read, its headers checked against the
 // bytes it holds, and a device bitmap made from it. Nothing is read past the file.
+#include "bmp/layout.h"
 #include "platform/codepage.h"
-#include "platform/gdi/dib_format.h"
+#include "platform/gdi/dib_decoder.h"
 #include "platform/gdi/gdi.h"
 
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 #include <vector>
@@ -45,19 +45,14 @@ HANDLE LoadImage(HINSTANCE /*instance*/, LPCTSTR name, UINT type, int /*cx*/, in
     std::vector<unsigned char> file;
     if (!ReadWholeFile(platform::GbkToUtf8(name).c_str(), file))
         return nullptr;
-    if (file.size() < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) || file[0] != 'B' ||
-        file[1] != 'M')
-        return nullptr;
-    BITMAPFILEHEADER fh;
-    std::memcpy(&fh, file.data(), sizeof fh);
+    const bmp::File layout = bmp::ParseFile(file);
     const std::size_t infoStart = sizeof(BITMAPFILEHEADER);
-    if (fh.bfOffBits < infoStart || fh.bfOffBits > file.size())
+    if (!layout.signature || layout.bfOffBits < infoStart || layout.bfOffBits > file.size())
         return nullptr;
     const auto* info = reinterpret_cast<const BITMAPINFO*>(file.data() + infoStart);
-    const std::size_t infoLength = fh.bfOffBits - infoStart;
-    const auto format = platform::gdi::ParseDibFormat(info, infoLength);
-    if (!format)
+    const std::size_t infoLength = layout.bfOffBits - infoStart;
+    if (!platform::gdi::DrawingFormat(info, infoLength).Decodes())
         return nullptr;
-    return CreateDIBitmap(nullptr, &info->bmiHeader, CBM_INIT, file.data() + fh.bfOffBits, info,
-                          DIB_RGB_COLORS, file.size() - fh.bfOffBits, infoLength);
+    return CreateDIBitmap(nullptr, &info->bmiHeader, CBM_INIT, file.data() + layout.bfOffBits, info,
+                          DIB_RGB_COLORS, file.size() - layout.bfOffBits, infoLength);
 }

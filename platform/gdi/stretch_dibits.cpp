@@ -4,14 +4,12 @@
 // compute the one source pixel it shows, so shrinking a huge picture costs only the
 // sampled pixels. Every pixel read is checked against the pixel array's length; the
 // common case of a whole row inside the array takes a loop without checks.
-#include "platform/checked_math.h"
-#include "platform/gdi/dib_format.h"
+#include "bmp/checked.h"
+#include "bmp/decoder.h"
+#include "platform/gdi/dib_decoder.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/gdi_objects.h"
 #include "platform/gdi/nearest_map.h"
-#include "platform/gdi/pixel_fetch.h"
-#include "platform/gdi/rle.h"
-#include "platform/gdi/rle_index.h"
 
 #include <algorithm>
 #include <cstring>
@@ -49,7 +47,7 @@ void FillAxis(AxisMap& axis, std::int64_t visLo, std::int64_t visHi, std::int64_
 }
 
 struct Job {
-    const DibFormat* format;
+    const bmp::Decoder* decoder;
     const BYTE* bits;
     std::uint64_t bitsLength;
     Surface* target;
@@ -59,7 +57,8 @@ struct Job {
 };
 
 template <int Bits, bool Masked> void DrawUncompressed(const Job& job) {
-    const DibFormat& f = *job.format;
+    const bmp::Decoder& d = *job.decoder;
+    const bmp::PixelFormat& f = d.Format();
     constexpr std::uint64_t kPixelBytes = Bits < 8 ? 1 : Bits / 8;
     const auto& cols = job.cols->source;
     for (size_t ry = 0; ry < job.rows->source.size(); ++ry) {
@@ -72,18 +71,18 @@ template <int Bits, bool Masked> void DrawUncompressed(const Job& job) {
             job.target->Row(static_cast<int>(job.visTop + static_cast<std::int64_t>(ry))) +
             job.visLeft;
         std::uint64_t rowStart = 0;
-        if (!CheckedMul(stored, f.stride, rowStart) || rowStart >= job.bitsLength) {
+        if (!bmp::CheckedMul(stored, f.stride, rowStart) || rowStart >= job.bitsLength) {
             for (size_t cx = 0; cx < cols.size(); ++cx) {
                 if (cols[cx] >= 0)
-                    out[cx] = kBlack;
+                    out[cx] = bmp::kBlack;
             }
             continue;
         }
         const BYTE* row = job.bits + rowStart;
-        if (RangeInside(rowStart, f.stride, job.bitsLength)) {
+        if (bmp::RangeInside(rowStart, f.stride, job.bitsLength)) {
             for (size_t cx = 0; cx < cols.size(); ++cx) {
                 if (cols[cx] >= 0)
-                    out[cx] = Fetch<Bits, Masked>(f, row, cols[cx]);
+                    out[cx] = d.Fetch<Bits, Masked>(row, cols[cx]);
             }
             continue;
         }
@@ -94,16 +93,17 @@ template <int Bits, bool Masked> void DrawUncompressed(const Job& job) {
             if (c < 0)
                 continue;
             std::uint64_t offset = (static_cast<std::uint64_t>(c) * Bits) / 8;
-            bool inside = RangeInside(offset, kPixelBytes, rowAvailable);
-            out[cx] = inside ? Fetch<Bits, Masked>(f, row, c) : kBlack;
+            bool inside = bmp::RangeInside(offset, kPixelBytes, rowAvailable);
+            out[cx] = inside ? d.Fetch<Bits, Masked>(row, c) : bmp::kBlack;
         }
     }
 }
 
-// Run-length pictures are decoded once per call, keeping only the sampled pixels, unless
-// the caller decoded the stream already.
-void DrawRle(const Job& job, bool oneToOne, const RleIndex* decoded) {
-    const DibFormat& f = *job.format;
+// Run-length pictures: only the sampled pixels are kept, from the decoder's index of the
+// stream's rows when it has one, else from one walk of the stream.
+void DrawRle(const Job& job, bool oneToOne) {
+    const bmp::Decoder& d = *job.decoder;
+    const bmp::PixelFormat& f = d.Format();
     std::vector<std::int64_t> rowsNeeded, colsNeeded;
     for (std::int64_t r : job.rows->source) {
         if (r >= 0)
@@ -125,19 +125,27 @@ void DrawRle(const Job& job, bool oneToOne, const RleIndex* decoded) {
     auto slotOf = [](const std::vector<std::int64_t>& v, std::int64_t key) {
         return static_cast<size_t>(std::lower_bound(v.begin(), v.end(), key) - v.begin());
     };
-    auto sample = [&](const RleRun& run) {
+    auto sample = [&](const bmp::RleCode& code, auto&& pixel) {
+        const bmp::RleRun& run = code.run;
         size_t rs = slotOf(rowsNeeded, run.y);
         if (rs == rowsNeeded.size() || rowsNeeded[rs] != run.y)
             return;
         std::int16_t* slots = sampled.data() + rs * colsNeeded.size();
         for (size_t cs = slotOf(colsNeeded, run.x);
              cs < colsNeeded.size() && colsNeeded[cs] < run.x + run.n; ++cs)
-            slots[cs] = run.At(colsNeeded[cs] - run.x);
+            slots[cs] = static_cast<std::int16_t>(pixel(colsNeeded[cs] - run.x));
     };
-    if (decoded != nullptr)
-        decoded->ForEachRunOn(rowsNeeded, sample);
-    else
-        DecodeRle(job.bits, job.bitsLength, f.width, f.height, f.compression == BI_RLE4, sample);
+    if (const bmp::RleIndex* runs = d.Runs()) {
+        for (std::int64_t y : rowsNeeded)
+            runs->ForEachRunOn(y, [&](const bmp::RleCode& code) {
+                sample(code, [&](std::int64_t k) { return bmp::RunPixel(d.Stream(), code, k); });
+            });
+    } else {
+        bmp::WalkRle(d.Stream(), [&](const bmp::RleCode& code) {
+            if (code.kind == bmp::RleCode::Kind::Run && code.run.n > 0)
+                sample(code, [&](std::int64_t k) { return code.run.At(k); });
+        });
+    }
 
     for (size_t ry = 0; ry < job.rows->source.size(); ++ry) {
         std::int64_t r = job.rows->source[ry];
@@ -160,27 +168,13 @@ void DrawRle(const Job& job, bool oneToOne, const RleIndex* decoded) {
                     continue;
                 index = 0;
             }
-            out[cx] = f.palette[static_cast<size_t>(index)];
+            out[cx] = d.Palette()[static_cast<size_t>(index)];
         }
     }
 }
 
 void Dispatch(const Job& job) {
-    const DibFormat& f = *job.format;
-    switch (f.bitCount) {
-    case 1:
-        return DrawUncompressed<1, false>(job);
-    case 4:
-        return DrawUncompressed<4, false>(job);
-    case 8:
-        return DrawUncompressed<8, false>(job);
-    case 16:
-        return DrawUncompressed<16, true>(job);
-    case 24:
-        return DrawUncompressed<24, false>(job);
-    default:
-        return f.masked ? DrawUncompressed<32, true>(job) : DrawUncompressed<32, false>(job);
-    }
+    job.decoder->AtDepth([&]<int Bits, bool Masked>() { DrawUncompressed<Bits, Masked>(job); });
 }
 
 } // namespace
@@ -198,15 +192,20 @@ int StretchDIBits(HDC hdc, int xDest, int yDest, int destWidth, int destHeight, 
 int StretchDIBits(HDC hdc, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
                   int srcWidth, int srcHeight, const void* bits, const BITMAPINFO* info, UINT usage,
                   DWORD rop, std::size_t bitsLength, std::size_t infoLength,
-                  const RleIndex* decoded) {
+                  const bmp::Decoder* decoder) {
     DcObject* dc = LookupDc(hdc);
     if (dc == nullptr || dc->Target() == nullptr || bits == nullptr || usage != DIB_RGB_COLORS ||
         rop != SRCCOPY)
         return 0;
-    std::optional<DibFormat> format = ParseDibFormat(info, infoLength);
-    if (!format || destWidth == 0 || destHeight == 0 || srcWidth == 0 || srcHeight == 0)
+    // The caller's decoder stands for this header only where the drawing takes it.
+    std::optional<bmp::Decoder> own;
+    if (decoder == nullptr || !DrawingFormat(info, infoLength).Decodes()) {
+        own = DrawingDecoder(info, infoLength, bits, bitsLength);
+        decoder = own ? &*own : nullptr;
+    }
+    if (decoder == nullptr || destWidth == 0 || destHeight == 0 || srcWidth == 0 || srcHeight == 0)
         return 0;
-    const DibFormat& f = *format;
+    const bmp::PixelFormat& f = decoder->Format();
     // A negative source height over a top-down picture lies outside it.
     if (f.topDown && srcHeight < 0)
         return 0;
@@ -237,12 +236,13 @@ int StretchDIBits(HDC hdc, int xDest, int yDest, int destWidth, int destHeight, 
     FillAxis(rows, visTop, visBottom, srcTop, srcRows, (destHeight > 0) != (srcHeight > 0),
              f.height, Axis::Rows);
 
-    Job job{&f,   static_cast<const BYTE*>(bits), bitsLength, dc->Target(), visLeft, visTop, &cols,
-            &rows};
+    Job job{
+        decoder, static_cast<const BYTE*>(bits), bitsLength, dc->Target(), visLeft, visTop, &cols,
+        &rows};
     if (f.IsRle()) {
         bool oneToOne = xSrc == 0 && ySrc == 0 && srcWidth == destWidth &&
                         srcHeight == destHeight && srcWidth > 0 && srcHeight > 0;
-        DrawRle(job, oneToOne, decoded);
+        DrawRle(job, oneToOne);
     } else {
         Dispatch(job);
     }

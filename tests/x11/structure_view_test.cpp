@@ -1,9 +1,9 @@
 // The structure view as a user meets it: opened from the "工具" menu on a file the open
 // command refuses, a field, a pixel and an offset chosen with real clicks and keys.
 #include "inspect/pixel_location.h"
-#include "platform/window/hex_view.h"
-#include "platform/window/structure_picture.h"
 #include "tests/x11/x11_support.h"
+#include "views/hex_view.h"
+#include "views/structure_picture.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -20,7 +20,7 @@
 
 namespace {
 
-using platform::window::HexView;
+using views::HexView;
 
 QWidget* StructureWindow() {
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -48,7 +48,7 @@ TEST_F(StructureView, AV5FileFromTheToolsMenuTiesItsFieldsBytesAndPixels) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return (window = StructureWindow()) != nullptr; }));
         auto* tree = window->findChild<QTreeWidget*>("fields");
         auto* hex = window->findChild<HexView*>("hex");
-        auto* picture = window->findChild<platform::window::StructurePicture*>("picture");
+        auto* picture = window->findChild<views::StructurePicture*>("picture");
         ASSERT_TRUE(tree && hex && picture);
         EXPECT_TRUE(window->windowTitle().endsWith("im-default.bmp"));
         // No text is elided: each column is as wide as its widest text.
@@ -127,7 +127,7 @@ TEST_F(StructureView, AV5FileFromTheToolsMenuTiesItsFieldsBytesAndPixels) {
         EXPECT_EQ(hex->Caret(), last - 16);
         ASSERT_TRUE(QTest::qWaitForWindowActive(window));
         QTest::keyClick(hex, Qt::Key_C, Qt::ControlModifier);
-        const platform::window::ByteRange chosen{hex->Chosen().offset, hex->Chosen().size};
+        const structure::ByteRange chosen{hex->Chosen().offset, hex->Chosen().size};
         ASSERT_GT(chosen.size, 0u);
         QString expected;
         for (std::uint64_t k = 0; k < chosen.size; ++k)
@@ -153,7 +153,7 @@ TEST(StructureViewAlone, OpensTheFileNamedOnTheCommandLine) {
         const QImage screen = OnScreen(window);
         SavePng(screen, "x11-structure-alone");
         // Pixels as drawn are as Pillow and ImageMagick read them.
-        auto* picture = window->findChild<platform::window::StructurePicture*>("picture");
+        auto* picture = window->findChild<views::StructurePicture*>("picture");
         for (const auto& [x, y, rgb] : {std::tuple(0, 0, 0x000500u), std::tuple(0, 6, 0x00DDAEu),
                                         std::tuple(6, 3, 0x727181u)}) {
             const QPoint at = picture->Canvas()->mapTo(window, picture->PointOf(x, y));

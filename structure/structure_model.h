@@ -1,8 +1,9 @@
-// A window that explains a file byte by byte: its parts as a tree, every byte in a hex
-// view and the picture the bytes make, tied together so that choosing any of them shows
-// the others. What the parts and pixels are comes from a model; the window knows no
-// file format.
+// What the structure view shows of a file, without knowing its format: its parts as a
+// tree, every byte, the picture the bytes make and the ties between a pixel and its
+// bytes. The BMP model fills it; the view's windows only ask.
 #pragma once
+
+#include "bmp/decoder.h"
 
 #include <cstdint>
 #include <memory>
@@ -11,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace platform::window {
+namespace structure {
 
 struct ByteRange {
     std::uint64_t offset = 0, size = 0;
@@ -19,10 +20,7 @@ struct ByteRange {
 };
 
 // Pixels x0..x1 of row y (from the top), inclusive.
-struct PixelSpan {
-    std::int64_t x0 = 0, x1 = 0, y = 0;
-};
-
+using PixelSpan = bmp::PixelSpan;
 class StructureModel {
 public:
     virtual ~StructureModel() = default;
@@ -57,15 +55,10 @@ public:
     // belongs to; nothing for bytes that hold no pixel (padding, headers).
     virtual std::optional<ByteRange> BytesOf(std::int64_t x, std::int64_t y) const = 0;
     virtual std::optional<PixelSpan> PixelsOf(std::uint64_t offset) const = 0;
+
+    // The innermost row of the tree whose bytes hold the offset, as the indices of the
+    // rows that lead to it from the top; empty where none does.
+    std::vector<std::size_t> PathAt(std::uint64_t offset) const;
 };
 
-// Opens a window on the model beside the program's others; it goes when closed.
-void ShowStructureView(std::unique_ptr<StructureModel> model);
-// The window as the whole program: returns once it is closed.
-int RunStructureView(std::unique_ptr<StructureModel> model);
-
-// What an offset typed by the user means: hexadecimal with 0x or a trailing h, or
-// decimal; spaces around it are allowed. Nothing for anything else.
-std::optional<std::uint64_t> ParseOffset(const std::string& typed);
-
-} // namespace platform::window
+} // namespace structure

@@ -1,4 +1,4 @@
-#include "platform/window/structure_picture.h"
+#include "views/structure_picture.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace platform::window {
+namespace views {
 
 namespace {
 
@@ -168,4 +168,4 @@ QSize StructurePicture::minimumSizeHint() const {
     return m_canvas->minimumSize() + QSize(24, 48);
 }
 
-} // namespace platform::window
+} // namespace views

@@ -1,4 +1,4 @@
-#include "platform/window/hex_view.h"
+#include "views/hex_view.h"
 
 #include <QFontDatabase>
 #include <QKeyEvent>
@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <climits>
 
-namespace platform::window {
+namespace views {
 
 namespace {
 
@@ -216,4 +216,4 @@ void HexView::keyPressEvent(QKeyEvent* event) {
         onByteChosen(to);
 }
 
-} // namespace platform::window
+} // namespace views

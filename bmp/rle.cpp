@@ -1,19 +1,19 @@
-#include "platform/gdi/rle.h"
+#include "bmp/rle.h"
 
 #include <algorithm>
 #include <array>
 
-namespace platform::gdi {
+namespace bmp {
 
-std::vector<BYTE> EncodeRle(const BYTE* indices, std::int64_t width, std::int64_t height,
-                            bool fourBit) {
-    std::vector<BYTE> out;
-    auto pair = [&](std::int64_t n, BYTE v) {
-        out.push_back(static_cast<BYTE>(n));
-        out.push_back(fourBit ? static_cast<BYTE>((v << 4) | (v & 0x0F)) : v);
+std::vector<std::uint8_t> EncodeRle(const std::uint8_t* indices, std::int64_t width,
+                                    std::int64_t height, bool fourBit) {
+    std::vector<std::uint8_t> out;
+    auto pair = [&](std::int64_t n, std::uint8_t v) {
+        out.push_back(static_cast<std::uint8_t>(n));
+        out.push_back(fourBit ? static_cast<std::uint8_t>((v << 4) | (v & 0x0F)) : v);
     };
     for (std::int64_t y = 0; y < height; ++y) {
-        const BYTE* row = indices + y * width;
+        const std::uint8_t* row = indices + y * width;
         std::int64_t x = 0;
         while (x < width) {
             std::int64_t run = 1;
@@ -33,13 +33,14 @@ std::vector<BYTE> EncodeRle(const BYTE* indices, std::int64_t width, std::int64_
                     pair(1, row[x + k]);
             } else {
                 out.push_back(0);
-                out.push_back(static_cast<BYTE>(n));
+                out.push_back(static_cast<std::uint8_t>(n));
                 size_t bytes = 0;
                 if (fourBit) {
                     for (std::int64_t k = 0; k < n; k += 2) {
-                        BYTE hi = static_cast<BYTE>(row[x + k] & 0x0F);
-                        BYTE lo = k + 1 < n ? static_cast<BYTE>(row[x + k + 1] & 0x0F) : 0;
-                        out.push_back(static_cast<BYTE>((hi << 4) | lo));
+                        std::uint8_t hi = static_cast<std::uint8_t>(row[x + k] & 0x0F);
+                        std::uint8_t lo =
+                            k + 1 < n ? static_cast<std::uint8_t>(row[x + k + 1] & 0x0F) : 0;
+                        out.push_back(static_cast<std::uint8_t>((hi << 4) | lo));
                         ++bytes;
                     }
                 } else {
@@ -61,22 +62,26 @@ std::vector<BYTE> EncodeRle(const BYTE* indices, std::int64_t width, std::int64_
 
 namespace {
 
-// bits: 4 and 8 take one index a pixel, 24 (OS/2) three bytes of blue, green and red,
-// which an encoded run carries after its count.
-void Walk(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t width,
-          std::int64_t height, int bits, const std::function<void(const RleCode&)>& onCode,
+// From `from`, to the end of the stream or, with a row to keep to, until decoding
+// leaves it.
+void Walk(const RleStream& s, RleState from, std::int64_t onlyRow,
+          const std::function<void(const RleCode&)>& onCode,
           std::vector<RleDiagnostic>* diagnostics) {
-    const bool fourBit = bits == 4, bgr = bits == 24;
-    held = std::min(held, length);
-    auto byte = [&](std::size_t at) { return at < held ? stream[at] : BYTE{0}; };
-    std::int64_t x = 0, y = 0;
-    std::size_t pos = 0;
-    std::array<BYTE, 255 * 3> literal{};
+    const bool fourBit = s.bits == 4, bgr = s.bits == 24;
+    const std::size_t length = s.length, held = std::min(s.held, s.length);
+    const std::uint8_t* stream = s.bytes;
+    const std::int64_t width = s.width, height = s.height;
+    auto byte = [&](std::size_t at) { return at < held ? stream[at] : std::uint8_t{0}; };
+    std::int64_t x = from.x, y = from.y;
+    auto pos = static_cast<std::size_t>(std::min<std::uint64_t>(from.pos, length));
+    std::array<std::uint8_t, 255 * 3> literal{};
     auto fault = [&](RleFault f, std::size_t at) {
         if (diagnostics != nullptr)
             diagnostics->push_back(RleDiagnostic{f, at, x, y});
     };
     while (y < height) {
+        if (onlyRow >= 0 && y > onlyRow)
+            return;
         if (pos >= held && length - pos >= 2) {
             // Only zeros are left: end-of-line codes, one row each.
             const auto rows = static_cast<std::int64_t>((length - pos) / 2);
@@ -89,13 +94,13 @@ void Walk(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t
             return;
         }
         const std::size_t at = pos;
-        const BYTE n = byte(pos), c = byte(pos + 1);
+        const std::uint8_t n = byte(pos), c = byte(pos + 1);
         pos += 2;
-        auto run = [&](std::int64_t asked, std::uint64_t bytes, bool absolute, BYTE value) {
+        auto run = [&](std::int64_t asked, std::uint64_t bytes, bool absolute, std::uint8_t value) {
             const std::int64_t visible = std::max<std::int64_t>(0, std::min(asked, width - x));
             if (visible < asked)
                 fault(RleFault::RunPastEdge, at);
-            const BYTE* data = absolute ? stream + at + 2 : nullptr;
+            const std::uint8_t* data = absolute ? stream + at + 2 : nullptr;
             if (absolute && at + bytes > held) {
                 // Literal pixels past what the file holds are the zeros the reader has.
                 literal.fill(0);
@@ -124,7 +129,7 @@ void Walk(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t
         } else if (c == 1) {
             onCode(RleCode{RleCode::Kind::EndOfBitmap, at, 2, 0, {}});
             if (pos < length && std::any_of(stream + std::min(pos, held), stream + held,
-                                            [](BYTE b) { return b != 0; }))
+                                            [](std::uint8_t b) { return b != 0; }))
                 fault(RleFault::BytesAfterEnd, pos);
             return;
         } else if (c == 2) {
@@ -132,7 +137,7 @@ void Walk(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t
                 fault(RleFault::CodeCut, at);
                 return;
             }
-            const BYTE dx = byte(pos), dy = byte(pos + 1);
+            const std::uint8_t dx = byte(pos), dy = byte(pos + 1);
             pos += 2;
             if (x + dx > width || y + dy >= height)
                 fault(RleFault::DeltaPastPicture, at);
@@ -150,6 +155,8 @@ void Walk(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t
             pos += taken;
         }
     }
+    if (onlyRow >= 0)
+        return;
     // The picture is full. Writers end the last row and then the bitmap; anything else
     // after the last row is never drawn.
     if (length - pos >= 2 && byte(pos) == 0 && byte(pos + 1) == 1) {
@@ -158,32 +165,28 @@ void Walk(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t
     } else {
         fault(RleFault::NoEndCode, pos);
     }
-    if (pos < length &&
-        std::any_of(stream + std::min(pos, held), stream + held, [](BYTE b) { return b != 0; }))
+    if (pos < length && std::any_of(stream + std::min(pos, held), stream + held,
+                                    [](std::uint8_t b) { return b != 0; }))
         fault(RleFault::BytesAfterEnd, pos);
 }
 
 } // namespace
 
-void WalkRle(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t width,
-             std::int64_t height, bool fourBit, const std::function<void(const RleCode&)>& onCode,
+void WalkRle(const RleStream& stream, const std::function<void(const RleCode&)>& onCode,
              std::vector<RleDiagnostic>* diagnostics) {
-    Walk(stream, held, length, width, height, fourBit ? 4 : 8, onCode, diagnostics);
+    Walk(stream, RleState{}, -1, onCode, diagnostics);
 }
 
-void WalkRleOfDepth(const BYTE* stream, std::size_t held, std::size_t length, std::int64_t width,
-                    std::int64_t height, int bits,
-                    const std::function<void(const RleCode&)>& onCode,
-                    std::vector<RleDiagnostic>* diagnostics) {
-    Walk(stream, held, length, width, height, bits, onCode, diagnostics);
+void WalkRleRow(const RleStream& stream, RleState from,
+                const std::function<void(const RleCode&)>& onCode) {
+    Walk(stream, from, from.y, onCode, nullptr);
 }
 
-void DecodeRle(const BYTE* stream, std::size_t length, std::int64_t width, std::int64_t height,
-               bool fourBit, const std::function<void(const RleRun&)>& onRun) {
-    WalkRle(stream, length, length, width, height, fourBit, [&](const RleCode& code) {
+void DecodeRle(const RleStream& stream, const std::function<void(const RleRun&)>& onRun) {
+    WalkRle(stream, [&](const RleCode& code) {
         if (code.kind == RleCode::Kind::Run && code.run.n > 0)
             onRun(code.run);
     });
 }
 
-} // namespace platform::gdi
+} // namespace bmp

@@ -1,8 +1,8 @@
-#include "platform/window/structure_window.h"
+#include "views/structure_window.h"
 
 #include <cctype>
 
-namespace platform::window {
+namespace views {
 
 std::optional<std::uint64_t> ParseOffset(const std::string& typed) {
     std::size_t first = 0, end = typed.size();
@@ -38,4 +38,4 @@ std::optional<std::uint64_t> ParseOffset(const std::string& typed) {
     return value;
 }
 
-} // namespace platform::window
+} // namespace views

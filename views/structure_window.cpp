@@ -1,8 +1,8 @@
-#include "platform/window/structure_window.h"
+#include "views/structure_window.h"
 
 #include "platform/interaction.h"
-#include "platform/window/hex_view.h"
-#include "platform/window/structure_picture.h"
+#include "views/hex_view.h"
+#include "views/structure_picture.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -18,7 +18,7 @@
 
 #include <cstdio>
 
-namespace platform::window {
+namespace views {
 
 namespace {
 
@@ -145,23 +145,16 @@ private:
                          item.data(1, Qt::UserRole).toULongLong()};
     }
 
-    // The innermost row whose bytes hold the offset.
+    // The row the model says holds the offset.
     QTreeWidgetItem* ItemAt(std::uint64_t at) const {
-        QTreeWidgetItem* found = nullptr;
-        for (int i = 0; i < m_tree->topLevelItemCount(); ++i) {
-            QTreeWidgetItem* item = m_tree->topLevelItem(i);
-            while (item != nullptr && RangeOf(*item).Holds(at)) {
-                found = item;
-                QTreeWidgetItem* inner = nullptr;
-                for (int c = 0; c < item->childCount() && inner == nullptr; ++c)
-                    if (RangeOf(*item->child(c)).Holds(at))
-                        inner = item->child(c);
-                item = inner;
-            }
-            if (found != nullptr)
+        QTreeWidgetItem* item = nullptr;
+        for (const std::size_t i : m_model->PathAt(at)) {
+            const int row = static_cast<int>(i);
+            item = item == nullptr ? m_tree->topLevelItem(row) : item->child(row);
+            if (item == nullptr)
                 break;
         }
-        return found;
+        return item;
     }
 
     void Select(QTreeWidgetItem* item) {
@@ -279,7 +272,7 @@ private:
             text += "0123456789ABCDEF"[b & 15];
             text += k + 1 < n ? (k % 16 == 15 ? '\n' : ' ') : '\n';
         }
-        CurrentInteraction().SetClipboardText(text);
+        platform::CurrentInteraction().SetClipboardText(text);
         m_status->setText(QString::fromStdString(
             "已复制 " + std::to_string(n) + " 字节" +
             (n < chosen.size ? "（所选的前 " + std::to_string(n) + " 字节）" : "")));
@@ -309,4 +302,4 @@ int RunStructureView(std::unique_ptr<StructureModel> model) {
     return QApplication::exec();
 }
 
-} // namespace platform::window
+} // namespace views

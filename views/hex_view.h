@@ -2,13 +2,13 @@
 // a row. Only the rows on screen are drawn, so a file of any size costs the same.
 #pragma once
 
-#include "platform/window/structure_window.h"
+#include "views/structure_window.h"
 
 #include <QAbstractScrollArea>
 
 #include <functional>
 
-namespace platform::window {
+namespace views {
 
 class HexView : public QAbstractScrollArea {
 public:
@@ -50,4 +50,4 @@ private:
     int m_charWidth = 8, m_lineHeight = 16;
 };
 
-} // namespace platform::window
+} // namespace views

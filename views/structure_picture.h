@@ -3,14 +3,14 @@
 // the chosen bytes hold. Only the pixels the pane shows are asked for.
 #pragma once
 
-#include "platform/window/structure_window.h"
+#include "views/structure_window.h"
 
 #include <QGroupBox>
 #include <QImage>
 
 #include <functional>
 
-namespace platform::window {
+namespace views {
 
 class PictureCanvas;
 
@@ -34,4 +34,4 @@ private:
     PictureCanvas* m_canvas;
 };
 
-} // namespace platform::window
+} // namespace views

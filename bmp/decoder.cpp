@@ -1,0 +1,272 @@
+#include "bmp/decoder.h"
+#include "bmp/checked.h"
+
+#include "bmp/bytes.h"
+
+#include <algorithm>
+
+namespace bmp {
+
+Decoder::Decoder(const Header& h, std::span<const std::uint8_t> table,
+                 std::span<const std::uint8_t> pixels, std::uint64_t length, Rules rules,
+                 bool masksHeld)
+    : m_format(Classify(h, rules, masksHeld)),
+      m_pixels(
+          pixels.first(static_cast<std::size_t>(std::min<std::uint64_t>(pixels.size(), length)))),
+      m_length(length) {
+    if (!m_format.Decodes())
+        return;
+    if (h.bitCount <= 8) {
+        // Only whole entries: one the bytes end inside is past the table.
+        const std::uint64_t count =
+            std::min<std::uint64_t>(h.entriesUsed, table.size() / h.entrySize);
+        m_palette.fill(kBlack);
+        for (std::uint64_t i = 0; i < count && i < 256; ++i) {
+            const std::uint8_t* q = table.data() + h.entrySize * i;
+            m_palette[i] =
+                0xFF000000u | (std::uint32_t{q[2]} << 16) | (std::uint32_t{q[1]} << 8) | q[0];
+        }
+    }
+    if (m_format.IsRle())
+        m_stream = RleStream{m_pixels.data(),
+                             m_pixels.size(),
+                             static_cast<std::size_t>(std::min<std::uint64_t>(length, SIZE_MAX)),
+                             m_format.width,
+                             m_format.height,
+                             m_format.bits};
+}
+
+Decoder::Decoder(Decoder&&) noexcept = default;
+Decoder& Decoder::operator=(Decoder&&) noexcept = default;
+Decoder::~Decoder() = default;
+
+Decoder Decoder::OfFile(std::span<const std::uint8_t> file, Rules rules) {
+    const File lay = ParseFile(file);
+    const Header& h = lay.header;
+    const std::uint64_t off = lay.bfOffBits;
+    const std::uint64_t tableEnd = std::min<std::uint64_t>(off, file.size());
+    const auto table = h.tableOffset < tableEnd
+                           ? file.subspan(static_cast<std::size_t>(h.tableOffset),
+                                          static_cast<std::size_t>(tableEnd - h.tableOffset))
+                           : std::span<const std::uint8_t>();
+    const auto pixels = off < file.size() ? file.subspan(static_cast<std::size_t>(off))
+                                          : std::span<const std::uint8_t>();
+    Decoder d(h, table, pixels, h.usedSize, rules);
+    if (!lay.signature) {
+        d.m_format.encoding = Encoding::None;
+        d.m_format.refusal = "没有可读的信息头";
+    }
+    return d;
+}
+
+const RleIndex* Decoder::Runs() const {
+    if (!m_runsTried && m_format.IsRle())
+        m_runs = RleIndex::Make(m_stream);
+    m_runsTried = true;
+    return m_runs.get();
+}
+
+std::uint32_t Decoder::FetchAny(const std::uint8_t* row, std::int64_t c) const {
+    return AtDepth([&]<int Bits, bool Masked>() { return Fetch<Bits, Masked>(row, c); });
+}
+
+bool Decoder::PixelBytesOf(std::int64_t x, std::int64_t y, std::uint8_t (&out)[4]) const {
+    const std::int64_t stored = m_format.topDown ? y : m_format.height - 1 - y;
+    const int bits = m_format.bits;
+    std::uint64_t rowStart = 0, at = 0;
+    const std::uint64_t n = bits < 8 ? 1 : static_cast<std::uint64_t>(bits) / 8;
+    if (!CheckedMul(static_cast<std::uint64_t>(stored), m_format.stride, rowStart) ||
+        !CheckedAdd(rowStart, static_cast<std::uint64_t>(x) * static_cast<std::uint64_t>(bits) / 8,
+                    at) ||
+        !RangeInside(at, n, m_length))
+        return false;
+    const Bytes held(m_pixels);
+    for (std::uint64_t k = 0; k < 4; ++k)
+        out[k] = k < n ? held.U8(at + k) : 0;
+    return true;
+}
+
+std::uint32_t Decoder::Surface(std::int64_t x, std::int64_t y) const {
+    std::uint8_t bytes[4];
+    if (!PixelBytesOf(x, y, bytes))
+        return kBlack;
+    // The pixel alone: below 8 bits its place within its byte.
+    const int bits = m_format.bits;
+    return FetchAny(bytes, bits < 8 ? x % (8 / bits) : 0);
+}
+
+void Decoder::Row(std::int64_t y, std::uint32_t* out, Skipped skipped) const {
+    const PixelFormat& f = m_format;
+    const std::int64_t n = f.width;
+    if (!Decodes() || y < 0 || y >= f.height || n == 0)
+        return;
+    const std::int64_t stored = f.topDown ? y : f.height - 1 - y;
+    if (f.IsRle()) {
+        const std::uint32_t none = skipped == Skipped::Transparent              ? 0
+                                   : skipped == Skipped::Entry0 && f.bits != 24 ? m_palette[0]
+                                                                                : kBlack;
+        std::fill(out, out + n, none);
+        auto put = [&](const RleCode& code) {
+            for (std::int64_t k = 0; k < code.run.n; ++k) {
+                const std::uint32_t v = RunPixel(m_stream, code, k);
+                out[code.run.x + k] = f.bits == 24 ? 0xFF000000u | v : m_palette[v & 0xFF];
+            }
+        };
+        if (const RleIndex* runs = Runs())
+            runs->ForEachRunOn(stored, put);
+        else
+            WalkRle(m_stream, [&](const RleCode& code) {
+                if (code.kind == RleCode::Kind::Run && code.run.y == stored)
+                    put(code);
+            });
+        return;
+    }
+    std::uint64_t start = 0;
+    const std::uint64_t need =
+        (static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(f.bits) + 7) / 8;
+    // A row the bytes hold whole takes the drawing's loop; any other, pixel by pixel.
+    if (CheckedMul(static_cast<std::uint64_t>(stored), f.stride, start) &&
+        RangeInside(start, need, m_pixels.size())) {
+        const std::uint8_t* row = m_pixels.data() + start;
+        AtDepth([&]<int Bits, bool Masked>() {
+            for (std::int64_t c = 0; c < n; ++c)
+                out[c] = Fetch<Bits, Masked>(row, c);
+        });
+        return;
+    }
+    for (std::int64_t x = 0; x < n; ++x)
+        out[x] = Surface(x, y);
+}
+
+std::optional<RleCode> Decoder::CodeAt(std::int64_t x, std::int64_t stored) const {
+    if (const RleIndex* runs = Runs())
+        return runs->CodeAt(x, stored);
+    // No memory for the index: this read walks the stream itself.
+    std::optional<RleCode> found;
+    WalkRle(m_stream, [&](const RleCode& code) {
+        if (code.kind == RleCode::Kind::Run && code.run.y == stored && code.run.x <= x &&
+            x < code.run.x + code.run.n) {
+            found = code;
+            found->run.data = nullptr;
+        }
+    });
+    return found;
+}
+
+std::optional<Bgrs> Decoder::At(std::int64_t x, std::int64_t y, Skipped skipped,
+                                bool* unset) const {
+    if (!Decodes() || x < 0 || y < 0 || x >= Width() || y >= Height())
+        return std::nullopt;
+    if (unset != nullptr)
+        *unset = false;
+    const PixelFormat& f = m_format;
+    std::uint32_t colour = 0;
+    std::uint8_t s = 0;
+    if (f.IsRle()) {
+        const std::int64_t stored = f.topDown ? y : f.height - 1 - y;
+        const auto code = CodeAt(x, stored);
+        if (!code) {
+            if (unset != nullptr)
+                *unset = true;
+            // A stream of colours has no entry 0: its unset pixels are black.
+            colour = skipped == Skipped::Entry0 && f.bits != 24 ? m_palette[0] : 0;
+        } else {
+            const std::uint32_t v = RunPixel(m_stream, *code, x - code->run.x);
+            colour = f.bits == 24 ? v : m_palette[v & 0xFF];
+        }
+    } else {
+        std::uint8_t bytes[4];
+        if (!PixelBytesOf(x, y, bytes))
+            return Bgrs{};
+        colour = FetchAny(bytes, f.bits < 8 ? x % (8 / f.bits) : 0);
+        std::uint32_t v;
+        std::memcpy(&v, bytes, 4);
+        s = f.alphaInForce ? f.alpha.Extract(v) : f.bits == 32 ? bytes[3] : 0;
+    }
+    return Bgrs{static_cast<std::uint8_t>(colour), static_cast<std::uint8_t>(colour >> 8),
+                static_cast<std::uint8_t>(colour >> 16), s};
+}
+
+std::optional<PixelBytes> Decoder::BytesOf(std::int64_t x, std::int64_t y) const {
+    if (!Decodes() || x < 0 || y < 0 || x >= Width() || y >= Height())
+        return std::nullopt;
+    const PixelFormat& f = m_format;
+    const std::int64_t stored = f.topDown ? y : f.height - 1 - y;
+    PixelBytes p;
+    if (f.IsRle()) {
+        const auto code = CodeAt(x, stored);
+        if (!code)
+            return std::nullopt;
+        p.code = code;
+        p.offset = code->at;
+        p.size = code->bytes;
+        if (code->run.absolute) {
+            // A literal pixel is the bytes (at 4 bits, the half byte) that hold it.
+            const auto k = static_cast<std::uint64_t>(x - code->run.x);
+            const bool four = f.bits == 4;
+            const std::uint64_t each = f.bits == 24 ? 3 : 1;
+            p.offset = code->at + 2 + (four ? k / 2 : k * each);
+            p.size = each;
+            if (four)
+                p.bit = k % 2 == 0 ? 7 : 3;
+        }
+        return p;
+    }
+    const int bits = f.bits;
+    std::uint64_t rowStart = 0;
+    if (!CheckedMul(static_cast<std::uint64_t>(stored), f.stride, rowStart) ||
+        !CheckedAdd(rowStart, static_cast<std::uint64_t>(x) * static_cast<std::uint64_t>(bits) / 8,
+                    p.offset))
+        return std::nullopt; // beyond any offset
+    p.size = bits < 8 ? 1 : static_cast<std::uint64_t>(bits) / 8;
+    if (bits < 8)
+        p.bit = 7 - static_cast<int>(static_cast<std::uint64_t>(x) * bits % 8);
+    // A pixel past what the reader takes is drawn black, whatever the file holds.
+    p.read = RangeInside(p.offset, p.size, m_length);
+    return p;
+}
+
+std::optional<PixelSpan> Decoder::PixelsAt(std::uint64_t rel) const {
+    if (!Decodes() || Width() == 0)
+        return std::nullopt;
+    const PixelFormat& f = m_format;
+    const auto bits = static_cast<std::uint64_t>(f.bits);
+    const auto width = static_cast<std::uint64_t>(f.width);
+    const auto rows = static_cast<std::uint64_t>(f.height);
+    if (f.IsRle()) {
+        const RleIndex* runs = Runs();
+        std::optional<RleCode> code;
+        if (runs != nullptr)
+            code = runs->CodeHolding(rel);
+        else
+            WalkRle(m_stream, [&](const RleCode& c) {
+                if (c.kind == RleCode::Kind::Run && c.run.n > 0 && rel >= c.at &&
+                    rel - c.at < c.bytes)
+                    code = c;
+            });
+        if (!code)
+            return std::nullopt;
+        std::int64_t x0 = code->run.x, x1 = code->run.x + code->run.n - 1;
+        // Inside a literal run, the byte's own pixels.
+        if (code->run.absolute && rel >= code->at + 2) {
+            const auto k = static_cast<std::int64_t>(rel - code->at - 2);
+            const auto b = static_cast<std::int64_t>(bits);
+            x0 = code->run.x + k * 8 / b;
+            x1 = std::min(x1, code->run.x + ((k + 1) * 8 - 1) / b);
+            if (x0 > x1)
+                return std::nullopt; // the pad byte
+        }
+        return PixelSpan{x0, x1, f.topDown ? code->run.y : f.height - 1 - code->run.y};
+    }
+    if (f.stride == 0 || rel >= m_length)
+        return std::nullopt;
+    const std::uint64_t row = rel / f.stride, column = rel % f.stride;
+    if (row >= rows || column >= (width * bits + 7) / 8)
+        return std::nullopt; // past the last row, or a row's padding
+    const auto y = static_cast<std::int64_t>(f.topDown ? row : rows - 1 - row);
+    const std::uint64_t x0 = column * 8 / bits;
+    const std::uint64_t x1 = std::min(width - 1, ((column + 1) * 8 - 1) / bits);
+    return PixelSpan{static_cast<std::int64_t>(x0), static_cast<std::int64_t>(x1), y};
+}
+
+} // namespace bmp
