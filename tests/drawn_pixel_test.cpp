@@ -102,7 +102,8 @@ std::string FirstDisagreement(const std::vector<BYTE>& file, CDib& dib) {
                                                                      : bytes[0])
                               : compression == BI_RLE8 && bytes.size() == 2 ? bytes[1]
                                                                             : -1;
-            if (i.has_value() != where->offset.has_value() || (i && named >= 0 && named != *i))
+            if (i.has_value() != where->offset.has_value() ||
+                (i && named >= 0 && static_cast<std::uint32_t>(named) != *i))
                 return "the locator names another code" + at;
         }
     return "";
