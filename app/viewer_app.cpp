@@ -3,7 +3,6 @@
 #include "app/viewer_dlg.h"
 #include "platform/exceptions.h"
 #include "platform/interaction.h"
-#include "tools/structure_view_command.h"
 
 BEGIN_MESSAGE_MAP(CViewerApp, CWinApp)
 ON_COMMAND(ID_HELP, OnHelp)
@@ -15,7 +14,7 @@ BOOL CViewerApp::InitInstance() {
     AfxEnableControlContainer();
     Enable3dControlsStatic();
     if (!m_structureFile.empty()) {
-        m_exitCode = RunStructureViewOf(m_structureFile);
+        m_exitCode = CViewerDlg::RunStructureView(m_structureFile);
         return FALSE;
     }
     try {

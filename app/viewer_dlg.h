@@ -47,6 +47,10 @@ public:
     // tools that read its bytes again.
     std::string m_nativePath;
 
+    // The structure view as the whole program (pixscope --structure FILE): the program's
+    // exit code once its window is closed.
+    static int RunStructureView(const std::string& nativePath);
+
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;

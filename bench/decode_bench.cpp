@@ -45,7 +45,8 @@ void Put32(std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t x) {
 }
 
 const Picture& Make(int kind) {
-    static std::map<int, Picture> made;
+    // Kept to the end: the allocator that holds their blocks goes at exit.
+    static auto& made = *new std::map<int, Picture>;
     auto found = made.find(kind);
     if (found != made.end())
         return found->second;

@@ -66,33 +66,9 @@ const RleIndex* Decoder::Runs() const {
     return m_runs.get();
 }
 
-std::uint32_t Decoder::FetchAny(const std::uint8_t* row, std::int64_t c) const {
-    return AtDepth([&]<int Bits, bool Masked>() { return Fetch<Bits, Masked>(row, c); });
-}
-
-bool Decoder::PixelBytesOf(std::int64_t x, std::int64_t y, std::uint8_t (&out)[4]) const {
-    const std::int64_t stored = m_format.topDown ? y : m_format.height - 1 - y;
-    const int bits = m_format.bits;
-    std::uint64_t rowStart = 0, at = 0;
-    const std::uint64_t n = bits < 8 ? 1 : static_cast<std::uint64_t>(bits) / 8;
-    if (!CheckedMul(static_cast<std::uint64_t>(stored), m_format.stride, rowStart) ||
-        !CheckedAdd(rowStart, static_cast<std::uint64_t>(x) * static_cast<std::uint64_t>(bits) / 8,
-                    at) ||
-        !RangeInside(at, n, m_length))
-        return false;
-    const Bytes held(m_pixels);
-    for (std::uint64_t k = 0; k < 4; ++k)
-        out[k] = k < n ? held.U8(at + k) : 0;
-    return true;
-}
-
 std::uint32_t Decoder::Surface(std::int64_t x, std::int64_t y) const {
-    std::uint8_t bytes[4];
-    if (!PixelBytesOf(x, y, bytes))
-        return kBlack;
-    // The pixel alone: below 8 bits its place within its byte.
-    const int bits = m_format.bits;
-    return FetchAny(bytes, bits < 8 ? x % (8 / bits) : 0);
+    const auto p = At(x, y);
+    return p ? 0xFF000000u | std::uint32_t{p->r} << 16 | std::uint32_t{p->g} << 8 | p->b : kBlack;
 }
 
 void Decoder::Row(std::int64_t y, std::uint32_t* out, Skipped skipped) const {
@@ -175,13 +151,31 @@ std::optional<Bgrs> Decoder::At(std::int64_t x, std::int64_t y, Skipped skipped,
             colour = f.bits == 24 ? v : m_palette[v & 0xFF];
         }
     } else {
-        std::uint8_t bytes[4];
-        if (!PixelBytesOf(x, y, bytes))
-            return Bgrs{};
-        colour = FetchAny(bytes, f.bits < 8 ? x % (8 / f.bits) : 0);
-        std::uint32_t v;
-        std::memcpy(&v, bytes, 4);
-        s = f.alphaInForce ? f.alpha.Extract(v) : f.bits == 32 ? bytes[3] : 0;
+        const std::int64_t stored = f.topDown ? y : f.height - 1 - y;
+        const std::uint64_t n = f.bits < 8 ? 1 : static_cast<std::uint64_t>(f.bits) / 8;
+        std::uint64_t rowStart = 0, at = 0;
+        if (!CheckedMul(static_cast<std::uint64_t>(stored), f.stride, rowStart) ||
+            !CheckedAdd(rowStart,
+                        static_cast<std::uint64_t>(x) * static_cast<std::uint64_t>(f.bits) / 8,
+                        at) ||
+            !RangeInside(at, n, m_length))
+            return Bgrs{}; // past what the reader takes: black, as drawn
+        std::uint8_t copy[4] = {};
+        const std::uint8_t* p = m_pixels.data() + at;
+        if (!RangeInside(at, n, m_pixels.size())) {
+            // Bytes the file lacks read as zeros.
+            for (std::uint64_t k = 0; k < n; ++k)
+                copy[k] = at + k < m_pixels.size() ? m_pixels[at + k] : 0;
+            p = copy;
+        }
+        colour = ColourOf(p, x, f.bits, f.encoding);
+        if (f.alphaInForce) {
+            std::uint32_t v = 0;
+            std::memcpy(&v, p, n);
+            s = f.alpha.Extract(v);
+        } else if (f.bits == 32) {
+            s = p[3];
+        }
     }
     return Bgrs{static_cast<std::uint8_t>(colour), static_cast<std::uint8_t>(colour >> 8),
                 static_cast<std::uint8_t>(colour >> 16), s};

@@ -75,8 +75,8 @@ public:
                            bool* unset = nullptr) const;
     // The colour table as surface pixels 0xFFRRGGBB, black past its end.
     const std::array<std::uint32_t, 256>& Palette() const { return m_palette; }
-    // An uncompressed pixel as a surface pixel, black where its bytes lie past the
-    // length the reader takes.
+    // A pixel as a surface pixel, black where its bytes lie past the length the reader
+    // takes.
     std::uint32_t Surface(std::int64_t x, std::int64_t y) const;
     // Row y (from the top) as surface pixels, Width() of them; pixels no run-length code
     // sets take the skipped colour (Transparent: 0, no alpha).
@@ -124,11 +124,10 @@ private:
         return 0xFF000000u | (std::uint32_t{m_format.red.Extract(v)} << 16) |
                (std::uint32_t{m_format.green.Extract(v)} << 8) | m_format.blue.Extract(v);
     }
-    // Any uncompressed pixel's bytes: Fetch at the pixel's depth.
-    std::uint32_t FetchAny(const std::uint8_t* row, std::int64_t c) const;
-    // The bytes of uncompressed pixel (x, y) into out (zeros where they are not held);
-    // false where they lie past the length the reader takes.
-    bool PixelBytesOf(std::int64_t x, std::int64_t y, std::uint8_t (&out)[4]) const;
+    // The colour of the pixel whose first byte is p, in column c, at any uncompressed
+    // depth: Fetch's work, with the depth and layout as values.
+    std::uint32_t ColourOf(const std::uint8_t* p, std::int64_t c, int bits,
+                           Encoding encoding) const;
     std::optional<RleCode> CodeAt(std::int64_t x, std::int64_t stored) const;
 
     PixelFormat m_format;
@@ -140,32 +139,26 @@ private:
     mutable bool m_runsTried = false;
 };
 
+inline std::uint32_t Decoder::ColourOf(const std::uint8_t* p, std::int64_t c, int bits,
+                                       Encoding encoding) const {
+    if (encoding == Encoding::Indexed) {
+        const int shift = 8 - bits - static_cast<int>(c * bits % 8);
+        return m_palette[(p[0] >> shift) & ((1u << bits) - 1)];
+    }
+    if (encoding == Encoding::Bgr)
+        return 0xFF000000u | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
+    std::uint32_t v = std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8);
+    if (bits == 32)
+        v |= (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
+    return MaskedColour(v);
+}
+
 template <int Bits, bool Masked>
 std::uint32_t Decoder::Fetch(const std::uint8_t* row, std::int64_t c) const {
-    if constexpr (Bits == 1) {
-        return m_palette[(row[c >> 3] >> (7 - (c & 7))) & 1];
-    } else if constexpr (Bits == 2) {
-        return m_palette[(row[c >> 2] >> (6 - 2 * (c & 3))) & 3];
-    } else if constexpr (Bits == 4) {
-        return m_palette[(row[c >> 1] >> ((c & 1) != 0 ? 0 : 4)) & 0x0F];
-    } else if constexpr (Bits == 8) {
-        return m_palette[row[c]];
-    } else if constexpr (Bits == 16) {
-        const std::uint8_t* p = row + 2 * c;
-        return MaskedColour(std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8));
-    } else if constexpr (Bits == 24) {
-        const std::uint8_t* p = row + 3 * c;
-        return 0xFF000000u | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
-    } else {
-        const std::uint8_t* p = row + 4 * c;
-        if constexpr (Masked) {
-            std::uint32_t v;
-            std::memcpy(&v, p, 4);
-            return MaskedColour(v);
-        } else {
-            return 0xFF000000u | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
-        }
-    }
+    constexpr Encoding kEncoding = Bits <= 8 ? Encoding::Indexed
+                                   : Masked  ? Encoding::Masked
+                                             : Encoding::Bgr;
+    return ColourOf(row + c * Bits / 8, c, Bits, kEncoding);
 }
 
 } // namespace bmp

@@ -2,6 +2,9 @@
 
 #include "bmp/colour_table.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace bmp {
 
 std::optional<Refusal> OpenCommandRefusal(const File& f) {
@@ -22,6 +25,18 @@ std::optional<Refusal> OpenCommandRefusal(const File& f) {
     if (14 + 40 + 4 * entries > f.bfOffBits)
         return Refusal{"clr-used", 46, "颜色表超出 bfOffBits 之前的信息头块：打开命令拒绝它"};
     return std::nullopt;
+}
+
+std::optional<Refusal> OpenCommandRefusal(std::span<const std::uint8_t> fileHeader,
+                                          std::span<const std::uint8_t> headerBlock) {
+    // The rule looks at the information header's first fields and no further.
+    constexpr std::size_t kJudged = 64;
+    std::vector<std::uint8_t> read(fileHeader.begin(), fileHeader.end());
+    if (read.size() == 14)
+        read.insert(read.end(), headerBlock.begin(),
+                    headerBlock.begin() +
+                        static_cast<std::ptrdiff_t>(std::min(headerBlock.size(), kJudged)));
+    return OpenCommandRefusal(ParseFile(read));
 }
 
 } // namespace bmp

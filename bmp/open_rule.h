@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace bmp {
@@ -20,5 +21,9 @@ struct Refusal {
     std::string message; // UTF-8
 };
 std::optional<Refusal> OpenCommandRefusal(const File& file);
+// The same over what a loader has read: the file header, and as much of the header block
+// from byte 14 on as there is.
+std::optional<Refusal> OpenCommandRefusal(std::span<const std::uint8_t> fileHeader,
+                                          std::span<const std::uint8_t> headerBlock);
 
 } // namespace bmp

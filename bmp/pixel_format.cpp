@@ -150,6 +150,7 @@ PixelFormat Classify(const Header& h, Rules rules, bool masksHeld) {
         f.encoding = Encoding::Bgr;
     } else {
         f.encoding = Encoding::Masked;
+        f.masksGiven = masked;
         f.red = Channel::FromMask(masked ? h.masks[0] : 0x7C00);
         f.green = Channel::FromMask(masked ? h.masks[1] : 0x03E0);
         f.blue = Channel::FromMask(masked ? h.masks[2] : 0x001F);
@@ -180,6 +181,10 @@ const char* CompressionName(std::uint32_t c, bool os2) {
     if (c == kCmykRle4)
         return "BI_CMYKRLE4";
     return nullptr;
+}
+
+const char* ClassicCompressionName(std::uint32_t c) {
+    return c <= kBitfields ? CompressionName(c, false) : nullptr;
 }
 
 } // namespace bmp

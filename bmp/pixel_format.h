@@ -76,6 +76,7 @@ struct PixelFormat {
     std::int64_t width = 0, height = 0; // the height as a magnitude
     std::uint64_t stride = 0;
     Channel red, green, blue, alpha; // Masked
+    bool masksGiven = false;         // the channels are the header's masks, not the depth's
     // S: the alpha channel where an alpha mask is in force, else a 32-bit pixel's fourth
     // byte, else 0.
     bool alphaInForce = false;
@@ -92,5 +93,8 @@ PixelFormat Classify(const Header& h, Rules rules, bool masksHeld = true);
 // "BI_RGB", "BI_RLE8", … for a Windows header's compression, "Huffman 1D" and "RLE24"
 // for an OS/2 one's, or null where the value has no name.
 const char* CompressionName(std::uint32_t compression, bool os2);
+// The name of one of the four compressions the 40-byte header was first defined with
+// (BI_RGB to BI_BITFIELDS), or null for any other value.
+const char* ClassicCompressionName(std::uint32_t compression);
 
 } // namespace bmp

@@ -5,6 +5,8 @@
 // and no end-of-bitmap marker is needed. It never reads past the stream it is given.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -99,9 +101,126 @@ void WalkRle(const RleStream& stream, const std::function<void(const RleCode&)>&
              std::vector<RleDiagnostic>* diagnostics = nullptr);
 
 // The codes of one stored row, from a state the walk of the whole stream passed through
-// on that row; it stops once decoding leaves the row.
+// on that row; it stops once decoding leaves the row, or when onCode returns false.
 void WalkRleRow(const RleStream& stream, RleState from,
-                const std::function<void(const RleCode&)>& onCode);
+                const std::function<bool(const RleCode&)>& onCode);
+
+// The walk itself, from `from` to the end of the stream or, with a row to keep to
+// (onlyRow >= 0), until decoding leaves it; onCode returns false to stop. In the header
+// so that a caller's loop over codes is compiled with it.
+template <typename OnCode>
+void WalkCodes(const RleStream& s, RleState from, std::int64_t onlyRow, OnCode&& onCode,
+               std::vector<RleDiagnostic>* diagnostics) {
+    const bool fourBit = s.bits == 4, bgr = s.bits == 24;
+    const std::size_t length = s.length, held = std::min(s.held, s.length);
+    const std::uint8_t* stream = s.bytes;
+    const std::int64_t width = s.width, height = s.height;
+    auto byte = [&](std::size_t at) { return at < held ? stream[at] : std::uint8_t{0}; };
+    std::int64_t x = from.x, y = from.y;
+    auto pos = static_cast<std::size_t>(std::min<std::uint64_t>(from.pos, length));
+    std::array<std::uint8_t, 255 * 3> literal; // filled where it is used
+    auto fault = [&](RleFault f, std::size_t at) {
+        if (diagnostics != nullptr)
+            diagnostics->push_back(RleDiagnostic{f, at, x, y});
+    };
+    while (y < height) {
+        if (onlyRow >= 0 && y > onlyRow)
+            return;
+        if (pos >= held && length - pos >= 2) {
+            // Only zeros are left: end-of-line codes, one row each.
+            const auto rows = static_cast<std::int64_t>((length - pos) / 2);
+            y = std::min(height, y + rows);
+            pos += 2 * static_cast<std::size_t>(rows);
+            continue;
+        }
+        if (length - pos < 2) {
+            fault(length == pos ? RleFault::NoEndCode : RleFault::CodeCut, pos);
+            return;
+        }
+        const std::size_t at = pos;
+        const std::uint8_t n = byte(pos), c = byte(pos + 1);
+        pos += 2;
+        auto run = [&](std::int64_t asked, std::uint64_t bytes, bool absolute, std::uint8_t value)
+            __attribute__((always_inline)) {
+            const std::int64_t visible = std::max<std::int64_t>(0, std::min(asked, width - x));
+            if (visible < asked)
+                fault(RleFault::RunPastEdge, at);
+            const std::uint8_t* data = absolute ? stream + at + 2 : nullptr;
+            if (absolute && at + bytes > held) {
+                // Literal pixels past what the file holds are the zeros the reader has.
+                literal.fill(0);
+                if (held > at + 2)
+                    std::copy(stream + at + 2, stream + std::min(held, at + 2 + literal.size()),
+                              literal.begin());
+                data = literal.data();
+            }
+            const bool more =
+                onCode(RleCode{RleCode::Kind::Run, at, bytes, asked,
+                               RleRun{y, x, visible, absolute, fourBit, data, value, bgr}});
+            x = std::min(x + asked, width);
+            return more;
+        };
+        if (n > 0 && bgr) {
+            if (length - at < 4) {
+                fault(RleFault::CodeCut, at);
+                return;
+            }
+            pos += 2;
+            if (!run(n, 4, false, 0))
+                return;
+        } else if (n > 0) {
+            if (!run(n, 2, false, c))
+                return;
+        } else if (c == 0) {
+            if (!onCode(RleCode{RleCode::Kind::EndOfLine, at, 2, 0, {}}))
+                return;
+            x = 0;
+            ++y;
+        } else if (c == 1) {
+            onCode(RleCode{RleCode::Kind::EndOfBitmap, at, 2, 0, {}});
+            if (pos < length && std::any_of(stream + std::min(pos, held), stream + held,
+                                            [](std::uint8_t b) { return b != 0; }))
+                fault(RleFault::BytesAfterEnd, pos);
+            return;
+        } else if (c == 2) {
+            if (length - pos < 2) {
+                fault(RleFault::CodeCut, at);
+                return;
+            }
+            const std::uint8_t dx = byte(pos), dy = byte(pos + 1);
+            pos += 2;
+            if (x + dx > width || y + dy >= height)
+                fault(RleFault::DeltaPastPicture, at);
+            if (!onCode(RleCode{RleCode::Kind::Delta, at, 4, 0, {}}))
+                return;
+            x = std::min<std::int64_t>(x + dx, width);
+            y += dy;
+        } else {
+            const std::size_t bytes = fourBit ? (c + 1u) / 2u : bgr ? 3u * c : c;
+            if (length - pos < bytes) {
+                fault(RleFault::CodeCut, at);
+                return;
+            }
+            const std::size_t taken = std::min(bytes + bytes % 2, length - pos);
+            if (!run(c, 2 + taken, true, 0))
+                return;
+            pos += taken;
+        }
+    }
+    if (onlyRow >= 0)
+        return;
+    // The picture is full. Writers end the last row and then the bitmap; anything else
+    // after the last row is never drawn.
+    if (length - pos >= 2 && byte(pos) == 0 && byte(pos + 1) == 1) {
+        onCode(RleCode{RleCode::Kind::EndOfBitmap, pos, 2, 0, {}});
+        pos += 2;
+    } else {
+        fault(RleFault::NoEndCode, pos);
+    }
+    if (pos < length && std::any_of(stream + std::min(pos, held), stream + held,
+                                    [](std::uint8_t b) { return b != 0; }))
+        fault(RleFault::BytesAfterEnd, pos);
+}
 
 // The runs of WalkRle that set pixels.
 void DecodeRle(const RleStream& stream, const std::function<void(const RleRun&)>& onRun);

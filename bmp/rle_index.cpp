@@ -23,6 +23,15 @@ std::uint32_t RunPixel(const RleStream& s, const RleCode& code, std::int64_t k) 
     return k % 2 == 0 ? value >> 4 : value & 0x0Fu;
 }
 
+std::optional<RleCode> RleIndex::FindIn(const std::vector<RleCode>& codes, std::int64_t x) {
+    // Runs only move right within a row, so they are in column order.
+    const auto it = std::partition_point(codes.begin(), codes.end(),
+                                         [x](const RleCode& c) { return c.run.x + c.run.n <= x; });
+    if (it == codes.end() || it->run.x > x)
+        return std::nullopt;
+    return *it;
+}
+
 std::unique_ptr<RleIndex> RleIndex::Make(const RleStream& stream) {
     if (stream.length > UINT32_MAX || stream.width > UINT32_MAX || stream.height > UINT32_MAX)
         return nullptr;
@@ -30,11 +39,16 @@ std::unique_ptr<RleIndex> RleIndex::Make(const RleStream& stream) {
         std::unique_ptr<RleIndex> index(new RleIndex);
         index->m_stream = stream;
         index->m_stream.held = std::min(stream.held, stream.length);
+        constexpr int kEvery = 16;
         std::int64_t last = -1;
+        int since = 0;
         WalkRle(index->m_stream, [&](const RleCode& code) {
-            if (code.kind != RleCode::Kind::Run || code.run.n == 0 || code.run.y == last)
+            if (code.kind != RleCode::Kind::Run || code.run.n == 0)
+                return;
+            if (code.run.y == last && ++since < kEvery)
                 return;
             last = code.run.y;
+            since = 0;
             index->m_rows.push_back(Entry{static_cast<std::uint32_t>(code.at),
                                           static_cast<std::uint32_t>(code.run.x),
                                           static_cast<std::uint32_t>(code.run.y)});
@@ -46,6 +60,16 @@ std::unique_ptr<RleIndex> RleIndex::Make(const RleStream& stream) {
     }
 }
 
+std::pair<std::vector<RleIndex::Entry>::const_iterator,
+          std::vector<RleIndex::Entry>::const_iterator>
+RleIndex::EntriesOf(std::int64_t y) const {
+    const auto first =
+        std::partition_point(m_rows.begin(), m_rows.end(), [y](const Entry& e) { return e.y < y; });
+    const auto end =
+        std::partition_point(first, m_rows.end(), [y](const Entry& e) { return e.y <= y; });
+    return {first, end};
+}
+
 const std::vector<RleCode>& RleIndex::Row(std::int64_t y) const {
     for (const CachedRow& c : m_cache)
         if (c.y == y)
@@ -54,38 +78,46 @@ const std::vector<RleCode>& RleIndex::Row(std::int64_t y) const {
     m_next = (m_next + 1) % m_cache.size();
     slot.y = y;
     slot.codes.clear();
-    const auto it =
-        std::partition_point(m_rows.begin(), m_rows.end(), [y](const Entry& e) { return e.y < y; });
-    if (it == m_rows.end() || it->y != y)
-        return slot.codes;
-    WalkRleRow(m_stream, RleState{it->pos, it->x, y}, [&](const RleCode& code) {
-        if (code.kind == RleCode::Kind::Run && code.run.n > 0) {
-            slot.codes.push_back(code);
-            slot.codes.back().run.data = nullptr; // the walk's literal buffer goes
-        }
+    ForEachRunOn(y, [&](const RleCode& code) {
+        slot.codes.push_back(code);
+        slot.codes.back().run.data = nullptr; // the walk's literal buffer goes
     });
     return slot.codes;
 }
 
-void RleIndex::ForEachRunOn(std::int64_t y,
-                            const std::function<void(const RleCode&)>& onCode) const {
-    for (const RleCode& code : Row(y))
-        onCode(code);
-}
-
 std::optional<RleCode> RleIndex::CodeAt(std::int64_t x, std::int64_t y) const {
-    const std::vector<RleCode>& codes = Row(y);
-    // Runs only move right within a row, so they are in column order.
-    const auto it = std::partition_point(codes.begin(), codes.end(),
-                                         [x](const RleCode& c) { return c.run.x + c.run.n <= x; });
-    if (it == codes.end() || it->run.x > x)
+    for (const CachedRow& c : m_cache)
+        if (c.y == y)
+            return FindIn(c.codes, x);
+    // A row asked for twice running is kept decoded: a repaint asks for all its pixels.
+    if (y == m_lastAsked)
+        return FindIn(Row(y), x);
+    m_lastAsked = y;
+    // A row not read lately: from the last place taken up at or before x, which walks
+    // at most the codes between two places.
+    const auto [first, end] = EntriesOf(y);
+    if (first == end)
         return std::nullopt;
-    return *it;
+    auto from = std::partition_point(first, end, [x](const Entry& e) { return e.x <= x; });
+    if (from != first)
+        --from;
+    std::optional<RleCode> found;
+    WalkRleRow(m_stream, RleState{from->pos, from->x, y}, [&](const RleCode& code) {
+        if (code.kind != RleCode::Kind::Run || code.run.n == 0)
+            return true;
+        if (code.run.x <= x && x < code.run.x + code.run.n) {
+            found = code;
+            found->run.data = nullptr;
+        }
+        // Runs move right: once one ends past x, none later holds it.
+        return code.run.x + code.run.n <= x;
+    });
+    return found;
 }
 
 std::optional<RleCode> RleIndex::CodeHolding(std::uint64_t at) const {
-    // The row whose first code is the last to begin at or before the offset; a code
-    // holding it, if any, is that row's.
+    // The row whose places begin last at or before the offset; a code holding it, if
+    // any, is that row's.
     const auto it = std::partition_point(m_rows.begin(), m_rows.end(),
                                          [at](const Entry& e) { return e.pos <= at; });
     if (it == m_rows.begin())

@@ -1,11 +1,12 @@
 // A run-length stream walked once, so that a pixel read or a redraw of a few rows costs
 // a walk of those rows instead of a walk of the whole stream.
 //
-// It keeps where each row's first pixel-setting code begins, which is what decoding
-// needs to take the row up again: the walker's state is its place in the stream and in
-// the picture, nothing more. So it takes a few bytes a row that codes set, whatever the
-// stream's size, and rows a stream never reaches cost nothing. The rows read last are
-// kept decoded, for the many reads of one row a repaint makes.
+// It keeps where each row's first pixel-setting code begins, and every 16th code after
+// it, which is what decoding needs to take the row up again: the walker's state is its
+// place in the stream and in the picture, nothing more. So it takes a few bytes a row
+// that codes set and a few for every 16 codes, whatever the stream's size, and rows a
+// stream never reaches cost nothing. A pixel read walks at most 16 codes; the rows read
+// last are kept decoded, for the many reads of one row a repaint makes.
 #pragma once
 
 #include "bmp/rle.h"
@@ -30,7 +31,7 @@ public:
     }
     // The codes that set pixels on stored row y (0 = bottom), in stream order; their
     // runs' literal bytes are not kept: read them with RunPixel.
-    void ForEachRunOn(std::int64_t y, const std::function<void(const RleCode&)>& onCode) const;
+    template <typename OnCode> void ForEachRunOn(std::int64_t y, OnCode&& onCode) const;
     // The code that sets pixel x of stored row y, or none.
     std::optional<RleCode> CodeAt(std::int64_t x, std::int64_t y) const;
     // The pixel-setting code whose bytes hold stream offset at, or none.
@@ -40,20 +41,39 @@ public:
 
 private:
     struct Entry {
-        std::uint32_t pos, x, y; // where the row's first pixel-setting code is taken up
+        std::uint32_t pos, x, y; // where decoding is taken up, before a pixel-setting code
     };
+    // The entries of stored row y: the first, and one past the last.
+    std::pair<std::vector<Entry>::const_iterator, std::vector<Entry>::const_iterator>
+    EntriesOf(std::int64_t y) const;
     struct CachedRow {
         std::int64_t y = -1;
         std::vector<RleCode> codes;
     };
     RleIndex() = default;
     const std::vector<RleCode>& Row(std::int64_t y) const;
+    static std::optional<RleCode> FindIn(const std::vector<RleCode>& codes, std::int64_t x);
 
     RleStream m_stream;
     std::vector<Entry> m_rows;
     mutable std::array<CachedRow, 16> m_cache;
     mutable std::size_t m_next = 0;
+    mutable std::int64_t m_lastAsked = -1;
 };
+
+template <typename OnCode> void RleIndex::ForEachRunOn(std::int64_t y, OnCode&& onCode) const {
+    const auto [first, end] = EntriesOf(y);
+    if (first == end)
+        return;
+    WalkCodes(
+        m_stream, RleState{first->pos, first->x, y}, y,
+        [&](const RleCode& code) {
+            if (code.kind == RleCode::Kind::Run && code.run.n > 0)
+                onCode(code);
+            return true;
+        },
+        nullptr);
+}
 
 // Pixel k of a run's code: a colour index at 4 and 8 bits, 0x00RRGGBB at 24; bytes past
 // what the stream holds read as zero.

@@ -3,6 +3,7 @@
 #include "bmp/checked.h"
 #include "bmp/colour_table.h"
 #include "bmp/layout.h"
+#include "bmp/open_rule.h"
 #include "platform/allocator.h"
 #include "platform/gdi/dib_decoder.h"
 
@@ -77,15 +78,17 @@ BOOL LoadDibFromFile(CFile* pFile, BITMAPINFOHEADER** ppHeader, BYTE** ppBits) {
     BITMAPINFOHEADER* header = nullptr;
     try {
         BITMAPFILEHEADER fh{};
-        if (pFile->Read(&fh, sizeof fh) < sizeof fh || fh.bfType != 0x4D42 ||
+        const UINT got = pFile->Read(&fh, sizeof fh);
+        const bmp::File start = bmp::ParseFile({reinterpret_cast<const BYTE*>(&fh), got});
+        if (got < sizeof fh || !start.signature ||
             fh.bfOffBits < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER))
             AfxThrowFileException(CFileException::none, -1);
         DWORD headerBytes = fh.bfOffBits - sizeof(BITMAPFILEHEADER);
         header = static_cast<BITMAPINFOHEADER*>(platform::AfxAllocZeroed(headerBytes));
         pFile->Read(header, headerBytes);
-        const std::uint64_t entries = bmp::LoaderEntries(header->biBitCount, header->biClrUsed);
-        if (header->biSize != sizeof(BITMAPINFOHEADER) ||
-            !bmp::RangeInside(0, sizeof(BITMAPINFOHEADER) + 4 * entries, headerBytes))
+        // The open command's rule over what was read: a 40-byte header and its table.
+        if (bmp::OpenCommandRefusal({reinterpret_cast<const BYTE*>(&fh), sizeof fh},
+                                    {reinterpret_cast<const BYTE*>(header), headerBytes}))
             AfxThrowFileException(CFileException::none, -1);
         if (header->biSizeImage == 0) {
             std::uint64_t size = RowRuleSize(*header);

@@ -3,10 +3,14 @@
 // block, the file or the memory given is ever read.
 #include "dib/dib.h"
 
+#include "bmp/layout.h"
+
 #include "bmp/checked.h"
 #include "platform/allocator.h"
 #include "platform/interaction.h"
 #include "platform/kernel.h"
+
+#include <algorithm>
 
 BOOL CDib::ReadFlipped(CFile* pFile, BOOL bFlip) {
     BYTE* buffer = nullptr;
@@ -80,7 +84,8 @@ BOOL CDib::MapFile(LPCSTR pszPath, BOOL bShare) {
     std::uint64_t length = ::GetFileSize(file, &high);
     length |= std::uint64_t{high} << 32;
     const auto* bytes = static_cast<BYTE*>(view);
-    if (length < 2 || bytes[0] != 'B' || bytes[1] != 'M') {
+    if (!bmp::ParseFile({bytes, static_cast<std::size_t>(std::min<std::uint64_t>(length, 14))})
+             .signature) {
         release();
         AfxMessageBox("Invalid bitmap file");
         return FALSE;

@@ -13,32 +13,22 @@
 #include "platform/progress.h"
 
 #include <algorithm>
-#include <cstring>
-#include <vector>
 
 void CDib::Refuse() {
     AfxThrowFileException(CFileException::none, -1);
 }
 
-// The bytes of the information header the open command's rule looks at.
-constexpr std::size_t kJudged = 64;
-
 void CDib::RefuseRead(CFile* pFile, std::size_t fileHeaderBytes, std::size_t headerBytes) {
-    // What was read, judged by the open command's rule: the file header and as much of
-    // the header block as the rule looks at, read now if the block was not.
-    std::vector<std::uint8_t> read(fileHeaderBytes);
-    std::memcpy(read.data(), &m_fileHeader, fileHeaderBytes);
-    if (m_pInfo != nullptr) {
-        const std::size_t n = std::min(headerBytes, kJudged);
-        read.insert(read.end(), reinterpret_cast<const BYTE*>(m_pInfo),
-                    reinterpret_cast<const BYTE*>(m_pInfo) + n);
-    } else if (fileHeaderBytes == sizeof m_fileHeader) {
-        BYTE more[kJudged];
-        read.insert(read.end(), more, more + pFile->Read(more, sizeof more));
-    }
-    const auto refusal = bmp::OpenCommandRefusal(bmp::ParseFile(read));
-    m_refusal =
-        refusal.value_or(bmp::Refusal{"not-loadable", 0, "Pixscope 的打开命令不读取这个文件"});
+    // What was read, judged by the open command's rule; the first bytes of the header
+    // block are read now if it was not.
+    BYTE more[64];
+    std::span<const BYTE> block(reinterpret_cast<const BYTE*>(m_pInfo),
+                                m_pInfo != nullptr ? headerBytes : 0);
+    if (m_pInfo == nullptr && fileHeaderBytes == sizeof m_fileHeader)
+        block = {more, pFile->Read(more, sizeof more)};
+    m_refusal = bmp::OpenCommandRefusal(
+                    {reinterpret_cast<const BYTE*>(&m_fileHeader), fileHeaderBytes}, block)
+                    .value_or(bmp::Refusal{"not-loadable", 0, "Pixscope 的打开命令不读取这个文件"});
     Refuse();
 }
 

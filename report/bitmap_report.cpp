@@ -6,6 +6,8 @@
 // fields zero-extended, 32-bit fields as signed numbers.
 #include "report/bitmap_report.h"
 
+#include "bmp/pixel_format.h"
+
 #include "platform/codepage.h"
 
 #include <cstdint>
@@ -37,11 +39,10 @@ struct Texts {
     CString biHeight = Gbk("\t位图高度bfHeight:%d 像素\r\n");
     CString biPlanes = Gbk("\t目标设备级别biPlane:%d\r\n");
     CString biBitCount = Gbk("\t每个像素比特数(位深度)biBitCount:%d 位\r\n");
-    CString compression[5] = {Gbk("\t位图压缩类型biCompression:%d ,BI_RGB\r\n"),
-                              Gbk("\t位图压缩类型biCompression:%d ,BI_RLE8\r\n"),
-                              Gbk("\t位图压缩类型biCompression:%d ,BI_RLE4\r\n"),
-                              Gbk("\t位图压缩类型biCompression:%d ,BI_BITFIELDS\r\n"),
-                              Gbk("\t位图压缩类型biCompression:%d \r\n")};
+    // Named after the number for the compressions the 40-byte header was first defined
+    // with, bare for any other.
+    CString compressionNamed = Gbk("\t位图压缩类型biCompression:%d ,");
+    CString compressionBare = Gbk("\t位图压缩类型biCompression:%d \r\n");
     CString biSizeImage = Gbk("\t位图数据实际字节数bfSizeImage:%ld\r\n");
     CString biXPels = Gbk("\t目标设备水平分辨率(像素/米)biXPelsPerMeter:%d \r\n");
     CString biYPels = Gbk("\t目标设备垂直分辨率(像素/米)biYPelsPerMeter:%d \r\n");
@@ -191,7 +192,9 @@ BitmapReport ComposeReport(const CString& fullPath, const CFileStatus& status,
     c.Field(t.biHeight, ih.biHeight);
     c.Field(t.biPlanes, ih.biPlanes);
     c.Field(t.biBitCount, ih.biBitCount);
-    c.Field(t.compression[ih.biCompression < 4 ? ih.biCompression : 4], Signed(ih.biCompression));
+    const char* compression = bmp::ClassicCompressionName(ih.biCompression);
+    c.Field(compression != nullptr ? t.compressionNamed + compression + t.crlf : t.compressionBare,
+            Signed(ih.biCompression));
     c.LongField(t.biSizeImage, Signed(ih.biSizeImage));
     c.Field(t.biXPels, ih.biXPelsPerMeter);
     c.Field(t.biYPels, ih.biYPelsPerMeter);

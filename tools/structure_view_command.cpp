@@ -38,7 +38,7 @@ void OpenStructureView(const std::string& nativePath) {
         views::ShowStructureView(std::move(model));
 }
 
-int RunStructureViewOf(const std::string& nativePath) {
+int CViewerDlg::RunStructureView(const std::string& nativePath) {
     auto model = Model(nativePath);
     return model != nullptr ? views::RunStructureView(std::move(model)) : 1;
 }
