@@ -19,12 +19,6 @@ namespace {
 
 using Node = StructureModel::Node;
 
-std::string Hex(std::uint64_t v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(v));
-    return text;
-}
-
 class BmpStructureModel : public StructureModel {
 public:
     BmpStructureModel(std::shared_ptr<const void> owner, std::span<const std::uint8_t> bytes,
@@ -32,14 +26,14 @@ public:
         : m_owner(std::move(owner)), m_bytes(bytes), m_layout(bmp::ParseFile(m_bytes)),
           m_decoder(bmp::Decoder::OfFile(m_bytes)), m_title("结构视图 - " + name) {
         for (const inspect::Region& r : inspect::DescribeStructure(m_bytes).regions) {
-            Node region{
-                {r.name, Hex(r.offset), std::to_string(r.size), "", r.cut ? "被文件截断" : ""},
-                ByteRange{r.offset, r.size},
-                r.cut,
-                {}};
+            Node region{{r.name, HexOffset(r.offset), std::to_string(r.size), "",
+                         r.cut ? "被文件截断" : ""},
+                        ByteRange{r.offset, r.size},
+                        r.cut,
+                        {}};
             for (const inspect::StructureField& f : r.fields)
                 region.children.push_back(
-                    Node{{f.name, Hex(f.offset), std::to_string(f.size), f.value,
+                    Node{{f.name, HexOffset(f.offset), std::to_string(f.size), f.value,
                           f.cut ? f.meaning + "（被文件截断）" : f.meaning},
                          ByteRange{f.offset, f.size},
                          f.cut,
@@ -47,8 +41,9 @@ public:
             m_tree.push_back(std::move(region));
         }
         for (const inspect::Finding& f : inspect::CheckBitmap(m_bytes))
-            m_findings.push_back(Finding{Hex(f.offset) + "  " + inspect::SeverityLabel(f.severity) +
-                                             "  " + f.id + "：" + f.message,
+            m_findings.push_back(Finding{HexOffset(f.offset) + "  " +
+                                             inspect::SeverityLabel(f.severity) + "  " + f.id +
+                                             "：" + f.message,
                                          f.offset, f.severity == inspect::Severity::Error});
         if (!m_decoder.Decodes())
             m_noPicture = m_decoder.Refusal() + "：这里没有可显示的图像。左边的区域列出它的字节。";

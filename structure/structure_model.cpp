@@ -1,5 +1,7 @@
 #include "structure/structure_model.h"
 
+#include <cstdio>
+
 namespace structure {
 
 std::vector<std::size_t> StructureModel::PathAt(std::uint64_t at) const {
@@ -18,6 +20,12 @@ std::vector<std::size_t> StructureModel::PathAt(std::uint64_t at) const {
         }
     }
     return path;
+}
+
+std::string HexOffset(std::uint64_t v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(v));
+    return text;
 }
 
 } // namespace structure

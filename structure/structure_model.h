@@ -61,4 +61,7 @@ public:
     std::vector<std::size_t> PathAt(std::uint64_t offset) const;
 };
 
+// An offset as the view writes it: 0x and uppercase hexadecimal.
+std::string HexOffset(std::uint64_t offset);
+
 } // namespace structure

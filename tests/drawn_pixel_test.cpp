@@ -260,42 +260,6 @@ TEST(DrawnPixel, ANewRunLengthStreamOfTheSameShapeIsDecodedAfresh) {
     }
 }
 
-TEST(RleIndex, AnswersOnlyForTheStreamAndShapeItWasMadeFrom) {
-    const BYTE stream[] = {2, 7, 0, 0, 0, 3, 1, 2, 3, 0, 0, 1};
-    const bmp::RleStream made{stream, sizeof stream, sizeof stream, 4, 2, 8};
-    const auto index = bmp::RleIndex::Make(made);
-    ASSERT_NE(index, nullptr);
-    EXPECT_TRUE(index->Describes(made));
-    const BYTE copy[sizeof stream] = {};
-    for (bmp::RleStream other :
-         {bmp::RleStream{copy, sizeof stream, sizeof stream, 4, 2, 8},
-          bmp::RleStream{stream, sizeof stream - 2, sizeof stream - 2, 4, 2, 8},
-          bmp::RleStream{stream, sizeof stream, sizeof stream, 5, 2, 8},
-          bmp::RleStream{stream, sizeof stream, sizeof stream, 4, 3, 8},
-          bmp::RleStream{stream, sizeof stream, sizeof stream, 4, 2, 4}})
-        EXPECT_FALSE(index->Describes(other));
-    // Bottom row 7 7 - -, the row above 1 2 3 -.
-    const char* rows[2] = {"7 7 - - ", "1 2 3 - "};
-    for (int y = 0; y < 2; ++y) {
-        std::string got;
-        for (int x = 0; x < 4; ++x) {
-            const auto i = index->ValueAt(x, y);
-            got += (i ? std::to_string(*i) : "-") + " ";
-        }
-        EXPECT_EQ(got, rows[y]);
-    }
-    // A literal pixel past the bytes held reads 0.
-    const auto cut = bmp::RleIndex::Make(bmp::RleStream{stream + 4, 3, 8, 4, 1, 8});
-    ASSERT_NE(cut, nullptr);
-    EXPECT_EQ(std::pair(cut->ValueAt(0, 0), cut->ValueAt(1, 0)),
-              std::pair(std::optional<std::uint32_t>(1), std::optional<std::uint32_t>(0)));
-    // An RLE24 run's pixel is its colour: blue, green, red after the count.
-    const BYTE triples[] = {2, 0x10, 0x20, 0x30, 0, 1};
-    const auto rle24 = bmp::RleIndex::Make(bmp::RleStream{triples, 6, 6, 4, 1, 24});
-    ASSERT_NE(rle24, nullptr);
-    EXPECT_EQ(rle24->ValueAt(1, 0), std::optional<std::uint32_t>(0x302010));
-}
-
 // Pixel x of a row reads as pixel 0 of the row that starts at its bytes, at every depth
 // whole bytes hold; a pixel whose bytes the array ends inside is black.
 TEST(UncompressedPixel, EachPixelReadsItsOwnBytesAndOneTheArrayCutsIsBlack) {

@@ -25,11 +25,7 @@ namespace {
 // What Ctrl+C copies at most: a region can be gigabytes.
 constexpr std::uint64_t kCopyLimit = 1 << 16;
 
-std::string HexOffset(std::uint64_t v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(v));
-    return text;
-}
+using structure::HexOffset;
 
 class StructureWindow : public QWidget {
 public:

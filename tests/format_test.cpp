@@ -1,0 +1,121 @@
+// The format library alone: which compression goes with which depth and header kind,
+// under the drawing's rules and a reader of files', and the run-length index.
+#include "bmp/decoder.h"
+#include "bmp/layout.h"
+#include "bmp/pixel_format.h"
+#include "bmp/rle_index.h"
+#include "bmp_builder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// "-" where the rules decode nothing, else the layout and its stored bits.
+std::string Says(const bmp::PixelFormat& f) {
+    static const char* const kNames[] = {"-", "indexed", "masked", "bgr", "rle"};
+    if (!f.Decodes())
+        return "-";
+    return std::string(kNames[static_cast<int>(f.encoding)]) + " " + std::to_string(f.bits) +
+           (f.alphaInForce ? " alpha" : "") + (f.masksGiven ? " masks" : "");
+}
+
+} // namespace
+
+TEST(Format, EachHeaderKindDepthAndCompressionHasOneReading) {
+    std::vector<BYTE> masks = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0xFF};
+    BmpFields alpha = BmpFields{}.Bits(32).Compression(6);
+    alpha.gap = masks;
+    BmpFields zeroRed = BmpFields{}.Bits(32).Compression(BI_BITFIELDS);
+    zeroRed.gap = std::vector<BYTE>(masks.begin() + 4, masks.begin() + 16);
+    zeroRed.gap[11] = 0; // blue: a zero mask
+    BmpFields v4 = BmpFields{}.Header(108).Bits(32).Compression(BI_BITFIELDS);
+    BmpFields m565 = BmpFields{}.Bits(16).Compression(BI_BITFIELDS);
+    m565.gap = {0, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
+    const struct {
+        const char* name;
+        std::vector<BYTE> file;
+        const char* drawing;
+        const char* file_; // a reader of files, or the start of its refusal
+    } rows[] = {
+        // clang-format off
+        {"24 bits", BmpFields{}.Build(), "bgr 24", "bgr 24"},
+        {"24 bits labelled RLE8", BmpFields{}.Compression(BI_RLE8).Build(), "-", "压缩方式 1 与 24 位"},
+        {"RLE8 top-down", BmpFields{}.Bits(8).Size(4, -2).Compression(BI_RLE8).Build(), "-", "rle 8"},
+        {"RLE4", BmpFields{}.Bits(4).Compression(BI_RLE4).Build(), "rle 4", "rle 4"},
+        {"2 bits", BmpFields{}.Bits(2).Build(), "-", "indexed 2"},
+        {"16 bits 5-5-5", BmpFields{}.Bits(16).Build(), "masked 16", "masked 16"},
+        {"16 bits 5-6-5", m565.Build(), "masked 16 masks", "masked 16 masks"},
+        {"a zero mask", zeroRed.Build(), "-", "BI_BITFIELDS 的掩码为零"},
+        {"BI_ALPHABITFIELDS", alpha.Build(), "-", "masked 32 alpha masks"},
+        {"V4 bitfields and its alpha mask", v4.Build(), "-", "BI_BITFIELDS 的掩码为零"},
+        {"OS/2 RLE24", BmpFields{}.Header(64).Compression(4).Build(), "-", "rle 24"},
+        {"OS/2 Huffman 1D", BmpFields{}.Header(64).Bits(1).Compression(3).Build(), "-", "OS/2 的 Huffman 1D"},
+        {"embedded JPEG", BmpFields{}.Compression(4).Build(), "-", "像素数据是嵌入的 JPEG"},
+        {"CMYK", BmpFields{}.Bits(32).Compression(11).Build(), "-", "压缩方式 11 与 32 位"},
+        {"12 bits", BmpFields{}.Bits(12).Build(), "-", "像素位数 12"},
+        // clang-format on
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        const bmp::Header h = bmp::ParseFile(r.file).header;
+        EXPECT_EQ(Says(bmp::Classify(h, bmp::Rules::Drawing)), r.drawing);
+        const bmp::PixelFormat f = bmp::Classify(h, bmp::Rules::File);
+        EXPECT_EQ((f.Decodes() ? Says(f) : f.refusal).rfind(r.file_, 0), 0u) << f.refusal;
+    }
+    // A V4 header's own alpha mask is in force with BI_BITFIELDS; a 40-byte one's is not
+    // its own.
+    std::vector<BYTE> withMasks = v4.Build();
+    std::copy(masks.begin(), masks.end(), withMasks.begin() + 14 + 40);
+    EXPECT_EQ(Says(bmp::Classify(bmp::ParseFile(withMasks).header, bmp::Rules::File)),
+              "masked 32 alpha masks");
+}
+
+TEST(RleIndex, AnswersOnlyForTheStreamAndShapeItWasMadeFrom) {
+    const BYTE stream[] = {2, 7, 0, 0, 0, 3, 1, 2, 3, 0, 0, 1};
+    const bmp::RleStream made{stream, sizeof stream, sizeof stream, 4, 2, 8};
+    const auto index = bmp::RleIndex::Make(made);
+    ASSERT_NE(index, nullptr);
+    EXPECT_TRUE(index->Describes(made));
+    const BYTE copy[sizeof stream] = {};
+    for (bmp::RleStream other :
+         {bmp::RleStream{copy, sizeof stream, sizeof stream, 4, 2, 8},
+          bmp::RleStream{stream, sizeof stream - 2, sizeof stream - 2, 4, 2, 8},
+          bmp::RleStream{stream, sizeof stream, sizeof stream, 5, 2, 8},
+          bmp::RleStream{stream, sizeof stream, sizeof stream, 4, 3, 8},
+          bmp::RleStream{stream, sizeof stream, sizeof stream, 4, 2, 4}})
+        EXPECT_FALSE(index->Describes(other));
+    // Bottom row 7 7 - -, the row above 1 2 3 -.
+    const char* rows[2] = {"7 7 - - ", "1 2 3 - "};
+    for (int y = 0; y < 2; ++y) {
+        std::string got;
+        for (int x = 0; x < 4; ++x) {
+            const auto i = index->ValueAt(x, y);
+            got += (i ? std::to_string(*i) : "-") + " ";
+        }
+        EXPECT_EQ(got, rows[y]);
+    }
+    // A literal pixel past the bytes held reads 0.
+    const auto cut = bmp::RleIndex::Make(bmp::RleStream{stream + 4, 3, 8, 4, 1, 8});
+    ASSERT_NE(cut, nullptr);
+    EXPECT_EQ(std::pair(cut->ValueAt(0, 0), cut->ValueAt(1, 0)),
+              std::pair(std::optional<std::uint32_t>(1), std::optional<std::uint32_t>(0)));
+    // An RLE24 run's pixel is its colour: blue, green, red after the count.
+    const BYTE triples[] = {2, 0x10, 0x20, 0x30, 0, 1};
+    const auto rle24 = bmp::RleIndex::Make(bmp::RleStream{triples, 6, 6, 4, 1, 24});
+    ASSERT_NE(rle24, nullptr);
+    EXPECT_EQ(rle24->ValueAt(1, 0), std::optional<std::uint32_t>(0x302010));
+}
+
+// A long row of codes read pixel by pixel, out of order, from the index's places: every
+// pixel names the code a walk of the whole stream sets it with.
+TEST(RleIndex, APixelReadFromAPlaceInTheRowFindsTheCodeTheWalkFinds) {
+    std::vector<BYTE> indices(300);
+    for (std::size_t i = 0; i < indices.size(); ++i)
+        indices[i] = static_cast<BYTE>(i / 3 + (i % 7 == 0 ? 1 : 0));
+    const std::vector<BYTE> codes = bmp::EncodeRle(indices.data(), 300, 1, false);
+    const bmp::RleStream s{codes.data(), codes.size(), codes.size(), 300, 1, 8};
+    const auto index = bmp::RleIndex::Make(s);
+    ASSERT_NE(index, nullptr);
+    for (std::int64_t x : {299, 0, 150, 17, 298, 1, 64, 63, 200})
+        EXPECT_EQ(index->ValueAt(x, 0), std::optional<std::uint32_t>(indices[x])) << x;
+}
