@@ -36,6 +36,8 @@ public:
     std::optional<RleCode> CodeAt(std::int64_t x, std::int64_t y) const;
     // The pixel-setting code whose bytes hold stream offset at, or none.
     std::optional<RleCode> CodeHolding(std::uint64_t at) const;
+    // How many places it keeps: its memory, at 12 bytes each.
+    std::size_t Places() const { return m_rows.size(); }
     // Pixel x of stored row y as RunPixel gives it, or none where no code sets it.
     std::optional<std::uint32_t> ValueAt(std::int64_t x, std::int64_t y) const;
 

@@ -1,7 +1,6 @@
 // The bitmap class's API that neither program calls (other loaders, sections, device
 // bitmaps, compression, flipping, archives, palettes, the screen): one row a function,
 // for its essential contract. The fuzz target drives them all on hostile input.
-#include "bmp/rle.h"
 #include "bmp_builder.h"
 #include "dib/dib.h"
 #include "dib/dib_functions.h"
@@ -244,20 +243,6 @@ TEST_F(DibApi, EachFunctionKeepsItsEssentialContract) {
                  ASSERT_TRUE(d.Compress(&dc, FALSE));
                  EXPECT_EQ(Bits(d), original) << bits;
              }
-             const BYTE row[] = {1, 2, 7, 7, 7, 4, 5, 6};
-             EXPECT_EQ(bmp::EncodeRle(row, 8, 1, false),
-                       (Bytes{1, 1, 1, 2, 3, 7, 0, 3, 4, 5, 6, 0, 0, 0, 0, 1}));
-             // RLE4 literal stretches of 4 and 6 pixels: two bytes, and three padded.
-             const Bytes four = {1, 2, 3, 4, 5, 5, 5, 5, 1, 2, 3, 4, 7, 8, 6, 6};
-             const Bytes encoded = bmp::EncodeRle(four.data(), 16, 1, true);
-             Bytes decoded(16, 0xFF);
-             bmp::DecodeRle(
-                 bmp::RleStream{encoded.data(), encoded.size(), encoded.size(), 16, 1, 4},
-                 [&](const bmp::RleRun& r) {
-                     for (std::int64_t k = 0; k < r.n; ++k)
-                         decoded[static_cast<size_t>(r.x + k)] = r.At(k);
-                 });
-             EXPECT_EQ(decoded, four);
          }},
         {"CreateSection puts the pixels in a section it owns",
          [&] {

@@ -70,6 +70,64 @@ TEST(Format, EachHeaderKindDepthAndCompressionHasOneReading) {
               "masked 32 alpha masks");
 }
 
+TEST(Format, CompressionsAreNamedByTheirHeadersKind) {
+    const struct {
+        std::uint32_t value;
+        bool os2;
+        const char* name;
+    } rows[] = {{0, false, "BI_RGB"},   {3, false, "BI_BITFIELDS"}, {3, true, "Huffman 1D"},
+                {4, false, "BI_JPEG"},  {4, true, "RLE24"},         {6, false, "BI_ALPHABITFIELDS"},
+                {11, false, "BI_CMYK"}, {12, false, "BI_CMYKRLE8"}, {13, false, "BI_CMYKRLE4"},
+                {7, false, nullptr}};
+    for (const auto& r : rows) {
+        const char* name = bmp::CompressionName(r.value, r.os2);
+        EXPECT_EQ(name == nullptr ? "-" : std::string(name), r.name == nullptr ? "-" : r.name)
+            << r.value;
+    }
+    EXPECT_EQ(bmp::ClassicCompressionName(4), nullptr);
+}
+
+// A row the bytes end inside reads what they hold, zeros past them up to the length the
+// reader takes, and black past that.
+TEST(Decoder, ARowTheBytesEndInsideReadsWhatTheyHold) {
+    const std::vector<BYTE> file =
+        BmpFields{}.Bits(8).Size(4, 1).Table({{1, 1, 1, 0}, {2, 2, 2, 0}, {3, 3, 3, 0}}).Build();
+    const bmp::Header h = bmp::ParseFile(file).header;
+    const std::vector<BYTE> table(file.begin() + 54, file.begin() + 54 + 12);
+    const BYTE pixels[] = {2, 1};
+    const bmp::Decoder d(h, table, pixels, 3, bmp::Rules::File);
+    std::uint32_t row[4] = {};
+    d.Row(0, row);
+    EXPECT_EQ(std::vector<std::uint32_t>(row, row + 4),
+              (std::vector<std::uint32_t>{0xFF030303, 0xFF020202, 0xFF010101, bmp::kBlack}));
+}
+
+TEST(Rle, EncodesAsADisplayDriverDoes) {
+    const struct {
+        std::vector<BYTE> row;
+        std::vector<BYTE> codes;
+    } rows[] = {
+        // clang-format off
+        {{1, 2, 7, 7, 7, 4, 5, 6}, {1, 1, 1, 2, 3, 7, 0, 3, 4, 5, 6, 0, 0, 0, 0, 1}},
+        {{1, 2, 3, 4, 4}, {0, 3, 1, 2, 3, 0, 2, 4, 0, 0, 0, 1}},
+        {std::vector<BYTE>(300, 7), {255, 7, 45, 7, 0, 0, 0, 1}},
+        // clang-format on
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(bmp::EncodeRle(r.row.data(), static_cast<std::int64_t>(r.row.size()), 1, false),
+                  r.codes);
+    // RLE4 literal stretches of 4 and 6 pixels: two bytes, and three padded.
+    const std::vector<BYTE> four = {1, 2, 3, 4, 5, 5, 5, 5, 1, 2, 3, 4, 7, 8, 6, 6};
+    const std::vector<BYTE> encoded = bmp::EncodeRle(four.data(), 16, 1, true);
+    std::vector<BYTE> decoded(16, 0xFF);
+    bmp::DecodeRle(bmp::RleStream{encoded.data(), encoded.size(), encoded.size(), 16, 1, 4},
+                   [&](const bmp::RleRun& r) {
+                       for (std::int64_t k = 0; k < r.n; ++k)
+                           decoded[static_cast<size_t>(r.x + k)] = r.At(k);
+                   });
+    EXPECT_EQ(decoded, four);
+}
+
 TEST(RleIndex, AnswersOnlyForTheStreamAndShapeItWasMadeFrom) {
     const BYTE stream[] = {2, 7, 0, 0, 0, 3, 1, 2, 3, 0, 0, 1};
     const bmp::RleStream made{stream, sizeof stream, sizeof stream, 4, 2, 8};
@@ -118,4 +176,8 @@ TEST(RleIndex, APixelReadFromAPlaceInTheRowFindsTheCodeTheWalkFinds) {
     ASSERT_NE(index, nullptr);
     for (std::int64_t x : {299, 0, 150, 17, 298, 1, 64, 63, 200})
         EXPECT_EQ(index->ValueAt(x, 0), std::optional<std::uint32_t>(indices[x])) << x;
+    // A place for the row's first code and one for every 16 after it, no more.
+    std::size_t runs = 0;
+    bmp::DecodeRle(s, [&](const bmp::RleRun&) { ++runs; });
+    EXPECT_EQ(index->Places(), (runs + 15) / 16);
 }
