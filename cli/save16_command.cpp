@@ -4,6 +4,7 @@
 #include "cli/open_bitmap.h"
 #include "cli/write_bitmap.h"
 #include "dib/pixel_rules.h"
+#include "dib/save_rules.h"
 #include "platform/interaction.h"
 
 int RunSave16Command(const std::vector<std::string>& argv) {
@@ -16,8 +17,8 @@ int RunSave16Command(const std::vector<std::string>& argv) {
     CDib dib;
     if (OpenBitmapFile(args[0], dib) != OpenResult::Loaded)
         return 1;
-    if (!dib.CanConvertTo555()) {
-        AfxMessageBox(CString::FromUtf8(kColoursUnknownMessage));
+    if (const std::string why = SaveRefusal(dib, SaveAs::Rgb555); !why.empty()) {
+        AfxMessageBox(CString::FromUtf8(why + "；" + kNothingWrittenMessage));
         return 1;
     }
     CSize size(dib.m_pInfo->biWidth, dib.m_pInfo->biHeight);

@@ -5,6 +5,7 @@
 #include "cli/open_bitmap.h"
 #include "cli/write_bitmap.h"
 #include "dib/pixel_rules.h"
+#include "dib/save_rules.h"
 #include "platform/interaction.h"
 
 #include <climits>
@@ -38,7 +39,17 @@ int RunSetPixelCommand(const std::vector<std::string>& argv) {
         AfxMessageBox(CString::FromUtf8(kPositionOutsideMessage));
         return 1;
     }
-    dib.SetPixel(static_cast<int>(*x), static_cast<int>(*y),
-                 RGBQUAD{bytes[0], bytes[1], bytes[2], bytes[3]});
+    const RGBQUAD asked{bytes[0], bytes[1], bytes[2], bytes[3]};
+    const int px = static_cast<int>(*x), py = static_cast<int>(*y);
+    if (const std::string why = dib.DrawnPixelRefusal(px, py, asked); !why.empty()) {
+        AfxMessageBox(CString::FromUtf8(why + "。像素没有修改。"));
+        return 1;
+    }
+    // What can't be saved to read back is refused before anything changes.
+    if (const std::string why = SaveRefusal(dib, SaveAs::AsItIs); !why.empty()) {
+        AfxMessageBox(CString::FromUtf8(why + "；" + kNothingWrittenMessage));
+        return 1;
+    }
+    dib.SetDrawnPixel(px, py, asked);
     return WriteBitmapFile(dib, args[7]) ? 0 : 1;
 }

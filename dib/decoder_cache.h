@@ -12,7 +12,7 @@ struct CDib::DecoderCache {
     std::vector<BYTE> header;
     const BYTE* info = nullptr;
     const BYTE* bits = nullptr;
-    DWORD length = 0;
+    DWORD length = 0, held = 0;
     bmp::Decoder decoder;
     bool drawable = false; // the drawing takes the format too
 };

@@ -137,6 +137,8 @@ void CDib::Empty() {
     m_nColorTableEntries = 0;
     m_nImageSize = 0;
     m_nInfoSize = 0;
+    m_pHeldBits = nullptr;
+    m_nBitsHeld = 0;
     m_pMapView = nullptr;
     m_hMapping = nullptr;
     m_hMapFile = nullptr;

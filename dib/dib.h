@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace bmp {
 class Decoder;
@@ -64,9 +65,15 @@ public:
     // only.
     RGBQUAD GetDrawnPixel(int x, int y) const;
     void SetPixel(int x, int y, RGBQUAD value);
-    // False where no part of the program can tell the picture's colours (an unknown
-    // depth or compression): converting would write a picture the user never saw.
-    bool CanConvertTo555() const;
+    // Writes the pixel so that GetDrawnPixel reads value back: B, G and R (and S where an
+    // alpha mask is in force) through the masks where the picture has them, else as
+    // SetPixel does. Nothing is written, and false returned, where DrawnPixelRefusal says
+    // why it can't be (a mask narrower than the value asked).
+    bool SetDrawnPixel(int x, int y, RGBQUAD value);
+    // The picture's decoder, made at the first draw or read and kept while the header
+    // block and the pixel array stay as they were; null when no header is attached.
+    const bmp::Decoder* CurrentDecoder() const;
+    std::string DrawnPixelRefusal(int x, int y, RGBQUAD value) const;
     void ConvertTo555();
     void Convert565To24();
     void Convert565To32();
@@ -113,10 +120,13 @@ public:
     // Length of the header block in bytes, so that nothing past it is ever read.
     DWORD m_nInfoSize;
 
+    // The bytes of the pixel array its file held; the rest is the zeros a file shorter
+    // than its header says leaves. The whole array for pixels that came otherwise.
+    DWORD HeldBytes() const {
+        return m_pBits == m_pHeldBits && m_nBitsHeld < m_nImageSize ? m_nBitsHeld : m_nImageSize;
+    }
+
 private:
-    // The picture's decoder, made at the first draw or read and kept while the header
-    // block and the pixel array stay as they were; null when no header is attached.
-    const bmp::Decoder* CurrentDecoder() const;
     struct DecoderCache;
     mutable std::unique_ptr<DecoderCache> m_pDecoder;
     // The byte position of pixel (x, y) in 64 bits, or -1 where the layout has none.
@@ -127,6 +137,8 @@ private:
     void ConvertFrom16(int outBytes, bool is565);
     void ConvertTo555FromAnyDepth(BYTE* out, std::uint64_t outRow);
     void WritePieces(CFile* pFile);
+    // What Write writes of the header block: the header, its masks, the colour table.
+    std::uint64_t HeaderPieceBytes() const;
     void DetachFromMapping();
     // The section's memory is the pixel array: the image size may not claim more.
     void ClampToSection();
@@ -141,6 +153,9 @@ private:
     // The reason for a failure that was not a refusal (no memory, a read error).
     void NoteFailure(CException* e);
     bmp::Refusal m_refusal;
+    // What Read put into the pixel array it made: the array, and the bytes the file had.
+    const BYTE* m_pHeldBits = nullptr;
+    DWORD m_nBitsHeld = 0;
     // Rows of src into dst in reverse order, both m_nImageSize bytes: whole pixels at 8
     // bits and more, whole byte rows below; bytes of dst no row reaches are left alone.
     void FlipRows(BYTE* dst, const BYTE* src) const;

@@ -4,8 +4,8 @@
 // whatever its compression field says. Any other depth converts from the colours the
 // preview shows for it, row by row from the picture's decoder, which knows every format
 // and never reads past the array. A 16-bit 5-5-5 picture is already what saving wants
-// and stays as it is. Formats the drawing does not take can't be converted;
-// CanConvertTo555 tells the callers so.
+// and stays as it is. What can't be converted so that it reads back, the save rules
+// refuse first.
 #include "bmp/decoder.h"
 #include "bmp/layout.h"
 #include "dib/decoder_cache.h"
@@ -98,25 +98,13 @@ void CDib::AttachConverted(BYTE* bits, int bitCount, DWORD size) {
     m_nImageSize = size;
 }
 
-bool CDib::CanConvertTo555() const {
-    if (m_pInfo == nullptr)
-        return false;
-    const BITMAPINFOHEADER& h = *m_pInfo;
-    // 24-bit pixels are their bytes whatever the compression field says, as the read
-    // command shows them; an empty picture has nothing to decode.
-    if (h.biBitCount == 24 || (h.biBitCount == 16 && h.biCompression == BI_RGB) || h.biWidth <= 0 ||
-        h.biHeight == 0)
-        return true;
-    CurrentDecoder();
-    return m_pDecoder->drawable;
-}
-
 void CDib::ConvertTo555() {
     const BITMAPINFOHEADER& h = *m_pInfo;
     std::int64_t W = std::max<std::int64_t>(0, h.biWidth);
     std::int64_t H = bmp::RowCount(h.biHeight);
     std::uint64_t outRow = static_cast<std::uint64_t>((W * 16 / 8 + 3) / 4 * 4);
-    if (h.biBitCount == 16 && h.biCompression == BI_RGB) {
+    const bmp::PixelFormat& format = CurrentDecoder()->Format();
+    if (format.encoding == bmp::Encoding::Masked && format.bits == 16 && !format.masksGiven) {
         // Already what saving wants. Only the rows' bytes are pixels: a size field that
         // claims gigabytes more must not make the save write them.
         const std::uint64_t rows = outRow * static_cast<std::uint64_t>(H);

@@ -68,7 +68,8 @@ BOOL CDib::Read(CFile* pFile) {
         // In pieces, so that a large picture can show how far it has got; the file's
         // end stops it as one read would.
         constexpr DWORD kPiece = DWORD{8} << 20;
-        for (DWORD done = 0; done < m_nImageSize;) {
+        DWORD done = 0;
+        while (done < m_nImageSize) {
             const UINT want = std::min(kPiece, m_nImageSize - done);
             const UINT got = pFile->Read(m_pBits + done, want);
             done += got;
@@ -76,6 +77,8 @@ BOOL CDib::Read(CFile* pFile) {
             if (got < want)
                 break;
         }
+        m_pHeldBits = m_pBits;
+        m_nBitsHeld = done;
         return TRUE;
     } catch (CException* e) {
         NoteFailure(e);

@@ -13,11 +13,10 @@
 
 namespace {
 
-constexpr DWORD kHeadersSize = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-
-BITMAPFILEHEADER BuildFileHeader(int entries, DWORD imageSize) {
-    DWORD table = 4 * static_cast<DWORD>(entries);
-    return BITMAPFILEHEADER{0x4D42, table + imageSize + kHeadersSize, 0, 0, table + kHeadersSize};
+// The file header before a header block of headerBytes and the pixel array.
+BITMAPFILEHEADER BuildFileHeader(std::uint64_t headerBytes, DWORD imageSize) {
+    const auto offBits = static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + headerBytes);
+    return BITMAPFILEHEADER{0x4D42, offBits + imageSize, 0, 0, offBits};
 }
 
 } // namespace
@@ -49,13 +48,26 @@ void CDib::FlipRows(BYTE* dst, const BYTE* src) const {
     }
 }
 
+std::uint64_t CDib::HeaderPieceBytes() const {
+    // The masks a 40-byte header calls for stand between it and the colour table: a file
+    // without them would say what its pixels are no longer.
+    std::uint64_t masks = 0;
+    if (m_pInfo != nullptr) {
+        const bmp::Header h =
+            bmp::ParseHeader({reinterpret_cast<const BYTE*>(m_pInfo), m_nInfoSize});
+        if (h.kind == bmp::HeaderKind::Info)
+            masks = 4 * static_cast<std::uint64_t>(h.maskCount);
+    }
+    return sizeof(BITMAPINFOHEADER) + masks +
+           4 * std::uint64_t{static_cast<DWORD>(m_nColorTableEntries)};
+}
+
 // Writes the three pieces, each with one write; throws on a write error. Write is
 // WriteFlipped without flipping. A header block
 // or pixel array that is missing, or shorter than the pieces, is a write error too:
 // nothing past either is ever read.
 void CDib::WritePieces(CFile* pFile) {
-    std::uint64_t headerBytes =
-        sizeof(BITMAPINFOHEADER) + 4 * std::uint64_t{static_cast<DWORD>(m_nColorTableEntries)};
+    const std::uint64_t headerBytes = HeaderPieceBytes();
     if (m_pInfo == nullptr || m_pBits == nullptr || headerBytes > m_nInfoSize)
         AfxThrowFileException(CFileException::genericException);
     pFile->Write(&m_fileHeader, sizeof m_fileHeader);
@@ -76,7 +88,7 @@ BOOL CDib::Write(CFile* pFile) {
 }
 
 BOOL CDib::WriteFlipped(CFile* pFile, BOOL bFlip) {
-    m_fileHeader = BuildFileHeader(m_nColorTableEntries, m_nImageSize);
+    m_fileHeader = BuildFileHeader(HeaderPieceBytes(), m_nImageSize);
     if (bFlip && m_pInfo != nullptr && m_pBits != nullptr) {
         auto* buffer = static_cast<BYTE*>(platform::AfxAllocCopy(m_pBits, m_nImageSize));
         FlipRows(m_pBits, buffer);
@@ -119,11 +131,9 @@ BOOL CDib::SaveToMappedFile(LPCSTR pszPath) {
     if (m_pInfo == nullptr || m_pBits == nullptr)
         return FALSE;
     DetachFromMapping();
-    int entries = m_nColorTableEntries;
-    std::uint64_t headerBytes =
-        sizeof(BITMAPINFOHEADER) + 4 * std::uint64_t{static_cast<DWORD>(entries)};
+    const std::uint64_t headerBytes = HeaderPieceBytes();
     std::uint64_t total = sizeof(BITMAPFILEHEADER) + headerBytes + m_nImageSize;
-    BITMAPFILEHEADER fh = BuildFileHeader(entries, m_nImageSize);
+    BITMAPFILEHEADER fh = BuildFileHeader(headerBytes, m_nImageSize);
 
     // Nothing changes in the object until the file, its mapping and its view all exist.
     HANDLE file = INVALID_HANDLE_VALUE, mapping = nullptr;

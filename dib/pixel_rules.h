@@ -19,9 +19,8 @@ inline bool PixelWritable(const BITMAPINFOHEADER& h) {
 // The messages, in UTF-8; the commands show them converted to code page 936.
 inline constexpr const char* kPositionOutsideMessage = "输入的坐标超过图像大小了⊙﹏⊙b汗";
 inline constexpr const char* kDepthNotWritableMessage = "目前只支持24/32位真彩位图！(⊙o⊙)…";
-// Saving a picture whose colours no part of the program can decode.
-inline constexpr const char* kColoursUnknownMessage =
-    "无法保存为16位位图：不能解码这种位深度或压缩方式的像素，没有写入任何文件。";
+// After the reason a save is refused for.
+inline constexpr const char* kNothingWrittenMessage = "没有写入任何文件。";
 // A file another program shortened while the checker or the locator read it.
 inline constexpr const char* kFileChangedMessage =
     "读取时文件被其他程序改短了，结果不可信。请等它写完后再试一次。";

@@ -18,7 +18,14 @@ void CViewerDlg::OnModifyPixel() {
         AfxMessageBox(CString::FromUtf8(kPositionOutsideMessage), 0);
         return;
     }
-    m_pixel = RGBQUAD{m_nB, m_nG, m_nR, m_nS};
+    // Through the picture's masks, so that a read gives back what was written; a value
+    // its masks can't hold is refused before anything changes.
+    const RGBQUAD asked{m_nB, m_nG, m_nR, m_nS};
+    if (const std::string why = m_pDib->DrawnPixelRefusal(m_nX, m_nY, asked); !why.empty()) {
+        AfxMessageBox(CString::FromUtf8(why + "。像素没有修改。"), 0);
+        return;
+    }
+    m_pixel = asked;
     SetPixelCaption();
-    m_pDib->SetPixel(m_nX, m_nY, m_pixel);
+    m_pDib->SetDrawnPixel(m_nX, m_nY, m_pixel);
 }

@@ -3,6 +3,7 @@
 #include "app/viewer_dlg.h"
 #include "dib/dib.h"
 #include "dib/pixel_rules.h"
+#include "dib/save_rules.h"
 #include "platform/common_dialogs.h"
 #include "platform/progress.h"
 #include "platform/replacing_file.h"
@@ -12,9 +13,10 @@ void CViewerDlg::OnSaveBitmap() {
         AfxMessageBox(CString::FromUtf8(kOpenBitmapFirstMessage), 0);
         return;
     }
-    // Converting colours nobody can decode would save a black picture as a success.
-    if (!m_pDib->CanConvertTo555()) {
-        AfxMessageBox(CString::FromUtf8(kColoursUnknownMessage), 0);
+    // A file that would not read back as the picture is not written, and the picture
+    // is not converted.
+    if (const std::string why = SaveRefusal(*m_pDib, SaveAs::Rgb555); !why.empty()) {
+        AfxMessageBox(CString::FromUtf8(why + "；" + kNothingWrittenMessage), 0);
         return;
     }
     const CSize size(m_pDib->m_pInfo->biWidth, m_pDib->m_pInfo->biHeight);

@@ -42,23 +42,24 @@ CliRun Shell(const std::string& line) {
 } // namespace
 
 #if !defined(__SANITIZE_ADDRESS__)
-// A 1 KB 8-bit file that declares 2^28 x 1 pixels, under a 2 GB address-space limit: it
-// converts in tiles, or says memory ran out; it never aborts.
+// A 1 KB run-length file of 2^28 x 1 pixels, under a 2 GB address-space limit: it
+// converts, or says memory ran out; it never aborts.
 TEST(Cli, Save16OfAVeryWidePictureWithinTwoGigabytes) {
     TempDir dir;
     const BmpFields wide = BmpFields{}
                                .Size(1 << 28, 1)
                                .Bits(8)
+                               .Compression(BI_RLE8)
                                .Table(std::vector<RGBQUAD>(256, RGBQUAD{0, 0, 0xFF, 0}))
-                               .Pixels(std::vector<BYTE>(512))
-                               .SizeImage(512);
+                               .Pixels({255, 1, 0, 1})
+                               .SizeImage(4);
     const std::string in = dir.Write("wide.bmp", BuildBmp(wide)), out = dir.Path("out.bmp");
     CliRun r = Shell("ulimit -v 2000000; $CLI save16 " + Quote(in) + " " + Quote(out));
     if (r.status == 0) {
         EXPECT_EQ(std::filesystem::file_size(out), 54u + (std::uintmax_t{1} << 29));
-        // Red where the file holds bytes; black past them, as the preview shows it.
-        EXPECT_EQ(Shell("$CLI pixel " + Quote(out) + " 511 0").out, "0 0 255 0\n");
-        EXPECT_EQ(Shell("$CLI pixel " + Quote(out) + " 268435455 0").out, "0 0 0 0\n");
+        // Red where the stream sets pixels, and entry 0, red too, where it sets none.
+        EXPECT_EQ(Shell("$CLI pixel " + Quote(out) + " 254 0").out, "0 0 255 0\n");
+        EXPECT_EQ(Shell("$CLI pixel " + Quote(out) + " 268435455 0").out, "0 0 255 0\n");
     } else {
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, "内存不足。\n");
@@ -171,19 +172,18 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         {"$CLI where --json $P/im-default.bmp 0 0", 0, "*\"b\": 0, \"g\": 5, \"r\": 0, *"},
         {"$CLI where --json $P/im-monochrome.bmp 0 0", 0, "*\"b\": 0, \"g\": 0, \"r\": 0, *"},
         {"$CLI where --json $P/netpbm-os2.bmp 0 0", 0, "*\"b\": 0, \"g\": 5, \"r\": 0, *"},
-        // save16: a 16-bit file saved again comes out as it went in; 24 bits labelled
-        // run-length are saved from their bytes, as `pixel` shows them.
+        // save16: a 16-bit file saved again comes out as it went in; pixels stored other
+        // than the header says, or that the file did not hold, are not saved.
         {"$CLI save16 $S/sample-24bit.bmp a.bmp && $CLI save16 a.bmp b.bmp && cmp a.bmp b.bmp && "
          "wc -c <a.bmp && od -An -tu1 -j28 -N1 a.bmp", 0, "12342\n  16\n"},
-        {"$CLI save16 rle24.bmp o16.bmp && $CLI pixel o16.bmp 0 0", 0, "0 0 255 0\n"}, // 0x7C00: red
-        // Nothing decodes 2 bits, and 3000000 x 2000000 at 16 bits passes a 32-bit size
-        // field: nothing is written and OUT keeps its bytes.
-        {"$CLI save16 pal2.bmp keep.bmp" + kept, 1, "k", "不能解码"},
-        {"$CLI save16 huge.bmp keep.bmp" + kept, 1, "k", "内存不足。\n"},
+        {"$CLI save16 rle24.bmp keep.bmp" + kept, 1, "k", "压缩方式 1 与 24 位像素不符：像素不是这样存放的，保存的文件读不回它们；没有写入任何文件。\n"},
+        {"$CLI save16 pal2.bmp o2.bmp && $CLI pixel o2.bmp 1 1", 0, "0 0 255 0\n"}, // 2 bits, through the table
+        {"$CLI save16 huge.bmp keep.bmp" + kept, 1, "k", "像素数据不完整：biSizeImage 只有 4294967280 字节"},
+        {"$CLI setpixel huge.bmp 0 0 1 2 3 4 keep.bmp" + kept, 1, "k", "像素数据不完整"},
         // A read-only OUT is refused as one that can't be created, for root too, as is
         // one in a missing folder.
-        {"$CLI save16 rle24.bmp none/x.bmp", 1, "", "cannot create"},
-        {"cp keep.bmp ro.bmp && chmod 444 ro.bmp && $CLI save16 rle24.bmp ro.bmp; s=$?; cat ro.bmp; exit $s", 1, "k", "cannot create"},
+        {"$CLI save16 $S/sample-24bit.bmp none/x.bmp", 1, "", "cannot create"},
+        {"cp keep.bmp ro.bmp && chmod 444 ro.bmp && $CLI save16 $S/sample-24bit.bmp ro.bmp; s=$?; cat ro.bmp; exit $s", 1, "k", "cannot create"},
         // fields, check and where
         {"$CLI check warn.bmp", 0, planes},
         {"$CLI check good.bmp", 0, ""},
@@ -250,7 +250,11 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
     dir.Write("four.bmp", BmpFields{}.Bits(4).Table(std::vector<RGBQUAD>(16)).Build());
     dir.Write("rle24.bmp",
               BmpFields{}.Size(1, 1).Compression(BI_RLE8).Pixels({0, 0, 0xF8, 0}).Build());
-    dir.Write("pal2.bmp", BmpFields{}.Bits(2).Table(std::vector<RGBQUAD>(4)).Build());
+    dir.Write("pal2.bmp", BmpFields{}
+                              .Bits(2)
+                              .Table({{}, {0, 0, 0xFF, 0}, {}, {}})
+                              .Pixels({0x10, 0, 0, 0, 0, 0, 0, 0})
+                              .Build());
     dir.Write("huge.bmp", BmpFields{}
                               .Size(3000000, 2000000)
                               .SizeImage(0xFFFFFFF0u)

@@ -102,7 +102,6 @@ TEST(DibConvert, EachDepthConvertsFromItsTrueColours) {
             dib.m_pColorTable[0] = RGBQUAD{0xFF, 0, 0, 0};
             dib.m_pColorTable[1] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
         }
-        ASSERT_TRUE(dib.CanConvertTo555());
         dib.ConvertTo555();
         EXPECT_EQ(dib.m_pInfo->biBitCount, 16);
         EXPECT_EQ(dib.m_pInfo->biCompression, BI_RGB);
@@ -198,27 +197,6 @@ TEST(DibConvert, WideRowsMatchTheFormulaForEveryPixel) {
             ASSERT_EQ(dib.m_pBits[i * outRow + 2 * j + 1], hi) << i << "," << j;
         }
         ASSERT_EQ(dib.m_pBits[i * outRow + outRow - 1], 0); // padding stays zero
-    }
-}
-
-TEST(DibConvert, ColoursNothingDecodesAreNotConverted) {
-    const struct {
-        const char* name;
-        int bits;
-        DWORD compression;
-        bool convertible;
-    } cases[] = {
-        {"2 bits", 2, BI_RGB, false},           {"64 bits", 64, BI_RGB, false},
-        {"32-bit run-length", 32, 1, false},    {"8-bit JPEG", 8, 4, false},
-        {"16-bit run-length", 16, 2, false},    {"16-bit 5-5-5", 16, BI_RGB, true},
-        {"8-bit run-length", 8, BI_RLE8, true}, {"32 bits", 32, BI_RGB, true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        CDib dib;
-        Make(dib, 2, 2, c.bits, std::vector<BYTE>(64, 1));
-        dib.m_pInfo->biCompression = c.compression;
-        EXPECT_EQ(dib.CanConvertTo555(), c.convertible);
     }
 }
 

@@ -177,7 +177,12 @@ TEST(DrawnPixel, FilesOfOtherProgramsReadTheColoursPillowAndImageMagickAgreeOn) 
     EXPECT_EQ(decodedOnly, 21); // the 7 files of V4, V5 and OS/2 headers
 }
 
-TEST(DrawnPixel, FormatsNoDrawingDecodesReadAsTheirBytes) {
+// Where the preview draws nothing, the read gives what the structure view shows, and
+// where nothing decodes the pixels, their bytes.
+TEST(DrawnPixel, FormatsThePreviewDoesNotDrawReadAsTheDecoderOrTheirBytes) {
+    BmpFields alpha =
+        BmpFields{}.Size(1, 1).Bits(32).Compression(6).Pixels({0x7E, 0x60, 0xFF, 0x5A});
+    alpha.gap = {0, 0, 0, 0xFF, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0xFF, 0}; // R G B A
     struct Case {
         const char* name;
         BmpFields file;
@@ -186,8 +191,9 @@ TEST(DrawnPixel, FormatsNoDrawingDecodesReadAsTheirBytes) {
     };
     const std::vector<Case> cases = {
         // clang-format off
-        {"2 bits: the bytes from the pixel's own on, as stored",
-         BmpFields{}.Size(4, 1).Bits(2).Table(std::vector<RGBQUAD>(4, {9, 9, 9, 0})).Pixels({0x1B, 7, 8, 0}), 1, 0, {0x1B, 7, 8, 0}},
+        {"2 bits: through its four colours",
+         BmpFields{}.Size(4, 1).Bits(2).Table({{1, 1, 1, 0}, {10, 20, 30, 0}, {2, 2, 2, 0}, {3, 3, 3, 0}}).Pixels({0x1B, 7, 8, 0}), 1, 0, {10, 20, 30, 0}},
+        {"BI_ALPHABITFIELDS: through its masks, S the alpha", alpha, 0, 0, {0x7E, 0x60, 0x5A, 0xFF}},
         {"24 bits labelled run-length: its bytes",
          BmpFields{}.Size(1, 1).Compression(BI_RLE8).Pixels({1, 2, 3, 0}), 0, 0, {1, 2, 3, 0}},
         {"32 bits: S is the fourth stored byte",

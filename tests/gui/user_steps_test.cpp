@@ -55,6 +55,13 @@ std::vector<BYTE> WithTrailingBytes() {
     return bytes;
 }
 
+// A 32-bit picture with 5-6-5 masks in its low half.
+std::vector<BYTE> Mask565() {
+    BmpFields f = BmpFields{}.Size(2, 2).Bits(32).Compression(BI_BITFIELDS);
+    f.gap = {0, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
+    return f.Build();
+}
+
 // One step: `act` is words run in order. Actions: `X=4` (any of X Y B G R S) types a
 // field; `read`, `write`, `copy`, `clear`, `check`, `where`, `exit`, `closebox`, `key:F1`,
 // `key:Escape`; `open:F`, `savebmp:F`, `savereport:F` and `colour:r.g.b` answer their
@@ -127,8 +134,15 @@ const Flow kFlows[] = {
       {"limit savereport:report.txt ?file=report.txt:keep", {"保存文件失败!"}},
       {"savereport:no/such/dir/r.txt ?stray", {"保存文件失败,无法打开!"}}}},
     // Memory runs out converting 3000000 x 2000000 pixels: the save ends, the dialog goes on.
-    {"AnImpossibleSaveSaysMemoryRanOut",
-     {{"open:huge.bmp savebmp ?asked=1", {"内存不足。"}}, {"X=5 Y=5 read ?bgrs=0,0,0,0"}}},
+    // A save whose file would not read back says why, asks for no file and converts
+    // nothing; a write goes through the masks, or is refused where they can't hold it.
+    {"SavesAndWritesThatWouldNotReadBackAreRefusedWithTheirReason",
+     {{"open:huge.bmp savebmp ?asked=1 ?bits=24",
+       {"像素数据不完整：biSizeImage 只有 4294967280 字节*"}},
+      {"open:mask565.bmp X=0 Y=0 B=10 G=20 R=30 write ?caption=像素值BGRS:0,0,0,0",
+       {"红色的掩码 0x0000F800 只有 5 位，写不出 30：它能存下的最接近的值是 24 和 "
+        "33。像素没有修改。"}},
+      {"B=8 G=20 R=33 write read ?bgrs=8,20,33,0 savebmp:m.bmp", {kSaved}}}},
     {"LongWorkShowsProgressAndStoppingItChangesNothing",
      {{"open:big.bmp ?progress=正在打开位图……"},
       {"stop:正在转换为16位位图…… savebmp ?asked=1 ?bits=24"},
@@ -195,7 +209,8 @@ protected:
             {"notes.bmp", std::vector<BYTE>(100, 'x')},
             {"old.bmp", {'o', 'l', 'd'}},
             {"report.txt", {'k', 'e', 'e', 'p'}},
-            {"eight.bmp", BmpFields{}.Bits(8).Table(std::vector<RGBQUAD>(256)).Build()}};
+            {"eight.bmp", BmpFields{}.Bits(8).Table(std::vector<RGBQUAD>(256)).Build()},
+            {"mask565.bmp", Mask565()}};
         for (const auto& [name, bytes] : files)
             known.insert(name), dir.Write(name, bytes);
         for (const auto& entry : std::filesystem::directory_iterator(PIXSCOPE_SAMPLES))
