@@ -4,6 +4,7 @@
 #include "cli/json.h"
 #include "cli/open_bitmap.h"
 #include "cli/output.h"
+#include "dib/pixel_rules.h"
 #include "inspect/check_bitmap.h"
 #include "platform/mapped_file.h"
 #include "platform/paths.h"
@@ -69,6 +70,16 @@ int RunCheckCommand(const std::vector<std::string>& args) {
         if (file.Changed()) {
             std::fprintf(stderr, "pixscope-cli: %s changed while it was read\n",
                          ShownName(path, stderr).c_str());
+            // Every file named gets its line.
+            if (json) {
+                inspect::Finding why;
+                why.id = "changed";
+                why.message = kFileChangedMessage;
+                std::printf("{\"path\": %s, \"error\": %s}\n",
+                            JsonString(platform::AbsolutePath(path)).c_str(),
+                            JsonError(why).c_str());
+                FlushOutput();
+            }
             status = 2;
             continue;
         }

@@ -19,7 +19,8 @@ void PrintText(const inspect::Structure& s) {
         for (const inspect::StructureField& f : r.fields)
             std::printf("  0x%08llx %u %s %s [%s]%s  %s\n",
                         static_cast<unsigned long long>(f.offset), f.size, f.name.c_str(),
-                        f.value.c_str(), f.raw.c_str(), f.cut ? " (cut)" : "", f.meaning.c_str());
+                        TextOf(f.value).c_str(), f.raw.c_str(), f.cut ? " (cut)" : "",
+                        f.meaning.c_str());
     }
 }
 

@@ -1,4 +1,6 @@
 #include "cli/json.h"
+
+#include "cli/output.h"
 #include <cstdio>
 
 // Each byte that does not begin a valid UTF-8 sequence is written as U+FFFD, so that
@@ -27,24 +29,8 @@ std::string JsonString(const std::string& text) {
             ++i;
             continue;
         }
-        // The length of the sequence c begins, and the range its second byte must lie in,
-        // which rules out overlong forms, surrogates and code points past U+10FFFF.
-        std::size_t len = 0;
-        unsigned char lo = 0x80, hi = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            lo = c == 0xE0 ? 0xA0 : 0x80;
-            hi = c == 0xED ? 0x9F : 0xBF;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            lo = c == 0xF0 ? 0x90 : 0x80;
-            hi = c == 0xF4 ? 0x8F : 0xBF;
-        }
-        bool valid = len != 0 && n - i >= len && p[i + 1] >= lo && p[i + 1] <= hi;
-        for (std::size_t k = 2; valid && k < len; ++k)
-            valid = p[i + k] >= 0x80 && p[i + k] <= 0xBF;
+        const std::size_t len = Utf8Length(p + i, n - i);
+        const bool valid = len != 0;
         if (valid) {
             out.append(text, i, len);
             i += len;

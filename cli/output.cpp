@@ -29,6 +29,50 @@ std::string ShownName(const std::string& name, std::FILE* stream) {
     return shown;
 }
 
+std::size_t Utf8Length(const unsigned char* p, std::size_t n) {
+    const unsigned char c = p[0];
+    if (c < 0x80)
+        return 1;
+    // The range the second byte must lie in rules out overlong forms and the rest.
+    std::size_t len = 0;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        lo = c == 0xE0 ? 0xA0 : 0x80;
+        hi = c == 0xED ? 0x9F : 0xBF;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        lo = c == 0xF0 ? 0x90 : 0x80;
+        hi = c == 0xF4 ? 0x8F : 0xBF;
+    }
+    if (len == 0 || n < len || p[1] < lo || p[1] > hi)
+        return 0;
+    for (std::size_t k = 2; k < len; ++k)
+        if (p[k] < 0x80 || p[k] > 0xBF)
+            return 0;
+    return len;
+}
+
+std::string TextOf(const std::string& bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t len = Utf8Length(p + i, bytes.size() - i);
+        if (len == 0 || p[i] < 0x20 || p[i] == 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", p[i]);
+            out += hex;
+            ++i;
+            continue;
+        }
+        out.append(bytes, i, len);
+        i += len;
+    }
+    return out;
+}
+
 namespace {
 int g_firstError = 0;
 } // namespace

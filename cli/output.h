@@ -2,6 +2,7 @@
 // reach its file reported instead of lost.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -9,6 +10,13 @@
 // escaped as ls quotes them (\e, \n, \xNN), so that a name cannot move the cursor or
 // erase what was printed.
 std::string ShownName(const std::string& name, std::FILE* stream);
+
+// The length of the UTF-8 sequence p begins (of the n bytes there are), or 0 where it is
+// not one: overlong forms, surrogates and code points past U+10FFFF are not.
+std::size_t Utf8Length(const unsigned char* p, std::size_t n);
+// Text from a file's bytes as a line of UTF-8 output: bytes that are not UTF-8, and
+// control characters, as \xNN.
+std::string TextOf(const std::string& bytes);
 
 // Flushes standard output, keeping the reason of a first failure for FinishOutput.
 void FlushOutput();

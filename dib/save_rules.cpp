@@ -51,11 +51,13 @@ std::string SaveRefusal(const CDib& dib, SaveAs as) {
                    N(dib.m_nImageSize) + " 字节";
     } else {
         std::uint64_t rows = 0;
-        if (!bmp::CheckedMul(f.stride, static_cast<std::uint64_t>(f.height), rows) ||
-            rows > dib.m_nImageSize)
-            return "像素数据不完整：biSizeImage 只有 " + N(dib.m_nImageSize) +
-                   " 字节，这幅图的行需要 " + (rows > 0 ? N(rows) : std::string("超过 2^64")) +
-                   " 字节";
+        const bool fits = bmp::CheckedMul(f.stride, static_cast<std::uint64_t>(f.height), rows);
+        if (!fits || rows > dib.m_nImageSize)
+            return (h.biSizeImage != 0
+                        ? "像素数据不完整：biSizeImage 只有 " + N(dib.m_nImageSize) + " 字节"
+                        : "像素数据不完整：按尺寸算出的大小在 32 位里回绕成 " +
+                              N(dib.m_nImageSize) + " 字节") +
+                   "，这幅图的行需要 " + (fits ? N(rows) : std::string("超过 2^64")) + " 字节";
         if (held < rows)
             return "像素数据不完整：文件只有 " + N(held) + " 字节，这幅图的行需要 " + N(rows) +
                    " 字节";

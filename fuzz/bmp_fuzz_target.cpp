@@ -3,6 +3,8 @@
 // that saved inputs run as an ordinary test.
 #include "bmp/decoder.h"
 #include "dib/dib.h"
+#include "dib/pixel_rules.h"
+#include "dib/save_rules.h"
 #include "inspect/check_bitmap.h"
 #include "inspect/pixel_location.h"
 #include "inspect/structure.h"
@@ -179,6 +181,51 @@ void ExpectTheDecoderAgrees(const CDib& dib, std::span<const std::uint8_t> bytes
     }
 }
 
+// A save the rules let through reads back: the pixel written, the rest as before (at 16
+// bits, within the 5-bit rounding). Within the budgets, as above.
+void ExpectSavesReadBack(const std::uint8_t* data, std::size_t size) {
+    auto load = [&](const std::vector<BYTE>& bytes, CDib& dib) {
+        CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()));
+        return dib.Read(&file) != FALSE;
+    };
+    const std::vector<BYTE> input(data, data + size);
+    for (SaveAs as : {SaveAs::AsItIs, SaveAs::Rgb555}) {
+        CDib before, dib;
+        if (!load(input, before) || !load(input, dib) || !SaveRefusal(dib, as).empty())
+            continue;
+        const BITMAPINFOHEADER& h = *dib.m_pInfo;
+        const std::int64_t area = std::int64_t{h.biWidth} * std::abs(std::int64_t{h.biHeight});
+        if (area > kConvertPixelBudget || dib.m_nImageSize > kWriteByteBudget)
+            continue;
+        const RGBQUAD asked{40, 80, 160, 0};
+        int tolerance = 0;
+        if (as == SaveAs::AsItIs) {
+            if (!PixelWritable(h) || !dib.DrawnPixelRefusal(0, 0, asked).empty())
+                continue;
+            dib.SetDrawnPixel(0, 0, asked);
+        } else {
+            const CSize shape(h.biWidth, h.biHeight);
+            dib.ConvertTo555();
+            dib.ResetHeader(shape, 16);
+            tolerance = 8;
+        }
+        CMemFile out;
+        CDib after;
+        if (!dib.Write(&out) || !load(out.Data(), after))
+            std::abort();
+        const int w = before.m_pInfo->biWidth, ht = std::abs(before.m_pInfo->biHeight);
+        for (const auto& [x, y] : {std::pair{0, 0}, {w - 1, ht - 1}, {w / 2, ht / 3}}) {
+            const RGBQUAD a =
+                as == SaveAs::AsItIs && x == 0 && y == 0 ? asked : before.GetDrawnPixel(x, y);
+            const RGBQUAD b = after.GetDrawnPixel(x, y);
+            if (std::abs(a.rgbBlue - b.rgbBlue) > tolerance ||
+                std::abs(a.rgbGreen - b.rgbGreen) > tolerance ||
+                std::abs(a.rgbRed - b.rgbRed) > tolerance)
+                std::abort();
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -195,6 +242,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     OtherLoaders(data, size);
+    ExpectSavesReadBack(data, size);
     // The checker reads the same bytes itself, with no loader in front of it.
     const std::span<const std::uint8_t> bytes(data, size);
     inspect::CheckBitmap(bytes);

@@ -1,6 +1,8 @@
 #include "platform/replacing_file.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -174,40 +176,63 @@ BOOL CReplacingFile::Commit() {
 // Every block the copy will write is reserved first, the holes of a sparse file too: a
 // full disk fails there, while the target is whole. The part past the old end is
 // written next, so that a size limit fails before an old byte changes, and cutting the
-// file back leaves the old content whole. Only then is the old part overwritten.
+// file back leaves the old content whole. Only then is the old part overwritten, from a
+// copy of it kept aside to be put back should a write fail; and the signals that end
+// the program wait meanwhile, so that the file is old or new, never both.
 BOOL CReplacingFile::CommitInPlace() {
+    sigset_t ending, before;
+    sigemptyset(&ending);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGXFSZ})
+        sigaddset(&ending, sig);
+    pthread_sigmask(SIG_BLOCK, &ending, &before);
+    const BOOL ok = CopyInPlace();
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    return ok;
+}
+
+BOOL CReplacingFile::CopyInPlace() {
     off_t length = ::lseek(m_fd, 0, SEEK_END);
-    int out = ::open(m_target.c_str(), O_WRONLY | O_CLOEXEC);
+    int out = ::open(m_target.c_str(), O_RDWR | O_CLOEXEC);
+    int saved = ::memfd_create("pixscope-old", MFD_CLOEXEC);
     struct stat st {};
-    if (length < 0 || out < 0 || ::fstat(out, &st) != 0) {
+    auto done = [&](bool ok) {
         if (out >= 0)
-            ::close(out);
-        return FALSE;
-    }
+            ok = ::close(out) == 0 && ok;
+        if (saved >= 0)
+            ::close(saved);
+        return ok ? TRUE : FALSE;
+    };
+    if (length < 0 || out < 0 || saved < 0 || ::fstat(out, &st) != 0)
+        return done(false);
     // A file system that can't reserve (EOPNOTSUPP) has no holes to fill either.
-    if (length > 0 && ::fallocate(out, FALLOC_FL_KEEP_SIZE, 0, length) != 0 &&
-        errno != EOPNOTSUPP) {
-        ::close(out);
-        return FALSE;
-    }
+    if (length > 0 && ::fallocate(out, FALLOC_FL_KEEP_SIZE, 0, length) != 0 && errno != EOPNOTSUPP)
+        return done(false);
     std::vector<char> chunk(std::size_t{1} << 20);
-    auto copy = [&](off_t from, off_t to) {
-        for (off_t at = from; at < to;) {
-            ssize_t n = ::pread(m_fd, chunk.data(),
-                                static_cast<size_t>(std::min<off_t>(to - at, chunk.size())), at);
-            if (n <= 0 || !WriteAll(out, chunk.data(), static_cast<size_t>(n), at))
+    auto copy = [&](int from, int to, off_t start, off_t end) {
+        for (off_t at = start; at < end;) {
+            ssize_t n = ::pread(from, chunk.data(),
+                                static_cast<size_t>(std::min<off_t>(end - at, chunk.size())), at);
+            if (n <= 0 || !WriteAll(to, chunk.data(), static_cast<size_t>(n), at))
                 return false;
             at += n;
         }
         return true;
     };
-    bool ok = copy(std::min(length, st.st_size), length) && ::fsync(out) == 0;
-    if (!ok)
+    const off_t common = std::min(length, st.st_size);
+    if (!copy(out, saved, 0, common))
+        return done(false);
+    if (!copy(m_fd, out, common, length) || ::fsync(out) != 0) {
         ::ftruncate(out, st.st_size);
-    ok = ok && copy(0, std::min(length, st.st_size)) && ::ftruncate(out, length) == 0 &&
-         ::fsync(out) == 0;
-    ok = ::close(out) == 0 && ok;
-    return ok ? TRUE : FALSE;
+        return done(false);
+    }
+    if (!copy(m_fd, out, 0, common) || ::ftruncate(out, length) != 0 || ::fsync(out) != 0) {
+        // What the copy overwrote goes back, and the file its old length.
+        copy(saved, out, 0, common);
+        ::ftruncate(out, st.st_size);
+        ::fsync(out);
+        return done(false);
+    }
+    return done(true);
 }
 
 void CReplacingFile::Abort() {

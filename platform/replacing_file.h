@@ -39,6 +39,7 @@ public:
 
 private:
     BOOL CommitInPlace();
+    BOOL CopyInPlace();
 
     std::string m_target; // symbolic links followed
     std::string m_temp;   // empty when the staging file has no name

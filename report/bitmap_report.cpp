@@ -24,6 +24,7 @@ struct Texts {
     CString fileAttributes = Gbk("   文件基本信息FILEATTRIBUTE\r\n");
     CString fullPath = Gbk("文件全路径:");
     CString fileSize = Gbk("文件大小:%d 字节");
+    CString fileSizeLarge = Gbk("文件大小:%llu 字节"); // 2 GiB and more: no 32 bits hold it
     CString created = Gbk("创建时间:%Y年%m月%d日%H:%M:%S");
     CString modified = Gbk("修改时间:%Y年%m月%d日%H:%M:%S");
     CString accessed = Gbk("访问时间:%Y年%m月%d日%H:%M:%S");
@@ -173,7 +174,12 @@ BitmapReport ComposeReport(const CString& fullPath, const CFileStatus& status,
     CString pathItem = t.fullPath + joined + t.crlf; // the tree keeps this line's CR LF
     c.Line(t.tab + pathItem, pathItem);
     CString size;
-    size.Format(t.fileSize, static_cast<int>(static_cast<std::uint32_t>(status.m_size)));
+    // The low 32 bits, signed, as the line has always printed them, up to where they
+    // would wrap into a wrong figure; past it the file's true size.
+    if (status.m_size < (ULONGLONG{1} << 31))
+        size.Format(t.fileSize, static_cast<int>(status.m_size));
+    else
+        size.Format(t.fileSizeLarge, static_cast<unsigned long long>(status.m_size));
     c.Attribute(size);
     c.Attribute(status.m_ctime.Format(t.created));
     c.Attribute(status.m_mtime.Format(t.modified));

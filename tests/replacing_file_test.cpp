@@ -301,3 +301,32 @@ TEST_F(ReplacingFile, AnInterruptedSaveLeavesNoTemporaryFileAndTheTargetWhole) {
 }
 
 } // namespace
+
+// Ctrl+C while a save is copied into a hard-linked file: whenever it comes, the file is
+// its old content or its new, never old bytes grown by part of the new.
+TEST_F(ReplacingFile, AnInterruptedSaveOntoAHardLinkLeavesItOldOrNew) {
+    constexpr off_t kOld = 1 << 20, kNew = 24 << 20;
+    const std::string target = dir.Path("linked.bmp");
+    for (off_t grown : {kOld + 1, kNew / 3, 2 * kNew / 3, kNew - 1}) {
+        SCOPED_TRACE(grown);
+        std::filesystem::remove(target);
+        std::filesystem::remove(dir.Path("other.bmp"));
+        Make("linked.bmp", std::string(kOld, 'o'), 0644);
+        ::link(target.c_str(), dir.Path("other.bmp").c_str());
+        const pid_t child = ::fork();
+        if (child == 0) {
+            platform::RemoveTemporaryFilesOnSignals();
+            Save(target, std::string(kNew, 'n'));
+            ::_exit(0);
+        }
+        // Once the file has grown that far, or the save is done.
+        int status = 0;
+        while (StatOf(target).st_size < grown && ::waitpid(child, &status, WNOHANG) == 0)
+            ::usleep(200);
+        ::kill(child, SIGINT);
+        ::waitpid(child, &status, 0);
+        const std::string content = ReadFileText(target);
+        EXPECT_TRUE(content == std::string(kOld, 'o') || content == std::string(kNew, 'n'))
+            << content.size() << " bytes";
+    }
+}
