@@ -131,5 +131,18 @@ BOOL CViewerDlg::DestroyWindow() {
 }
 
 void CViewerDlg::OnExit() {
-    DestroyWindow();
+    if (MayEnd())
+        DestroyWindow();
+}
+
+// Enter, Esc and the close box end the program as they always have, unless a written
+// pixel would be lost and the user stays.
+void CViewerDlg::OnOK() {
+    if (MayEnd())
+        CDialog::OnOK();
+}
+
+void CViewerDlg::OnCancel() {
+    if (MayEnd())
+        CDialog::OnCancel();
 }

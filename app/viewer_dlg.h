@@ -13,6 +13,9 @@
 #include <string>
 
 class CDib;
+namespace bmp {
+struct Refusal;
+}
 
 // What the commands that need a bitmap answer while none is loaded (UTF-8).
 inline constexpr const char* kOpenBitmapFirstMessage = "请先打开BMP图片o(╯□╰)o";
@@ -46,6 +49,8 @@ public:
     // The open file's name as the file system has it (empty while none is open), for the
     // tools that read its bytes again.
     std::string m_nativePath;
+    // A pixel was written and the picture not saved since.
+    BOOL m_bModified = FALSE;
 
     // The structure view as the whole program (pixscope --structure FILE): the program's
     // exit code once its window is closed.
@@ -67,6 +72,8 @@ protected:
     void OnCopyReport();
     void OnChooseColor();
     void OnExit();
+    void OnOK() override;
+    void OnCancel() override;
     void OnUsage();
     void OnClearCache();
     void OnCalculator();
@@ -83,6 +90,15 @@ protected:
     // reads it into the fields.
     void OnPreviewPointer();
     void OnPreviewClick(CPoint pixel);
+
+    // The caption and the status bar: the open file's name (with a "*" while it is
+    // modified), its size and format, the zoom and the pointer's pixel.
+    void ShowFileState();
+    // After a refused open's own messages: why, and an offer of the structure view.
+    void ExplainRefusal(const std::string& nativePath, const bmp::Refusal& why);
+    // Whether the program may end: yes, unless a written pixel is unsaved and the user
+    // says no.
+    bool MayEnd();
 
     // Shows a pixel value in the fields, the group box's caption and the swatch.
     void ShowPixelValue(RGBQUAD value);

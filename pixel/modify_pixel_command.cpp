@@ -28,4 +28,11 @@ void CViewerDlg::OnModifyPixel() {
     m_pixel = asked;
     SetPixelCaption();
     m_pDib->SetDrawnPixel(m_nX, m_nY, m_pixel);
+    // What was written shows at once: in the preview and the magnifier, in the swatch
+    // and in the caption's "*".
+    m_editColor.m_crColor = RGB(m_nR, m_nG, m_nB);
+    m_editColor.InvalidateRect(nullptr, FALSE);
+    m_picture.Invalidate(FALSE);
+    m_bModified = TRUE;
+    ShowFileState();
 }

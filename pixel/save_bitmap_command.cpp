@@ -55,5 +55,9 @@ void CViewerDlg::OnSaveBitmap() {
     }
     if (!ok)
         file.Abort();
+    if (ok) {
+        m_bModified = FALSE;
+        ShowFileState();
+    }
     AfxMessageBox(CString::FromUtf8(ok ? "保存完毕!" : "保存文件失败!"), 0);
 }

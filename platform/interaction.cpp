@@ -1,5 +1,7 @@
 #include "platform/interaction.h"
 
+#include "platform/progress.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -64,6 +66,7 @@ int AfxMessageBox(LPCTSTR text, UINT type, UINT /*helpId*/) {
     constexpr UINT kIconMask = 0xF0;
     if ((type & kIconMask) == 0)
         type |= MB_ICONEXCLAMATION;
+    platform::ProgressScope::EndShown();
     return platform::CurrentInteraction().MessageBox(CString(text), platform::ApplicationTitle(),
                                                      type);
 }

@@ -21,8 +21,19 @@ ProgressScope::ProgressScope(const char* utf8Title, bool cancellable) : m_outer(
 
 ProgressScope::~ProgressScope() {
     Innermost() = m_outer;
-    if (m_outer == nullptr)
+    if (m_outer == nullptr && m_shown)
         CurrentInteraction().EndProgress();
+}
+
+void ProgressScope::EndShown() {
+    ProgressScope* scope = Innermost();
+    if (scope == nullptr)
+        return;
+    while (scope->m_outer != nullptr)
+        scope = scope->m_outer;
+    if (scope->m_shown)
+        CurrentInteraction().EndProgress();
+    scope->m_shown = false;
 }
 
 void ProgressScope::Step(std::uint64_t done, std::uint64_t total) {
@@ -31,6 +42,8 @@ void ProgressScope::Step(std::uint64_t done, std::uint64_t total) {
         return;
     while (scope->m_outer != nullptr)
         scope = scope->m_outer;
+    if (!scope->m_shown)
+        return;
     // The seam hears of each thousandth once: the work's loops may step far more often.
     const int permille = static_cast<int>(done >= total ? 1000 : done * 1000 / total);
     if (permille == scope->m_lastPermille)

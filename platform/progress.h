@@ -21,10 +21,14 @@ public:
     // done of total units of the innermost open scope; throws WorkCancelled when the
     // user asked to stop. Without an open scope it does nothing.
     static void Step(std::uint64_t done, std::uint64_t total);
+    // Ends the box of the open scopes before a message is shown, so that no modal box
+    // ever stands on top of another; the work goes on unshown, and can't be stopped.
+    static void EndShown();
 
 private:
     ProgressScope* m_outer;
     int m_lastPermille = -1;
+    bool m_shown = true;
 };
 
 } // namespace platform

@@ -10,6 +10,9 @@ void CViewerDlg::OnClearCache() {
     if (m_bOpened)
         m_pDib->Empty();
     m_bOpened = FALSE;
+    m_bModified = FALSE;
+    m_nativePath.clear();
+    ShowFileState();
     m_picture.SetMarker(std::nullopt);
     m_picture.Invalidate(TRUE);
 }

@@ -8,6 +8,7 @@
 #include "platform/common_dialogs.h"
 #include "platform/progress.h"
 #include "report/bitmap_report.h"
+#include "tools/structure_view_command.h"
 
 namespace {
 
@@ -30,10 +31,21 @@ void CViewerDlg::CloseBitmap() {
     if (m_bOpened)
         m_pDib->Empty();
     m_bOpened = FALSE;
+    m_bModified = FALSE;
+    m_nativePath.clear();
+    ShowFileState();
     m_picture.SetMarker(std::nullopt);
     m_picture.m_pointer.reset(); // until the pointer moves over the next picture
     OnPreviewPointer();
     m_picture.Invalidate(TRUE);
+}
+
+void CViewerDlg::ExplainRefusal(const std::string& nativePath, const bmp::Refusal& why) {
+    // After the open command's own words, why, in the user's: and the view that reads it.
+    const std::string reason = why.message.empty() ? "这个文件不是打开命令能读的位图" : why.message;
+    if (AfxMessageBox(CString::FromUtf8(reason + "。\n\n用结构视图打开它吗？"),
+                      MB_YESNO | MB_ICONQUESTION) == IDYES)
+        OpenStructureView(nativePath);
 }
 
 void CViewerDlg::OnOpenBitmap() {
@@ -56,19 +68,24 @@ void CViewerDlg::OpenBitmapFile(const std::string& nativePath) {
         return;
     }
     BOOL read = FALSE;
-    {
-        platform::ProgressScope progress("正在打开位图……", false);
+    try {
+        platform::ProgressScope progress("正在打开位图……", true);
         read = m_pDib->Read(&file);
+    } catch (const platform::WorkCancelled&) {
+        m_pDib->Empty(); // stopped: as a file never chosen
+        return;
     }
     if (!read) {
         m_pDib->Empty();
         AfxMessageBox("Read Error!!");
+        ExplainRefusal(nativePath, m_pDib->GetRefusal());
         return;
     }
 
     if (!m_pDib->IsEmpty()) {
         m_bOpened = TRUE;
         m_nativePath = nativePath;
+        ShowFileState();
         m_picture.m_pDib = m_pDib;
         m_picture.m_nShowMode = 3;
         m_picture.Invalidate(TRUE);

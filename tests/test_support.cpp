@@ -18,7 +18,11 @@ void WithFileSizeLimit(unsigned long bytes, const std::function<void()>& fn) {
 int RecordingInteraction::MessageBox(const CString& text, const CString&, UINT type) {
     messages.push_back(text.ToUtf8());
     types.push_back(type);
-    return IDOK;
+    if (boxAnswers.empty())
+        return IDOK;
+    const int answer = boxAnswers.front();
+    boxAnswers.pop_front();
+    return answer;
 }
 
 std::optional<std::string> RecordingInteraction::ChooseFile(const FileRequest& request) {

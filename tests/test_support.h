@@ -27,6 +27,7 @@ public:
     // Answers for the dialogs, taken in order; an empty queue cancels.
     std::deque<std::optional<std::string>> fileAnswers;
     std::deque<std::optional<COLORREF>> colorAnswers;
+    std::deque<int> boxAnswers; // IDYES, IDNO…; IDOK when empty
     std::vector<FileRequest> fileRequests;
     std::vector<COLORREF> colorRequests;
     std::vector<std::string> launched;

@@ -357,6 +357,7 @@ CWnd* CWnd::GetFocus() {
 
 int CWnd::MessageBox(LPCTSTR text, LPCTSTR caption, UINT type) {
     const CString title = caption != nullptr ? CString(caption) : platform::ApplicationTitle();
+    platform::ProgressScope::EndShown();
     return platform::CurrentInteraction().MessageBox(CString(text), title, type);
 }
 

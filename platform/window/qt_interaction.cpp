@@ -22,14 +22,6 @@ namespace platform::window {
 namespace {
 
 constexpr UINT MB_TYPEMASK = 0xF;
-constexpr UINT MB_OKCANCEL = 1;
-constexpr UINT MB_YESNOCANCEL = 3;
-constexpr UINT MB_YESNO = 4;
-constexpr UINT MB_ICONHAND = 0x10;
-constexpr UINT MB_ICONQUESTION = 0x20;
-constexpr UINT MB_ICONASTERISK = 0x40;
-constexpr int IDYES = 6;
-constexpr int IDNO = 7;
 
 QWidget* ActiveFrame() {
     CDialog* modal = CDialog::ActiveModalDialog();
@@ -44,7 +36,7 @@ QMessageBox::Icon IconFor(UINT type) {
         return QMessageBox::Question;
     case MB_ICONEXCLAMATION:
         return QMessageBox::Warning;
-    case MB_ICONASTERISK:
+    case MB_ICONINFORMATION:
         return QMessageBox::Information;
     default:
         return QMessageBox::NoIcon;

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <utility>
@@ -62,12 +63,14 @@ std::vector<BYTE> Mask565() {
     return f.Build();
 }
 
+constexpr const char* kUnsaved = "位图已修改，尚未保存。仍要退出吗？";
+
 // One step: `act` is words run in order. Actions: `X=4` (any of X Y B G R S) types a
 // field; `read`, `write`, `copy`, `clear`, `check`, `where`, `exit`, `closebox`, `key:F1`,
-// `key:Escape`; `open:F`, `savebmp:F`, `savereport:F` and `colour:r.g.b` answer their
-// dialog (`-` cancels; no answer: no dialog may come); `limit` runs the next action on a
-// nearly full disk; `stop:T` stops the long work titled T. Checks start with `?`. `said`
-// is every message of the step; one ending in "*" need only start so, one starting with
+// `key:Escape`, `answer:yes|no` (the next question box); `open:F`, `savebmp:F`, `savereport:F` and
+// `colour:r.g.b` answer their dialog (`-` cancels; no answer: no dialog may come); `limit` runs the
+// next action on a nearly full disk; `stop:T` stops the long work titled T. Checks start with `?`.
+// `said` is every message of the step; one ending in "*" need only start so, one starting with
 // "*" need only hold the rest.
 struct Step {
     const char* act;
@@ -93,6 +96,12 @@ const Flow kFlows[] = {
     // F1 only says where help is, and nothing checks the fields on the way out.
     {"ExitEndsTheDialog", {{"open:a.bmp exit ?ended"}}},
     {"TheCloseBoxEndsTheDialog", {{"closebox ?ended"}}},
+    // A written pixel not saved: the caption says so, and every way out asks first.
+    {"AnUnsavedWriteIsAskedAboutBeforeTheProgramEnds",
+     {{"open:c.bmp ?title=c.bmp~—~Pixscope X=0 Y=0 B=9 write ?title=*c.bmp~—~Pixscope"},
+      {"answer:no exit answer:no key:Escape answer:no closebox ?running",
+       {kUnsaved, kUnsaved, kUnsaved}},
+      {"savebmp:s.bmp ?title=c.bmp~—~Pixscope exit ?ended", {kSaved}}}},
     {"F1SaysWhereHelpIsAndEscapeEndsTheDialog",
      {{"X=abc key:F1", {"没有帮助文件。使用方法请见菜单“帮助”→“使用说明”。"}},
       {"key:Escape ?ended"}}},
@@ -115,7 +124,8 @@ const Flow kFlows[] = {
      {{"open:eight.bmp X=abc B=9 write ?X=abc ?B=9", {kDepth}}}},
     {"WritesStoreBgrAtTwentyFourAndAllFourAtThirtyTwoBits",
      {{"open:c.bmp X=0 Y=0 read X=1 Y=1 B=1 G=2 R=3 S=4 write ?caption=像素值BGRS:1,2,3,4"},
-      {"?swatch=1.2.3 read ?bgrs=1,2,3,0 ?pane=1.1:3.2.1 ?pane=2.1:128.128.128"},
+      // What was written shows at once, in the swatch and the preview.
+      {"?swatch=3.2.1 read ?bgrs=1,2,3,0 ?pane=1.1:3.2.1 ?pane=2.1:128.128.128"},
       {"open:c32.bmp X=2 Y=1 read ?bgrs=128,128,128,3 B=5 G=6 R=7 S=8 write read ?bgrs=5,6,7,8"}}},
     {"TheColourDialogSetsBgrAndTheSwatchOnly",
      {{"open:c32.bmp X=4 Y=2 read X=1 colour:255.0.0 ?asked-colour=0.0.0 ?bgrs=0,0,255,6 ?X=4"},
@@ -162,7 +172,9 @@ const Flow kFlows[] = {
       {"clear ?report=0 ?files=0"}}}, // without a bitmap too
     {"AFileThatIsNotABitmapIsRefusedTwiceAndLeavesThePaneEmpty",
      {{"open:a.bmp"},
-      {"open:notes.bmp ?opened=0 ?pane=0.0:face ?files=1", {"Read error", "Read Error!!"}},
+      {"open:notes.bmp ?opened=0 ?pane=0.0:face ?files=1 ?title=Pixscope",
+       {"Read error", "Read Error!!",
+        "文件不以“BM”开头，不是 BMP 位图文件：打开命令拒绝它。\n\n用结构视图打开它吗？"}},
       {"open:missing.bmp", {"Can't Read Files!!"}}}},
     {"OpenReadsThePositionInTheFieldsOrLeavesThemAsTheyWere",
      {{"X=abc open:测试图.bmp ?X=0 ?R=255", {kNotInteger}},
@@ -236,6 +248,8 @@ protected:
         std::function<void()> run;
         if (verb == "stop")
             return void(recorder.stopIn = arg);
+        if (verb == "answer")
+            return void(recorder.boxAnswers.push_back(arg == "yes" ? IDYES : IDNO));
         if (verb == "limit")
             return void(limited = true);
         if (verb == "key")
@@ -278,10 +292,12 @@ protected:
                       want);
         else if (what == "caption")
             EXPECT_EQ(Caption(), want);
-        else if (what == "title")
-            EXPECT_EQ(TextOf(&dlg), want);
+        else if (what == "title") // "~" for a space
+            EXPECT_EQ(TextOf(&dlg), std::regex_replace(want, std::regex("~"), " "));
         else if (what == "ended")
             EXPECT_FALSE(dlg.IsRunningModal());
+        else if (what == "running")
+            EXPECT_TRUE(dlg.IsRunningModal());
         else if (what == "menu") {
             std::string items;
             CMenu* bar = dlg.GetMenu();
