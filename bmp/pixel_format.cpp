@@ -130,7 +130,6 @@ CompressionCheck CheckCompression(const Header& h) {
 PixelFormat Classify(const Header& h, Rules rules, bool masksHeld) {
     PixelFormat f;
     f.compression = h.compression;
-    f.os2 = h.kind == HeaderKind::Os2 || h.kind == HeaderKind::Core;
     f.bits = h.bitCount;
     f.topDown = h.height < 0;
     f.width = h.width > 0 ? h.width : 0;

@@ -71,7 +71,6 @@ struct PixelFormat {
     Encoding encoding = Encoding::None;
     int bits = 0; // of a stored pixel; a stream's: 4, 8 or 24
     std::uint32_t compression = kRgb;
-    bool os2 = false; // an OS/2 header of either kind, whose compressions are its own
     bool topDown = false;
     std::int64_t width = 0, height = 0; // the height as a magnitude
     std::uint64_t stride = 0;

@@ -27,13 +27,8 @@ std::string Narrow(const Channel& c, const char* name, std::uint8_t asked) {
 
 EncodedPixel EncodePixel(const PixelFormat& f, Bgrs v, std::uint32_t old) {
     EncodedPixel out;
-    if (f.encoding == Encoding::Bgr) {
-        out.value = std::uint32_t{v.b} | std::uint32_t{v.g} << 8 | std::uint32_t{v.r} << 16 |
-                    (f.bits == 32 ? std::uint32_t{v.s} << 24 : 0);
-        return out;
-    }
     if (f.encoding != Encoding::Masked) {
-        out.refusal = "只能通过掩码写 16、24 和 32 位的像素";
+        out.refusal = "只有带掩码的像素才通过掩码写";
         return out;
     }
     for (const auto& [c, name, asked] :

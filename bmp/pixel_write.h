@@ -9,9 +9,9 @@
 
 namespace bmp {
 
-// The stored value of an uncompressed 24- or 32-bit (or masked 16-bit) pixel that reads
-// back as value: B, G and R through the channels; S through the alpha mask where one is
-// in force, else into a 32-bit pixel's bits that no mask covers, the rest of which keep
+// The stored value of a masked 16- or 32-bit pixel that reads back as value: B, G and R
+// through the channels; S through the alpha mask where one is in force, else into a
+// 32-bit pixel's fourth byte as far as no mask covers it; other bits no mask covers keep
 // what old had. Empty refusal: written. A channel too narrow for the value asked is
 // refused, with the values it can hold nearest to it.
 struct EncodedPixel {

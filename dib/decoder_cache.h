@@ -14,5 +14,4 @@ struct CDib::DecoderCache {
     const BYTE* bits = nullptr;
     DWORD length = 0, held = 0;
     bmp::Decoder decoder;
-    bool drawable = false; // the drawing takes the format too
 };

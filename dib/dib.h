@@ -67,9 +67,9 @@ public:
     void SetPixel(int x, int y, RGBQUAD value);
     // Writes the pixel so that GetDrawnPixel reads value back: B, G and R (and S where an
     // alpha mask is in force) through the masks where the picture has them, else as
-    // SetPixel does. Nothing is written, and false returned, where DrawnPixelRefusal says
-    // why it can't be (a mask narrower than the value asked).
-    bool SetDrawnPixel(int x, int y, RGBQUAD value);
+    // SetPixel does. Nothing is written where DrawnPixelRefusal says why it can't be (a
+    // mask narrower than the value asked).
+    void SetDrawnPixel(int x, int y, RGBQUAD value);
     // The picture's decoder, made at the first draw or read and kept while the header
     // block and the pixel array stay as they were; null when no header is attached.
     const bmp::Decoder* CurrentDecoder() const;

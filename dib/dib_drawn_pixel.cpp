@@ -26,10 +26,9 @@ const bmp::Decoder* CDib::CurrentDecoder() const {
         h.tableOffset < m_nInfoSize
             ? std::span<const BYTE>(info + h.tableOffset, m_nInfoSize - h.tableOffset)
             : std::span<const BYTE>();
-    m_pDecoder.reset(new DecoderCache{
-        std::vector<BYTE>(info, info + key), info, m_pBits, m_nImageSize, held,
-        bmp::Decoder(h, table, {m_pBits, held}, m_nImageSize, bmp::Rules::File),
-        bmp::Classify(h, bmp::Rules::Drawing, m_nInfoSize >= h.masksOffset + 12).Decodes()});
+    m_pDecoder.reset(
+        new DecoderCache{std::vector<BYTE>(info, info + key), info, m_pBits, m_nImageSize, held,
+                         bmp::Decoder(h, table, {m_pBits, held}, m_nImageSize, bmp::Rules::File)});
     return &m_pDecoder->decoder;
 }
 
@@ -56,12 +55,12 @@ std::string CDib::DrawnPixelRefusal(int x, int y, RGBQUAD value) const {
         .refusal;
 }
 
-bool CDib::SetDrawnPixel(int x, int y, RGBQUAD value) {
+void CDib::SetDrawnPixel(int x, int y, RGBQUAD value) {
     const bmp::Decoder* d = m_pBits != nullptr ? CurrentDecoder() : nullptr;
     const std::int64_t p = PixelOffset(x, y);
     if (d == nullptr || !d->Decodes() || d->Format().encoding != bmp::Encoding::Masked || p < 0) {
         SetPixel(x, y, value);
-        return true;
+        return;
     }
     const int bytes = d->Format().bits / 8;
     std::uint32_t old = 0;
@@ -70,9 +69,8 @@ bool CDib::SetDrawnPixel(int x, int y, RGBQUAD value) {
     const bmp::EncodedPixel stored = bmp::EncodePixel(
         d->Format(), {value.rgbBlue, value.rgbGreen, value.rgbRed, value.rgbReserved}, old);
     if (!stored.refusal.empty())
-        return false;
+        return;
     for (int k = 0; k < bytes; ++k)
         if (static_cast<std::uint64_t>(p) + k < m_nImageSize)
             m_pBits[p + k] = static_cast<BYTE>(stored.value >> (8 * k));
-    return true;
 }

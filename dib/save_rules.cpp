@@ -10,7 +10,7 @@ std::string N(std::uint64_t v) {
     return std::to_string(v);
 }
 
-// Whether the run-length stream ends, or fills the picture, within the bytes held: a
+// Whether the run-length stream ends, or sets every pixel, within the bytes held: a
 // stream cut before that leaves pixels the file never set.
 bool StreamWhole(const bmp::RleStream& s) {
     if (s.held >= s.length)
@@ -18,17 +18,12 @@ bool StreamWhole(const bmp::RleStream& s) {
     bmp::RleStream held = s;
     held.length = s.held;
     bool ended = false;
-    std::vector<bmp::RleDiagnostic> faults;
-    bmp::WalkRle(
-        held,
-        [&](const bmp::RleCode& code) {
-            ended = ended || code.kind == bmp::RleCode::Kind::EndOfBitmap;
-        },
-        &faults);
-    for (const bmp::RleDiagnostic& f : faults)
-        if (f.fault == bmp::RleFault::NoEndCode && f.y >= s.height)
-            ended = true;
-    return ended;
+    std::int64_t set = 0;
+    bmp::WalkRle(held, [&](const bmp::RleCode& code) {
+        ended = ended || code.kind == bmp::RleCode::Kind::EndOfBitmap;
+        set += code.run.n;
+    });
+    return ended || set >= s.width * s.height;
 }
 
 } // namespace

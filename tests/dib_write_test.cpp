@@ -72,6 +72,22 @@ TEST_F(DibWrite, TwentyFourBitsThreeByTwo) {
     EXPECT_EQ(recorded, 78u);
 }
 
+// A pixel array of several pieces, and the masks of a BI_BITFIELDS picture, reach the
+// file whole: bfOffBits counts the masks.
+TEST_F(DibWrite, LargeArraysAndMasksAreWrittenWhole) {
+    Make(2000, 1500, 24); // 9 MB: more than one piece
+    const std::vector<BYTE> b = WriteToFile("big.bmp");
+    ASSERT_EQ(b.size(), 54u + dib.m_nImageSize);
+    EXPECT_EQ(std::memcmp(b.data() + 54, dib.m_pBits, dib.m_nImageSize), 0);
+    BmpFields masked = BmpFields{}.Size(1, 1).Bits(32).Compression(BI_BITFIELDS);
+    masked.gap = {0, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
+    CFile in(dir.Write("m.bmp", masked.Build()).c_str(), CFile::modeRead);
+    ASSERT_TRUE(dib.Read(&in));
+    const std::vector<BYTE> m = WriteToFile("m2.bmp");
+    EXPECT_EQ(Dword(m, 10), 66u);
+    EXPECT_EQ(std::vector<BYTE>(m.begin() + 54, m.begin() + 66), masked.gap);
+}
+
 TEST_F(DibWrite, ColourTableAndResetHeader) {
     Make(2, 2, 8);
     std::vector<BYTE> b = WriteToFile("a.bmp");

@@ -3,6 +3,7 @@
 #include "bmp/decoder.h"
 #include "bmp/layout.h"
 #include "bmp/pixel_format.h"
+#include "bmp/pixel_write.h"
 #include "bmp/rle_index.h"
 #include "bmp_builder.h"
 
@@ -100,6 +101,49 @@ TEST(Decoder, ARowTheBytesEndInsideReadsWhatTheyHold) {
     d.Row(0, row);
     EXPECT_EQ(std::vector<std::uint32_t>(row, row + 4),
               (std::vector<std::uint32_t>{0xFF030303, 0xFF020202, 0xFF010101, bmp::kBlack}));
+}
+
+// A pixel the file's end cuts reads the bytes it has and zeros for the rest.
+TEST(Decoder, APixelTheFileCutsReadsZerosForWhatItLacks) {
+    const std::vector<BYTE> file = BmpFields{}.Size(2, 1).Pixels({1, 2, 3, 4, 5}).Build();
+    const bmp::Decoder d = bmp::Decoder::OfFile(file);
+    EXPECT_EQ(d.At(1, 0), (bmp::Bgrs{4, 5, 0, 0}));
+}
+
+// Writing through masks: channels packed, S into the alpha mask or the fourth byte's
+// free bits, the other free bits kept, and a value a channel can't hold refused with the
+// nearest values it can.
+TEST(PixelWrite, APixelIsWrittenThroughItsMasksOrRefused) {
+    const auto format = [](int bits, std::vector<std::uint32_t> masks) {
+        BmpFields f = BmpFields{}.Bits(bits).Compression(masks.size() == 4 ? 6 : 3);
+        for (std::uint32_t m : masks)
+            for (int k = 0; k < 4; ++k)
+                f.gap.push_back(static_cast<BYTE>(m >> (8 * k)));
+        return bmp::Classify(bmp::ParseFile(f.Build()).header, bmp::Rules::File);
+    };
+    const struct {
+        const char* name;
+        bmp::PixelFormat format;
+        bmp::Bgrs value;
+        std::uint32_t old, stored;
+        const char* refusal;
+    } rows[] = {
+        // clang-format off
+        {"5-5-5 in 16 bits, bit 15 kept", format(16, {0x7C00, 0x03E0, 0x001F}), {8, 16, 24, 0}, 0x8000, 0x8000 | 3 << 10 | 2 << 5 | 1, ""},
+        {"8-8-8 in 32 bits, S the fourth byte", format(32, {0xFF0000, 0xFF00, 0xFF}), {1, 2, 3, 0x5A}, 0, 0x5A030201, ""},
+        {"an alpha mask takes S, not what it held", format(32, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}), {1, 2, 3, 0x10}, 0xFF000000, 0x10030201, ""},
+        {"a 5-bit red", format(16, {0xF800, 0x07E0, 0x001F}), {8, 20, 30, 0}, 0, 0, "红色的掩码 0x0000F800 只有 5 位，写不出 30：它能存下的最接近的值是 24 和 33"},
+        // clang-format on
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        ASSERT_TRUE(r.format.Decodes()) << r.format.refusal;
+        const bmp::EncodedPixel e = bmp::EncodePixel(r.format, r.value, r.old);
+        EXPECT_EQ(e.refusal, r.refusal);
+        if (e.refusal.empty()) {
+            EXPECT_EQ(e.value, r.stored);
+        }
+    }
 }
 
 TEST(Rle, EncodesAsADisplayDriverDoes) {

@@ -29,6 +29,8 @@ TEST(SaveRules, APictureIsSavedOnlyWhereItsFileReadsBack) {
         {"16 bits 5-5-5", BmpFields{}.Bits(16).Build(), SaveAs::Rgb555, ""},
         {"RLE8 whole", BmpFields{}.Bits(8).Compression(BI_RLE8).Table(std::vector<RGBQUAD>(256)).Pixels({2, 1, 0, 0, 2, 1, 0, 1}).SizeImage(8).Build(), SaveAs::Rgb555, ""},
         {"RLE8 the file cuts before its end", rleCut, SaveAs::Rgb555, "像素数据不完整：文件只有 4 字节的游程编码流"},
+        {"RLE8 held whole without an end code", BmpFields{}.Bits(8).Compression(BI_RLE8).Table(std::vector<RGBQUAD>(256)).Pixels({2, 1}).SizeImage(2).Build(), SaveAs::Rgb555, ""},
+        {"RLE8 that fills the picture before the file ends", BmpFields{}.Bits(8).Size(2, 1).Compression(BI_RLE8).Table(std::vector<RGBQUAD>(256)).Pixels({2, 1}).SizeImage(10).Build(), SaveAs::Rgb555, ""},
         {"24 bits labelled RLE8", BmpFields{}.Compression(BI_RLE8).Build(), SaveAs::AsItIs, "压缩方式 1 与 24 位像素不符"},
         {"24 bits labelled JPEG", BmpFields{}.Compression(4).Build(), SaveAs::Rgb555, "像素数据是嵌入的 JPEG"},
         {"32 bits labelled 9", BmpFields{}.Bits(32).Compression(9).Build(), SaveAs::AsItIs, "压缩方式 9"},

@@ -214,6 +214,7 @@ TEST(Structure, FormatsTheDecoderNamesInsteadOfDecoding) {
         {"像素位数 12", BmpFields{}.Bits(12).Build()},
         {"像素位数 264", wordCount},
         {"掩码为零", BuildBmp(zeroRed), "像素数据"},
+        {"没有可读的信息头", [] { BmpFields f; f.magic = 0x4142; return f.Build(); }()},
         // clang-format on
     };
     for (const auto& c : cases) {
