@@ -122,6 +122,7 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         {"timeout 20 $CLI report fifo -h", 1, "**", fifo}, {"$CLI setpixel -- -h 0 0 1 2 3 4 copy.bmp", 0},
         // A name that would rewrite the terminal is shown escaped there, kept in a pipe.
         {"script -qec '$CLI report b*all-clean.bmp' /dev/null", 1, "*pixscope-cli: b\\e[3Aall-clean.bmp: *"},
+        {"script -qec \"$CLI report $(printf 'x\\177\\001y.bmp')\" /dev/null", 1, "*pixscope-cli: x\\x7f\\x01y.bmp: *"},
         {"$CLI report b*all-clean.bmp 2>&1 | cat", 0, "*pixscope-cli: b\x1b[3Aall-clean.bmp: *"},
         // ".." after a link is the parent of where the link leads.
         {"mkdir -p real/sub work && cp good.bmp real/x.bmp && ln -s ../real/sub work/link && "
@@ -150,6 +151,9 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         {"$CLI report --encoding=gbk '\xFF\xE3\x83\xBB.bmp' | iconv -f GB18030 -t UTF-8", 0, "*\t文件全路径:{D}/\xEF\xBF\xBD\xE3\x83\xBB.bmp\r\n*"},
         {"$CLI check --json '\xEE\x9E\x8D.bmp' '\xFF\xE3\x83\xBB.bmp'", 0,
          "*\"{D}/\xEE\x9E\x8D.bmp\", \"findings\": []}\n{\"file\": \"{D}/\xEF\xBF\xBD\xE3\x83\xBB.bmp\"*"},
+        // Two- and four-byte sequences stay; overlong ones and those past U+10FFFF do not.
+        {"$CLI check --json '\xC3\xA9\xF0\x9F\x98\x80\xF0\x8F\xBF\xBF\xF4\x90\x80\x80.bmp'", 2,
+         "*/\xC3\xA9\xF0\x9F\x98\x80\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD.bmp\"*"},
         // A failure is said and the rest goes on; each file's output, in order, comes before the next one's messages.
         {"$CLI report $S/sample-24bit.bmp missing.bmp 2>&1 | grep -o 'FILEATTRIBUTE\\|missing.bmp: No'", 0, "FILEATTRIBUTE\nmissing.bmp: No\n"},
         {"$CLI report --json $S/sample-24bit.bmp missing.bmp notes.bmp 2>&1 | cut -c1-9", 0, "{\"path\": \nCan't Rea\npixscope-\n{\"path\": \nRead erro\nRead Erro\npixscope-\n{\"path\": \n"},
@@ -192,6 +196,8 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         {"$CLI fields --json $P/im-default.bmp", 0, "*{\"name\": \"BITMAPV5HEADER\", \"offset\": 14, \"size\": 124, \"cut\": false, \"fields\": [*"},
         {"$CLI fields --json $P/im-default.bmp", 0, "*{\"name\": \"bV5RedMask\", \"offset\": 54, \"size\": 4, \"value\": \"0x00ff0000\", \"text\": *"},
         {"$CLI fields $P/im-default.bmp", 0, "*  0x00000036 4 bV5RedMask 0x00ff0000 [0000ff00]  *"},
+        // A field's bytes that are no text are shown escaped: a terminal escape, a line end.
+        {"cp good.bmp esc.bmp && printf '\\033\\n' | dd of=esc.bmp conv=notrunc status=none && $CLI fields esc.bmp | sed -n 2p", 0, "*bfType '\\x1b\\x0a' [1b0a]*"},
         // Quotes and control characters in a name are escaped in JSON.
         {"$CLI check --json \"$BAD\"", 1,
          "{\"file\": \"{D}/bad\\\"\\u0009\\u001fname.bmp\", \"findings\": [{\"id\": \"magic\", "
