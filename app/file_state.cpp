@@ -1,11 +1,12 @@
 // What the caption says of the open file: its name, and a "*" while a written pixel is
-// unsaved. Message boxes keep the application's title.
+// unsaved; the status bar the rest. Message boxes keep the application's title.
 #include "app/viewer_dlg.h"
 #include "platform/codepage.h"
 
 #include <filesystem>
 
 void CViewerDlg::ShowFileState() {
+    ShowStatus();
     if (!m_bOpened || m_nativePath.empty()) {
         SetWindowText(CString::FromUtf8("Pixscope"));
         return;

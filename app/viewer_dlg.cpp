@@ -29,7 +29,9 @@ ON_COMMAND(ID_TOOLS_CHECK_BITMAP, OnCheckBitmap)
 ON_COMMAND(ID_TOOLS_PIXEL_LOCATION, OnPixelLocation)
 ON_COMMAND(ID_TOOLS_STRUCTURE_VIEW, OnStructureView)
 ON_COMMAND(ID_FILE_OPEN_ARGUMENTS, OnOpenArguments)
+ON_COMMAND_RANGE(ID_FILE_RECENT_FIRST, ID_FILE_RECENT_LAST, OnRecentFile)
 ON_WM_DROPFILES()
+ON_WM_SIZE()
 END_MESSAGE_MAP()
 
 CViewerDlg::CViewerDlg(CWnd* pParent)
@@ -85,6 +87,15 @@ BOOL CViewerDlg::OnInitDialog() {
 
     m_picture.m_onPointer = [this] { OnPreviewPointer(); };
     m_picture.m_onClick = [this](CPoint pixel) { OnPreviewClick(pixel); };
+    m_picture.m_onZoom = [this] { ShowZoomStatus(); };
+
+    // It opens at the template's size and layout, and the user may make it larger.
+    RememberLayout();
+    ModifyStyle(0, WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
+    std::vector<UINT> panes(kPaneCount, 0);
+    panes[kPaneErrors] = ID_TOOLS_CHECK_BITMAP;
+    m_statusBar.Create(this, panes);
+    ShowRecentFiles();
     DragAcceptFiles(m_hWnd, TRUE);
     // Files named on the command line open once the window is up, so that their
     // messages come over it.

@@ -11,6 +11,7 @@
 #include "resources/resource.h"
 
 #include <string>
+#include <vector>
 
 class CDib;
 namespace bmp {
@@ -51,6 +52,22 @@ public:
     std::string m_nativePath;
     // A pixel was written and the picture not saved since.
     BOOL m_bModified = FALSE;
+    // The open file's errors, as the checker counts them; the status bar says so.
+    int m_nCheckErrors = 0;
+    // The open file's size when it was read.
+    unsigned long long m_nFileSize = 0;
+    CStatusBar m_statusBar;
+    // The panes of the status bar, in order.
+    enum StatusPane {
+        kPaneSize,
+        kPaneDimensions,
+        kPaneDepth,
+        kPaneCompression,
+        kPaneZoom,
+        kPanePointer,
+        kPaneErrors,
+        kPaneCount
+    };
 
     // The structure view as the whole program (pixscope --structure FILE): the program's
     // exit code once its window is closed.
@@ -94,11 +111,31 @@ protected:
     // The caption and the status bar: the open file's name (with a "*" while it is
     // modified), its size and format, the zoom and the pointer's pixel.
     void ShowFileState();
+    void ShowStatus();
+    void ShowZoomStatus();
+    void ShowPointerStatus();
     // After a refused open's own messages: why, and an offer of the structure view.
     void ExplainRefusal(const std::string& nativePath, const bmp::Refusal& why);
     // Whether the program may end: yes, unless a written pixel is unsaved and the user
     // says no.
     bool MayEnd();
+
+    // The window's controls as the template placed them, and their places once the
+    // window is resized.
+    void RememberLayout();
+    void OnSize(UINT type, int cx, int cy);
+    struct Placed {
+        HWND hwnd;
+        RECT at;
+    };
+    std::vector<Placed> m_layout;
+    CSize m_templateSize;
+
+    // 文件 → 最近打开的文件: the last files opened, newest first, kept between runs.
+    void AddRecentFile(const std::string& nativePath);
+    void ShowRecentFiles();
+    void OnRecentFile(UINT id);
+    CMenu* m_pRecentMenu = nullptr;
 
     // Shows a pixel value in the fields, the group box's caption and the swatch.
     void ShowPixelValue(RGBQUAD value);

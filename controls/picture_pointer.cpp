@@ -6,12 +6,23 @@
 #include "controls/preview_overlays.h"
 #include "dib/dib.h"
 
-std::optional<CPoint> CPictureStatic::PictureAt(CPoint pane) const {
+#include <cstdlib>
+
+namespace {
+// How far the pointer may move between press and release for a click, not a drag.
+constexpr int kClickSlop = 3;
+} // namespace
+
+std::optional<PreviewGeometry> CPictureStatic::Geometry() const {
     if (m_nShowMode != 3 || m_pDib == nullptr || m_pDib->m_pInfo == nullptr)
         return std::nullopt;
     RECT client;
     GetClientRect(&client);
-    const auto g = PreviewOf(*m_pDib->m_pInfo, client, m_nSizeMode);
+    return PreviewOf(*m_pDib->m_pInfo, client, m_nSizeMode, m_zoom);
+}
+
+std::optional<CPoint> CPictureStatic::PictureAt(CPoint pane) const {
+    const auto g = Geometry();
     return g ? PicturePointAt(*g, pane) : std::nullopt;
 }
 
@@ -33,7 +44,18 @@ void CPictureStatic::SetPointer(std::optional<CPoint> pixel, CPoint pane) {
         m_onPointer();
 }
 
-void CPictureStatic::OnMouseMove(UINT /*flags*/, CPoint point) {
+void CPictureStatic::OnMouseMove(UINT flags, CPoint point) {
+    if (m_pressed && (flags & MK_LBUTTON) != 0) {
+        const int dx = point.x - m_pressedAt.x, dy = point.y - m_pressedAt.y;
+        if (std::abs(dx) > kClickSlop || std::abs(dy) > kClickSlop)
+            m_dragging = true;
+        if (m_dragging) {
+            PreviewZoom z = m_zoomAtPress;
+            z.panX -= dx;
+            z.panY -= dy;
+            SetZoom(z);
+        }
+    }
     SetPointer(PictureAt(point), point);
 }
 
@@ -42,6 +64,25 @@ void CPictureStatic::OnMouseLeave() {
 }
 
 void CPictureStatic::OnLButtonDown(UINT /*flags*/, CPoint point) {
+    const std::optional<CPoint> pixel = PictureAt(point);
+    SetPointer(pixel, point);
+    if (Pannable()) {
+        // Click or drag: the release tells.
+        m_pressed = true;
+        m_dragging = false;
+        m_pressedAt = point;
+        m_zoomAtPress = m_zoom;
+        return;
+    }
+    if (pixel && m_onClick)
+        m_onClick(*pixel);
+}
+
+void CPictureStatic::OnLButtonUp(UINT /*flags*/, CPoint point) {
+    const bool click = m_pressed && !m_dragging;
+    m_pressed = m_dragging = false;
+    if (!click)
+        return;
     const std::optional<CPoint> pixel = PictureAt(point);
     SetPointer(pixel, point);
     if (pixel && m_onClick)
@@ -54,13 +95,13 @@ void CPictureStatic::SetMarker(std::optional<CPoint> marker) {
 }
 
 void CPictureStatic::DrawOverlays(CDC& dc, const RECT& client) {
-    if (m_pDib == nullptr || m_pDib->m_pInfo == nullptr)
-        return;
-    const auto g = PreviewOf(*m_pDib->m_pInfo, client, m_nSizeMode);
+    const auto g = Geometry();
     if (!g)
         return;
-    if (m_marker && m_marker->x >= 0 && m_marker->y >= 0 && m_marker->x < g->width &&
-        m_marker->y < g->height)
+    if (!m_zoom.fit && m_zoom.zoomLog2 >= kGridZoomLog2)
+        DrawGrid(dc, client, *g);
+    if (m_marker && m_marker->x >= g->source.left && m_marker->y >= g->source.top &&
+        m_marker->x < g->source.right && m_marker->y < g->source.bottom)
         DrawMarker(dc, PaneRectOf(*g, *m_marker));
     if (m_pointer)
         DrawMagnifier(dc, *m_pDib, MagnifierRect(client, m_pointerPane), *m_pointer);

@@ -45,6 +45,9 @@ ON_WM_PAINT()
 ON_WM_MOUSEMOVE()
 ON_WM_MOUSELEAVE()
 ON_WM_LBUTTONDOWN()
+ON_WM_LBUTTONUP()
+ON_WM_MOUSEWHEEL()
+ON_WM_KEYDOWN()
 END_MESSAGE_MAP()
 
 CPictureStatic::CPictureStatic()
@@ -105,6 +108,17 @@ void CPictureStatic::OnPaint() {
         const int h = static_cast<int>(std::abs(static_cast<long long>(m_pDib->m_pInfo->biHeight)));
         if (m_nSizeMode == 2) {
             m_pDib->Draw(&dc, CPoint(client.left, client.top), CSize(client.right, client.bottom));
+            DrawOverlays(dc, client);
+            return;
+        }
+        if (!m_zoom.fit) {
+            // Only the pixels the pane shows are drawn, whatever the zoom.
+            FillSolid(dc, client, kDefaultFaceColor);
+            if (const auto g = Geometry()) {
+                const RECT& d = g->dest;
+                m_pDib->DrawPart(&dc, CPoint(d.left, d.top),
+                                 CSize(d.right - d.left, d.bottom - d.top), g->source);
+            }
             DrawOverlays(dc, client);
             return;
         }

@@ -2,6 +2,7 @@
 // area, or a plain colour when it has nothing to show. It owns the CDib it is given.
 #pragma once
 
+#include "controls/preview_geometry.h"
 #include "platform/cstring.h"
 #include "platform/window/controls.h"
 
@@ -38,13 +39,41 @@ public:
     std::function<void(CPoint)> m_onClick;
     void SetMarker(std::optional<CPoint> marker);
 
+    // Show mode 3: shrunk to fit (the start, and after each new picture), or zoomed and
+    // panned. Ctrl+wheel and + and - zoom around the pointer, 0 fits, 1 shows 1:1; a
+    // drag, the wheel and the arrow keys pan a picture larger than the pane.
+    const PreviewZoom& Zoom() const { return m_zoom; }
+    void SetZoom(const PreviewZoom& zoom);
+    void ZoomStep(int step, CPoint anchor);
+    void ZoomTo(int zoomLog2, CPoint anchor);
+    void FitPicture() { SetZoom(PreviewZoom{}); }
+    // Told when the zoom or the pan changes.
+    std::function<void()> m_onZoom;
+    // Where the picture lies in the pane now, if it shows one.
+    std::optional<PreviewGeometry> Geometry() const;
+
 protected:
     void OnPaint();
     void OnMouseMove(UINT flags, CPoint point);
     void OnMouseLeave();
     void OnLButtonDown(UINT flags, CPoint point);
+    void OnLButtonUp(UINT flags, CPoint point);
+    BOOL OnMouseWheel(UINT flags, short delta, CPoint point);
+    void OnKeyDown(UINT key, UINT repeat, UINT flags);
 
 private:
+    // Whether the zoomed picture is larger than the pane, so that it can be panned.
+    bool Pannable() const;
+    void PanBy(std::int64_t dx, std::int64_t dy);
+    // The grid between pixels, from 8 x on.
+    void DrawGrid(CDC& dc, const RECT& client, const PreviewGeometry& g);
+    PreviewZoom m_zoom;
+    // A press on a pannable picture: a drag pans, a release where it was pressed clicks.
+    bool m_pressed = false;
+    bool m_dragging = false;
+    CPoint m_pressedAt;
+    PreviewZoom m_zoomAtPress;
+
     // The picture pixel the pane pixel shows, in show mode 3.
     std::optional<CPoint> PictureAt(CPoint pane) const;
     void SetPointer(std::optional<CPoint> pixel, CPoint pane);

@@ -39,11 +39,13 @@ Scripted& Seam() {
         static int argc = 1;
         static char name[] = "dialog_fuzzer";
         static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv); // lives as long as the process, as the fuzzer does
         char dir[] = "/tmp/pixscope-fuzz-XXXXXX";
-        auto* s = new Scripted;
         if (::mkdtemp(dir) == nullptr)
             std::abort();
+        // What the program keeps between runs goes there too, not to the user's folder.
+        ::setenv("XDG_CONFIG_HOME", dir, 1);
+        new QApplication(argc, argv); // lives as long as the process, as the fuzzer does
+        auto* s = new Scripted;
         s->input = std::string(dir) + "/input.bmp";
         s->output = std::string(dir) + "/output.bmp";
         platform::SetInteractionSeam(s);

@@ -12,6 +12,7 @@ void CViewerDlg::OnPreviewPointer() {
     CWnd* group = GetDlgItem(IDC_GROUP_PREVIEW);
     if (group == nullptr)
         return;
+    ShowPointerStatus();
     const std::optional<CPoint> at = m_picture.m_pointer;
     if (!at || !m_bOpened || m_pDib->m_pInfo == nullptr) {
         group->SetWindowText(CString::FromUtf8(kPreviewCaption));

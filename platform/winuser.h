@@ -7,6 +7,7 @@
 using HCURSOR = HICON;
 using INT_PTR = std::intptr_t;
 
+inline constexpr UINT WM_SIZE = 0x0005;
 inline constexpr UINT WM_CLOSE = 0x0010;
 inline constexpr UINT WM_PAINT = 0x000F;
 inline constexpr UINT WM_ERASEBKGND = 0x0014;
@@ -18,9 +19,20 @@ inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_SYSCOMMAND = 0x0112;
 inline constexpr UINT WM_MOUSEMOVE = 0x0200;
 inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
+inline constexpr UINT WM_LBUTTONUP = 0x0202;
+inline constexpr UINT WM_MOUSEWHEEL = 0x020A;
+inline constexpr UINT WM_KEYDOWN = 0x0100;
 inline constexpr UINT WM_DROPFILES = 0x0233;
 inline constexpr UINT WM_MOUSELEAVE = 0x02A3;
 inline constexpr UINT MK_LBUTTON = 0x0001;
+inline constexpr UINT MK_SHIFT = 0x0004;
+inline constexpr UINT MK_CONTROL = 0x0008;
+inline constexpr int WHEEL_DELTA = 120;
+inline constexpr UINT SIZE_RESTORED = 0;
+inline constexpr UINT SIZE_MAXIMIZED = 2;
+// Virtual keys WM_KEYDOWN names.
+inline constexpr UINT VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28;
+inline constexpr UINT VK_ADD = 0x6B, VK_SUBTRACT = 0x6D, VK_OEM_PLUS = 0xBB, VK_OEM_MINUS = 0xBD;
 
 inline constexpr UINT SC_SIZE = 0xF000;
 inline constexpr UINT SC_MOVE = 0xF010;
@@ -31,13 +43,19 @@ inline constexpr UINT SC_RESTORE = 0xF120;
 
 inline constexpr UINT MF_STRING = 0x0000;
 inline constexpr UINT MF_GRAYED = 0x0001;
+inline constexpr UINT MF_POPUP = 0x0010;
 inline constexpr UINT MF_SEPARATOR = 0x0800;
+inline constexpr UINT GW_HWNDNEXT = 2;
+inline constexpr UINT GW_CHILD = 5;
 
 inline constexpr DWORD WS_POPUP = 0x80000000;
 inline constexpr DWORD WS_CHILD = 0x40000000;
 inline constexpr DWORD WS_VISIBLE = 0x10000000;
 inline constexpr DWORD WS_CAPTION = 0x00C00000;
 inline constexpr DWORD WS_BORDER = 0x00800000;
+inline constexpr DWORD WS_THICKFRAME = 0x00040000;
+inline constexpr DWORD WS_MINIMIZEBOX = 0x00020000; // a dialog's; a control's WS_GROUP
+inline constexpr DWORD WS_MAXIMIZEBOX = 0x00010000; // a dialog's; a control's WS_TABSTOP
 inline constexpr DWORD WS_SYSMENU = 0x00080000;
 inline constexpr DWORD WS_GROUP = 0x00020000;
 inline constexpr DWORD WS_TABSTOP = 0x00010000;

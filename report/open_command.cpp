@@ -4,11 +4,15 @@
 #include "app/viewer_dlg.h"
 #include "dib/dib.h"
 #include "dib/pixel_rules.h"
+#include "inspect/check_bitmap.h"
 #include "platform/codepage.h"
 #include "platform/common_dialogs.h"
+#include "platform/mapped_file.h"
 #include "platform/progress.h"
 #include "report/bitmap_report.h"
 #include "tools/structure_view_command.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -25,6 +29,18 @@ constexpr ReportStep kSteps[] = {
     {ReportStep::Items, 27, 33}, {ReportStep::Append, 26, 33},
 };
 
+// The errors the checker finds in a file that opened: a broken file that opens anyway
+// says so in the status bar.
+int CheckErrors(const std::string& nativePath) {
+    platform::MappedFile file(nativePath);
+    if (file.Error() != 0)
+        return 0;
+    const std::vector<inspect::Finding> findings = inspect::CheckBitmap(file.Bytes());
+    return static_cast<int>(std::count_if(findings.begin(), findings.end(), [](const auto& f) {
+        return f.severity == inspect::Severity::Error;
+    }));
+}
+
 } // namespace
 
 void CViewerDlg::CloseBitmap() {
@@ -33,6 +49,9 @@ void CViewerDlg::CloseBitmap() {
     m_bOpened = FALSE;
     m_bModified = FALSE;
     m_nativePath.clear();
+    m_nCheckErrors = 0;
+    m_nFileSize = 0;
+    m_picture.FitPicture();
     ShowFileState();
     m_picture.SetMarker(std::nullopt);
     m_picture.m_pointer.reset(); // until the pointer moves over the next picture
@@ -50,8 +69,12 @@ void CViewerDlg::ExplainRefusal(const std::string& nativePath, const bmp::Refusa
 
 void CViewerDlg::OnOpenBitmap() {
     CloseBitmap();
-    CFileDialog dlg(TRUE, "bmp", "*.bmp", OFN_FILEMUSTEXIST,
-                    CString::FromUtf8("(位图文件)*.bmp|*.bmp||"));
+    // The listing starts with .bmp files; the other entries reach .dib files and files
+    // without an extension.
+    CFileDialog dlg(
+        TRUE, "bmp", "*.bmp", OFN_FILEMUSTEXIST,
+        CString::FromUtf8(
+            "(位图文件)*.bmp|*.bmp|位图文件 (*.bmp *.dib)|*.bmp;*.dib|所有文件 (*)|*||"));
     if (dlg.DoModal() != IDOK)
         return;
     OpenBitmapFile(dlg.GetNativePathName());
@@ -85,6 +108,10 @@ void CViewerDlg::OpenBitmapFile(const std::string& nativePath) {
     if (!m_pDib->IsEmpty()) {
         m_bOpened = TRUE;
         m_nativePath = nativePath;
+        m_nFileSize = static_cast<unsigned long long>(file.GetLength());
+        m_nCheckErrors = CheckErrors(nativePath);
+        m_picture.FitPicture();
+        AddRecentFile(nativePath);
         ShowFileState();
         m_picture.m_pDib = m_pDib;
         m_picture.m_nShowMode = 3;

@@ -42,3 +42,6 @@ inline constexpr unsigned ID_TOOLS_PIXEL_LOCATION = 32779;
 inline constexpr unsigned ID_TOOLS_STRUCTURE_VIEW = 32781;
 // Posted at start when files were named on the command line.
 inline constexpr unsigned ID_FILE_OPEN_ARGUMENTS = 32780;
+// 文件 → 最近打开的文件: one command for each of its eight places.
+inline constexpr unsigned ID_FILE_RECENT_FIRST = 32790;
+inline constexpr unsigned ID_FILE_RECENT_LAST = 32797;

@@ -85,6 +85,22 @@ const DialogItemTemplate kUsageItems[] = {
      "通过菜单\"选项\"->\"清空缓存\"可以支持清空信息缓存，程序可以查看更多图片，通过\"计算器\""
      "菜单可以调用系统计算器，方便进行二进制等转换。",
      36, 146, 199, 25},
+    // Beside the help above: the tools, the preview's pointer and zoom, and the keys.
+    {IDC_STATIC, S, kLabel, "工具和按键:", 246, 2, 50, 9},
+    {IDC_STATIC, S, kLabel,
+     "通过菜单\"工具\"->\"检查位图文件\"可以逐项核对文件的字节，\"像素位置\"说明一个像素存放在"
+     "文件的哪里，\"结构视图\"把每个字段、字节和像素对应起来；打开命令读不了的文件也能用结构视图"
+     "查看。",
+     250, 15, 199, 44},
+    {IDC_STATIC, S, kLabel,
+     "缩略图上方显示指针所在像素的坐标和值，放大镜显示它周围的像素，单击读取该像素。Ctrl+滚轮或"
+     "+、-键放大缩小（最大32倍，8倍起显示像素网格），0适合窗口，1原始大小；放大后拖动、滚轮或"
+     "方向键移动图像。",
+     250, 62, 199, 52},
+    {IDC_STATIC, S, kLabel,
+     "按键：Ctrl+O打开位图，Ctrl+S保存修改的位图，Ctrl+Q退出，Alt+F、Alt+O、Alt+H、Alt+T打开各个"
+     "菜单，F1显示帮助。\"文件\"->\"最近打开的文件\"列出最近打开的八个文件。",
+     250, 117, 199, 44},
 };
 
 // The checker's findings for one file, a row each.
@@ -100,14 +116,14 @@ const DialogTemplate kDialogs[] = {
     {IDD_ABOUTBOX, kDialog, 0, "关于 Pixscope", 235, 55, "宋体", 9, 0, kAboutItems},
     {IDD_PIXSCOPE_DIALOG, kDialog, WS_EX_APPWINDOW, "Pixscope", 466, 227, "宋体", 9, IDR_MENU,
      kMainItems},
-    {IDD_USAGE, kDialog, 0, "Pixscope使用帮助", 244, 211, "System", 9, 0, kUsageItems},
+    {IDD_USAGE, kDialog, 0, "Pixscope使用帮助", 454, 211, "System", 9, 0, kUsageItems},
     {IDD_CHECK_BITMAP, kDialog, 0, "检查位图文件", 390, 210, "宋体", 9, 0, kCheckItems},
 };
 
 const MenuItemTemplate kFileMenu[] = {
     {"打开位图文件", ID_FILE_OPEN_BITMAP, {}, "Ctrl+O"},
     {"保存修改的位图", ID_FILE_SAVE_BITMAP, {}, "Ctrl+S"},
-    {"退出", ID_FILE_EXIT, {}},
+    {"退出", ID_FILE_EXIT, {}, "Ctrl+Q"},
 };
 const MenuItemTemplate kOptionsMenu[] = {
     {"清空缓存", ID_OPTIONS_CLEAR_CACHE, {}},
@@ -122,10 +138,10 @@ const MenuItemTemplate kToolsMenu[] = {
     {"结构视图", ID_TOOLS_STRUCTURE_VIEW, {}},
 };
 const MenuItemTemplate kMenuBar[] = {
-    {"文件", 0, kFileMenu},
-    {"选项", 0, kOptionsMenu},
-    {"帮助", 0, kHelpMenu},
-    {"工具", 0, kToolsMenu},
+    {"文件", 0, kFileMenu, "Alt+F"},
+    {"选项", 0, kOptionsMenu, "Alt+O"},
+    {"帮助", 0, kHelpMenu, "Alt+H"},
+    {"工具", 0, kToolsMenu, "Alt+T"},
 };
 const MenuTemplate kMenus[] = {{IDR_MENU, kMenuBar}};
 

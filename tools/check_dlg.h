@@ -5,6 +5,7 @@
 #include "platform/window/cdialog.h"
 #include "platform/window/controls.h"
 
+#include <utility>
 #include <vector>
 
 class CCheckDlg : public CDialog {
@@ -17,8 +18,14 @@ public:
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
+    // The findings take the room a larger window gives; the button stays centred.
+    void OnSize(UINT type, int cx, int cy);
+
+    DECLARE_MESSAGE_MAP()
 
 private:
+    std::vector<std::pair<int, RECT>> m_placed;
+    RECT m_template{};
     CString m_path;
     std::vector<inspect::Finding> m_list;
 };

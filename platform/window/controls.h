@@ -3,6 +3,8 @@
 
 #include "platform/window/cwnd.h"
 
+#include <vector>
+
 class CButton : public CWnd {};
 
 class CStatic : public CWnd {};
@@ -34,15 +36,34 @@ public:
     BOOL GetItemImage(HTREEITEM item, int& image, int& selectedImage) const;
     BOOL ItemHasChildren(HTREEITEM item) const;
     UINT GetItemState(HTREEITEM item, UINT mask) const;
+    // The item's row in client coordinates; textOnly: just its text.
+    BOOL GetItemRect(HTREEITEM item, LPRECT rect, BOOL textOnly) const;
 };
+
+// SPI_GETWORKAREA: the screen's area that windows may take, without panels.
+inline constexpr UINT SPI_GETWORKAREA = 0x0030;
+BOOL SystemParametersInfo(UINT action, UINT param, void* value, UINT winIni);
 
 inline constexpr UINT TVIS_EXPANDED = 0x20;
 inline constexpr UINT TVIS_SELECTED = 0x02;
+
+// A bar of text panes along a dialog's bottom edge, below its template's area. A pane
+// given a command id sends it to the dialog when clicked.
+class CStatusBar : public CWnd {
+public:
+    BOOL Create(CWnd* dialog, const std::vector<UINT>& paneCommands);
+    void SetPaneText(int pane, LPCTSTR text);
+    CString GetPaneText(int pane) const;
+};
 
 class CMenu {
 public:
     HMENU m_hMenu = nullptr;
     BOOL AppendMenu(UINT flags, UINT_PTR id = 0, LPCTSTR text = nullptr);
+    // An empty pop-up titled text, put before the item at position; its menu object.
+    CMenu* InsertPopup(UINT position, LPCTSTR text);
+    // Takes out the item at position (MF_BYPOSITION) or with that command id.
+    BOOL DeleteMenu(UINT position, UINT flags);
     UINT GetMenuItemCount() const;
     UINT GetMenuItemID(int position) const; // 0 for a separator, -1 for a pop-up
     int GetMenuString(UINT position, CString& text, UINT flags) const;

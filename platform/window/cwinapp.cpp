@@ -18,12 +18,10 @@ CWinApp*& TheApp() {
 
 // The first calculator of the desktops' usual ones found on the search path.
 std::string FindCalculator() {
-    static constexpr const char* kCalculators[] = {"gnome-calculator", "kcalc",     "galculator",
-                                                   "qalculate-gtk",    "mate-calc", "xcalc"};
     const char* path = std::getenv("PATH");
     if (path == nullptr)
         return {};
-    for (const char* name : kCalculators) {
+    for (const std::string& name : DesktopCalculators()) {
         std::string dirs(path);
         size_t start = 0;
         while (start <= dirs.size()) {
@@ -80,6 +78,10 @@ CWinApp* AfxGetApp() {
 
 CWnd* AfxGetMainWnd() {
     return TheApp() != nullptr ? TheApp()->m_pMainWnd : nullptr;
+}
+
+std::vector<std::string> DesktopCalculators() {
+    return {"gnome-calculator", "kcalc", "galculator", "qalculate-gtk", "mate-calc", "xcalc"};
 }
 
 HINSTANCE ShellExecute(HWND /*owner*/, LPCTSTR verb, LPCTSTR file, LPCTSTR /*parameters*/,

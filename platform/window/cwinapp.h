@@ -16,6 +16,10 @@ public:
     virtual int ExitInstance();
 
     HICON LoadIcon(UINT id) const;
+    // Bytes kept between runs under section and entry (the user's config folder);
+    // writing none removes the entry.
+    static BOOL GetProfileBinary(LPCTSTR section, LPCTSTR entry, std::string& bytes);
+    static BOOL WriteProfileBinary(LPCTSTR section, LPCTSTR entry, const std::string& bytes);
     // Nothing to do here: controls are drawn in the desktop's own style.
     void Enable3dControlsStatic() {}
 
@@ -42,6 +46,8 @@ inline BOOL AfxEnableControlContainer() {
     return TRUE;
 }
 
+// The calculators "calc.exe" stands for, in the order they are looked for.
+std::vector<std::string> DesktopCalculators();
 // Launches program with the shell's "open" verb; > 32 on success.
 HINSTANCE ShellExecute(HWND owner, LPCTSTR verb, LPCTSTR file, LPCTSTR parameters,
                        LPCTSTR directory, int show);

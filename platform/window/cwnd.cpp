@@ -33,7 +33,8 @@ const AFX_MSGMAP_ENTRY* CCmdTarget::FindMessageEntry(UINT message, UINT id) cons
     for (const AFX_MSGMAP* map = GetMessageMap(); map != nullptr;
          map = map->pfnGetBaseMap != nullptr ? map->pfnGetBaseMap() : nullptr) {
         for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->nSig != AfxSig::end; ++e)
-            if (e->nMessage == message && e->nID == id)
+            if (e->nMessage == message &&
+                (e->nID == id || (e->nLastID != 0 && id >= e->nID && id <= e->nLastID)))
                 return e;
     }
     return nullptr;
@@ -43,7 +44,10 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID) {
     const AFX_MSGMAP_ENTRY* entry = FindMessageEntry(WM_COMMAND, nID);
     if (entry == nullptr)
         return FALSE;
-    (this->*entry->pfn.vv)();
+    if (entry->nSig == AfxSig::vw)
+        (this->*entry->pfn.vw)(nID);
+    else
+        (this->*entry->pfn.vv)();
     return TRUE;
 }
 
@@ -169,6 +173,23 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
     case AfxSig::vD:
         (this->*entry->pfn.vD)(reinterpret_cast<HDROP>(wParam));
         break;
+    case AfxSig::vwii:
+        (this->*entry->pfn.vwii)(static_cast<UINT>(wParam), GET_X_LPARAM(lParam),
+                                 GET_Y_LPARAM(lParam));
+        break;
+    case AfxSig::bwsp:
+        *result = (this->*entry->pfn.bwsp)(
+            LOWORD(static_cast<std::uintptr_t>(wParam)),
+            static_cast<short>(HIWORD(static_cast<std::uintptr_t>(wParam))),
+            CPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)));
+        break;
+    case AfxSig::vwww:
+        (this->*entry->pfn.vwww)(static_cast<UINT>(wParam),
+                                 LOWORD(static_cast<std::uintptr_t>(lParam)),
+                                 HIWORD(static_cast<std::uintptr_t>(lParam)));
+        break;
+    case AfxSig::vw:
+        return FALSE; // commands only
     case AfxSig::end:
         return FALSE;
     }
@@ -255,6 +276,58 @@ void CWnd::GetClientRect(LPRECT rect) const {
     rect->bottom = std::max(0, m_hWnd->widget->height() - 2 * inset);
 }
 
+void CWnd::GetWindowRect(LPRECT rect) const {
+    *rect = RECT{0, 0, 0, 0};
+    if (!IsLive(m_hWnd) || m_hWnd->widget == nullptr)
+        return;
+    QWidget* w =
+        m_hWnd->isDialog && m_hWnd->frame != nullptr ? m_hWnd->frame.data() : m_hWnd->widget.data();
+    const QPoint at = w->mapToGlobal(QPoint(0, 0));
+    // A dialog not yet shown has the size its layout will give it.
+    const QSize size = w->isVisible() || w->layout() == nullptr ? w->size() : w->sizeHint();
+    *rect = RECT{at.x(), at.y(), at.x() + size.width(), at.y() + size.height()};
+}
+
+void CWnd::ScreenToClient(LPRECT rect) const {
+    if (!IsLive(m_hWnd) || m_hWnd->widget == nullptr)
+        return;
+    const QPoint at = m_hWnd->widget->mapToGlobal(QPoint(m_hWnd->clientInset, m_hWnd->clientInset));
+    rect->left -= at.x();
+    rect->right -= at.x();
+    rect->top -= at.y();
+    rect->bottom -= at.y();
+}
+
+void CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint) {
+    HWND h = m_hWnd;
+    if (!IsLive(h) || h->widget == nullptr)
+        return;
+    if (h->isDialog) { // the frame, on the screen; never smaller than it may be
+        if (h->frame != nullptr)
+            h->frame->setGeometry(x, y, std::max(width, h->frame->minimumWidth()),
+                                  std::max(height, h->frame->minimumHeight()));
+        return;
+    }
+    h->widget->setGeometry(x, y, std::max(0, width), std::max(0, height));
+    // What the control's own painting draws into follows its new size.
+    const int inset = h->clientInset;
+    h->surface =
+        platform::gdi::Surface(std::max(0, width - 2 * inset), std::max(0, height - 2 * inset),
+                               platform::window::kFaceColor);
+    h->erasePending = true;
+    if (repaint)
+        h->widget->update();
+}
+
+BOOL CWnd::ModifyStyle(DWORD remove, DWORD add) {
+    HWND h = m_hWnd;
+    if (!IsLive(h) || !h->isDialog)
+        return FALSE;
+    h->style = (h->style & ~remove) | add;
+    platform::window::ApplyFrameStyle(h);
+    return TRUE;
+}
+
 void CWnd::Invalidate(BOOL erase) {
     if (!IsLive(m_hWnd) || m_hWnd->widget == nullptr)
         return;
@@ -328,6 +401,20 @@ CWnd* CWnd::GetDlgItem(int id) const {
     for (HWND child : m_hWnd->children)
         if (child->id == id)
             return FromHandle(child);
+    return nullptr;
+}
+
+CWnd* CWnd::GetWindow(UINT command) const {
+    if (!IsLive(m_hWnd))
+        return nullptr;
+    if (command == GW_CHILD)
+        return m_hWnd->children.empty() ? nullptr : FromHandle(m_hWnd->children.front());
+    if (command != GW_HWNDNEXT || !IsLive(m_hWnd->parent))
+        return nullptr;
+    const auto& siblings = m_hWnd->parent->children;
+    for (std::size_t i = 0; i + 1 < siblings.size(); ++i)
+        if (siblings[i] == m_hWnd)
+            return FromHandle(siblings[i + 1]);
     return nullptr;
 }
 

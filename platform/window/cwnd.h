@@ -35,6 +35,16 @@ public:
     void GetWindowText(CString& text) const;
     int GetWindowTextLength() const;
     void GetClientRect(LPRECT rect) const;
+    // The window's rectangle on the screen, and a screen rectangle in this window's
+    // client coordinates.
+    void GetWindowRect(LPRECT rect) const;
+    void ScreenToClient(LPRECT rect) const;
+    // Moves and sizes a control within its dialog's client area, or a dialog's window
+    // on the screen.
+    void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
+    // A dialog's frame styles: WS_THICKFRAME lets the user size it (never below its
+    // template), WS_MAXIMIZEBOX and WS_MINIMIZEBOX give it those boxes.
+    BOOL ModifyStyle(DWORD remove, DWORD add);
     void Invalidate(BOOL erase = TRUE);
     void InvalidateRect(LPCRECT rect, BOOL erase = TRUE);
     // Paints now whatever is invalid.
@@ -46,6 +56,9 @@ public:
     CMenu* GetSystemMenu(BOOL revert);
     CMenu* GetMenu() const;
     CWnd* GetDlgItem(int id) const;
+    // GW_CHILD: the first control of a dialog, in template order; GW_HWNDNEXT: the
+    // control after this one.
+    CWnd* GetWindow(UINT command) const;
     int GetDlgCtrlID() const;
     CWnd* GetParent() const;
     CWnd* SetFocus();

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -74,6 +75,18 @@ private:
     QSize m_fittedSize;
 };
 
+// Rows as tall as their font needs: the style's own height cuts off underscores and
+// descenders ("a_b_c.bmp" read as "a b c").
+class WholeRows : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(std::max(size.height(), QFontMetrics(option.font).lineSpacing() + 4));
+        return size;
+    }
+};
+
 // An SS_BLACKFRAME static: a one-pixel black frame, nothing inside.
 class BlackFrame : public QWidget {
 public:
@@ -127,6 +140,7 @@ QWidget* CreateControl(const DialogItemTemplate& item, QWidget* client) {
         // A line is shown whole, never elided: the column grows with its widest item and
         // the tree scrolls sideways, as the classic tree view does.
         tree->setTextElideMode(Qt::ElideNone);
+        tree->setItemDelegate(new WholeRows(tree));
         tree->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         tree->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
         tree->header()->setStretchLastSection(false);
@@ -242,8 +256,11 @@ HWND CreateDialogWindows(const DialogTemplate& tmpl, CWnd* object, QWidget* owne
         h->id = item.id;
         h->kind = item.kind;
         h->style = item.style;
-        if (item.kind == ControlClass::Static && (item.style & SS_NOTIFY) != 0)
+        if (item.kind == ControlClass::Static && (item.style & SS_NOTIFY) != 0) {
+            // It takes the pointer, and the keys once clicked.
             widget->setMouseTracking(true);
+            widget->setFocusPolicy(Qt::ClickFocus);
+        }
         const bool bordered =
             (item.style & WS_BORDER) != 0 &&
             (item.kind == ControlClass::Edit || item.kind == ControlClass::TreeView);
@@ -258,6 +275,40 @@ HWND CreateDialogWindows(const DialogTemplate& tmpl, CWnd* object, QWidget* owne
         }
     }
     return dialog;
+}
+
+HWND AttachWidget(HWND dialog, QWidget* widget) {
+    auto* host = dialog->frame != nullptr ? dialog->frame->findChild<DialogHost*>() : nullptr;
+    if (host == nullptr)
+        return nullptr;
+    host->handles.push_back(std::make_unique<HWND__>());
+    HWND h = host->handles.back().get();
+    h->widget = widget;
+    h->parent = dialog;
+    LiveHandles().insert(h);
+    WidgetHandles().insert(widget, h);
+    return h;
+}
+
+void ApplyFrameStyle(HWND dialog) {
+    QWidget* frame = dialog->frame;
+    QWidget* client = dialog->widget;
+    if (frame == nullptr || client == nullptr)
+        return;
+    const bool sizable = (dialog->style & WS_THICKFRAME) != 0;
+    // Never smaller than the template: its controls keep their places.
+    const QSize least = client->minimumSize();
+    client->setMinimumSize(least);
+    client->setMaximumSize(sizable ? QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX) : least);
+    if (QLayout* layout = frame->layout())
+        layout->setSizeConstraint(sizable ? QLayout::SetMinimumSize : QLayout::SetFixedSize);
+    Qt::WindowFlags flags = frame->windowFlags();
+    flags.setFlag(Qt::WindowMaximizeButtonHint, (dialog->style & WS_MAXIMIZEBOX) != 0);
+    flags.setFlag(Qt::WindowMinimizeButtonHint, (dialog->style & WS_MINIMIZEBOX) != 0);
+    const bool shown = frame->isVisible();
+    frame->setWindowFlags(flags);
+    if (shown)
+        frame->show();
 }
 
 void RetireDialogWindows(HWND dialog) {

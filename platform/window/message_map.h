@@ -12,11 +12,15 @@ class CWnd;
 
 enum class AfxSig {
     end,
-    vv,  // void ()
-    vwl, // void (UINT, LPARAM)
-    hv,  // HCURSOR ()
-    vwp, // void (UINT, CPoint): mouse messages in client coordinates
-    vD,  // void (HDROP)
+    vv,   // void ()
+    vwl,  // void (UINT, LPARAM)
+    hv,   // HCURSOR ()
+    vwp,  // void (UINT, CPoint): mouse messages in client coordinates
+    vD,   // void (HDROP)
+    vwii, // void (UINT, int, int): WM_SIZE's type, width and height
+    bwsp, // BOOL (UINT, short, CPoint): WM_MOUSEWHEEL in client coordinates
+    vwww, // void (UINT, UINT, UINT): WM_KEYDOWN's key, repeat count and flags
+    vw,   // void (UINT): a command of a range, with its id
 };
 
 using AFX_PMSG = void (CCmdTarget::*)();
@@ -28,6 +32,10 @@ union AFX_PMSG_ANY {
     HCURSOR (CWnd::*hv)();
     void (CWnd::*vwp)(UINT, CPoint);
     void (CWnd::*vD)(HDROP);
+    void (CWnd::*vwii)(UINT, int, int);
+    BOOL (CWnd::*bwsp)(UINT, short, CPoint);
+    void (CWnd::*vwww)(UINT, UINT, UINT);
+    void (CCmdTarget::*vw)(UINT);
 };
 
 struct AFX_MSGMAP_ENTRY {
@@ -35,6 +43,7 @@ struct AFX_MSGMAP_ENTRY {
     UINT nID; // the command id for WM_COMMAND, else 0
     AfxSig nSig;
     AFX_PMSG_ANY pfn;
+    UINT nLastID = 0; // a range of commands: the last id, nID the first
 };
 
 struct AFX_MSGMAP {
@@ -122,6 +131,39 @@ protected:                                                                      
      0,                                                                                            \
      AfxSig::vv,                                                                                   \
      {.vv = static_cast<AFX_PMSG>(static_cast<void (ThisClass::*)()>(&ThisClass::OnMouseLeave))}},
+
+// Commands first..last, each to one handler that takes the id.
+#define ON_COMMAND_RANGE(first, last, memberFxn)                                                   \
+    {WM_COMMAND,                                                                                   \
+     static_cast<UINT>(first),                                                                     \
+     AfxSig::vw,                                                                                   \
+     {.vw = static_cast<void (CCmdTarget::*)(UINT)>(                                               \
+          static_cast<void (ThisClass::*)(UINT)>(&ThisClass::memberFxn))},                         \
+     static_cast<UINT>(last)},
+
+#define ON_WM_SIZE()                                                                               \
+    {WM_SIZE,                                                                                      \
+     0,                                                                                            \
+     AfxSig::vwii,                                                                                 \
+     {.vwii = static_cast<void (CWnd::*)(UINT, int, int)>(&ThisClass::OnSize)}},
+
+#define ON_WM_LBUTTONUP()                                                                          \
+    {WM_LBUTTONUP,                                                                                 \
+     0,                                                                                            \
+     AfxSig::vwp,                                                                                  \
+     {.vwp = static_cast<void (CWnd::*)(UINT, CPoint)>(&ThisClass::OnLButtonUp)}},
+
+#define ON_WM_MOUSEWHEEL()                                                                         \
+    {WM_MOUSEWHEEL,                                                                                \
+     0,                                                                                            \
+     AfxSig::bwsp,                                                                                 \
+     {.bwsp = static_cast<BOOL (CWnd::*)(UINT, short, CPoint)>(&ThisClass::OnMouseWheel)}},
+
+#define ON_WM_KEYDOWN()                                                                            \
+    {WM_KEYDOWN,                                                                                   \
+     0,                                                                                            \
+     AfxSig::vwww,                                                                                 \
+     {.vwww = static_cast<void (CWnd::*)(UINT, UINT, UINT)>(&ThisClass::OnKeyDown)}},
 
 #define ON_WM_DROPFILES()                                                                          \
     {WM_DROPFILES,                                                                                 \

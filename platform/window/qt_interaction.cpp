@@ -3,6 +3,7 @@
 
 #include "platform/codepage.h"
 #include "platform/window/cdialog.h"
+#include "platform/window/cwinapp.h"
 #include "platform/window/window_host.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
@@ -86,6 +88,14 @@ int QtInteraction::MessageBox(const CString& text, const CString& caption, UINT 
     std::vector<std::pair<QAbstractButton*, int>> buttons;
     for (const Choice& c : choices)
         buttons.emplace_back(box.addButton(QString::fromUtf8(c.label), c.role), c.id);
+    // A window manager elides a caption wider than its box ("p…e"): the box is made wide
+    // enough for it, with room for the title bar's own buttons.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int title =
+            QFontMetrics(box.font()).horizontalAdvance(box.windowTitle()) * 3 / 2 + 160;
+        grid->addItem(new QSpacerItem(title, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     box.setDefaultButton(static_cast<QPushButton*>(buttons.front().first));
     box.setEscapeButton(buttons.back().first);
     box.exec();
@@ -117,10 +127,12 @@ std::optional<std::string> QtInteraction::ChooseFile(const FileRequest& request)
     if (!request.defaultExt.empty())
         dialog.setDefaultSuffix(QString::fromStdString(request.defaultExt));
     // A wildcard name only repeats the filter; the name field starts empty then.
-    // The first dialog of a run starts where pictures are kept, not in whatever folder
-    // the program was started from; later ones where the user last was.
+    // A dialog starts where the user last was, in this run or the one before; the very
+    // first where pictures are kept, not in whatever folder the program was started from.
+    if (m_lastFolder.empty())
+        CWinApp::GetProfileBinary("Settings", "LastFolder", m_lastFolder);
     QString start = QString::fromStdString(m_lastFolder);
-    if (start.isEmpty()) {
+    if (start.isEmpty() || !QFileInfo(start).isDir()) {
         const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
         start = !pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
     }
@@ -138,7 +150,7 @@ std::optional<std::string> QtInteraction::ChooseFile(const FileRequest& request)
     for (;;) {
         const int answer = dialog.exec();
         if (answer == QDialog::Accepted && undecodable) {
-            m_lastFolder = dialog.directory().absolutePath().toStdString();
+            KeepFolder(dialog.directory().absolutePath().toStdString());
             return undecodable;
         }
         if (answer != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -155,9 +167,14 @@ std::optional<std::string> QtInteraction::ChooseFile(const FileRequest& request)
                            MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
                 continue;
         }
-        m_lastFolder = QFileInfo(chosen).absolutePath().toStdString();
+        KeepFolder(QFileInfo(chosen).absolutePath().toStdString());
         return chosen.toStdString();
     }
+}
+
+void QtInteraction::KeepFolder(const std::string& folder) {
+    m_lastFolder = folder;
+    CWinApp::WriteProfileBinary("Settings", "LastFolder", folder);
 }
 
 std::optional<COLORREF> QtInteraction::ChooseColor(COLORREF initial) {

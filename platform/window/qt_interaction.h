@@ -25,8 +25,8 @@ public:
     void EndProgress() override;
 
 private:
-    // Where the next file dialog starts: the folder last used in this run. Nothing is
-    // kept between runs.
+    // Where the next file dialog starts: the folder last used, kept between runs.
+    void KeepFolder(const std::string& folder);
     std::string m_lastFolder;
     std::unique_ptr<QProgressDialog> m_progress;
 };

@@ -3,6 +3,8 @@
 #include "platform/window/controls.h"
 #include "platform/window/window_host.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTreeWidget>
 
 using platform::window::IsLive;
@@ -130,4 +132,27 @@ UINT CTreeCtrl::GetItemState(HTREEITEM item, UINT mask) const {
     if (ItemOf(item)->isSelected())
         state |= TVIS_SELECTED;
     return state & mask;
+}
+
+BOOL CTreeCtrl::GetItemRect(HTREEITEM item, LPRECT rect, BOOL textOnly) const {
+    QTreeWidget* tree = TreeOf(m_hWnd);
+    if (tree == nullptr || item == nullptr || rect == nullptr)
+        return FALSE;
+    QTreeWidgetItem* i = ItemOf(item);
+    QRect row = tree->visualItemRect(i);
+    if (textOnly) // the text's own width, not the column's
+        row.setWidth(tree->fontMetrics().horizontalAdvance(i->text(0)) + 4);
+    const QPoint at = tree->viewport()->mapTo(tree, row.topLeft()) -
+                      QPoint(m_hWnd->clientInset, m_hWnd->clientInset);
+    *rect = RECT{at.x(), at.y(), at.x() + row.width(), at.y() + row.height()};
+    return TRUE;
+}
+
+BOOL SystemParametersInfo(UINT action, UINT /*param*/, void* value, UINT /*winIni*/) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (action != SPI_GETWORKAREA || value == nullptr || screen == nullptr)
+        return FALSE;
+    const QRect area = screen->availableGeometry();
+    *static_cast<RECT*>(value) = RECT{area.left(), area.top(), area.right() + 1, area.bottom() + 1};
+    return TRUE;
 }

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QWheelEvent>
 
 namespace platform::window {
 
@@ -43,10 +44,20 @@ public:
         switch (event->type()) {
         case QEvent::Paint:
             return watched == h->widget && Paint(h, static_cast<QPaintEvent*>(event));
+        case QEvent::Resize:
+            if (h->isDialog && watched == h->widget)
+                Resized(h);
+            return false;
+        case QEvent::Wheel:
+        case QEvent::MouseButtonRelease:
         case QEvent::KeyPress:
-            return h->isDialog && watched == h->frame && Key(h, static_cast<QKeyEvent*>(event));
+            if (!h->isDialog && watched == h->widget && ControlInput(h, event))
+                return true;
+            return h->isDialog && watched == h->frame && event->type() == QEvent::KeyPress &&
+                   Key(h, static_cast<QKeyEvent*>(event));
         case QEvent::MouseMove:
         case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: // a quick second press comes as this alone
         case QEvent::Leave:
             return watched == h->widget && Mouse(h, event);
         case QEvent::DragEnter:
@@ -66,6 +77,75 @@ public:
     }
 
 private:
+    // A dialog grown or shrunk: its own painting's surface follows, and it hears WM_SIZE.
+    static void Resized(HWND h) {
+        const QSize size = h->widget->size();
+        h->surface = gdi::Surface(size.width(), size.height(), kFaceColor);
+        h->erasePending = true;
+        QWidget* frame = h->frame;
+        const UINT type = frame != nullptr && frame->isMaximized() ? SIZE_MAXIMIZED : SIZE_RESTORED;
+        CWnd::FromHandle(h)->SendMessage(
+            WM_SIZE, type,
+            MAKELPARAM(static_cast<WORD>(size.width()), static_cast<WORD>(size.height())));
+    }
+    // What a static control with SS_NOTIFY takes besides the pointer's moves and clicks:
+    // the button's release, the wheel (in client coordinates, with MK_CONTROL) and keys
+    // while it has the focus. True when its handler took it.
+    static bool ControlInput(HWND h, QEvent* event) {
+        if (h->kind != ControlClass::Static || (h->style & SS_NOTIFY) == 0)
+            return false;
+        CWnd* wnd = CWnd::FromHandle(h);
+        const QPoint inset(h->clientInset, h->clientInset);
+        auto where = [](QPoint p) {
+            return MAKELPARAM(static_cast<WORD>(static_cast<short>(p.x())),
+                              static_cast<WORD>(static_cast<short>(p.y())));
+        };
+        if (event->type() == QEvent::MouseButtonRelease) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != Qt::LeftButton)
+                return false;
+            wnd->SendMessage(WM_LBUTTONUP, 0, where(mouse->position().toPoint() - inset));
+            return true;
+        }
+        if (event->type() == QEvent::Wheel) {
+            auto* wheel = static_cast<QWheelEvent*>(event);
+            const UINT keys = ((wheel->modifiers() & Qt::ControlModifier) != 0 ? MK_CONTROL : 0) |
+                              ((wheel->modifiers() & Qt::ShiftModifier) != 0 ? MK_SHIFT : 0);
+            const auto delta = static_cast<short>(wheel->angleDelta().y());
+            return wnd->SendMessage(WM_MOUSEWHEEL,
+                                    MAKEWPARAM(static_cast<WORD>(keys), static_cast<WORD>(delta)),
+                                    where(wheel->position().toPoint() - inset)) != 0;
+        }
+        auto* key = static_cast<QKeyEvent*>(event);
+        const UINT vk = VirtualKey(*key);
+        if (vk == 0)
+            return false;
+        wnd->SendMessage(WM_KEYDOWN, vk, MAKELPARAM(1, 0));
+        return true;
+    }
+    // The virtual key a Qt key press stands for, of those the controls take; 0 else.
+    static UINT VirtualKey(const QKeyEvent& key) {
+        switch (key.key()) {
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            return VK_OEM_PLUS;
+        case Qt::Key_Minus:
+            return VK_OEM_MINUS;
+        case Qt::Key_0:
+        case Qt::Key_1:
+            return static_cast<UINT>('0' + (key.key() - Qt::Key_0));
+        case Qt::Key_Left:
+            return VK_LEFT;
+        case Qt::Key_Right:
+            return VK_RIGHT;
+        case Qt::Key_Up:
+            return VK_UP;
+        case Qt::Key_Down:
+            return VK_DOWN;
+        default:
+            return 0;
+        }
+    }
     // A static control with SS_NOTIFY takes its own mouse messages, in client coordinates;
     // leaving it sends WM_MOUSELEAVE.
     static bool Mouse(HWND h, QEvent* event) {

@@ -83,6 +83,11 @@ void ShowSystemMenuIcon(HWND dialog, const QPixmap& icon);
 // The CMenu object of a menu, made on first use.
 CMenu* MenuObject(HMENU__* menu);
 QWidget* FrameOf(HWND hwnd);
+// A window for a widget the layer builds in a dialog's frame, outside its template
+// (the status bar); it lives as long as the dialog.
+HWND AttachWidget(HWND dialog, QWidget* widget);
+// Makes a dialog's frame as its style says: sizable or not, and its boxes.
+void ApplyFrameStyle(HWND dialog);
 
 QString ToQString(LPCTSTR gbk);
 CString FromQString(const QString& text);

@@ -20,6 +20,15 @@ void BuildMenuBar(HWND dialog, const MenuTemplate& tmpl, QVBoxLayout* layout) {
         auto sub = std::make_unique<HMENU__>();
         sub->menu = bar->bar->addMenu(QString::fromUtf8(popup.text));
         sub->owner = dialog;
+        if (popup.shortcut != nullptr) {
+            // The key opens the pop-up; its title stays as the template gives it.
+            auto* key =
+                new QShortcut(QKeySequence(QString::fromUtf8(popup.shortcut)), dialog->frame);
+            QMenuBar* menuBar = bar->bar;
+            QMenu* opened = sub->menu;
+            QObject::connect(key, &QShortcut::activated, menuBar,
+                             [menuBar, opened] { menuBar->setActiveAction(opened->menuAction()); });
+        }
         for (const MenuItemTemplate& item : popup.popup) {
             MenuObject(sub.get())->AppendMenu(MF_STRING, item.id, CString::FromUtf8(item.text));
             if (item.shortcut != nullptr) {
@@ -138,6 +147,50 @@ BOOL CMenu::AppendMenu(UINT flags, UINT_PTR id, LPCTSTR text) {
     return TRUE;
 }
 
+CMenu* CMenu::InsertPopup(UINT position, LPCTSTR text) {
+    if (m_hMenu == nullptr || m_hMenu->menu == nullptr)
+        return nullptr;
+    auto sub = std::make_unique<HMENU__>();
+    sub->menu = new QMenu(ToQString(text), m_hMenu->menu);
+    sub->owner = m_hMenu->owner;
+    sub->system = m_hMenu->system;
+    const auto actions = m_hMenu->menu->actions();
+    QAction* before = position < static_cast<UINT>(actions.size())
+                          ? actions[static_cast<int>(position)]
+                          : nullptr;
+    m_hMenu->menu->insertMenu(before, sub->menu);
+    m_hMenu->popups.push_back(std::move(sub));
+    return platform::window::MenuObject(m_hMenu->popups.back().get());
+}
+
+BOOL CMenu::DeleteMenu(UINT position, UINT flags) {
+    if (m_hMenu == nullptr || m_hMenu->menu == nullptr)
+        return FALSE;
+    const auto actions = m_hMenu->menu->actions();
+    QAction* gone = nullptr;
+    if ((flags & MF_BYPOSITION) != 0) {
+        if (position < static_cast<UINT>(actions.size()))
+            gone = actions[static_cast<int>(position)];
+    } else {
+        for (QAction* a : actions)
+            if (a->menu() == nullptr && !a->isSeparator() && a->data().toUInt() == position)
+                gone = a;
+    }
+    if (gone == nullptr)
+        return FALSE;
+    m_hMenu->menu->removeAction(gone);
+    auto& popups = m_hMenu->popups;
+    for (auto it = popups.begin(); it != popups.end(); ++it)
+        if ((*it)->menu != nullptr && (*it)->menu->menuAction() == gone) {
+            (*it)->menu->deleteLater();
+            popups.erase(it);
+            return TRUE;
+        }
+    if (gone->parent() == m_hMenu->menu)
+        gone->deleteLater();
+    return TRUE;
+}
+
 UINT CMenu::GetMenuItemCount() const {
     if (m_hMenu == nullptr)
         return 0;
@@ -151,6 +204,8 @@ UINT CMenu::GetMenuItemID(int position) const {
         return static_cast<UINT>(-1);
     const auto actions = m_hMenu->menu->actions();
     if (position >= actions.size())
+        return static_cast<UINT>(-1);
+    if (actions[position]->menu() != nullptr)
         return static_cast<UINT>(-1);
     return actions[position]->isSeparator() ? 0 : actions[position]->data().toUInt();
 }
@@ -171,10 +226,21 @@ int CMenu::GetMenuString(UINT position, CString& text, UINT /*flags*/) const {
 }
 
 CMenu* CMenu::GetSubMenu(int position) const {
-    if (m_hMenu == nullptr || position < 0 ||
-        static_cast<size_t>(position) >= m_hMenu->popups.size())
+    if (m_hMenu == nullptr || position < 0)
         return nullptr;
-    return platform::window::MenuObject(m_hMenu->popups[static_cast<size_t>(position)].get());
+    if (m_hMenu->bar != nullptr)
+        return static_cast<size_t>(position) < m_hMenu->popups.size()
+                   ? platform::window::MenuObject(
+                         m_hMenu->popups[static_cast<size_t>(position)].get())
+                   : nullptr;
+    // In a pop-up, the item at that place must itself be one.
+    const auto actions = m_hMenu->menu != nullptr ? m_hMenu->menu->actions() : QList<QAction*>();
+    if (position >= actions.size())
+        return nullptr;
+    for (const auto& popup : m_hMenu->popups)
+        if (popup->menu != nullptr && popup->menu->menuAction() == actions[position])
+            return platform::window::MenuObject(popup.get());
+    return nullptr;
 }
 
 UINT CMenu::GetMenuState(UINT id, UINT /*flags*/) const {

@@ -11,6 +11,7 @@
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    UseFreshConfigFolder();
     QApplication app(argc, argv);
     platform::window::InstallChineseTranslations();
     platform::SetApplicationTitle("pixscope");

@@ -10,7 +10,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTimer>
+
+#include <cstdlib>
+#include <filesystem>
 
 INT_PTR RunModal(CDialog& dlg, const std::function<void()>& script) {
     QTimer::singleShot(0, [&dlg, script] {
@@ -122,4 +126,21 @@ void RejectUnexpectedDialogs() {
     auto* filter = new UnexpectedDialogs;
     filter->setParent(qApp); // goes with the application
     qApp->installEventFilter(filter);
+}
+
+void UseFreshConfigFolder() {
+    static std::string folder = [] {
+        char dir[] = "/tmp/pixscope-config-XXXXXX";
+        if (::mkdtemp(dir) == nullptr)
+            std::abort();
+        std::atexit([] { std::filesystem::remove_all(folder); });
+        return std::string(dir);
+    }();
+    ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+}
+
+void ForgetKeptSettings() {
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, "pixscope", "pixscope");
+    settings.clear();
+    settings.sync();
 }

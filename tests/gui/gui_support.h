@@ -61,4 +61,16 @@ template <class T> void WhenShown(std::function<void(T*)> fn) {
     QTimer::singleShot(0, *poll);
 }
 
-class GuiTest : public WithRecordedMessages {};
+// Points what the program keeps between runs at a fresh folder of its own, so that no
+// test reads or writes the user's; called before the application object is made.
+void UseFreshConfigFolder();
+// Forgets what earlier tests of this run kept (recent files, the last folder).
+void ForgetKeptSettings();
+
+class GuiTest : public WithRecordedMessages {
+protected:
+    void SetUp() override {
+        WithRecordedMessages::SetUp();
+        ForgetKeptSettings();
+    }
+};

@@ -222,4 +222,122 @@ TEST_F(Desktop, CtrlOOpensAndCtrlSSaves) {
     EXPECT_TRUE(std::filesystem::exists(saved));
 }
 
+// The preview zoomed by real Ctrl+wheel notches, keys and drags: at every zoom the
+// pointer names the pixel drawn under it, a click reads it, and one picture pixel takes
+// the pane pixels its zoom says.
+struct ZoomRow {
+    const char* name;
+    const char* steps; // "wheel+", "wheel-", "wheel" (no Ctrl), "+", "-", "0", "1", "drag"
+    const char* zoom;  // the status bar's zoom pane afterwards ("fit": the fitted one)
+    int cell;          // pane pixels of one picture pixel, 0 when less than one
+};
+const ZoomRow kZoomRows[] = {
+    {"FittedAtFirst", "", "fit", 0},
+    {"OneNotchInShowsHalf", "wheel+", "50%", 0},
+    {"SixNotchesInShow16x", "wheel+ wheel+ wheel+ wheel+ wheel+ wheel+", "1600%", 16},
+    {"PlusStopsAt32x", "+ + + + + + + + + + +", "3200%", 32},
+    {"OneIsOneToOne", "1", "100%", 1},
+    {"OutFromOneToOneReachesFit", "1 - -", "fit", 0},
+    {"NotchesOutReachFit", "wheel+ wheel+ wheel- wheel- wheel-", "fit", 0},
+    {"ZeroFits", "+ + + 0", "fit", 0},
+    {"DraggedAt8xWithItsGrid", "1 + + + drag", "800%", 8},
+    {"TheWheelAloneScrollsAt2x", "1 + wheel wheel", "200%", 2},
+};
+
+class Zooms : public Desktop, public ::testing::WithParamInterface<ZoomRow> {};
+
+TEST_P(Zooms, ThePointerAndAClickNameThePixelDrawnUnderThem) {
+    const ZoomRow& row = GetParam();
+    theApp.m_arguments = {dir.Write("coded.bmp", PictureOf(1000, 700, Code))};
+    RunModal(dlg, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.m_bOpened != FALSE; }));
+        QWidget* pane = Pane();
+        const QPoint centre(pane->width() / 2, pane->height() / 2);
+        const auto shownAt = [&](QPoint at) {
+            return PixelAt(Grab(dlg.m_picture), at.x(), at.y());
+        };
+        PointerTo(pane, centre);
+        XInput("click 1"); // the pane takes the keys once clicked
+        // The pixel the status bar names under the pointer; below, each is checked
+        // against the picture drawn there.
+        const auto named = [&] {
+            const QString text = QString::fromStdString(
+                dlg.m_statusBar.GetPaneText(CViewerDlg::kPanePointer).ToUtf8());
+            const QStringList xy = text.mid(1, text.size() - 2).split(", ");
+            return xy.size() == 2 ? CPoint(xy[0].toInt(), xy[1].toInt()) : CPoint(-1, -1);
+        };
+        for (const QString& step : QString(row.steps).split(' ', Qt::SkipEmptyParts)) {
+            const CPoint before = Decode(shownAt(centre - QPoint(1, 1)));
+            const CPoint pointed = named();
+            if (step == "wheel+" || step == "wheel-")
+                XInput(std::string("keydown ctrl click ") + (step == "wheel+" ? "4" : "5") +
+                       " keyup ctrl");
+            else if (step == "wheel")
+                XInput("click 5");
+            else if (step == "drag") {
+                XInput("mousedown 1");
+                PointerTo(pane, centre - QPoint(20, 15));
+                PointerTo(pane, centre - QPoint(40, 30));
+                XInput("mouseup 1");
+            } else
+                QTest::keyClick(pane, step == "+" ? Qt::Key_Plus
+                                      : step == "-"
+                                          ? Qt::Key_Minus
+                                          : static_cast<Qt::Key>(Qt::Key_0 + step.toInt()));
+            if (step.startsWith("wheel") && step != "wheel") {
+                // Around the pointer: it stays over the pixel it was over.
+                const CPoint after = named();
+                EXPECT_LE(std::abs(after.x - pointed.x), 3) << step.toStdString();
+                EXPECT_LE(std::abs(after.y - pointed.y), 3) << step.toStdString();
+            }
+            if (step == "drag") {
+                // The picture follows the pointer: what was under it is 40, 30 up-left.
+                PointerTo(pane, centre); // back, for the checks below
+                EXPECT_EQ(Decode(shownAt(centre - QPoint(41, 31))).x, before.x);
+                EXPECT_EQ(Decode(shownAt(centre - QPoint(41, 31))).y, before.y);
+            }
+            if (step == "wheel") {
+                EXPECT_GT(Decode(shownAt(centre - QPoint(1, 1))).y, before.y) << "scrolled down";
+            }
+        }
+        const std::string zoom = dlg.m_statusBar.GetPaneText(CViewerDlg::kPaneZoom).ToUtf8();
+        if (std::string(row.zoom) == "fit")
+            EXPECT_EQ(zoom.rfind("适合窗口 ", 0), 0u) << zoom;
+        else
+            EXPECT_EQ(zoom, row.zoom);
+        const QImage shown = Grab(dlg.m_picture);
+        const QPoint points[] = {
+            centre, {3, 3}, centre + QPoint(37, 23), {pane->width() - 40, pane->height() - 40}};
+        for (const QPoint& at : points) {
+            const COLORREF seen = PixelAt(shown, at.x(), at.y());
+            if (seen == RGB(128, 128, 128) || seen == RGB(236, 233, 216) ||
+                seen == RGB(255, 255, 255) || seen == RGB(0, 0, 0))
+                continue; // a grid line, beside the picture, or the marker
+            PointerTo(pane, at);
+            static const QRegularExpression shape(R"(^位图缩略图\(指针:\((\d+),(\d+)\) )");
+            const auto m =
+                shape.match(QString::fromStdString(TextOf(dlg.GetDlgItem(IDC_GROUP_PREVIEW))));
+            ASSERT_TRUE(m.hasMatch()) << at.x() << "," << at.y();
+            EXPECT_EQ(m.captured(1).toInt(), Decode(seen).x) << at.x() << "," << at.y();
+            EXPECT_EQ(m.captured(2).toInt(), Decode(seen).y) << at.x() << "," << at.y();
+            EXPECT_EQ(dlg.m_statusBar.GetPaneText(CViewerDlg::kPanePointer).ToUtf8(),
+                      "(" + std::to_string(Decode(seen).x) + ", " + std::to_string(Decode(seen).y) +
+                          ")");
+            if (row.cell > 0 && at.x() + row.cell < pane->width()) {
+                EXPECT_EQ(Decode(PixelAt(shown, at.x() + row.cell, at.y())).x, Decode(seen).x + 1);
+            }
+        }
+        // A click where no drag follows reads the pixel under it.
+        PointerTo(pane, centre + QPoint(37, 23));
+        XInput("click 1");
+        const CPoint clicked = Decode(PixelAt(shown, centre.x() + 37, centre.y() + 23));
+        EXPECT_EQ(Edit(IDC_EDIT_X)->text().toInt(), clicked.x);
+        EXPECT_EQ(Edit(IDC_EDIT_Y)->text().toInt(), clicked.y);
+        SavePng(OnScreen(Frame()), std::string("x11-zoom-") + row.name);
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Zooms, ::testing::ValuesIn(kZoomRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace

@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
         return 77;
     }
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    UseFreshConfigFolder();
     QApplication app(argc, argv);
     platform::window::InstallChineseTranslations();
     platform::SetApplicationTitle("pixscope");

@@ -94,6 +94,12 @@ public:
 
 void PointerTo(QWidget* widget, QPoint at) {
     LastMove seen;
+    // Where the pointer is already, the server sends no motion: it goes there anew.
+    if (QCursor::pos() == widget->mapToGlobal(at)) {
+        QCursor::setPos(widget->mapToGlobal(at) + QPoint(1, 1));
+        QTest::qWaitFor([&] { return QCursor::pos() != widget->mapToGlobal(at); }, 1000);
+        QApplication::processEvents();
+    }
     widget->installEventFilter(&seen);
     QCursor::setPos(widget->mapToGlobal(at));
     EXPECT_TRUE(QTest::qWaitFor([&] { return seen.at == at; }, 10000))
@@ -102,7 +108,17 @@ void PointerTo(QWidget* widget, QPoint at) {
     QApplication::processEvents();
 }
 
+void XInput(const std::string& xdotoolArguments) {
+    ASSERT_EQ(std::system(("xdotool " + xdotoolArguments).c_str()), 0) << xdotoolArguments;
+    // The server's events come in through the socket: let them all arrive.
+    for (int i = 0; i < 5; ++i) {
+        QTest::qWait(20);
+        QApplication::processEvents();
+    }
+}
+
 void UserSession::SetUp() {
+    ForgetKeptSettings();
     theApp.m_pMainWnd = &dlg;
     const std::string corpus = std::string(PIXSCOPE_CORPUS) + "/bmpsuite/g/rgb24.bmp";
     picture = std::filesystem::canonical(std::filesystem::exists(corpus)

@@ -28,6 +28,10 @@ void Click(QAbstractButton* button);
 // had the motion event the server sends for it.
 void PointerTo(QWidget* widget, QPoint at);
 
+// Real X input through the XTEST extension (xdotool): "keydown ctrl click 4 keyup ctrl",
+// "mousedown 1", ... The events have reached the widgets once it returns.
+void XInput(const std::string& xdotoolArguments);
+
 struct Reply {
     const char* button; // the start of its text
     QString* said;      // where the box's text goes, or null
