@@ -17,9 +17,9 @@ void SetPane(CStatusBar& bar, int pane, const std::string& utf8) {
 
 std::string ZoomText(double percent, bool fit) {
     char text[64];
-    if (percent >= 10.0 || percent == std::floor(percent))
-        std::snprintf(text, sizeof text, "%.0f%%", percent);
-    else
+    if (percent >= 10.0)
+        std::snprintf(text, sizeof text, "%ld%%", std::lround(percent));
+    else // a very large picture fitted: two figures
         std::snprintf(text, sizeof text, "%.2g%%", percent);
     return fit ? std::string("适合窗口 ") + text : std::string(text);
 }

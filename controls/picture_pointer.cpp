@@ -99,7 +99,7 @@ void CPictureStatic::DrawOverlays(CDC& dc, const RECT& client) {
     if (!g)
         return;
     if (!m_zoom.fit && m_zoom.zoomLog2 >= kGridZoomLog2)
-        DrawGrid(dc, client, *g);
+        DrawPixelGrid(dc, client, g->dest, 1 << m_zoom.zoomLog2);
     if (m_marker && m_marker->x >= g->source.left && m_marker->y >= g->source.top &&
         m_marker->x < g->source.right && m_marker->y < g->source.bottom)
         DrawMarker(dc, PaneRectOf(*g, *m_marker));

@@ -65,8 +65,6 @@ private:
     // Whether the zoomed picture is larger than the pane, so that it can be panned.
     bool Pannable() const;
     void PanBy(std::int64_t dx, std::int64_t dy);
-    // The grid between pixels, from 8 x on.
-    void DrawGrid(CDC& dc, const RECT& client, const PreviewGeometry& g);
     PreviewZoom m_zoom;
     // A press on a pannable picture: a drag pans, a release where it was pressed clicks.
     bool m_pressed = false;

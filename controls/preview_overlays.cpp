@@ -76,6 +76,19 @@ void DrawMagnifier(CDC& dc, CDib& dib, const RECT& area, CPoint centre) {
     Frame(dc, Grown(cell, 1), RGB(0, 0, 0));
 }
 
+void DrawPixelGrid(CDC& dc, const RECT& client, const RECT& dest, int cell) {
+    constexpr COLORREF kGridColor = RGB(128, 128, 128);
+    const LONG top = std::max<LONG>(0, dest.top), bottom = std::min(client.bottom, dest.bottom);
+    const LONG left = std::max<LONG>(0, dest.left), right = std::min(client.right, dest.right);
+    // Only the lines inside the pane: a zoomed picture's cells start far outside it.
+    const LONG firstX = dest.left < 0 ? dest.left + (-dest.left / cell) * cell : dest.left;
+    const LONG firstY = dest.top < 0 ? dest.top + (-dest.top / cell) * cell : dest.top;
+    for (LONG x = firstX; x <= dest.right && x < client.right; x += cell)
+        FillSolid(dc, RECT{x, top, x + 1, bottom}, kGridColor);
+    for (LONG y = firstY; y <= dest.bottom && y < client.bottom; y += cell)
+        FillSolid(dc, RECT{left, y, right, y + 1}, kGridColor);
+}
+
 void DrawMarker(CDC& dc, const RECT& pixels) {
     Frame(dc, Grown(pixels, 2), RGB(0, 0, 0));
     Frame(dc, Grown(pixels, 3), RGB(255, 255, 255));

@@ -1,5 +1,5 @@
-// What the preview draws over the picture: the magnifier that follows the pointer and
-// the marker of the current position.
+// What the preview draws over the picture: the magnifier that follows the pointer, the
+// marker of the current position and the grid of a zoomed picture.
 #pragma once
 
 #include "platform/cdc.h"
@@ -20,5 +20,8 @@ RECT MagnifierRect(const RECT& client, CPoint pointer);
 // square), one cell a pixel with a grid between them and the centre cell outlined;
 // cells outside the picture are left in the face colour.
 void DrawMagnifier(CDC& dc, CDib& dib, const RECT& area, CPoint centre);
+// Lines between the picture's pixels where they are drawn cell pane pixels apart, from
+// dest's corner on, within client.
+void DrawPixelGrid(CDC& dc, const RECT& client, const RECT& dest, int cell);
 // A square mark around the pane pixels that show the current position.
 void DrawMarker(CDC& dc, const RECT& pixels);

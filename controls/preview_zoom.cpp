@@ -1,13 +1,8 @@
 // Zooming and panning the preview: Ctrl+wheel and the keys zoom around the pointer, a
-// drag, the wheel and the arrow keys pan, and a grid shows each pixel from 8 x.
+// drag, the wheel and the arrow keys pan.
 #include "controls/picture_static.h"
 
-#include "controls/preview_overlays.h"
 #include "dib/dib.h"
-
-namespace {
-constexpr COLORREF kGridColor = RGB(128, 128, 128);
-} // namespace
 
 void CPictureStatic::SetZoom(const PreviewZoom& zoom) {
     if (m_pDib == nullptr || m_pDib->m_pInfo == nullptr) {
@@ -112,16 +107,4 @@ void CPictureStatic::OnKeyDown(UINT key, UINT /*repeat*/, UINT /*flags*/) {
     default:
         return;
     }
-}
-
-void CPictureStatic::DrawGrid(CDC& dc, const RECT& client, const PreviewGeometry& g) {
-    const int cell = 1 << m_zoom.zoomLog2;
-    const LONG top = std::max<LONG>(0, g.dest.top), bottom = std::min(client.bottom, g.dest.bottom);
-    const LONG left = std::max<LONG>(0, g.dest.left), right = std::min(client.right, g.dest.right);
-    for (LONG x = g.dest.left; x <= g.dest.right; x += cell)
-        if (x >= 0 && x < client.right)
-            FillSolid(dc, RECT{x, top, x + 1, bottom}, kGridColor);
-    for (LONG y = g.dest.top; y <= g.dest.bottom; y += cell)
-        if (y >= 0 && y < client.bottom)
-            FillSolid(dc, RECT{left, y, right, y + 1}, kGridColor);
 }

@@ -14,8 +14,10 @@ public:
     Pane(HWND dialog, UINT command, QWidget* parent)
         : QLabel(parent), m_dialog(dialog), m_command(command) {
         setTextFormat(Qt::PlainText);
-        if (command != 0)
+        if (command != 0) { // looks like the link it is
             setCursor(Qt::PointingHandCursor);
+            setStyleSheet("color: #b00000; text-decoration: underline;");
+        }
     }
 
 protected:
@@ -43,6 +45,7 @@ BOOL CStatusBar::Create(CWnd* dialog, const std::vector<UINT>& paneCommands) {
         return FALSE;
     auto* bar = new QWidget(d->frame);
     bar->setObjectName("statusBar");
+    bar->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed); // the client grows, not it
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(6, 2, 6, 2);
     row->setSpacing(16);

@@ -142,6 +142,12 @@ TEST_F(UserSession, SavesTheBitmapAndTheReportAndCopiesTheReport) {
             SavePng(OnScreen(FrameOf(usage)), "x11-usage-dialog");
             EXPECT_EQ(TextOf(&usage), "Pixscope使用帮助");
             ExpectNoTextCut(usage);
+            // Beside the help of old: the tools, the zoom and the keys.
+            QString all;
+            for (QLabel* label : FrameOf(usage)->findChildren<QLabel*>())
+                all += label->text();
+            for (const char* told : {"结构视图", "放大镜", "32倍", "Ctrl+Q", "Alt+F"})
+                EXPECT_TRUE(all.contains(QString::fromUtf8(told))) << told;
         });
         Menu("使用说明")->trigger();
     });
