@@ -120,7 +120,7 @@ void CDib::ConvertTo555() {
     // stays as it was.
     std::unique_ptr<BYTE, void (*)(void*)> owned(out, platform::AfxFreeBlock);
 
-    if (h.biBitCount == 24) {
+    if (h.biBitCount == 24 && W > 0) { // rows of no pixels: nothing to convert
         auto inRow = static_cast<std::uint64_t>(bmp::RowBytes(W, 24));
         std::uint64_t need = static_cast<std::uint64_t>(3 * W);
         for (std::int64_t i = 0; i < H; ++i) {
@@ -141,7 +141,7 @@ void CDib::ConvertTo555() {
                 PutWord(d + 2 * j, Pack555(at(k), at(k + 1), at(k + 2)));
             }
         }
-    } else {
+    } else if (h.biBitCount != 24) {
         ConvertTo555FromAnyDepth(out, outRow);
     }
     m_pInfo->biCompression = BI_RGB;

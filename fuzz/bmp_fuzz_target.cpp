@@ -43,14 +43,22 @@ constexpr std::int64_t kConvertPixelBudget = std::int64_t{1} << 18;
 // make gigabytes.
 constexpr DWORD kWriteByteBudget = DWORD{1} << 24;
 
+// The last pixel of a dimension, and a height's size, in 64 bits: a header may give INT_MIN.
+int Last(std::int64_t n) {
+    return static_cast<int>(std::clamp<std::int64_t>(n - 1, INT32_MIN, INT32_MAX));
+}
+int Magnitude(std::int64_t n) {
+    return static_cast<int>(std::min<std::int64_t>(n < 0 ? -n : n, INT32_MAX));
+}
+
 void Exercise(CDib& dib) {
     const BITMAPINFOHEADER& h = *dib.m_pInfo;
     BitmapReport report = ComposeReport("/fuzz/input.bmp", CFileStatus{}, dib.m_fileHeader, h);
     (void)report;
 
     int w = h.biWidth, ht = h.biHeight;
-    const int xs[] = {0, w - 1, 0, w - 1, w / 2, -1, w};
-    const int ys[] = {0, 0, ht - 1, ht - 1, ht / 2, -1, ht};
+    const int xs[] = {0, Last(w), 0, Last(w), w / 2, -1, w};
+    const int ys[] = {0, 0, Last(ht), Last(ht), ht / 2, -1, ht};
     for (int i = 0; i < 7; ++i) {
         (void)dib.GetDrawnPixel(xs[i], ys[i]);
         RGBQUAD v = dib.GetPixel(xs[i], ys[i]);
@@ -170,9 +178,8 @@ void ExpectTheDecoderAgrees(const CDib& dib, std::span<const std::uint8_t> bytes
              .Decodes())
         return;
     const bmp::Decoder decoder = bmp::Decoder::OfFile(bytes);
-    const int w = dib.m_pInfo->biWidth,
-              h = dib.m_pInfo->biHeight < 0 ? -dib.m_pInfo->biHeight : dib.m_pInfo->biHeight;
-    for (const auto& [x, y] : {std::pair{0, 0}, {w - 1, h - 1}, {w / 2, h / 3}, {w - 1, 0}}) {
+    const int w = dib.m_pInfo->biWidth, h = Magnitude(dib.m_pInfo->biHeight);
+    for (const auto& [x, y] : {std::pair{0, 0}, {Last(w), Last(h)}, {w / 2, h / 3}, {Last(w), 0}}) {
         const auto decoded = decoder.At(x, y);
         const RGBQUAD read = dib.GetDrawnPixel(x, y);
         if (decoded && (decoded->b != read.rgbBlue || decoded->g != read.rgbGreen ||
@@ -213,8 +220,8 @@ void ExpectSavesReadBack(const std::uint8_t* data, std::size_t size) {
         CDib after;
         if (!dib.Write(&out) || !load(out.Data(), after))
             std::abort();
-        const int w = before.m_pInfo->biWidth, ht = std::abs(before.m_pInfo->biHeight);
-        for (const auto& [x, y] : {std::pair{0, 0}, {w - 1, ht - 1}, {w / 2, ht / 3}}) {
+        const int w = before.m_pInfo->biWidth, ht = Magnitude(before.m_pInfo->biHeight);
+        for (const auto& [x, y] : {std::pair{0, 0}, {Last(w), Last(ht)}, {w / 2, ht / 3}}) {
             const RGBQUAD a =
                 as == SaveAs::AsItIs && x == 0 && y == 0 ? asked : before.GetDrawnPixel(x, y);
             const RGBQUAD b = after.GetDrawnPixel(x, y);
