@@ -1,4 +1,5 @@
 #include "app/viewer_app.h"
+#include "codecs/stream_codecs.h"
 
 #include "app/viewer_dlg.h"
 #include "platform/exceptions.h"
@@ -13,6 +14,8 @@ CViewerApp theApp;
 BOOL CViewerApp::InitInstance() {
     AfxEnableControlContainer();
     Enable3dControlsStatic();
+    // The structure view shows embedded PNG and JPEG pictures too.
+    codecs::InstallStreamDecoders();
     if (!m_structureFile.empty()) {
         m_exitCode = CViewerDlg::RunStructureView(m_structureFile);
         return FALSE;

@@ -27,6 +27,12 @@ Decoder::Decoder(const Header& h, std::span<const std::uint8_t> table,
                 0xFF000000u | (std::uint32_t{q[2]} << 16) | (std::uint32_t{q[1]} << 8) | q[0];
         }
     }
+    if (m_format.encoding == Encoding::Huffman)
+        DecodeHuffman();
+    if (m_format.encoding == Encoding::Embedded)
+        // A stream whose size the header leaves at 0 runs to the end of the bytes.
+        DecodeEmbedded(StorageOf(h).kind == Storage::Png ? StreamKind::Png : StreamKind::Jpeg,
+                       m_pixels.empty() ? pixels : m_pixels);
     if (m_format.IsRle())
         m_stream = RleStream{m_pixels.data(),
                              m_pixels.size(),
@@ -36,12 +42,70 @@ Decoder::Decoder(const Header& h, std::span<const std::uint8_t> table,
                              m_format.bits};
 }
 
+void Decoder::DecodeHuffman() {
+    // Where each stored row starts, found once; a row is decoded again when asked for.
+    // Rows after a fault stay white.
+    HuffmanReader reader(m_pixels, m_format.width);
+    for (std::int64_t row = 0; row < m_format.height; ++row) {
+        const std::uint64_t start = reader.Bit();
+        const HuffmanRow decoded = reader.Next();
+        m_rowBits.push_back(start);
+        if (decoded.fault) {
+            m_fault = decoded.fault->message;
+            m_faultAt = decoded.fault->bit / 8;
+            break;
+        }
+    }
+}
+
+void Decoder::DecodeEmbedded(StreamKind kind, std::span<const std::uint8_t> stream) {
+    const char* name = kind == StreamKind::Png ? "PNG" : "JPEG";
+    StreamPicture p = DecodeStream(kind, stream);
+    const std::uint64_t count =
+        static_cast<std::uint64_t>(p.width) * static_cast<std::uint64_t>(p.height);
+    if (!p.error.empty() || p.width <= 0 || p.height <= 0 || p.argb.size() != count) {
+        m_format.encoding = Encoding::None;
+        m_format.refusal = std::string("像素数据是嵌入的 ") + name + " 图像，无法解码：" +
+                           (p.error.empty() ? "解码结果不完整" : p.error);
+        return;
+    }
+    // The picture is the stream's own, top row first.
+    m_format.width = p.width;
+    m_format.height = p.height;
+    m_format.topDown = true;
+    m_argb = std::move(p.argb);
+}
+
+std::optional<HuffmanCode> Decoder::HuffmanCodeAt(std::int64_t x, std::int64_t stored) const {
+    if (stored < 0 || static_cast<std::uint64_t>(stored) >= m_rowBits.size())
+        return std::nullopt;
+    HuffmanReader reader(m_pixels, m_format.width);
+    reader.Seek(m_rowBits[static_cast<std::size_t>(stored)]);
+    for (const HuffmanCode& c : reader.Next().codes)
+        if (c.run > 0 && c.x <= x && x < c.x + c.run)
+            return c;
+    return std::nullopt;
+}
+
+std::uint8_t Decoder::HuffmanIndex(std::int64_t x, std::int64_t stored) const {
+    if (stored < 0 || static_cast<std::uint64_t>(stored) >= m_rowBits.size())
+        return 0; // after a fault: white
+    if (m_cachedRow != stored) {
+        m_rowCache.resize(static_cast<std::size_t>(m_format.width));
+        HuffmanReader reader(m_pixels, m_format.width);
+        reader.Seek(m_rowBits[static_cast<std::size_t>(stored)]);
+        reader.Next(m_rowCache.data());
+        m_cachedRow = stored;
+    }
+    return m_rowCache[static_cast<std::size_t>(x)];
+}
+
 Decoder::Decoder(Decoder&&) noexcept = default;
 Decoder& Decoder::operator=(Decoder&&) noexcept = default;
 Decoder::~Decoder() = default;
 
-Decoder Decoder::OfFile(std::span<const std::uint8_t> file, Rules rules) {
-    const File lay = ParseFile(file);
+Decoder Decoder::OfFile(std::span<const std::uint8_t> file, Rules rules, std::uint64_t at) {
+    const File lay = ParseFile(file, at);
     const Header& h = lay.header;
     const std::uint64_t off = lay.bfOffBits;
     const std::uint64_t tableEnd = std::min<std::uint64_t>(off, file.size());
@@ -77,6 +141,16 @@ void Decoder::Row(std::int64_t y, std::uint32_t* out, Skipped skipped) const {
     if (!Decodes() || y < 0 || y >= f.height || n == 0)
         return;
     const std::int64_t stored = f.topDown ? y : f.height - 1 - y;
+    if (f.encoding == Encoding::Embedded) {
+        std::copy_n(m_argb.data() + static_cast<std::size_t>(y * n), static_cast<std::size_t>(n),
+                    out);
+        return;
+    }
+    if (f.encoding == Encoding::Huffman) {
+        for (std::int64_t x = 0; x < n; ++x)
+            out[x] = m_palette[HuffmanIndex(x, stored)];
+        return;
+    }
     if (f.IsRle()) {
         const std::uint32_t none = skipped == Skipped::Transparent              ? 0
                                    : skipped == Skipped::Entry0 && f.bits != 24 ? m_palette[0]
@@ -114,6 +188,24 @@ void Decoder::Row(std::int64_t y, std::uint32_t* out, Skipped skipped) const {
         out[x] = Surface(x, y);
 }
 
+void Decoder::Rgba(std::int64_t y, std::uint8_t* out, Skipped skipped) const {
+    const std::int64_t n = m_format.width;
+    if (!Decodes() || y < 0 || y >= m_format.height)
+        return;
+    std::vector<std::uint32_t> row(static_cast<std::size_t>(n));
+    Row(y, row.data(), skipped);
+    // Masks keep their alpha out of the surface pixel: it is read pixel by pixel.
+    const bool maskedAlpha = m_format.encoding == Encoding::Masked && m_format.alphaInForce;
+    for (std::int64_t x = 0; x < n; ++x) {
+        const std::uint32_t v = row[static_cast<std::size_t>(x)];
+        std::uint8_t* p = out + 4 * x;
+        p[0] = static_cast<std::uint8_t>(v >> 16);
+        p[1] = static_cast<std::uint8_t>(v >> 8);
+        p[2] = static_cast<std::uint8_t>(v);
+        p[3] = maskedAlpha ? At(x, y)->s : static_cast<std::uint8_t>(v >> 24);
+    }
+}
+
 std::optional<RleCode> Decoder::CodeAt(std::int64_t x, std::int64_t stored) const {
     if (const RleIndex* runs = Runs())
         return runs->CodeAt(x, stored);
@@ -138,7 +230,12 @@ std::optional<Bgrs> Decoder::At(std::int64_t x, std::int64_t y, Skipped skipped,
     const PixelFormat& f = m_format;
     std::uint32_t colour = 0;
     std::uint8_t s = 0;
-    if (f.IsRle()) {
+    if (f.encoding == Encoding::Embedded) {
+        colour = m_argb[static_cast<std::size_t>(y * f.width + x)];
+        s = static_cast<std::uint8_t>(colour >> 24);
+    } else if (f.encoding == Encoding::Huffman) {
+        colour = m_palette[HuffmanIndex(x, f.topDown ? y : f.height - 1 - y)];
+    } else if (f.IsRle()) {
         const std::int64_t stored = f.topDown ? y : f.height - 1 - y;
         const auto code = CodeAt(x, stored);
         if (!code) {
@@ -160,7 +257,7 @@ std::optional<Bgrs> Decoder::At(std::int64_t x, std::int64_t y, Skipped skipped,
                         at) ||
             !RangeInside(at, n, m_length))
             return Bgrs{}; // past what the reader takes: black, as drawn
-        std::uint8_t copy[4] = {};
+        std::uint8_t copy[8] = {};
         const std::uint8_t* p = m_pixels.data() + at;
         if (!RangeInside(at, n, m_pixels.size())) {
             // Bytes the file lacks read as zeros.
@@ -169,7 +266,9 @@ std::optional<Bgrs> Decoder::At(std::int64_t x, std::int64_t y, Skipped skipped,
             p = copy;
         }
         colour = ColourOf(p, x, f.bits, f.encoding);
-        if (f.alphaInForce) {
+        if (f.encoding == Encoding::Rgba64) {
+            s = static_cast<std::uint8_t>(colour >> 24);
+        } else if (f.alphaInForce) {
             std::uint32_t v = 0;
             std::memcpy(&v, p, n);
             s = f.alpha.Extract(v);
@@ -187,6 +286,20 @@ std::optional<PixelBytes> Decoder::BytesOf(std::int64_t x, std::int64_t y) const
     const PixelFormat& f = m_format;
     const std::int64_t stored = f.topDown ? y : f.height - 1 - y;
     PixelBytes p;
+    if (f.encoding == Encoding::Embedded) {
+        p.size = m_pixels.size(); // a stream's pixel lives in the whole stream
+        return p;
+    }
+    if (f.encoding == Encoding::Huffman) {
+        const auto code = HuffmanCodeAt(x, stored);
+        if (!code)
+            return std::nullopt; // after a fault: no code sets it
+        p.huffman = code;
+        p.offset = code->bit / 8;
+        p.size = (code->bit + static_cast<std::uint64_t>(code->bits) + 7) / 8 - p.offset;
+        p.bit = 7 - static_cast<int>(code->bit % 8);
+        return p;
+    }
     if (f.IsRle()) {
         const auto code = CodeAt(x, stored);
         if (!code)
@@ -227,6 +340,29 @@ std::optional<PixelSpan> Decoder::PixelsAt(std::uint64_t rel) const {
     const auto bits = static_cast<std::uint64_t>(f.bits);
     const auto width = static_cast<std::uint64_t>(f.width);
     const auto rows = static_cast<std::uint64_t>(f.height);
+    if (f.encoding == Encoding::Embedded)
+        return std::nullopt;
+    if (f.encoding == Encoding::Huffman) {
+        // The row whose bits hold the byte, and the pixels of its codes there.
+        const auto it = std::upper_bound(m_rowBits.begin(), m_rowBits.end(), rel * 8);
+        if (it == m_rowBits.begin())
+            return std::nullopt;
+        const auto stored = static_cast<std::int64_t>(it - m_rowBits.begin() - 1);
+        HuffmanReader reader(m_pixels, f.width);
+        reader.Seek(*(it - 1));
+        std::optional<PixelSpan> span;
+        for (const HuffmanCode& c : reader.Next().codes) {
+            const std::uint64_t last = c.bit + static_cast<std::uint64_t>(c.bits) - 1;
+            if (c.run == 0 || last < rel * 8 || c.bit >= rel * 8 + 8)
+                continue;
+            const std::int64_t y = f.topDown ? stored : f.height - 1 - stored;
+            if (!span)
+                span = PixelSpan{c.x, c.x + c.run - 1, y};
+            else
+                span->x1 = c.x + c.run - 1;
+        }
+        return span;
+    }
     if (f.IsRle()) {
         const RleIndex* runs = Runs();
         std::optional<RleCode> code;
@@ -261,6 +397,26 @@ std::optional<PixelSpan> Decoder::PixelsAt(std::uint64_t rel) const {
     const std::uint64_t x0 = column * 8 / bits;
     const std::uint64_t x1 = std::min(width - 1, ((column + 1) * 8 - 1) / bits);
     return PixelSpan{static_cast<std::int64_t>(x0), static_cast<std::int64_t>(x1), y};
+}
+
+} // namespace bmp
+
+namespace bmp {
+
+std::optional<std::array<std::int16_t, 4>> Decoder::Raw64(std::int64_t x, std::int64_t y) const {
+    if (m_format.encoding != Encoding::Rgba64)
+        return std::nullopt;
+    const auto where = BytesOf(x, y);
+    if (!where)
+        return std::nullopt;
+    std::array<std::int16_t, 4> v{};
+    for (std::size_t k = 0; k < 4; ++k) {
+        const std::uint64_t at = where->offset + 2 * k;
+        const std::uint16_t lo = at < m_pixels.size() ? m_pixels[at] : 0;
+        const std::uint16_t hi = at + 1 < m_pixels.size() ? m_pixels[at + 1] : 0;
+        v[k] = static_cast<std::int16_t>(lo | hi << 8);
+    }
+    return v;
 }
 
 } // namespace bmp

@@ -8,7 +8,10 @@
 // length are black. Nothing outside the spans given is ever read.
 #pragma once
 
+#include "bmp/embedded.h"
+#include "bmp/huffman.h"
 #include "bmp/pixel_format.h"
+#include "bmp/rgba64.h"
 #include "bmp/rle_index.h"
 
 #include <array>
@@ -16,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <vector>
 
 namespace bmp {
 
@@ -35,7 +39,8 @@ struct PixelBytes {
     std::uint64_t size = 0; // 1 below 8 bits; an encoded run's whole code
     std::optional<int> bit; // below 8 bits, and a literal RLE4 nibble: its first bit, 7 highest
     bool read = true;       // inside the bytes the reader takes (uncompressed)
-    std::optional<RleCode> code; // run-length: the code that sets it
+    std::optional<RleCode> code;        // run-length: the code that sets it
+    std::optional<HuffmanCode> huffman; // Huffman 1D: the code whose run holds it
 };
 
 // Pixels x0..x1 of row y (from the top), inclusive.
@@ -56,7 +61,9 @@ public:
             bool masksHeld = true);
     // A whole file as the structure view reads it: the table up to bfOffBits, the pixel
     // data from there for biSizeImage bytes (or the rows' size).
-    static Decoder OfFile(std::span<const std::uint8_t> file, Rules rules = Rules::File);
+    // `at`: where the image's file header starts (an image of a bitmap array).
+    static Decoder OfFile(std::span<const std::uint8_t> file, Rules rules = Rules::File,
+                          std::uint64_t at = 0);
     Decoder(Decoder&&) noexcept;
     Decoder& operator=(Decoder&&) noexcept;
     ~Decoder();
@@ -81,6 +88,10 @@ public:
     // Row y (from the top) as surface pixels, Width() of them; pixels no run-length code
     // sets take the skipped colour (Transparent: 0, no alpha).
     void Row(std::int64_t y, std::uint32_t* out, Skipped skipped = Skipped::Entry0) const;
+    // Row y as red, green, blue and alpha bytes, 4 × Width() of them: alpha where the
+    // format has one in force, 0 for pixels no run-length code sets under Transparent,
+    // else 255. This is Pixscope's whole reading of a picture, as `decode` writes it.
+    void Rgba(std::int64_t y, std::uint8_t* out, Skipped skipped = Skipped::Entry0) const;
     // Reads pixel c of a stored row whose first byte is row: the drawing's inner loop.
     // The caller guarantees that the pixel's bytes are inside the row.
     template <int Bits, bool Masked>
@@ -101,6 +112,8 @@ public:
             return visit.template operator()<16, true>();
         case 24:
             return visit.template operator()<24, false>();
+        case 64:
+            return visit.template operator()<64, false>();
         default:
             return m_format.encoding == Encoding::Masked ? visit.template operator()<32, true>()
                                                          : visit.template operator()<32, false>();
@@ -111,6 +124,15 @@ public:
     // first call (null when it cannot be made: the callers walk the stream).
     const RleStream& Stream() const { return m_stream; }
     const RleIndex* Runs() const;
+
+    // A 64-bit pixel's four stored values: blue, green, red, alpha (s2.13).
+    std::optional<std::array<std::int16_t, 4>> Raw64(std::int64_t x, std::int64_t y) const;
+    // Huffman 1D: where each stored row's bits start (from the pixel data's first bit).
+    const std::vector<std::uint64_t>& HuffmanRows() const { return m_rowBits; }
+    // What went wrong inside a stream that still decodes (a Huffman code that is not in
+    // the tables, a row too long), at that byte of the pixel data; empty when nothing.
+    const std::string& StreamFault() const { return m_fault; }
+    std::uint64_t StreamFaultOffset() const { return m_faultAt; }
 
     // Where pixel (x, y) lives: nothing outside the picture, for a pixel no code sets,
     // and where nothing decodes.
@@ -129,6 +151,12 @@ private:
     std::uint32_t ColourOf(const std::uint8_t* p, std::int64_t c, int bits,
                            Encoding encoding) const;
     std::optional<RleCode> CodeAt(std::int64_t x, std::int64_t stored) const;
+    void DecodeHuffman();
+    void DecodeEmbedded(StreamKind kind, std::span<const std::uint8_t> stream);
+    // Pixel x of stored row `stored`: 0 white, 1 black; the last row asked for is kept.
+    std::uint8_t HuffmanIndex(std::int64_t x, std::int64_t stored) const;
+    // The Huffman code of stored row `stored` that holds pixel x, decoded anew.
+    std::optional<HuffmanCode> HuffmanCodeAt(std::int64_t x, std::int64_t stored) const;
 
     PixelFormat m_format;
     std::array<std::uint32_t, 256> m_palette{};
@@ -137,6 +165,12 @@ private:
     RleStream m_stream;
     mutable std::unique_ptr<RleIndex> m_runs;
     mutable bool m_runsTried = false;
+    std::vector<std::uint32_t> m_argb;    // Embedded: the stream's pixels, top row first
+    std::vector<std::uint64_t> m_rowBits; // Huffman: each decoded row's first bit
+    mutable std::vector<std::uint8_t> m_rowCache;
+    mutable std::int64_t m_cachedRow = -1;
+    std::string m_fault;
+    std::uint64_t m_faultAt = 0;
 };
 
 inline std::uint32_t Decoder::ColourOf(const std::uint8_t* p, std::int64_t c, int bits,
@@ -147,6 +181,15 @@ inline std::uint32_t Decoder::ColourOf(const std::uint8_t* p, std::int64_t c, in
     }
     if (encoding == Encoding::Bgr)
         return 0xFF000000u | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
+    if (encoding == Encoding::Rgba64) {
+        const auto value = [p](int k) {
+            return static_cast<std::int16_t>(std::uint16_t{p[2 * k]} | std::uint16_t{p[2 * k + 1]}
+                                                                           << 8);
+        };
+        return std::uint32_t{AlphaFromFixed(value(3))} << 24 |
+               std::uint32_t{SrgbFromFixed(value(2))} << 16 |
+               std::uint32_t{SrgbFromFixed(value(1))} << 8 | SrgbFromFixed(value(0));
+    }
     std::uint32_t v = std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8);
     if (bits == 32)
         v |= (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
@@ -155,9 +198,10 @@ inline std::uint32_t Decoder::ColourOf(const std::uint8_t* p, std::int64_t c, in
 
 template <int Bits, bool Masked>
 std::uint32_t Decoder::Fetch(const std::uint8_t* row, std::int64_t c) const {
-    constexpr Encoding kEncoding = Bits <= 8 ? Encoding::Indexed
-                                   : Masked  ? Encoding::Masked
-                                             : Encoding::Bgr;
+    constexpr Encoding kEncoding = Bits <= 8    ? Encoding::Indexed
+                                   : Masked     ? Encoding::Masked
+                                   : Bits == 64 ? Encoding::Rgba64
+                                                : Encoding::Bgr;
     return ColourOf(row + c * Bits / 8, c, Bits, kEncoding);
 }
 

@@ -263,23 +263,30 @@ Header ParseHeader(std::span<const std::uint8_t> bytes) {
     return h;
 }
 
-File ParseFile(std::span<const std::uint8_t> bytes) {
+File ParseFile(std::span<const std::uint8_t> bytes, std::uint64_t at) {
     const Bytes r(bytes);
     File f;
     f.size = bytes.size();
-    f.signature = r.Holds(0, 2) && bytes[0] == 'B' && bytes[1] == 'M';
-    f.bfSize = r.U32(2);
-    f.bfReserved1 = r.U16(6);
-    f.bfReserved2 = r.U16(8);
-    f.bfOffBits = r.U32(10);
+    f.start = at;
+    f.signature = r.Holds(at, 2) && bytes[at] == 'B' && bytes[at + 1] == 'M';
+    f.bfSize = r.U32(at + 2);
+    f.bfReserved1 = r.U16(at + 6);
+    f.bfReserved2 = r.U16(at + 8);
+    f.bfOffBits = r.U32(at + 10);
+    const Bytes own(at < bytes.size() ? bytes.subspan(static_cast<std::size_t>(at))
+                                      : std::span<const std::uint8_t>());
     for (const FieldSpec& s : kFileHeader)
-        AddField(f.fields, r, s, s.name);
-    f.headerSizeKnown = r.Holds(14, 4);
-    f.header = ParseHeader(bytes.size() > 14 ? bytes.subspan(14) : std::span<const std::uint8_t>());
-    f.header.masksOffset += 14;
-    f.header.tableOffset += 14;
+        AddField(f.fields, own, s, s.name);
+    for (Field& field : f.fields)
+        field.offset += at;
+    f.headerSizeKnown = r.Holds(at + 14, 4);
+    const std::uint64_t info = at + 14;
+    f.header = ParseHeader(bytes.size() > info ? bytes.subspan(static_cast<std::size_t>(info))
+                                               : std::span<const std::uint8_t>());
+    f.header.masksOffset += info;
+    f.header.tableOffset += info;
     for (Field& field : f.header.fields)
-        field.offset += 14;
+        field.offset += info;
     return f;
 }
 

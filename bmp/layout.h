@@ -148,7 +148,8 @@ Header ParseHeader(std::span<const std::uint8_t> bytes);
 
 struct File {
     std::uint64_t size = 0;
-    bool signature = false; // "BM"
+    std::uint64_t start = 0; // of the file header: 0, or an image's in a bitmap array
+    bool signature = false;  // "BM"
     std::uint32_t bfSize = 0, bfOffBits = 0;
     std::uint16_t bfReserved1 = 0, bfReserved2 = 0;
     std::vector<Field> fields;    // the file header's
@@ -156,7 +157,9 @@ struct File {
     Header header;                // offsets from the start of the file
 };
 
-File ParseFile(std::span<const std::uint8_t> file);
+// The file header at `at` (0, or an image of a bitmap array, whose offsets all count
+// from the file's start) and the header after it.
+File ParseFile(std::span<const std::uint8_t> file, std::uint64_t at = 0);
 
 // Where a 40-byte header keeps field id in a file (its offset and size), for a finding
 // about a field that the header's own kind lacks.

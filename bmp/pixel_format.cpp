@@ -9,7 +9,7 @@ std::string N(std::int64_t v) {
 
 bool KnownDepth(int bits) {
     return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 ||
-           bits == 32;
+           bits == 32 || bits == 64;
 }
 
 // Why a file's pixels do not decode, or empty: every header kind, any row order.
@@ -18,12 +18,16 @@ std::string FileRefusal(const Header& h) {
     const PixelStorage s = StorageOf(h);
     if (h.kind == HeaderKind::Unknown)
         return "没有可读的信息头";
-    if (s.kind == Storage::Jpeg)
-        return "像素数据是嵌入的 JPEG 图像";
-    if (s.kind == Storage::Png)
-        return "像素数据是嵌入的 PNG 图像";
+    if (s.kind == Storage::Jpeg || s.kind == Storage::Png)
+        return ""; // the stream says what its pixels are
+    if (s.kind == Storage::Cmyk)
+        return std::string("CMYK 像素（") + CompressionName(h.compression, false) +
+               "）只在打印机的缓冲文件里出现，是给打印机的数据，不是屏幕上的图像；Pixscope "
+               "说明它的字节，不绘制它";
+    if (s.kind == Storage::Huffman && bits != 1)
+        return "Huffman 1D 压缩只用于 1 位像素，这里是 " + N(bits) + " 位";
     if (s.kind == Storage::Huffman)
-        return "OS/2 的 Huffman 1D 压缩，Pixscope 不解码";
+        return "";
     if (s.kind == Storage::RunLength && s.streamBits == 24 && bits != 24)
         return "RLE24 压缩与 " + N(bits) + " 位像素不符";
     if (!KnownDepth(bits))
@@ -32,6 +36,10 @@ std::string FileRefusal(const Header& h) {
         return "压缩方式 " + N(h.compression) + " 与 " + N(bits) + " 位像素不符";
     if (s.masks && (h.maskCount < 3 || h.masks[0] == 0 || h.masks[1] == 0 || h.masks[2] == 0))
         return "BI_BITFIELDS 的掩码为零，无法解码";
+    if (bits == 64 && s.kind != Storage::Rows)
+        return "压缩方式 " + N(h.compression) + " 与 64 位像素不符";
+    if (bits == 64 && s.masks)
+        return "64 位像素没有掩码";
     return "";
 }
 
@@ -93,6 +101,10 @@ PixelStorage StorageOf(const Header& h) {
         return {Storage::Png, 0, false};
     case kAlphaBitfields:
         return {Storage::Rows, 0, true};
+    case kCmyk:
+    case kCmykRle8:
+    case kCmykRle4:
+        return {Storage::Cmyk, 0, false};
     default:
         return {Storage::Unknown, 0, false};
     }
@@ -121,6 +133,7 @@ CompressionCheck CheckCompression(const Header& h) {
             return {CompressionCheck::WrongDepth, "BI_BITFIELDS", "16 或 32"};
         return {};
     case Storage::Unknown:
+    case Storage::Cmyk:
         return {CompressionCheck::Unknown, "", ""};
     default:
         return {};
@@ -140,7 +153,15 @@ PixelFormat Classify(const Header& h, Rules rules, bool masksHeld) {
         return f;
     const PixelStorage s = StorageOf(h);
     const bool masked = s.masks;
-    if (s.kind == Storage::RunLength) {
+    if (s.kind == Storage::Jpeg || s.kind == Storage::Png) {
+        f.encoding = Encoding::Embedded;
+        f.alphaInForce = true;
+    } else if (s.kind == Storage::Huffman) {
+        f.encoding = Encoding::Huffman;
+    } else if (f.bits == 64) {
+        f.encoding = Encoding::Rgba64;
+        f.alphaInForce = true;
+    } else if (s.kind == Storage::RunLength) {
         f.encoding = Encoding::Rle;
         f.bits = s.streamBits;
     } else if (f.bits <= 8) {

@@ -31,6 +31,7 @@ enum class Storage {
     Huffman,   // OS/2 Huffman 1D
     Jpeg,      // an embedded JPEG stream
     Png,       // an embedded PNG stream
+    Cmyk,      // BI_CMYK and its run-length forms: print spool data
     Unknown,   // a value no header kind defines
 };
 struct PixelStorage {
@@ -52,11 +53,14 @@ CompressionCheck CheckCompression(const Header& h);
 
 // How the stored pixels are laid out.
 enum class Encoding {
-    None,    // nothing decodes them; PixelFormat::refusal says why
-    Indexed, // 1, 2, 4 or 8 bits through the colour table
-    Masked,  // 16 or 32 bits through three channels (5-5-5 when no masks are in force)
-    Bgr,     // 24 bits, or 32 with its fourth byte kept as S
-    Rle,     // a run-length stream of 4 or 8 bits through the table, or OS/2's RLE24
+    None,     // nothing decodes them; PixelFormat::refusal says why
+    Indexed,  // 1, 2, 4 or 8 bits through the colour table
+    Masked,   // 16 or 32 bits through three channels (5-5-5 when no masks are in force)
+    Bgr,      // 24 bits, or 32 with its fourth byte kept as S
+    Rle,      // a run-length stream of 4 or 8 bits through the table, or OS/2's RLE24
+    Rgba64,   // 64 bits: four s2.13 fixed-point values, linear light
+    Huffman,  // OS/2's Huffman 1D, 1 bit through the table
+    Embedded, // a PNG or JPEG stream, decoded by the installed codec
 };
 
 // Whose rules decide. The drawing takes what the Windows graphics calls take; a file
@@ -64,7 +68,8 @@ enum class Encoding {
 enum class Rules {
     Drawing, // a 40-byte or longer header; 1/4/8/24 bits BI_RGB, RLE8/RLE4 bottom-up at
              // their depths, 16/32 bits BI_RGB or BI_BITFIELDS with nonzero masks
-    File,    // every header kind, 2 bits, BI_ALPHABITFIELDS, OS/2 RLE24, any row order
+    File,    // every header kind, 2 and 64 bits, BI_ALPHABITFIELDS, OS/2 RLE24 and
+             // Huffman 1D, embedded PNG and JPEG, any row order
 };
 
 struct PixelFormat {

@@ -26,6 +26,13 @@ Arguments SplitArguments(const std::vector<std::string>& args) {
         }
         if (args[i].size() < 2 || args[i][0] != '-')
             break;
+        // An option that takes a value may have it as the next word.
+        if ((args[i] == "--image" || args[i] == "--fuzz" || args[i] == "--diff") &&
+            i + 1 < args.size()) {
+            split.options.push_back(args[i] + "=" + args[i + 1]);
+            ++i;
+            continue;
+        }
         split.options.push_back(args[i]);
     }
     split.operands.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
@@ -40,11 +47,22 @@ bool AsksForHelp(const std::vector<std::string>& args) {
     return false;
 }
 
+std::optional<std::size_t> ImageOption(const std::string& option) {
+    if (option.rfind("--image=", 0) != 0)
+        return std::nullopt;
+    const auto n = ParseInteger(option.substr(8), 0, 1 << 20);
+    return n ? std::optional<std::size_t>(static_cast<std::size_t>(*n)) : std::nullopt;
+}
+
 std::optional<PixelArguments> ParsePixelArguments(const char* command,
                                                   const std::vector<std::string>& args) {
     PixelArguments parsed;
     const Arguments split = SplitArguments(args);
     for (const std::string& o : split.options) {
+        if (const auto image = ImageOption(o)) {
+            parsed.image = *image;
+            continue;
+        }
         if (o != "--json") {
             UsageError(command, "unknown option " + o);
             return std::nullopt;
@@ -53,7 +71,7 @@ std::optional<PixelArguments> ParsePixelArguments(const char* command,
     }
     const std::vector<std::string>& rest = split.operands;
     if (rest.size() != 3) {
-        UsageError(command, "expects [--json] FILE X Y");
+        UsageError(command, "expects [--json] [--image N] FILE X Y");
         return std::nullopt;
     }
     auto x = ParseInteger(rest[1], INT_MIN, INT_MAX), y = ParseInteger(rest[2], INT_MIN, INT_MAX);

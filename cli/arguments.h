@@ -15,6 +15,9 @@ Arguments SplitArguments(const std::vector<std::string>& args);
 // Whether the options ask for help.
 bool AsksForHelp(const std::vector<std::string>& args);
 
+// "--image=N" ("--image N" is joined so): the image of a bitmap array, 0 the first.
+std::optional<std::size_t> ImageOption(const std::string& option);
+
 // A whole decimal integer in [low, high], or nothing.
 std::optional<long long> ParseInteger(const std::string& text, long long low, long long high);
 
@@ -23,6 +26,7 @@ struct PixelArguments {
     std::string file;
     int x = 0, y = 0;
     bool json = false;
+    std::size_t image = 0;
 };
 // Nothing after a usage error has been printed.
 std::optional<PixelArguments> ParsePixelArguments(const char* command,

@@ -12,3 +12,4 @@ int RunSave16Command(const std::vector<std::string>& args);
 int RunCheckCommand(const std::vector<std::string>& args);
 int RunWhereCommand(const std::vector<std::string>& args);
 int RunFieldsCommand(const std::vector<std::string>& args);
+int RunDecodeCommand(const std::vector<std::string>& args);

@@ -2,6 +2,7 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "codecs/stream_codecs.h"
 #include "platform/exceptions.h"
 #include "platform/interaction.h"
 #include "platform/replacing_file.h"
@@ -59,6 +60,13 @@ const char kUsage[] =
     "      Prints the file's regions (headers of every kind, masks, colour table, gap,\n"
     "      pixels, colour profile, trailing data), each with its fields: offset, size,\n"
     "      name, value and meaning. It reads any BMP, also one Pixscope won't open.\n"
+    "  decode [--image N] [--skipped=index0|transparent|black] [--colour-managed] FILE OUT\n"
+    "      Writes Pixscope's reading of every pixel of any BMP (every header kind and\n"
+    "      depth, run-length, Huffman 1D, 64 bits, embedded PNG and JPEG) to OUT as an\n"
+    "      8-bit RGBA PNG. --skipped says what run-length pixels no code sets become\n"
+    "      (index0, as the preview draws them, is the default); --colour-managed takes\n"
+    "      the colours to sRGB by an embedded profile or the header's calibration.\n"
+    "      --image picks an image of an OS/2 bitmap array (0, the first, by default).\n"
     "  OUT is replaced only once it is completely written; a failure leaves it as it was,\n"
     "  and so does an interrupt. OUT must be a regular file if it exists.\n"
     "\n"
@@ -87,13 +95,14 @@ int main(int argc, char** argv) {
         return FinishOutput(0, 1);
     }
     platform::RemoveTemporaryFilesOnSignals();
+    codecs::InstallStreamDecoders();
     static const struct {
         const char* name;
         int (*run)(const std::vector<std::string>&);
     } kCommands[] = {{"report", RunReportCommand},     {"pixel", RunPixelCommand},
                      {"setpixel", RunSetPixelCommand}, {"save16", RunSave16Command},
                      {"check", RunCheckCommand},       {"where", RunWhereCommand},
-                     {"fields", RunFieldsCommand}};
+                     {"fields", RunFieldsCommand},     {"decode", RunDecodeCommand}};
     int (*run)(const std::vector<std::string>&) = nullptr;
     for (const auto& c : kCommands) {
         if (command == c.name)

@@ -44,6 +44,10 @@ std::optional<PixelLocation> LocatePixel(std::span<const std::uint8_t> f, std::i
         // A pixel no code sets has no bytes; any other is past every offset.
         if (p.runLength)
             return p;
+        if (format.encoding == bmp::Encoding::Huffman) {
+            error = "这一行的 Huffman 码在这个像素之前出错，没有哪个码设置它";
+            return std::nullopt;
+        }
         error = "像素的位置超出 64 位偏移";
         return std::nullopt;
     }

@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-translations-l10n fonts-arphic-uming xvfb xauth xdotool
+  libpng-dev libjpeg62-turbo-dev liblcms2-dev
   desktop-file-utils groff-base appstream
   dpkg-dev file lintian
 )

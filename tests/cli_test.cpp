@@ -219,6 +219,16 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         {"$CLI where rle.bmp 3 0", 0, "pixel (3, 0)\nrun-length code at 0x0000043e (1086): 02 04\n"
          "stored row 1\n"},
         {"$CLI where unset.bmp 3 1", 0, "pixel (3, 1)\nno run-length code sets it\nstored row 0\n"},
+        // decode: the whole reading as a PNG; an embedded PNG reads as its plain twin.
+        {"$CLI decode $Q/q/rgb24png.bmp a.png && $CLI decode $Q/g/rgb24.bmp b.png && cmp a.png b.png", 0, "*b.png: 127 x 64, RGBA\n"},
+        {"$CLI decode --skipped=transparent $Q/q/pal8rletrns.bmp t.png && $CLI decode $Q/q/pal8rletrns.bmp e.png && "
+         "! cmp -s t.png e.png", 0, "*pixels no run-length code sets: transparent\n*"},
+        {"$CLI decode --image 1 $Q/x/ba-bm.bmp keep.bmp" + kept, 1, "k", "has no image 1\n"},
+        {"$CLI decode $Q/b/rgb16-880.bmp keep.bmp" + kept, 1, "k", "掩码为零，无法解码; nothing written\n"},
+        {"$CLI decode notes.bmp keep.bmp" + kept, 1, "k", "没有可读的信息头; nothing written\n"},
+        {"$CLI decode --skipped=grey $Q/g/rgb24.bmp keep.bmp" + kept, 2, "k", "unknown option --skipped=grey"},
+        {"$CLI decode --colour-managed $Q/q/rgb24lprof.bmp l.png && $CLI decode $Q/g/rgb24.bmp r.png && cmp l.png r.png", 0,
+         "**", "链接的文件名，Pixscope 不会替文件打开它"},
         // clang-format on
     };
     TempDir dir;
@@ -286,6 +296,7 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         SCOPED_TRACE(row.line);
         const CliRun r = Shell("cd " + Quote(dir.Dir()) + " && S=" + Quote(samples) +
                                " P=" + Quote(PIXSCOPE_PRODUCERS) +
+                               " Q=" + Quote(std::string(PIXSCOPE_CORPUS) + "/bmpsuite") +
                                " BAD=$(printf 'bad\"\\t\\037name.bmp') && " + row.line);
         EXPECT_EQ(r.status, row.status) << r.err;
         std::string out = fill(row.out);

@@ -13,7 +13,8 @@ namespace {
 
 // "-" where the rules decode nothing, else the layout and its stored bits.
 std::string Says(const bmp::PixelFormat& f) {
-    static const char* const kNames[] = {"-", "indexed", "masked", "bgr", "rle"};
+    static const char* const kNames[] = {"-",   "indexed", "masked",  "bgr",
+                                         "rle", "rgba64",  "huffman", "embedded"};
     if (!f.Decodes())
         return "-";
     return std::string(kNames[static_cast<int>(f.encoding)]) + " " + std::to_string(f.bits) +
@@ -50,9 +51,12 @@ TEST(Format, EachHeaderKindDepthAndCompressionHasOneReading) {
         {"BI_ALPHABITFIELDS", alpha.Build(), "-", "masked 32 alpha masks"},
         {"V4 bitfields and its alpha mask", v4.Build(), "-", "BI_BITFIELDS 的掩码为零"},
         {"OS/2 RLE24", BmpFields{}.Header(64).Compression(4).Build(), "-", "rle 24"},
-        {"OS/2 Huffman 1D", BmpFields{}.Header(64).Bits(1).Compression(3).Build(), "-", "OS/2 的 Huffman 1D"},
-        {"embedded JPEG", BmpFields{}.Compression(4).Build(), "-", "像素数据是嵌入的 JPEG"},
-        {"CMYK", BmpFields{}.Bits(32).Compression(11).Build(), "-", "压缩方式 11 与 32 位"},
+        {"OS/2 Huffman 1D", BmpFields{}.Header(64).Bits(1).Compression(3).Build(), "-", "huffman 1"},
+        {"OS/2 Huffman 1D at 8 bits", BmpFields{}.Header(64).Bits(8).Compression(3).Build(), "-", "Huffman 1D 压缩只用于 1 位像素"},
+        {"embedded JPEG", BmpFields{}.Compression(4).Build(), "-", "embedded 24 alpha"},
+        {"64 bits", BmpFields{}.Bits(64).Build(), "-", "rgba64 64 alpha"},
+        {"64 bits labelled RLE8", BmpFields{}.Bits(64).Compression(BI_RLE8).Build(), "-", "压缩方式 1 与 64 位"},
+        {"CMYK", BmpFields{}.Bits(32).Compression(11).Build(), "-", "CMYK 像素（BI_CMYK）只在打印机"},
         {"12 bits", BmpFields{}.Bits(12).Build(), "-", "像素位数 12"},
         // clang-format on
     };

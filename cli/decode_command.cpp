@@ -1,0 +1,158 @@
+// pixscope-cli decode [--image N] [--skipped=index0|transparent|black] [--colour-managed]
+// FILE OUT.png: Pixscope's reading of every pixel, as an 8-bit RGBA PNG.
+#include "bmp/bitmap_array.h"
+#include "bmp/decoder.h"
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "cli/open_bitmap.h"
+#include "cli/output.h"
+#include "codecs/colour_managed.h"
+#include "codecs/png_file.h"
+#include "platform/file_kind.h"
+#include "platform/mapped_file.h"
+#include "platform/replacing_file.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct DecodeArguments {
+    std::string file, out;
+    std::size_t image = 0;
+    bmp::Skipped skipped = bmp::Skipped::Entry0;
+    bool colourManaged = false;
+};
+
+std::optional<DecodeArguments> Parse(const std::vector<std::string>& args) {
+    DecodeArguments a;
+    const Arguments split = SplitArguments(args);
+    for (const std::string& o : split.options) {
+        if (const auto image = ImageOption(o)) {
+            a.image = *image;
+        } else if (o == "--skipped=index0") {
+            a.skipped = bmp::Skipped::Entry0;
+        } else if (o == "--skipped=transparent") {
+            a.skipped = bmp::Skipped::Transparent;
+        } else if (o == "--skipped=black") {
+            a.skipped = bmp::Skipped::Black;
+        } else if (o == "--colour-managed") {
+            a.colourManaged = true;
+        } else {
+            UsageError("decode", "unknown option " + o);
+            return std::nullopt;
+        }
+    }
+    if (split.operands.size() != 2) {
+        UsageError("decode", "expects [--image N] [--skipped=index0|transparent|black] "
+                             "[--colour-managed] FILE OUT.png");
+        return std::nullopt;
+    }
+    a.file = split.operands[0];
+    a.out = split.operands[1];
+    return a;
+}
+
+const char* PolicyName(bmp::Skipped s) {
+    return s == bmp::Skipped::Black         ? "black"
+           : s == bmp::Skipped::Transparent ? "transparent"
+                                            : "colour-table entry 0";
+}
+
+bool WriteWhole(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    CReplacingFile file;
+    CFileException error;
+    if (!file.Open(path.c_str(), CFile::modeCreate | CFile::modeReadWrite, &error)) {
+        const char* kind = platform::NonRegularKind(path);
+        std::fprintf(stderr, "pixscope-cli decode: cannot create %s: %s\n",
+                     ShownName(path, stderr).c_str(),
+                     kind != nullptr ? kind : std::strerror(error.m_lOsError));
+        return false;
+    }
+    try {
+        file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
+    } catch (CFileException* e) {
+        e->Delete();
+        file.Abort();
+        std::fprintf(stderr, "pixscope-cli decode: %s: write error; not written\n",
+                     ShownName(path, stderr).c_str());
+        return false;
+    }
+    if (!file.Commit()) {
+        std::fprintf(stderr, "pixscope-cli decode: %s: not written; it keeps what it had\n",
+                     ShownName(path, stderr).c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int RunDecodeCommand(const std::vector<std::string>& args) {
+    const auto a = Parse(args);
+    if (!a)
+        return 2;
+    platform::MappedFile file(a->file);
+    if (file.Error() != 0) {
+        std::fprintf(stderr, "pixscope-cli decode: cannot open %s: %s\n",
+                     ShownName(a->file, stderr).c_str(),
+                     CannotOpen(a->file, file.Error()).message.c_str());
+        return 2;
+    }
+    const std::span<const std::uint8_t> bytes = file.Bytes();
+    const auto start = bmp::ImageStart(bytes, a->image);
+    if (!start) {
+        std::fprintf(stderr, "pixscope-cli decode: %s has no image %zu\n",
+                     ShownName(a->file, stderr).c_str(), a->image);
+        return 1;
+    }
+    const bmp::Decoder decoder = bmp::Decoder::OfFile(bytes, bmp::Rules::File, *start);
+    if (!decoder.Decodes()) {
+        std::fprintf(stderr, "pixscope-cli decode: %s: %s; nothing written\n",
+                     ShownName(a->file, stderr).c_str(), decoder.Refusal().c_str());
+        return 1;
+    }
+    std::unique_ptr<codecs::ColourTransform> transform;
+    if (a->colourManaged) {
+        std::string note;
+        transform = codecs::ColourTransform::For(bmp::ParseFile(bytes, *start), bytes, &note);
+        if (!note.empty())
+            std::fprintf(stderr, "pixscope-cli decode: %s: %s\n",
+                         ShownName(a->file, stderr).c_str(), note.c_str());
+    }
+    const std::int64_t width = decoder.Width();
+    std::string error;
+    const std::vector<std::uint8_t> png = codecs::EncodePng(
+        width, decoder.Height(),
+        [&](std::int64_t y, std::uint8_t* rgba) {
+            decoder.Rgba(y, rgba, a->skipped);
+            if (transform)
+                transform->Apply(rgba, static_cast<std::size_t>(width));
+        },
+        &error);
+    if (file.Changed()) {
+        std::fprintf(stderr, "pixscope-cli: %s changed while it was read; nothing written\n",
+                     ShownName(a->file, stderr).c_str());
+        return 1;
+    }
+    if (png.empty()) {
+        std::fprintf(stderr, "pixscope-cli decode: %s: %s; nothing written\n",
+                     ShownName(a->file, stderr).c_str(), error.c_str());
+        return 1;
+    }
+    if (!decoder.StreamFault().empty())
+        std::fprintf(stderr,
+                     "pixscope-cli decode: %s: at 0x%08llx of the pixel data: %s; the "
+                     "pixels after it are white\n",
+                     ShownName(a->file, stderr).c_str(),
+                     static_cast<unsigned long long>(decoder.StreamFaultOffset()),
+                     decoder.StreamFault().c_str());
+    if (!WriteWhole(a->out, png))
+        return 1;
+    std::printf("%s: %lld x %lld, RGBA%s%s%s\n", ShownName(a->out, stdout).c_str(),
+                static_cast<long long>(width), static_cast<long long>(decoder.Height()),
+                decoder.Format().IsRle() ? "; pixels no run-length code sets: " : "",
+                decoder.Format().IsRle() ? PolicyName(a->skipped) : "",
+                transform ? "; colours taken to sRGB" : "");
+    return 0;
+}

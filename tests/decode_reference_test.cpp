@@ -1,0 +1,123 @@
+// Pixscope's reading of every conformance file against the suite's own renderings: one of
+// the pictures the suite gives as right must match it at every pixel.
+#include "bmp/bitmap_array.h"
+#include "bmp/decoder.h"
+#include "bmp_builder.h"
+#include "codecs/png_file.h"
+#include "codecs/stream_codecs.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kSuite = std::string(PIXSCOPE_CORPUS) + "/bmpsuite";
+
+struct Row {
+    std::string file;
+    std::vector<std::string> renderings;
+};
+
+std::vector<Row> ReadRenderings() {
+    std::ifstream in(kSuite + "/reference/renderings.tsv");
+    std::vector<Row> rows;
+    std::string line;
+    std::getline(in, line); // the heading
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        Row row;
+        fields >> row.file;
+        for (std::string r; fields >> r;)
+            row.renderings.push_back(r);
+        if (!row.file.empty())
+            rows.push_back(row);
+    }
+    return rows;
+}
+
+codecs::RgbaPicture Rendering(const std::string& name) {
+    const std::vector<BYTE> bytes = ReadFileBytes(kSuite + "/reference/" + name);
+    return name.ends_with(".jpg") ? codecs::ReadJpeg(bytes) : codecs::ReadPng(bytes);
+}
+
+// Where the two differ by more than the tolerance, as "x,y" and both colours; empty when
+// they match. RGB counts only where the pixel is not wholly transparent.
+std::string FirstDifference(const bmp::Decoder& d, bmp::Skipped skipped,
+                            const codecs::RgbaPicture& want, int tolerance) {
+    if (want.width != d.Width() || want.height != d.Height())
+        return "size " + std::to_string(want.width) + "x" + std::to_string(want.height);
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(d.Width()) * 4);
+    for (std::int64_t y = 0; y < d.Height(); ++y) {
+        d.Rgba(y, row.data(), skipped);
+        for (std::int64_t x = 0; x < d.Width(); ++x) {
+            const std::uint8_t* got = &row[static_cast<std::size_t>(x) * 4];
+            const std::uint8_t* ref = &want.rgba[static_cast<std::size_t>(y * d.Width() + x) * 4];
+            bool same = got[3] == ref[3];
+            for (int c = 0; c < 3 && same && ref[3] != 0; ++c)
+                same = std::abs(got[c] - ref[c]) <= tolerance;
+            if (!same) {
+                std::ostringstream s;
+                s << x << "," << y << " got " << int{got[0]} << " " << int{got[1]} << " "
+                  << int{got[2]} << " " << int{got[3]} << " want " << int{ref[0]} << " "
+                  << int{ref[1]} << " " << int{ref[2]} << " " << int{ref[3]};
+                return s.str();
+            }
+        }
+    }
+    return {};
+}
+
+// One step where a channel is narrower or wider than 8 bits or the colour is converted
+// from linear light (widening and rounding conventions differ); a JPEG decoder's own
+// rounding.
+int ToleranceOf(const bmp::PixelFormat& f) {
+    if (f.encoding == bmp::Encoding::Embedded && f.compression == bmp::kJpeg)
+        return 3;
+    if (f.encoding == bmp::Encoding::Rgba64)
+        return 1;
+    for (const bmp::Channel* c : {&f.red, &f.green, &f.blue})
+        if (f.encoding == bmp::Encoding::Masked && c->bits > 0 && c->bits != 8)
+            return 1;
+    return 0;
+}
+
+} // namespace
+
+TEST(DecodeReference, EveryFileMatchesOneOfTheSuitesRenderings) {
+    if (!std::filesystem::exists(kSuite + "/reference/renderings.tsv"))
+        GTEST_SKIP() << "no renderings at " << kSuite;
+    codecs::InstallStreamDecoders();
+    int compared = 0;
+    for (const Row& row : ReadRenderings()) {
+        // The bad files' renderings are one reader's guess; they need only fail cleanly.
+        if (row.file.starts_with("b/") || !std::filesystem::exists(kSuite + "/" + row.file))
+            continue; // or left out of the corpus (an embedded profile's licence)
+        SCOPED_TRACE(row.file);
+        const std::vector<BYTE> bytes = ReadFileBytes(kSuite + "/" + row.file);
+        const auto start = bmp::ImageStart(bytes, 0);
+        ASSERT_TRUE(start.has_value());
+        const bmp::Decoder d = bmp::Decoder::OfFile(bytes, bmp::Rules::File, *start);
+        ASSERT_TRUE(d.Decodes()) << d.Refusal();
+        std::string differences;
+        bool matched = false;
+        for (const std::string& name : row.renderings) {
+            const codecs::RgbaPicture want = Rendering(name);
+            ASSERT_TRUE(want.error.empty()) << name << ": " << want.error;
+            for (bmp::Skipped s :
+                 {bmp::Skipped::Entry0, bmp::Skipped::Black, bmp::Skipped::Transparent}) {
+                const std::string diff = FirstDifference(d, s, want, ToleranceOf(d.Format()));
+                matched = matched || diff.empty();
+                differences += name + ": " + diff + "; ";
+            }
+        }
+        EXPECT_TRUE(matched) << differences;
+        ++compared;
+    }
+    EXPECT_EQ(compared, 69);
+}
