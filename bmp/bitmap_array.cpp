@@ -62,6 +62,13 @@ BitmapArray ParseBitmapArray(std::span<const std::uint8_t> file) {
         };
         const std::uint64_t image = at + 14;
         rec.type = TypeAt(r, image);
+        if (rec.type != "BM" && rec.type != "CI" && rec.type != "CP" && rec.type != "IC" &&
+            rec.type != "PT") {
+            // "BA" and then no image: a mistyped BMP more likely than an array.
+            a.fault = "偏移 " + std::to_string(image) + " 处的记录后面不是图像的文件头";
+            a.faultOffset = image;
+            break;
+        }
         rec.images.push_back(image);
         // A colour icon or pointer: the colour image's header follows the mask's header
         // and its two-entry table.

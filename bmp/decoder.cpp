@@ -258,12 +258,13 @@ std::optional<Bgrs> Decoder::At(std::int64_t x, std::int64_t y, Skipped skipped,
             !RangeInside(at, n, m_length))
             return Bgrs{}; // past what the reader takes: black, as drawn
         std::uint8_t copy[8] = {};
-        const std::uint8_t* p = m_pixels.data() + at;
-        if (!RangeInside(at, n, m_pixels.size())) {
-            // Bytes the file lacks read as zeros.
+        const std::uint8_t* p = copy;
+        if (RangeInside(at, n, m_pixels.size())) {
+            p = m_pixels.data() + at;
+        } else {
+            // Bytes the file lacks read as zeros (and a file may hold none of them).
             for (std::uint64_t k = 0; k < n; ++k)
                 copy[k] = at + k < m_pixels.size() ? m_pixels[at + k] : 0;
-            p = copy;
         }
         colour = ColourOf(p, x, f.bits, f.encoding);
         if (f.encoding == Encoding::Rgba64) {
@@ -286,10 +287,8 @@ std::optional<PixelBytes> Decoder::BytesOf(std::int64_t x, std::int64_t y) const
     const PixelFormat& f = m_format;
     const std::int64_t stored = f.topDown ? y : f.height - 1 - y;
     PixelBytes p;
-    if (f.encoding == Encoding::Embedded) {
-        p.size = m_pixels.size(); // a stream's pixel lives in the whole stream
-        return p;
-    }
+    if (f.encoding == Encoding::Embedded)
+        return std::nullopt; // a compressed stream's pixel has no bytes of its own
     if (f.encoding == Encoding::Huffman) {
         const auto code = HuffmanCodeAt(x, stored);
         if (!code)

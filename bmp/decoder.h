@@ -134,8 +134,8 @@ public:
     const std::string& StreamFault() const { return m_fault; }
     std::uint64_t StreamFaultOffset() const { return m_faultAt; }
 
-    // Where pixel (x, y) lives: nothing outside the picture, for a pixel no code sets,
-    // and where nothing decodes.
+    // Where pixel (x, y) lives: nothing outside the picture, for a pixel no code sets or
+    // inside an embedded stream, and where nothing decodes.
     std::optional<PixelBytes> BytesOf(std::int64_t x, std::int64_t y) const;
     // The pixels whose bits the byte at offset of the pixel data holds, or the pixels of
     // the code it is part of; nothing for padding, pad bytes and codes that set none.

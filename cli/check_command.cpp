@@ -1,4 +1,4 @@
-// pixscope-cli check [--json] FILE...: each file checked against its own bytes.
+// pixscope-cli check [--json] [--image N] FILE...: each file checked against its own bytes.
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/json.h"
@@ -42,12 +42,16 @@ void PrintJson(const std::string& path, const std::vector<inspect::Finding>& fin
 
 int RunCheckCommand(const std::vector<std::string>& args) {
     bool json = false;
+    std::size_t image = 0;
     const Arguments split = SplitArguments(args);
     const std::vector<std::string>& files = split.operands;
     for (const std::string& a : split.options) {
-        if (a != "--json")
+        if (const auto n = ImageOption(a))
+            image = *n;
+        else if (a == "--json")
+            json = true;
+        else
             return UsageError("check", "unknown option " + a);
-        json = true;
     }
     if (files.empty())
         return UsageError("check", "no file given");
@@ -66,7 +70,7 @@ int RunCheckCommand(const std::vector<std::string>& args) {
             status = 2;
             continue;
         }
-        const std::vector<inspect::Finding> findings = inspect::CheckBitmap(file.Bytes());
+        const std::vector<inspect::Finding> findings = inspect::CheckBitmap(file.Bytes(), image);
         if (file.Changed()) {
             std::fprintf(stderr, "pixscope-cli: %s changed while it was read\n",
                          ShownName(path, stderr).c_str());

@@ -1,4 +1,4 @@
-// pixscope-cli fields [--json] FILE: the file's regions and fields, one line each.
+// pixscope-cli fields [--json] [--image N] FILE: the file's regions and fields, one line each.
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/json.h"
@@ -51,13 +51,17 @@ void PrintJson(const std::string& path, const inspect::Structure& s) {
 int RunFieldsCommand(const std::vector<std::string>& args) {
     const Arguments split = SplitArguments(args);
     bool json = false;
+    std::size_t image = 0;
     for (const std::string& o : split.options) {
-        if (o != "--json")
+        if (const auto n = ImageOption(o))
+            image = *n;
+        else if (o == "--json")
+            json = true;
+        else
             return UsageError("fields", "unknown option " + o);
-        json = true;
     }
     if (split.operands.size() != 1)
-        return UsageError("fields", "expects [--json] FILE");
+        return UsageError("fields", "expects [--json] [--image N] FILE");
     const std::string& path = split.operands[0];
     platform::MappedFile file(path);
     if (file.Error() != 0) {
@@ -66,7 +70,7 @@ int RunFieldsCommand(const std::vector<std::string>& args) {
                      CannotOpen(path, file.Error()).message.c_str());
         return 2;
     }
-    const inspect::Structure s = inspect::DescribeStructure(file.Bytes());
+    const inspect::Structure s = inspect::DescribeStructure(file.Bytes(), image);
     if (file.Changed()) {
         std::fprintf(stderr, "pixscope-cli: %s changed while it was read\n",
                      ShownName(path, stderr).c_str());

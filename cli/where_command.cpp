@@ -1,4 +1,5 @@
-// pixscope-cli where [--json] FILE X Y: where pixel (X, Y) lives in the file.
+// pixscope-cli where [--json] [--image N] FILE X Y: where pixel (X, Y) lives in the file.
+#include "bmp/bitmap_array.h"
 #include "bmp/decoder.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
@@ -76,8 +77,14 @@ int RunWhereCommand(const std::vector<std::string>& args) {
                      CannotOpen(a->file, file.Error()).message.c_str());
         return 2;
     }
+    const auto start = bmp::ImageStart(file.Bytes(), a->image);
+    if (!start) {
+        std::fprintf(stderr, "pixscope-cli where: %s has no image %zu\n",
+                     ShownName(a->file, stderr).c_str(), a->image);
+        return 1;
+    }
     std::string error;
-    const auto where = inspect::LocatePixel(file.Bytes(), a->x, a->y, error);
+    const auto where = inspect::LocatePixel(file.Bytes(), a->x, a->y, error, *start);
     if (file.Changed()) {
         std::fprintf(stderr, "pixscope-cli: %s changed while it was read\n",
                      ShownName(a->file, stderr).c_str());
@@ -92,7 +99,8 @@ int RunWhereCommand(const std::vector<std::string>& args) {
         return 1;
     }
     if (a->json)
-        PrintJson(*where, bmp::Decoder::OfFile(file.Bytes()).At(a->x, a->y));
+        PrintJson(*where,
+                  bmp::Decoder::OfFile(file.Bytes(), bmp::Rules::File, *start).At(a->x, a->y));
     else
         PrintText(*where);
     return 0;

@@ -1,7 +1,10 @@
 // Fuzz target: the input is a BMP file, driven through everything the program does
 // with a file it opens. Built with libFuzzer under clang, or with replay_main.cpp so
 // that saved inputs run as an ordinary test.
+#include "bmp/bitmap_array.h"
 #include "bmp/decoder.h"
+#include "codecs/colour_managed.h"
+#include "codecs/stream_codecs.h"
 #include "dib/dib.h"
 #include "dib/pixel_rules.h"
 #include "dib/save_rules.h"
@@ -233,11 +236,37 @@ void ExpectSavesReadBack(const std::uint8_t* data, std::size_t size) {
     }
 }
 
+// decode's whole reading of each image (of an array, the first few), under every policy
+// for skipped pixels and through the file's colour profile, within the budget.
+void DecodeEveryImage(std::span<const std::uint8_t> bytes) {
+    for (std::size_t image = 0; image < 4; ++image) {
+        const auto start = bmp::ImageStart(bytes, image);
+        if (!start)
+            return;
+        const bmp::Decoder d = bmp::Decoder::OfFile(bytes, bmp::Rules::File, *start);
+        if (!d.Decodes() || d.Width() * d.Height() > kConvertPixelBudget)
+            continue;
+        std::string note;
+        const auto colours =
+            codecs::ColourTransform::For(bmp::ParseFile(bytes, *start), bytes, &note);
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(d.Width()) * 4);
+        for (bmp::Skipped s :
+             {bmp::Skipped::Entry0, bmp::Skipped::Black, bmp::Skipped::Transparent})
+            for (std::int64_t y = 0; y < d.Height(); ++y) {
+                d.Rgba(y, row.data(), s);
+                if (colours)
+                    colours->Apply(row.data(), static_cast<std::size_t>(d.Width()));
+            }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Silent silent;
     platform::SetInteractionSeam(&silent);
+    static const bool codecs = (codecs::InstallStreamDecoders(), true);
+    (void)codecs;
     if (size > 64 * 1024 * 1024)
         return 0;
     {
@@ -254,6 +283,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> bytes(data, size);
     inspect::CheckBitmap(bytes);
     inspect::DescribeStructure(bytes);
+    DecodeEveryImage(bytes);
     const bmp::Decoder decoder = bmp::Decoder::OfFile(bytes);
     for (std::int64_t at : {0, 1, 7, 1000})
         (void)decoder.At(at, at);

@@ -3,9 +3,13 @@
 // file's length; a check that needs bytes the file does not have reports that instead.
 #include "inspect/check_bitmap.h"
 
+#include "bmp/bitmap_array.h"
 #include "bmp/bytes.h"
 #include "bmp/channel.h"
 #include "bmp/colour_table.h"
+#include "bmp/decoder.h"
+#include "bmp/embedded.h"
+#include "bmp/icc_profile.h"
 #include "bmp/layout.h"
 #include "bmp/pixel_format.h"
 #include "bmp/rle.h"
@@ -58,8 +62,9 @@ std::string HeaderKind(bmp::HeaderKind kind) {
 
 class Checker {
 public:
-    explicit Checker(std::span<const std::uint8_t> file)
-        : b(file), lay(bmp::ParseFile(file)), hd(lay.header) {}
+    // at: where the image's file header starts (0, or an image of a bitmap array).
+    Checker(std::span<const std::uint8_t> file, std::uint64_t at)
+        : b(file), bytes(file), base(at), lay(bmp::ParseFile(file, at)), hd(lay.header) {}
     std::vector<Finding> Run();
 
 private:
@@ -89,6 +94,8 @@ private:
     void Pixels();
     void Uncompressed();
     void RunLength();
+    void Streams();
+    void Profile();
     void Density();
     void IndexOutside(std::int64_t x, std::int64_t row) {
         if (badIndices++ == 0) {
@@ -99,6 +106,8 @@ private:
     void ReportIndices();
 
     bmp::Bytes b;
+    std::span<const std::uint8_t> bytes;
+    const std::uint64_t base;
     const bmp::File lay;
     const bmp::Header& hd;
     const bmp::PixelStorage storage = bmp::StorageOf(hd);
@@ -107,7 +116,7 @@ private:
     std::int64_t width = 0, height = 0; // height as a magnitude
     bool topDown = false, depthKnown = false, compressionKnown = false, decodable = true;
     int bits = 0;
-    std::uint64_t tableEnd = kHeaders, entries = 0;
+    std::uint64_t tableEnd = base + kHeaders, entries = 0;
     std::uint64_t badIndices = 0;
     std::int64_t firstBadX = 0, firstBadY = 0;
 };
@@ -119,9 +128,11 @@ std::vector<Finding> Checker::Run() {
             TableAndOffset();
             Masks();
             ColourSpace();
+            Profile();
             Density();
             Pixels();
         }
+        Streams();
     }
     std::stable_sort(out.begin(), out.end(),
                      [](const Finding& a, const Finding& c) { return a.offset < c.offset; });
@@ -132,36 +143,36 @@ std::vector<Finding> Checker::Run() {
 // file that ends inside the header it declares says so beside whatever else is wrong.
 bool Checker::Headers() {
     if (!lay.signature) {
-        Add("magic", Severity::Error, 0, 2, "bfType", std::nullopt, std::nullopt,
+        Add("magic", Severity::Error, base, 2, "bfType", std::nullopt, std::nullopt,
             "文件不以“BM”开头，不是 BMP 位图文件：打开命令拒绝它");
         return false;
     }
     const auto fileSize = static_cast<std::int64_t>(b.Size());
-    if (!b.Holds(0, kFileHeader + 4)) {
+    if (!b.Holds(base, kFileHeader + 4)) {
         Add("truncated-header", Severity::Error, b.Size(), 0, "", std::nullopt, fileSize,
             "文件在信息头的长度字段之前结束：只有 " + N(fileSize) + " 字节");
-        if (b.Holds(0, kFileHeader))
+        if (b.Holds(base, kFileHeader))
             FileHeaderFields();
         return false;
     }
     const std::uint32_t size = hd.size;
     // Each kind has its own name for it: bV5Size, bcSize, cbFix.
     const char* const sizeField = hd.fields.empty() ? "biSize" : hd.fields.front().name;
-    const std::uint64_t headerEnd = kFileHeader + std::uint64_t{size};
+    const std::uint64_t headerEnd = base + kFileHeader + std::uint64_t{size};
     if (!b.Holds(0, headerEnd))
         Add("truncated-header", Severity::Error, b.Size(), 0, sizeField,
             static_cast<std::int64_t>(headerEnd), fileSize,
             "文件在信息头中结束：信息头到 " + N(static_cast<std::int64_t>(headerEnd)) +
                 " 字节才结束，文件只有 " + N(fileSize) + " 字节：缺少的字段按零读取");
     if (hd.kind == bmp::HeaderKind::Unknown) {
-        Add("header-size", Severity::Error, 14, 4, sizeField, size, kInfoHeader,
+        Add("header-size", Severity::Error, base + 14, 4, sizeField, size, kInfoHeader,
             "信息头长 " + N(size) +
                 " 字节，不是任何一种 BMP 信息头：打开命令拒绝它，其余字段无法读取");
         FileHeaderFields();
         return false;
     }
     if (size != kInfoHeader)
-        Add("header-size", Severity::Note, 14, 4, sizeField, size, kInfoHeader,
+        Add("header-size", Severity::Note, base + 14, 4, sizeField, size, kInfoHeader,
             "信息头长 " + N(size) + " 字节，是 " + HeaderKind(hd.kind) +
                 "；Pixscope 的打开命令只读取 40 字节的 BITMAPINFOHEADER，会拒绝它，"
                 "结构视图（pixscope-cli fields）能读它");
@@ -174,7 +185,8 @@ bool Checker::Headers() {
 
 void Checker::FileHeaderFields() {
     const std::uint32_t declared = lay.bfSize;
-    if (declared != b.Size())
+    // An image of a bitmap array has its own size there, not the file's.
+    if (declared != b.Size() && base == 0)
         Add("file-size", Severity::Warning, 2, 4, "bfSize", declared,
             static_cast<std::int64_t>(b.Size()),
             "bfSize 声明 " + N(declared) + " 字节，文件实际有 " +
@@ -182,8 +194,10 @@ void Checker::FileHeaderFields() {
     for (std::uint64_t at : {std::uint64_t{6}, std::uint64_t{8}}) {
         const char* name = at == 6 ? "bfReserved1" : "bfReserved2";
         const std::uint16_t value = at == 6 ? lay.bfReserved1 : lay.bfReserved2;
+        if (base != 0)
+            break; // an array's images keep their hot spot there
         if (value != 0)
-            Add("reserved", Severity::Note, at, 2, name, value, 0,
+            Add("reserved", Severity::Note, base + at, 2, name, value, 0,
                 std::string(name) + " 不为零（" + N(value) + "）；读取程序忽略它");
     }
     offBits = lay.bfOffBits;
@@ -216,15 +230,17 @@ bool Checker::InfoHeaderFields() {
     else if (fit.fault == bmp::CompressionCheck::WrongDepth)
         wrong =
             std::string(fit.scheme) + "需要 " + fit.depths + " 位像素，这里是 " + N(bits) + " 位";
+    else if (storage.kind == bmp::Storage::Cmyk)
+        wrong = bmp::Classify(hd, bmp::Rules::File).refusal;
     else if (fit.fault == bmp::CompressionCheck::Unknown)
         wrong = "未知的压缩方式 " + N(compression);
     compressionKnown = wrong.empty();
-    // OS/2 2.x's own compressions: Huffman is named only; the structure view decodes RLE24.
+    // OS/2 2.x's own compressions: the structure view and decode read both.
     const bool rle = storage.kind == bmp::Storage::RunLength;
     if (storage.kind == bmp::Storage::Huffman) {
-        AddAt("compression", Severity::Warning, Place(FieldId::Compression), compression,
-              std::nullopt, "OS/2 的 Huffman 1D 压缩：Pixscope 不解码这些像素");
-        decodable = false;
+        AddAt("compression", Severity::Note, Place(FieldId::Compression), compression, std::nullopt,
+              "OS/2 的 Huffman 1D 压缩：打开命令不读，结构视图和 decode 解码这些像素");
+        decodable = false; // the stream's own check is Streams()
     } else if (rle && storage.streamBits == 24 && wrong.empty()) {
         AddAt("compression", Severity::Note, Place(FieldId::Compression), compression, std::nullopt,
               "OS/2 的 RLE24 压缩：打开命令不读，结构视图解码这些像素");
@@ -300,12 +316,12 @@ void Checker::TableAndOffset() {
     const std::uint64_t declaredEnd =
         std::max(tableEnd, hd.tableOffset + hd.entrySize * std::uint64_t{clrUsed});
     if (offBits < tableEnd)
-        Add("offbits-overlap", Severity::Error, 10, 4, "bfOffBits", offBits,
+        Add("offbits-overlap", Severity::Error, base + 10, 4, "bfOffBits", offBits,
             static_cast<std::int64_t>(tableEnd),
             "bfOffBits（" + N(offBits) + "）落在信息头和颜色表之内，它们到 " +
                 N(static_cast<std::int64_t>(tableEnd)) + " 才结束：打开命令拒绝它");
     else if (offBits >= b.Size())
-        Add("offbits-past-end", Severity::Error, 10, 4, "bfOffBits", offBits,
+        Add("offbits-past-end", Severity::Error, base + 10, 4, "bfOffBits", offBits,
             static_cast<std::int64_t>(b.Size()),
             "bfOffBits（" + N(offBits) + "）在文件末尾（" + N(static_cast<std::int64_t>(b.Size())) +
                 "）或之后：没有像素数据，像素显示为黑色");
@@ -375,7 +391,7 @@ void Checker::ColourSpace() {
     if (!profile)
         return;
     // The profile's offset counts from the information header's start.
-    const std::uint64_t start = kFileHeader + data, end = start + size;
+    const std::uint64_t start = base + kFileHeader + data, end = start + size;
     const std::uint64_t pixelsEnd =
         offBits + (hd.computedSize > b.Size() ? b.Size() : hd.computedSize);
     std::string wrong;
@@ -384,12 +400,65 @@ void Checker::ColourSpace() {
                 N(static_cast<std::int64_t>(size)) + " 字节）超出文件末尾";
     else if (start < pixelsEnd && end > offBits)
         wrong = "颜色配置文件与像素数据重叠";
-    else if (start < kFileHeader + hd.size)
+    else if (start < base + kFileHeader + hd.size)
         wrong = "颜色配置文件落在信息头之内";
     if (!wrong.empty())
         AddAt("profile", Severity::Warning, Place(FieldId::ProfileData),
               static_cast<std::int64_t>(data), static_cast<std::int64_t>(b.Size()),
               wrong + "：读取程序无法使用它，颜色可能与作者所见不同");
+}
+
+// What the pixel streams the open command does not read hold: an embedded PNG or JPEG
+// as its codec and its own structure see it, a Huffman stream's first bad code.
+void Checker::Streams() {
+    if (storage.kind != bmp::Storage::Huffman && storage.kind != bmp::Storage::Png &&
+        storage.kind != bmp::Storage::Jpeg)
+        return;
+    const bmp::Decoder d = bmp::Decoder::OfFile(bytes, bmp::Rules::File, base);
+    const std::uint64_t at = offBits;
+    if (storage.kind == bmp::Storage::Huffman) {
+        if (!d.StreamFault().empty())
+            Add("huffman-stream", Severity::Warning, at + d.StreamFaultOffset(), 1, "",
+                std::nullopt, std::nullopt,
+                d.StreamFault() + "：这一行其余的像素和之后的行显示为白色");
+        return;
+    }
+    const bmp::StreamLayout layout = bmp::ReadStreamLayout(
+        storage.kind == bmp::Storage::Png ? bmp::StreamKind::Png : bmp::StreamKind::Jpeg,
+        d.Pixels());
+    bool partFault = false;
+    for (const bmp::StreamPart& part : layout.parts)
+        if (!part.fault.empty()) {
+            partFault = true;
+            Add("embedded-stream", Severity::Warning, at + part.offset, part.size, "", std::nullopt,
+                std::nullopt, part.name + "：" + part.fault);
+        }
+    // The stream's own fault, where no part has said it.
+    if (!layout.fault.empty() && !partFault)
+        Add("embedded-stream", Severity::Warning, at + layout.faultOffset, 0, "", std::nullopt,
+            std::nullopt, layout.fault);
+    if (!d.Decodes())
+        Add("embedded-stream", Severity::Error, at, d.Pixels().size(), "", std::nullopt,
+            std::nullopt, d.Refusal());
+}
+
+// An embedded profile's own structure: its signature and a tag table inside it.
+void Checker::Profile() {
+    const bmp::ColourSpace& cs = hd.colourSpace;
+    if (hd.kind != bmp::HeaderKind::V5 || cs.type != 0x4D424544)
+        return;
+    const std::uint64_t start = base + kFileHeader + cs.profileData;
+    if (cs.profileSize == 0 || !b.Holds(start, cs.profileSize))
+        return; // ColourSpace() says so
+    const bmp::Profile profile = bmp::ParseProfile(bytes, start, cs.profileSize);
+    if (!profile.fault.empty())
+        Add("icc-profile", Severity::Warning, profile.faultOffset, 0, "", std::nullopt,
+            std::nullopt, "颜色配置文件有误：" + profile.fault + "；读取程序可能不用它");
+    for (const bmp::ProfileTag& tag : profile.tags)
+        if (!tag.inside)
+            Add("icc-profile", Severity::Warning, tag.entry, 12, "", tag.offset,
+                static_cast<std::int64_t>(profile.size),
+                "颜色配置文件的标签 " + tag.signature + " 指向配置文件之外：读取程序可能不用它");
 }
 
 void Checker::Density() {
@@ -526,8 +595,29 @@ void Checker::ReportIndices() {
 
 } // namespace
 
-std::vector<Finding> CheckBitmap(std::span<const std::uint8_t> file) {
-    return Checker(file).Run();
+std::vector<Finding> CheckBitmap(std::span<const std::uint8_t> file, std::size_t image) {
+    const bmp::BitmapArray chain =
+        bmp::IsBitmapArray(file) ? bmp::ParseBitmapArray(file) : bmp::BitmapArray{};
+    if (chain.records.empty()) // a plain BMP, or one whose "BA" leads nowhere
+        return Checker(file, 0).Run();
+    std::vector<Finding> out;
+    if (!chain.fault.empty())
+        out.push_back(Finding{"bitmap-array", Severity::Error, chain.faultOffset, 0, "OffNext",
+                              std::nullopt, std::nullopt, chain.fault});
+    const std::vector<std::uint64_t> images = chain.Images();
+    if (image >= images.size()) {
+        out.push_back(Finding{"bitmap-array", Severity::Error, 0, 0, "", std::nullopt,
+                              static_cast<std::int64_t>(images.size()),
+                              "位图数组只有 " + N(static_cast<std::int64_t>(images.size())) +
+                                  " 幅图像，没有第 " + N(static_cast<std::int64_t>(image)) +
+                                  " 幅（从 0 数起）"});
+        return out;
+    }
+    std::vector<Finding> rest = Checker(file, images[image]).Run();
+    out.insert(out.end(), rest.begin(), rest.end());
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Finding& a, const Finding& c) { return a.offset < c.offset; });
+    return out;
 }
 
 } // namespace inspect

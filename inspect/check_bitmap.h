@@ -16,7 +16,8 @@
 
 namespace inspect {
 
-// The findings in file-offset order.
-std::vector<Finding> CheckBitmap(std::span<const std::uint8_t> file);
+// The findings in file-offset order. A bitmap array's chain is checked, and its image
+// `image` (from 0) as a file of its own.
+std::vector<Finding> CheckBitmap(std::span<const std::uint8_t> file, std::size_t image = 0);
 
 } // namespace inspect

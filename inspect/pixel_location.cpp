@@ -9,14 +9,14 @@
 namespace inspect {
 
 std::optional<PixelLocation> LocatePixel(std::span<const std::uint8_t> f, std::int64_t x,
-                                         std::int64_t y, std::string& error) {
-    const bmp::File file = bmp::ParseFile(f);
+                                         std::int64_t y, std::string& error, std::uint64_t at) {
+    const bmp::File file = bmp::ParseFile(f, at);
     const bmp::Header& hd = file.header;
     if (!file.signature || hd.kind == bmp::HeaderKind::Unknown || hd.cut) {
         error = "没有可读的信息头";
         return std::nullopt;
     }
-    const bmp::Decoder decoder = bmp::Decoder::OfFile(f);
+    const bmp::Decoder decoder = bmp::Decoder::OfFile(f, bmp::Rules::File, at);
     if (x < 0 || y < 0 || x >= hd.width || y >= static_cast<std::int64_t>(hd.rows)) {
         error = "输入的坐标超过图像大小了⊙﹏⊙b汗";
         return std::nullopt;
@@ -44,6 +44,10 @@ std::optional<PixelLocation> LocatePixel(std::span<const std::uint8_t> f, std::i
         // A pixel no code sets has no bytes; any other is past every offset.
         if (p.runLength)
             return p;
+        if (format.encoding == bmp::Encoding::Embedded) {
+            error = "像素在嵌入的 PNG/JPEG 流里，由整个流解码而来，没有只属于它的字节";
+            return std::nullopt;
+        }
         if (format.encoding == bmp::Encoding::Huffman) {
             error = "这一行的 Huffman 码在这个像素之前出错，没有哪个码设置它";
             return std::nullopt;

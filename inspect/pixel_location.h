@@ -25,8 +25,9 @@ struct PixelLocation {
 };
 
 // Nothing when the file has no readable 40-byte header or the position is outside the
-// picture; error says why.
+// picture; error says why. at: where the image's file header starts (an image of a
+// bitmap array).
 std::optional<PixelLocation> LocatePixel(std::span<const std::uint8_t> file, std::int64_t x,
-                                         std::int64_t y, std::string& error);
+                                         std::int64_t y, std::string& error, std::uint64_t at = 0);
 
 } // namespace inspect

@@ -1,5 +1,8 @@
 #include "inspect/structure.h"
 
+#include "bmp/bitmap_array.h"
+#include "bmp/embedded.h"
+#include "bmp/icc_profile.h"
 #include "bmp/layout.h"
 #include "bmp/pixel_format.h"
 
@@ -172,25 +175,117 @@ const char* RegionName(bmp::Storage storage) {
         return "游程编码的像素数据";
     case bmp::Storage::Huffman:
         return "Huffman 1D 编码的像素数据";
+    case bmp::Storage::Cmyk:
+        return "CMYK 打印数据（只给打印机，不绘制）";
     default:
         return "像素数据";
     }
 }
 
+// Fields of our own kinds (array records, profiles), with their own meanings.
+StructureField Own(std::span<const std::uint8_t> file, const bmp::Field& f, std::string value,
+                   std::string meaning) {
+    return StructureField{f.name,
+                          f.offset,
+                          f.size,
+                          Hex(file, f.offset, f.size),
+                          std::move(value),
+                          std::move(meaning),
+                          f.offset + f.size > file.size()};
+}
+
+// A PNG's chunks or a JPEG's marker segments, each a field of the stream's region: its
+// first bytes as raw (a chunk's length and type, a marker), what it says as value.
+std::vector<StructureField> StreamFields(std::span<const std::uint8_t> file, std::uint64_t at,
+                                         std::uint64_t size, bmp::StreamKind kind) {
+    std::vector<StructureField> out;
+    if (at >= file.size())
+        return out;
+    const auto held = std::min<std::uint64_t>(size, file.size() - at);
+    const bmp::StreamLayout layout = bmp::ReadStreamLayout(
+        kind, file.subspan(static_cast<std::size_t>(at), static_cast<std::size_t>(held)));
+    for (const bmp::StreamPart& part : layout.parts) {
+        const std::uint64_t offset = at + part.offset;
+        out.push_back(StructureField{
+            part.name, offset,
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(part.size, UINT32_MAX)),
+            Hex(file, offset, std::min<std::uint64_t>(part.size, 8)), part.value,
+            part.fault.empty() ? (kind == bmp::StreamKind::Png ? "PNG 块" : "JPEG 标记段")
+                               : "有误：" + part.fault,
+            !part.fault.empty()});
+    }
+    return out;
+}
+
+// An embedded profile's header and tag table.
+std::vector<StructureField> ProfileFields(std::span<const std::uint8_t> file, std::uint64_t at,
+                                          std::uint64_t size) {
+    const bmp::Profile profile = bmp::ParseProfile(file, at, size);
+    std::vector<StructureField> out;
+    for (const bmp::Field& f : profile.header) {
+        const auto v = static_cast<std::uint32_t>(f.value);
+        const bool number = f.name == std::string_view("profileSize");
+        out.push_back(Own(file, f, number ? std::to_string(v) : "'" + bmp::FourLetters(v) + "'",
+                          "ICC 配置文件头的 " + std::string(f.name)));
+    }
+    for (const bmp::ProfileTag& t : profile.tags)
+        out.push_back(StructureField{
+            "tag " + t.signature, t.entry, 12, Hex(file, t.entry, 12),
+            std::to_string(t.offset) + " 起 " + std::to_string(t.size) + " 字节",
+            t.inside ? "标签表项：数据在配置文件中的偏移和长度" : "标签表项：数据超出配置文件",
+            !t.inside});
+    return out;
+}
+
+// A bitmap array's records, and the headers of the images other than the one described.
+void ArrayRegions(std::span<const std::uint8_t> bytes, std::uint64_t shown,
+                  std::vector<Region>& wanted) {
+    const bmp::BitmapArray chain = bmp::ParseBitmapArray(bytes);
+    for (const bmp::ArrayRecord& r : chain.records) {
+        Region record{"位图数组记录（BITMAPARRAYFILEHEADER）", r.offset, 14, false, {}};
+        static constexpr const char* kMeanings[] = {
+            "签名，位图数组是“BA”", "这个记录的字节数", "下一个记录在文件中的偏移；0 表示最后一个",
+            "这幅图像适合的显示宽度；0 表示任意", "这幅图像适合的显示高度；0 表示任意"};
+        for (std::size_t i = 0; i < r.fields.size() && i < 5; ++i)
+            record.fields.push_back(
+                Own(bytes, r.fields[i],
+                    i == 0 ? ValueOf(r.fields[i], false) : std::to_string(r.fields[i].value),
+                    kMeanings[i]));
+        wanted.push_back(std::move(record));
+        for (std::size_t k = 0; k < r.images.size(); ++k)
+            if (r.images[k] != shown) {
+                const bmp::File other = bmp::ParseFile(bytes, r.images[k]);
+                wanted.push_back(Region{"另一幅图像的文件头和信息头",
+                                        r.images[k],
+                                        14 + std::uint64_t{other.header.size},
+                                        false,
+                                        {}});
+            }
+    }
+}
+
 } // namespace
 
-Structure DescribeStructure(std::span<const std::uint8_t> bytes) {
-    const bmp::File file = bmp::ParseFile(bytes);
+Structure DescribeStructure(std::span<const std::uint8_t> bytes, std::size_t image) {
+    std::vector<Region> wanted;
+    std::uint64_t at = 0;
+    if (bmp::IsBitmapArray(bytes)) {
+        const auto start = bmp::ImageStart(bytes, image);
+        at = start.value_or(UINT64_MAX);
+        ArrayRegions(bytes, at, wanted);
+        if (!start)
+            at = bytes.size(); // no such image: the records alone
+    }
+    const bmp::File file = bmp::ParseFile(bytes, at);
     const bmp::Header& h = file.header;
     const bool os2 = h.kind == bmp::HeaderKind::Os2 || h.kind == bmp::HeaderKind::Core;
-    std::vector<Region> wanted;
-    wanted.push_back(Region{"BITMAPFILEHEADER", 0, 14, false, FieldsOf(bytes, file.fields, os2)});
+    wanted.push_back(Region{"BITMAPFILEHEADER", at, 14, false, FieldsOf(bytes, file.fields, os2)});
     if (file.headerSizeKnown) {
         // Of a header no kind has, only the size field is known to be it.
         const bool unknown = h.kind == bmp::HeaderKind::Unknown;
         const std::vector<bmp::Field> fields(
             h.fields.begin(), unknown && !h.fields.empty() ? h.fields.begin() + 1 : h.fields.end());
-        wanted.push_back(Region{unknown ? "未知的信息头" : bmp::HeaderName(h.kind), 14,
+        wanted.push_back(Region{unknown ? "未知的信息头" : bmp::HeaderName(h.kind), at + 14,
                                 unknown ? 4u : h.size, false, FieldsOf(bytes, fields, os2)});
         if (h.kind == bmp::HeaderKind::Info && h.maskCount > 0) {
             Region masks{h.maskCount == 4 ? "BI_ALPHABITFIELDS 掩码" : "BI_BITFIELDS 掩码",
@@ -215,7 +310,10 @@ Structure DescribeStructure(std::span<const std::uint8_t> bytes) {
                 os2);
             wanted.push_back(std::move(masks));
         }
-        if (h.entriesDeclared > 0 && h.kind != bmp::HeaderKind::Unknown) {
+        const bmp::PixelStorage storage = bmp::StorageOf(h);
+        // A stream of 0 bits a pixel has no table, unless biClrUsed gives one.
+        const bool noTable = h.bitCount == 0 && h.clrUsed == 0;
+        if (h.entriesDeclared > 0 && h.kind != bmp::HeaderKind::Unknown && !noTable) {
             Region table{"颜色表", h.tableOffset, h.entrySize * h.entriesDeclared, false, {}};
             // Each entry as blue, green, red; only the entries the file holds are read.
             for (std::uint64_t i = 0; i < h.entriesDeclared && i < 256; ++i) {
@@ -236,19 +334,24 @@ Structure DescribeStructure(std::span<const std::uint8_t> bytes) {
             }
             wanted.push_back(std::move(table));
         }
-        const bmp::PixelStorage storage = bmp::StorageOf(h);
         const std::uint64_t pixels = storage.IsStream() ? h.sizeImage : h.computedSize;
-        wanted.push_back(Region{RegionName(storage.kind), file.bfOffBits, pixels, false, {}});
+        Region data{RegionName(storage.kind), file.bfOffBits, pixels, false, {}};
+        if (storage.kind == bmp::Storage::Png || storage.kind == bmp::Storage::Jpeg)
+            data.fields = StreamFields(bytes, file.bfOffBits, pixels,
+                                       storage.kind == bmp::Storage::Png ? bmp::StreamKind::Png
+                                                                         : bmp::StreamKind::Jpeg);
+        wanted.push_back(std::move(data));
         // A V5 header's colour profile: its offset counts from the header's start.
         const bmp::ColourSpace& cs = h.colourSpace;
         if (h.kind == bmp::HeaderKind::V5 && (cs.type == 0x4D424544 || cs.type == 0x4C494E4B) &&
-            cs.profileSize > 0)
-            wanted.push_back(
-                Region{cs.type == 0x4D424544 ? "嵌入的颜色配置文件" : "链接的颜色配置文件名",
-                       14 + std::uint64_t{cs.profileData},
-                       cs.profileSize,
-                       false,
-                       {}});
+            cs.profileSize > 0) {
+            const bool embedded = cs.type == 0x4D424544;
+            const std::uint64_t start = at + 14 + std::uint64_t{cs.profileData};
+            wanted.push_back(Region{embedded ? "嵌入的颜色配置文件" : "链接的颜色配置文件名", start,
+                                    cs.profileSize, false,
+                                    embedded ? ProfileFields(bytes, start, cs.profileSize)
+                                             : std::vector<StructureField>{}});
+        }
     }
     std::stable_sort(wanted.begin(), wanted.end(),
                      [](const Region& a, const Region& b) { return a.offset < b.offset; });

@@ -3,6 +3,7 @@
 // in file order; a region or field the file ends inside is cut there and says so.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -32,7 +33,9 @@ struct Structure {
     std::vector<Region> regions;
 };
 
-// Reads only the headers and the colour table: the cost does not grow with the pixels.
-Structure DescribeStructure(std::span<const std::uint8_t> file);
+// Reads the headers, the colour table and an embedded stream's chunk list (checking their
+// CRCs), never the pixels themselves.
+// Of a bitmap array: its records, and image `image` (from 0) described in full.
+Structure DescribeStructure(std::span<const std::uint8_t> file, std::size_t image = 0);
 
 } // namespace inspect

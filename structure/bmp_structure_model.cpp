@@ -1,5 +1,6 @@
 #include "structure/bmp_structure_model.h"
 
+#include "bmp/bitmap_array.h"
 #include "bmp/decoder.h"
 #include "bmp/layout.h"
 #include "inspect/check_bitmap.h"
@@ -23,8 +24,11 @@ class BmpStructureModel : public StructureModel {
 public:
     BmpStructureModel(std::shared_ptr<const void> owner, std::span<const std::uint8_t> bytes,
                       const std::string& name)
-        : m_owner(std::move(owner)), m_bytes(bytes), m_layout(bmp::ParseFile(m_bytes)),
-          m_decoder(bmp::Decoder::OfFile(m_bytes)), m_title("结构视图 - " + name) {
+        : m_owner(std::move(owner)), m_bytes(bytes),
+          m_start(bmp::ImageStart(m_bytes, 0).value_or(0)),
+          m_layout(bmp::ParseFile(m_bytes, m_start)),
+          m_decoder(bmp::Decoder::OfFile(m_bytes, bmp::Rules::File, m_start)),
+          m_title("结构视图 - " + name) {
         for (const inspect::Region& r : inspect::DescribeStructure(m_bytes).regions) {
             Node region{{r.name, HexOffset(r.offset), std::to_string(r.size), "",
                          r.cut ? "被文件截断" : ""},
@@ -64,9 +68,18 @@ public:
 
     std::string Describe(std::int64_t x, std::int64_t y) const override {
         const auto p = m_decoder.At(x, y).value_or(bmp::Bgrs{});
-        return "指针:(" + std::to_string(x) + "," + std::to_string(y) +
-               ") BGRS:" + std::to_string(p.b) + "," + std::to_string(p.g) + "," +
-               std::to_string(p.r) + "," + std::to_string(p.s);
+        std::string text = "指针:(" + std::to_string(x) + "," + std::to_string(y) +
+                           ") BGRS:" + std::to_string(p.b) + "," + std::to_string(p.g) + "," +
+                           std::to_string(p.r) + "," + std::to_string(p.s);
+        // 64 bits: the four stored s2.13 values, which the 8-bit colour rounds away.
+        if (const auto raw = m_decoder.Raw64(x, y)) {
+            char buf[96];
+            std::snprintf(buf, sizeof buf, " 存储值 B,G,R,A:%.4f,%.4f,%.4f,%.4f",
+                          (*raw)[0] / 8192.0, (*raw)[1] / 8192.0, (*raw)[2] / 8192.0,
+                          (*raw)[3] / 8192.0);
+            text += buf;
+        }
+        return text;
     }
 
     std::optional<ByteRange> BytesOf(std::int64_t x, std::int64_t y) const override {
@@ -90,6 +103,7 @@ public:
 private:
     std::shared_ptr<const void> m_owner;
     std::span<const std::uint8_t> m_bytes;
+    std::uint64_t m_start; // of the image shown: 0, or the first of a bitmap array
     bmp::File m_layout;
     bmp::Decoder m_decoder;
     std::string m_title, m_noPicture;

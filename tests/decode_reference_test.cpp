@@ -5,9 +5,11 @@
 #include "bmp_builder.h"
 #include "codecs/png_file.h"
 #include "codecs/stream_codecs.h"
+#include "inspect/check_bitmap.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -120,4 +122,48 @@ TEST(DecodeReference, EveryFileMatchesOneOfTheSuitesRenderings) {
         ++compared;
     }
     EXPECT_EQ(compared, 69);
+}
+
+// What is wrong inside the formats the open command does not read, at its byte.
+TEST(DecodeReference, TheCheckerFindsFaultsInsideTheirStreams) {
+    if (!std::filesystem::exists(kSuite + "/q/rgb24png.bmp"))
+        GTEST_SKIP() << "no corpus at " << kSuite;
+    codecs::InstallStreamDecoders();
+    const auto poke = [](std::vector<BYTE> b, std::size_t at, std::vector<BYTE> bytes) {
+        std::copy(bytes.begin(), bytes.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
+        return b;
+    };
+    const std::vector<BYTE> png = ReadFileBytes(kSuite + "/q/rgb24png.bmp"),
+                            huffman = ReadFileBytes(kSuite + "/q/pal1huffmsb.bmp"),
+                            array = ReadFileBytes(kSuite + "/x/ba-bm.bmp"),
+                            plain = ReadFileBytes(kSuite + "/g/rgb24.bmp");
+    const struct {
+        const char* name;
+        std::vector<BYTE> file;
+        const char* id;
+        inspect::Severity severity;
+        std::uint64_t offset;
+        const char* says;
+    } rows[] = {
+        {"an IDAT byte changed: its CRC", poke(png, 300, {0xFF, 0xFF}), "embedded-stream",
+         inspect::Severity::Warning, 0xCD, "IDAT：CRC 不符"},
+        {"an IDAT byte changed: libpng's refusal", poke(png, 300, {0xFF, 0xFF}), "embedded-stream",
+         inspect::Severity::Error, 0x8A, "libpng："},
+        {"a Huffman code not in the tables", poke(huffman, 500, {0, 0, 0}), "huffman-stream",
+         inspect::Severity::Warning, 500, "T.4"},
+        {"a chain past the file", poke(array, 6, {0xFF, 0xFF, 0, 0}), "bitmap-array",
+         inspect::Severity::Error, 6, "offNext"},
+        {"CMYK: print data", poke(plain, 30, {11}), "compression", inspect::Severity::Error, 30,
+         "打印机"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto findings = inspect::CheckBitmap(row.file);
+        const auto it = std::find_if(findings.begin(), findings.end(), [&](const auto& f) {
+            return f.id == row.id && f.severity == row.severity;
+        });
+        ASSERT_NE(it, findings.end());
+        EXPECT_EQ(it->offset, row.offset);
+        EXPECT_NE(it->message.find(row.says), std::string::npos) << it->message;
+    }
 }

@@ -1,4 +1,5 @@
 // The file checker: each finding from a small file of its own, and the corpus.
+#include "bmp/bitmap_array.h"
 #include "bmp/layout.h"
 #include "bmp_builder.h"
 #include "inspect/check_bitmap.h"
@@ -65,7 +66,7 @@ std::vector<BYTE> Poked(const BmpFields& f,
 // header's kind gives it.
 std::vector<inspect::Finding> Check(const std::vector<BYTE>& b) {
     auto findings = inspect::CheckBitmap(std::span(b.data(), b.size()));
-    const bmp::File file = bmp::ParseFile(b);
+    const bmp::File file = bmp::ParseFile(b, bmp::ImageStart(b, 0).value_or(0));
     std::vector<bmp::Field> fields = file.fields;
     fields.insert(fields.end(), file.header.fields.begin(), file.header.fields.end());
     for (const auto& f : findings) {
@@ -127,8 +128,10 @@ TEST(Inspect, GoodFilesHaveNoFindings) {
                                    .Table(std::vector<RGBQUAD>(2))
                                    .SizeImage(5)
                                    .Build());
-    ASSERT_EQ(huffman.size(), 2u) << huffman.back().id;
+    // Its stream (the builder's 24-bit bytes) is no Huffman code: said at its first bit.
+    ASSERT_EQ(huffman.size(), 3u) << huffman.back().id;
     EXPECT_EQ(huffman[1].id, "compression");
+    EXPECT_EQ(huffman[2].id, "huffman-stream");
 }
 
 TEST(Inspect, EachFindingFromAFileOfItsOwn) {

@@ -1,5 +1,6 @@
 // The structure of BMP files of every header kind, as other programs write them and as
 // the file's end cuts them: regions cover every byte once, fields read as xxd shows.
+#include "bmp/bitmap_array.h"
 #include "bmp/decoder.h"
 #include "bmp/layout.h"
 #include "bmp_builder.h"
@@ -328,7 +329,9 @@ TEST(Structure, PixelsAndTheirBytesLeadToEachOther) {
             for (std::int64_t x = 0; x < model->Width(); ++x) {
                 const auto bytes = model->BytesOf(x, y);
                 if (x == y % model->Width()) { // on a diagonal: what the locator says
-                    const auto where = inspect::LocatePixel(model->Bytes(), x, y, error);
+                    const auto where =
+                        inspect::LocatePixel(model->Bytes(), x, y, error,
+                                             bmp::ImageStart(model->Bytes(), 0).value_or(0));
                     const bool held =
                         where && where->offset && *where->offset < model->Bytes().size();
                     ASSERT_EQ(bytes.has_value(), held) << x << "," << y;
