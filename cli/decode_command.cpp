@@ -12,6 +12,7 @@
 #include "platform/mapped_file.h"
 #include "platform/replacing_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -110,6 +111,19 @@ int RunDecodeCommand(const std::vector<std::string>& args) {
     if (!decoder.Decodes()) {
         std::fprintf(stderr, "pixscope-cli decode: %s: %s; nothing written\n",
                      ShownName(a->file, stderr).c_str(), decoder.Refusal().c_str());
+        return 1;
+    }
+    // A header may claim billions of pixels that a few bytes never held; writing them
+    // would take minutes. Run-length deltas reach far, so the bound is generous.
+    const std::uint64_t area =
+        static_cast<std::uint64_t>(decoder.Width()) * static_cast<std::uint64_t>(decoder.Height());
+    const std::uint64_t most = std::max<std::uint64_t>(std::uint64_t{1} << 24, 2048 * bytes.size());
+    if (area > most) {
+        std::fprintf(stderr,
+                     "pixscope-cli decode: %s: 图像声明 %lld × %lld 个像素，远多于 %zu "
+                     "字节的文件能存放的; nothing written\n",
+                     ShownName(a->file, stderr).c_str(), static_cast<long long>(decoder.Width()),
+                     static_cast<long long>(decoder.Height()), bytes.size());
         return 1;
     }
     std::unique_ptr<codecs::ColourTransform> transform;

@@ -244,7 +244,7 @@ void DecodeEveryImage(std::span<const std::uint8_t> bytes) {
         if (!start)
             return;
         const bmp::Decoder d = bmp::Decoder::OfFile(bytes, bmp::Rules::File, *start);
-        if (!d.Decodes() || d.Width() * d.Height() > kConvertPixelBudget)
+        if (!d.Decodes() || d.Width() == 0 || d.Width() * d.Height() > kConvertPixelBudget)
             continue;
         std::string note;
         const auto colours =

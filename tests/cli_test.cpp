@@ -226,6 +226,7 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         {"$CLI decode --image 1 $Q/x/ba-bm.bmp keep.bmp" + kept, 1, "k", "has no image 1\n"},
         {"$CLI decode $Q/b/rgb16-880.bmp keep.bmp" + kept, 1, "k", "掩码为零，无法解码; nothing written\n"},
         {"$CLI decode notes.bmp keep.bmp" + kept, 1, "k", "没有可读的信息头; nothing written\n"},
+        {"timeout 20 $CLI decode huge.bmp keep.bmp" + kept, 1, "k", "图像声明 3000000 × 2000000 个像素，远多于"},
         {"$CLI decode --skipped=grey $Q/g/rgb24.bmp keep.bmp" + kept, 2, "k", "unknown option --skipped=grey"},
         {"$CLI decode --colour-managed $Q/q/rgb24lprof.bmp l.png && $CLI decode $Q/g/rgb24.bmp r.png && cmp l.png r.png", 0,
          "**", "链接的文件名，Pixscope 不会替文件打开它"},
