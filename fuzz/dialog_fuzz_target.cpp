@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -67,8 +68,12 @@ void RunCommands(CViewerDlg& dlg) {
         return;
     const BITMAPINFOHEADER& h = *dlg.m_pDib->m_pInfo;
     const int w = h.biWidth, ht = h.biHeight;
-    const int xs[] = {0, w - 1, w / 2, -1, w};
-    const int ys[] = {0, ht - 1, ht / 2, -1, ht};
+    // The last column and row in 64 bits: a header may give -2^31.
+    const auto last = [](std::int64_t n) {
+        return static_cast<int>(std::clamp<std::int64_t>(n - 1, INT32_MIN, INT32_MAX));
+    };
+    const int xs[] = {0, last(w), w / 2, -1, w};
+    const int ys[] = {0, last(ht), ht / 2, -1, ht};
     for (int i = 0; i < 5; ++i) {
         field(IDC_EDIT_X, xs[i]);
         field(IDC_EDIT_Y, ys[i]);
