@@ -2,6 +2,7 @@
 // the pictures the suite gives as right must match it at every pixel.
 #include "bmp/bitmap_array.h"
 #include "bmp/decoder.h"
+#include "bmp/embedded.h"
 #include "bmp_builder.h"
 #include "codecs/png_file.h"
 #include "codecs/stream_codecs.h"
@@ -166,4 +167,52 @@ TEST(DecodeReference, TheCheckerFindsFaultsInsideTheirStreams) {
         EXPECT_EQ(it->offset, row.offset);
         EXPECT_NE(it->message.find(row.says), std::string::npos) << it->message;
     }
+}
+
+// The structure of the suite's embedded streams, and of streams cut or incomplete.
+TEST(DecodeReference, AStreamsPartsGiveItsSizeAndItsFaults) {
+    if (!std::filesystem::exists(kSuite + "/q/rgb24png.bmp"))
+        GTEST_SKIP() << "no corpus at " << kSuite;
+    const auto streamOf = [](const std::string& name) {
+        const std::vector<BYTE> file = ReadFileBytes(kSuite + "/q/" + name);
+        return std::vector<std::uint8_t>(file.begin() + 0x8A, file.end());
+    };
+    const std::vector<std::uint8_t> png = streamOf("rgb24png.bmp"),
+                                    jpeg = streamOf("rgb24jpeg.bmp");
+    const std::vector<std::uint8_t> cut(png.begin(), png.begin() + 300),
+        noHeader = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0,    0,
+                    0,    0,   'I', 'E', 'N',  'D',  0xAE, 0x42, 0x60, 0x82};
+    std::vector<std::uint8_t> badStart = jpeg;
+    badStart[2] = 0; // after SOI, no marker
+    const struct {
+        const char* name;
+        bmp::StreamKind kind;
+        std::vector<std::uint8_t> stream;
+        std::int64_t width, height;
+        const char* last; // the last part's name
+        const char* fault;
+    } rows[] = {
+        {"the suite's PNG", bmp::StreamKind::Png, png, 127, 64, "IEND", ""},
+        {"the suite's JPEG", bmp::StreamKind::Jpeg, jpeg, 127, 64, "EOI", ""},
+        {"a PNG cut inside IDAT", bmp::StreamKind::Png, cut, 127, 64, "IDAT", "*"},
+        {"a PNG without IHDR", bmp::StreamKind::Png, noHeader, 0, 0, "IEND", "没有 IHDR"},
+        {"a JPEG with no marker after SOI", bmp::StreamKind::Jpeg, badStart, 0, 0, "无法识别的数据",
+         "FF 标记"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const bmp::StreamLayout l = bmp::ReadStreamLayout(row.kind, row.stream);
+        EXPECT_EQ(std::pair(l.width, l.height), std::pair(row.width, row.height));
+        ASSERT_FALSE(l.parts.empty());
+        EXPECT_EQ(l.parts.back().name, row.last);
+        if (std::string(row.fault).empty())
+            EXPECT_EQ(l.fault, "");
+        else if (std::string(row.fault) != "*")
+            EXPECT_NE(l.fault.find(row.fault), std::string::npos) << l.fault;
+        else
+            EXPECT_NE(l.fault, "");
+    }
+    // A short stream may still make a megapixel; a long one a thousandfold of its bytes.
+    EXPECT_EQ(bmp::MostStreamPixels(10), std::uint64_t{1} << 20);
+    EXPECT_EQ(bmp::MostStreamPixels(std::uint64_t{1} << 16), std::uint64_t{2048} << 16);
 }

@@ -1,6 +1,7 @@
 // The format library alone: which compression goes with which depth and header kind,
 // under the drawing's rules and a reader of files', and the run-length index.
 #include "bmp/decoder.h"
+#include "bmp/huffman.h"
 #include "bmp/layout.h"
 #include "bmp/pixel_format.h"
 #include "bmp/pixel_write.h"
@@ -117,6 +118,64 @@ TEST(Decoder, APixelTheFileCutsReadsZerosForWhatItLacks) {
 // Writing through masks: channels packed, S into the alpha mask or the fourth byte's
 // free bits, the other free bits kept, and a value a channel can't hold refused with the
 // nearest values it can.
+// Rows spelled in the codes of the T.4 recommendation's tables, terminating and make-up,
+// white and black; a row read twice from one stream starts where the first ended.
+TEST(Huffman, EachRowReadsAsTheRecommendationsCodesSpellIt) {
+    using Runs = std::vector<std::pair<bool, std::int64_t>>; // black?, pixels
+    const struct {
+        const char* name;
+        std::string bits;
+        std::int64_t width;
+        Runs runs;
+    } rows[] = {
+        {"white 22, black 24",
+         "0000011"
+         "00000010111",
+         46,
+         {{false, 22}, {true, 24}}},
+        {"black 48 and 57",
+         "00110101"
+         "000001100100"
+         "1000"
+         "000001011000",
+         108,
+         {{false, 0}, {true, 48}, {false, 3}, {true, 57}}},
+        {"make-up 448 of each",
+         "01100100"
+         "00110101"
+         "000000110101"
+         "0000110111",
+         896,
+         {{false, 448}, {false, 0}, {true, 448}, {true, 0}}},
+        {"make-up 64 and 512",
+         "11011"
+         "0111"
+         "0000001101100"
+         "010",
+         579,
+         {{false, 64}, {false, 2}, {true, 512}, {true, 1}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string twice = row.bits + row.bits;
+        std::vector<std::uint8_t> stream((twice.size() + 7) / 8 + 2);
+        for (std::size_t i = 0; i < twice.size(); ++i)
+            if (twice[i] == '1')
+                stream[i / 8] |= static_cast<std::uint8_t>(0x80 >> (i % 8));
+        bmp::HuffmanReader reader(stream, row.width);
+        for (int pass = 0; pass < 2; ++pass) {
+            const bmp::HuffmanRow read = reader.Next();
+            EXPECT_FALSE(read.fault) << read.fault->message;
+            EXPECT_EQ(read.bit, pass * row.bits.size());
+            Runs runs;
+            for (const bmp::HuffmanCode& c : read.codes)
+                if (c.kind != bmp::HuffmanCode::Kind::EndOfLine)
+                    runs.emplace_back(c.black, c.run);
+            EXPECT_EQ(runs, row.runs);
+        }
+    }
+}
+
 TEST(PixelWrite, APixelIsWrittenThroughItsMasksOrRefused) {
     const auto format = [](int bits, std::vector<std::uint32_t> masks) {
         BmpFields f = BmpFields{}.Bits(bits).Compression(masks.size() == 4 ? 6 : 3);
