@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -162,13 +163,17 @@ TEST(SaveRoundTrip, EverySaveRefusesOrWritesAFileThatReadsBack) {
         if (l.dib == nullptr)
             continue;
         ++counts.loaded;
-        const int w = l.dib->m_pInfo->biWidth;
-        const int h = static_cast<int>(std::llabs(l.dib->m_pInfo->biHeight));
+        // In 64 bits: a hostile height is -2^31, whose magnitude and last row no int holds.
+        const std::int64_t w = l.dib->m_pInfo->biWidth,
+                           h = std::llabs(std::int64_t{l.dib->m_pInfo->biHeight});
+        const auto at = [](std::int64_t v) {
+            return static_cast<int>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+        };
         SCOPED_TRACE(std::to_string(counts.files) + ": " + std::to_string(w) + " x " +
                      std::to_string(l.dib->m_pInfo->biHeight) + " at " +
                      std::to_string(l.dib->m_pInfo->biBitCount) + " bits, compression " +
                      std::to_string(l.dib->m_pInfo->biCompression));
-        for (const auto& [x, y] : {std::pair{0, 0}, {w - 1, h - 1}, {w / 2, h / 2}})
+        for (const auto& [x, y] : {std::pair{0, 0}, {at(w - 1), at(h - 1)}, {at(w / 2), at(h / 2)}})
             SetPixelAndSave(input, x, y, counts);
         Save16(input, counts);
     }

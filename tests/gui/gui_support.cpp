@@ -129,14 +129,16 @@ void RejectUnexpectedDialogs() {
 }
 
 void UseFreshConfigFolder() {
-    static std::string folder = [] {
-        char dir[] = "/tmp/pixscope-config-XXXXXX";
-        if (::mkdtemp(dir) == nullptr)
+    // A plain array: the remover runs at exit, after every static string is destroyed.
+    static char folder[] = "/tmp/pixscope-config-XXXXXX";
+    static const bool made = [] {
+        if (::mkdtemp(folder) == nullptr)
             std::abort();
         std::atexit([] { std::filesystem::remove_all(folder); });
-        return std::string(dir);
+        return true;
     }();
-    ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+    (void)made;
+    ::setenv("XDG_CONFIG_HOME", folder, 1);
 }
 
 void ForgetKeptSettings() {
