@@ -45,14 +45,14 @@ Profile ParseProfile(std::span<const std::uint8_t> file, std::uint64_t offset, s
         p.faultOffset = offset;
         return p;
     }
-    struct Spec {
+    struct HeaderEntry {
         const char* name;
         std::uint32_t at;
     };
-    static constexpr Spec kHeader[] = {{"profileSize", 0},  {"preferredCMM", 4}, {"version", 8},
-                                       {"deviceClass", 12}, {"colourSpace", 16}, {"pcs", 20},
-                                       {"signature", 36}};
-    for (const Spec& s : kHeader)
+    static constexpr HeaderEntry kHeader[] = {
+        {"profileSize", 0},  {"preferredCMM", 4}, {"version", 8},   {"deviceClass", 12},
+        {"colourSpace", 16}, {"pcs", 20},         {"signature", 36}};
+    for (const HeaderEntry& s : kHeader)
         p.header.push_back(
             Field{FieldId::Identifier, s.name, offset + s.at, 4, Be32(file, offset + s.at), false});
     if (Be32(file, offset + 36) != 0x61637370) { // "acsp"

@@ -79,6 +79,9 @@ struct ColourSpace {
     std::uint32_t gamma[3] = {};    // red, green, blue as 16.16 fixed point
     std::uint32_t intent = 0, profileData = 0, profileSize = 0, reserved = 0; // V5 only
 };
+// CSType's profile values; a V5 header's profile offset counts from its own start.
+inline constexpr std::uint32_t kProfileLinked = 0x4C494E4B;   // 'LINK'
+inline constexpr std::uint32_t kProfileEmbedded = 0x4D424544; // 'MBED'
 
 // The values an OS/2 2.x header adds after its 40 bytes.
 struct Os2Tail {

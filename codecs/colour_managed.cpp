@@ -7,9 +7,7 @@
 namespace codecs {
 namespace {
 
-constexpr std::uint32_t kEmbedded = 0x4D424544; // 'MBED'
-constexpr std::uint32_t kLinked = 0x4C494E4B;   // 'LINK'
-constexpr std::uint32_t kCalibrated = 0;        // LCS_CALIBRATED_RGB
+constexpr std::uint32_t kCalibrated = 0; // LCS_CALIBRATED_RGB
 
 // Little CMS reports its errors here rather than on stderr; the last one is kept.
 thread_local std::string g_lastError;
@@ -59,11 +57,11 @@ std::unique_ptr<ColourTransform> ColourTransform::For(const bmp::File& file,
     cmsSetLogErrorHandler(CmsOnError);
     const bmp::ColourSpace& cs = h.colourSpace;
     cmsHPROFILE source = nullptr;
-    if (cs.type == kLinked) {
+    if (cs.type == bmp::kProfileLinked) {
         *note = "颜色配置文件是链接的文件名，Pixscope 不会替文件打开它；颜色按存放的值写出";
         return nullptr;
     }
-    if (cs.type == kEmbedded && h.kind == bmp::HeaderKind::V5) {
+    if (cs.type == bmp::kProfileEmbedded && h.kind == bmp::HeaderKind::V5) {
         const std::uint64_t at = file.start + 14 + std::uint64_t{cs.profileData};
         if (at >= bytes.size() || cs.profileSize > bytes.size() - at || cs.profileSize == 0) {
             *note = "嵌入的颜色配置文件超出了文件；颜色按存放的值写出";

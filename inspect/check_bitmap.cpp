@@ -372,9 +372,8 @@ void Checker::ColourSpace() {
     const bmp::ColourSpace& cs = hd.colourSpace;
     const std::uint64_t type = cs.type, intent = cs.intent, data = cs.profileData,
                         size = cs.profileSize;
-    constexpr std::uint64_t kSrgb = 0x73524742, kWindows = 0x57696E20, kLinked = 0x4C494E4B,
-                            kEmbedded = 0x4D424544;
-    const bool profile = type == kLinked || type == kEmbedded;
+    constexpr std::uint64_t kSrgb = 0x73524742, kWindows = 0x57696E20;
+    const bool profile = type == bmp::kProfileLinked || type == bmp::kProfileEmbedded;
     if (type != 0 && type != kSrgb && type != kWindows &&
         !(profile && hd.kind == bmp::HeaderKind::V5))
         AddAt("cs-type", Severity::Warning, Place(FieldId::CSType), static_cast<std::int64_t>(type),
@@ -445,7 +444,7 @@ void Checker::Streams() {
 // An embedded profile's own structure: its signature and a tag table inside it.
 void Checker::Profile() {
     const bmp::ColourSpace& cs = hd.colourSpace;
-    if (hd.kind != bmp::HeaderKind::V5 || cs.type != 0x4D424544)
+    if (hd.kind != bmp::HeaderKind::V5 || cs.type != bmp::kProfileEmbedded)
         return;
     const std::uint64_t start = base + kFileHeader + cs.profileData;
     if (cs.profileSize == 0 || !b.Holds(start, cs.profileSize))

@@ -343,9 +343,10 @@ Structure DescribeStructure(std::span<const std::uint8_t> bytes, std::size_t ima
         wanted.push_back(std::move(data));
         // A V5 header's colour profile: its offset counts from the header's start.
         const bmp::ColourSpace& cs = h.colourSpace;
-        if (h.kind == bmp::HeaderKind::V5 && (cs.type == 0x4D424544 || cs.type == 0x4C494E4B) &&
+        if (h.kind == bmp::HeaderKind::V5 &&
+            (cs.type == bmp::kProfileEmbedded || cs.type == bmp::kProfileLinked) &&
             cs.profileSize > 0) {
-            const bool embedded = cs.type == 0x4D424544;
+            const bool embedded = cs.type == bmp::kProfileEmbedded;
             const std::uint64_t start = at + 14 + std::uint64_t{cs.profileData};
             wanted.push_back(Region{embedded ? "嵌入的颜色配置文件" : "链接的颜色配置文件名", start,
                                     cs.profileSize, false,
