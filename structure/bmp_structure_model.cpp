@@ -23,13 +23,20 @@ using Node = StructureModel::Node;
 class BmpStructureModel : public StructureModel {
 public:
     BmpStructureModel(std::shared_ptr<const void> owner, std::span<const std::uint8_t> bytes,
-                      const std::string& name)
-        : m_owner(std::move(owner)), m_bytes(bytes),
-          m_start(bmp::ImageStart(m_bytes, 0).value_or(0)),
+                      const std::string& name, std::size_t image)
+        : m_owner(std::move(owner)), m_bytes(bytes), m_name(name), m_image(image),
+          m_start(bmp::ImageStart(m_bytes, image).value_or(0)),
           m_layout(bmp::ParseFile(m_bytes, m_start)),
           m_decoder(bmp::Decoder::OfFile(m_bytes, bmp::Rules::File, m_start)),
           m_title("结构视图 - " + name) {
-        for (const inspect::Region& r : inspect::DescribeStructure(m_bytes).regions) {
+        if (bmp::IsBitmapArray(m_bytes)) {
+            const std::vector<std::uint64_t> starts = bmp::ParseBitmapArray(m_bytes).Images();
+            for (std::size_t i = 0; i < starts.size(); ++i)
+                m_images.push_back(ImageLine(i, starts[i]));
+            if (m_images.size() > 1)
+                m_title += "（图像 " + std::to_string(m_image) + "）";
+        }
+        for (const inspect::Region& r : inspect::DescribeStructure(m_bytes, m_image).regions) {
             Node region{{r.name, HexOffset(r.offset), std::to_string(r.size), "",
                          r.cut ? "被文件截断" : ""},
                         ByteRange{r.offset, r.size},
@@ -44,7 +51,7 @@ public:
                          {}});
             m_tree.push_back(std::move(region));
         }
-        for (const inspect::Finding& f : inspect::CheckBitmap(m_bytes))
+        for (const inspect::Finding& f : inspect::CheckBitmap(m_bytes, m_image))
             m_findings.push_back(Finding{HexOffset(f.offset) + "  " +
                                              inspect::SeverityLabel(f.severity) + "  " + f.id +
                                              "：" + f.message,
@@ -54,6 +61,11 @@ public:
     }
 
     std::string Title() const override { return m_title; }
+    std::vector<std::string> Images() const override { return m_images; }
+    std::size_t Image() const override { return m_image; }
+    std::unique_ptr<StructureModel> OfImage(std::size_t index) const override {
+        return std::make_unique<BmpStructureModel>(m_owner, m_bytes, m_name, index);
+    }
     std::span<const std::uint8_t> Bytes() const override { return m_bytes; }
     const std::vector<Node>& Tree() const override { return m_tree; }
     const std::vector<Finding>& Findings() const override { return m_findings; }
@@ -101,22 +113,40 @@ public:
     }
 
 private:
+    std::string ImageLine(std::size_t index, std::uint64_t start) const {
+        const bmp::File f = bmp::ParseFile(m_bytes, start);
+        std::string type = start + 2 <= m_bytes.size()
+                               ? std::string{static_cast<char>(m_bytes[start]),
+                                             static_cast<char>(m_bytes[start + 1])}
+                               : "";
+        for (char& c : type)
+            if (c < 0x20 || c > 0x7E)
+                c = '?';
+        return "图像 " + std::to_string(index) + "：" + type + "，" +
+               std::to_string(f.header.width) + " × " + std::to_string(f.header.height) + "，" +
+               std::to_string(f.header.bitCount) + " 位，在 " + HexOffset(start);
+    }
+
     std::shared_ptr<const void> m_owner;
     std::span<const std::uint8_t> m_bytes;
-    std::uint64_t m_start; // of the image shown: 0, or the first of a bitmap array
+    std::string m_name;
+    std::size_t m_image;
+    std::uint64_t m_start; // of the image shown: 0, or one of a bitmap array's
     bmp::File m_layout;
     bmp::Decoder m_decoder;
     std::string m_title, m_noPicture;
     std::vector<Node> m_tree;
     std::vector<Finding> m_findings;
+    std::vector<std::string> m_images;
 };
 
 } // namespace
 
 std::unique_ptr<StructureModel> BmpStructureOf(std::span<const std::uint8_t> bytes,
                                                const std::string& name,
-                                               std::shared_ptr<const void> owner) {
-    return std::make_unique<BmpStructureModel>(std::move(owner), bytes, name);
+                                               std::shared_ptr<const void> owner,
+                                               std::size_t image) {
+    return std::make_unique<BmpStructureModel>(std::move(owner), bytes, name, image);
 }
 
 } // namespace structure

@@ -56,6 +56,12 @@ public:
     virtual std::optional<ByteRange> BytesOf(std::int64_t x, std::int64_t y) const = 0;
     virtual std::optional<PixelSpan> PixelsOf(std::uint64_t offset) const = 0;
 
+    // A bitmap array's images, one line each (UTF-8), and which of them this model shows;
+    // no lines for a file of one picture. A model of another of them, on the same bytes.
+    virtual std::vector<std::string> Images() const = 0;
+    virtual std::size_t Image() const = 0;
+    virtual std::unique_ptr<StructureModel> OfImage(std::size_t index) const = 0;
+
     // The innermost row of the tree whose bytes hold the offset, as the indices of the
     // rows that lead to it from the top; empty where none does.
     std::vector<std::size_t> PathAt(std::uint64_t offset) const;

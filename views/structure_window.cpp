@@ -5,6 +5,7 @@
 #include "views/structure_picture.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
@@ -57,7 +58,7 @@ public:
             new QListWidgetItem("检查没有发现问题", m_findings);
 
         auto* left = new QSplitter(Qt::Vertical);
-        left->addWidget(m_tree);
+        left->addWidget(WithImages(m_tree));
         auto* findingsBox = new QWidget;
         auto* findingsLayout = new QVBoxLayout(findingsBox);
         findingsLayout->setContentsMargins(0, 0, 0, 0);
@@ -121,6 +122,38 @@ public:
     }
 
 private:
+    // A bitmap array's images above the tree; choosing one puts a view of it in this
+    // window's place.
+    QWidget* WithImages(QWidget* tree) {
+        const std::vector<std::string> images = m_model->Images();
+        if (images.size() < 2)
+            return tree;
+        auto* box = new QWidget;
+        auto* layout = new QVBoxLayout(box);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* list = new QComboBox;
+        list->setObjectName("images");
+        for (const std::string& line : images)
+            list->addItem(QString::fromStdString(line));
+        list->setCurrentIndex(static_cast<int>(m_model->Image()));
+        auto* label = new QLabel("位图数组中的图像：");
+        label->setBuddy(list);
+        layout->addWidget(label);
+        layout->addWidget(list);
+        layout->addWidget(tree, 1);
+        connect(list, &QComboBox::activated, this, [this](int index) {
+            if (index < 0 || static_cast<std::size_t>(index) == m_model->Image())
+                return;
+            auto* next = new StructureWindow(m_model->OfImage(static_cast<std::size_t>(index)),
+                                             parentWidget());
+            next->setGeometry(geometry());
+            next->show();
+            next->activateWindow();
+            close();
+        });
+        return box;
+    }
+
     void AddNode(const StructureModel::Node& node, QTreeWidgetItem* parent) {
         QStringList columns;
         for (const std::string& c : node.columns)

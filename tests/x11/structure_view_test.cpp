@@ -7,15 +7,18 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
+#include <cstring>
 #include <tuple>
 
 namespace {
@@ -37,6 +40,74 @@ bool ShownChosen(const QImage& screen, QWidget* window, HexView* hex, std::uint6
 }
 
 class StructureView : public UserSession {};
+
+// An OS/2 bitmap array of 24-bit pictures of the given sizes: a record, a file header and a
+// 12-byte header each, offsets counted from the start of the file.
+std::vector<BYTE> BitmapArray(const std::vector<std::pair<int, int>>& sizes) {
+    std::vector<BYTE> out;
+    const auto put = [&](std::size_t at, std::uint32_t v, int n) {
+        std::memcpy(&out[at], &v, static_cast<std::size_t>(n));
+    };
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        const auto [w, h] = sizes[i];
+        const std::size_t at = out.size(),
+                          pixels = static_cast<std::size_t>((w * 3 + 3) / 4 * 4 * h);
+        out.resize(at + 40 + pixels, 0x80);
+        out[at] = 'B', out[at + 1] = 'A';
+        put(at + 2, 40, 4);
+        put(at + 6, i + 1 < sizes.size() ? static_cast<std::uint32_t>(out.size()) : 0, 4);
+        put(at + 10, 0, 4);
+        out[at + 14] = 'B', out[at + 15] = 'M';
+        put(at + 16, static_cast<std::uint32_t>(40 + pixels - 14), 4);
+        put(at + 20, 0, 4);
+        put(at + 24, static_cast<std::uint32_t>(at + 40), 4);
+        put(at + 28, 12, 4);
+        put(at + 32, static_cast<std::uint32_t>(w), 2);
+        put(at + 34, static_cast<std::uint32_t>(h), 2);
+        put(at + 36, 1, 2);
+        put(at + 38, 24, 2);
+    }
+    return out;
+}
+
+// A bitmap array's images are listed above the tree; choosing one with the keyboard shows
+// that image's fields and picture in the window's place.
+TEST_F(StructureView, ABitmapArrayListsItsImagesAndShowsTheOneChosen) {
+    const std::string path = dir.Write("array.bmp", BitmapArray({{4, 2}, {3, 5}}));
+    RunModal(dlg, [&] {
+        TypeIntoFileDialog(path);
+        Menu("结构视图")->trigger();
+        QWidget* window = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (window = StructureWindow()) != nullptr; }));
+        auto* images = window->findChild<QComboBox*>("images");
+        ASSERT_NE(images, nullptr);
+        ASSERT_EQ(images->count(), 2);
+        EXPECT_EQ(images->currentIndex(), 0);
+        EXPECT_EQ(images->itemText(1), "图像 1：BM，3 × 5，24 位，在 0x4E");
+        EXPECT_TRUE(window->windowTitle().endsWith("（图像 0）"));
+        const QRect place = window->geometry();
+        SavePng(OnScreen(window), "x11-structure-array");
+
+        const QPointer<QWidget> first = window;
+        images->setFocus();
+        QTest::keyClick(images, Qt::Key_Down);
+        QWidget* next = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            next = StructureWindow();
+            return next != nullptr && next->windowTitle().endsWith("（图像 1）");
+        }));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return first.isNull() || !first->isVisible(); }));
+        EXPECT_EQ(next->geometry().size(), place.size());
+        EXPECT_EQ(next->findChild<QComboBox*>("images")->currentIndex(), 1);
+        auto* tree = next->findChild<QTreeWidget*>("fields");
+        const auto width = tree->findItems("bcWidth", Qt::MatchExactly | Qt::MatchRecursive);
+        ASSERT_EQ(width.size(), 1);
+        EXPECT_EQ(width[0]->text(1), "0x60");
+        EXPECT_EQ(width[0]->text(3), "3");
+        SavePng(OnScreen(next), "x11-structure-array-image-1");
+        next->close();
+    });
+}
 
 TEST_F(StructureView, AV5FileFromTheToolsMenuTiesItsFieldsBytesAndPixels) {
     const std::string v5 = std::string(PIXSCOPE_PRODUCERS) + "/im-default.bmp";
