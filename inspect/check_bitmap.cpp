@@ -13,6 +13,7 @@
 #include "bmp/layout.h"
 #include "bmp/pixel_format.h"
 #include "bmp/rle.h"
+#include "inspect/rle_fault_text.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -539,11 +540,14 @@ void Checker::RunLength() {
                 " 开始；打开命令不读取它们");
     std::vector<bmp::RleDiagnostic> faults;
     std::int64_t set = 0;
+    // With a full table no index can lie past it: millions of pixels need no look.
+    const bool indicesFit =
+        storage.streamBits == 24 || entries >= (std::uint64_t{1} << storage.streamBits);
     const auto onCode = [&](const bmp::RleCode& code) {
         if (code.kind != bmp::RleCode::Kind::Run)
             return;
         set += code.run.n;
-        for (std::int64_t k = 0; k < code.run.n && !code.run.bgr; ++k)
+        for (std::int64_t k = 0; k < code.run.n && !indicesFit; ++k)
             if (code.run.At(k) >= entries)
                 IndexOutside(code.run.x + k, code.run.y);
     };
@@ -551,27 +555,23 @@ void Checker::RunLength() {
     bmp::WalkRle(bmp::RleStream{b.Data() + offBits, held, used, width, height, storage.streamBits},
                  onCode, &faults);
     for (const bmp::RleDiagnostic& f : faults) {
-        const std::string where = "（第 " + N(f.y) + " 行，x = " + N(f.x) + "）";
         switch (f.fault) {
         case bmp::RleFault::RunPastEdge:
+        case bmp::RleFault::CodeCut:
             Add("rle-stream", Severity::Warning, offBits + f.at, 2, "", std::nullopt, std::nullopt,
-                "游程超出本行的右边缘" + where + "：多出的像素被丢弃");
+                RleFaultText(f));
             break;
         case bmp::RleFault::DeltaPastPicture:
             Add("rle-stream", Severity::Warning, offBits + f.at, 4, "", std::nullopt, std::nullopt,
-                "位移码超出图像" + where + "：停在边缘，或移出顶行后不再绘制");
-            break;
-        case bmp::RleFault::CodeCut:
-            Add("rle-stream", Severity::Warning, offBits + f.at, 2, "", std::nullopt, std::nullopt,
-                "游程编码流在一个编码中间结束" + where + "：之后的像素都没有设置");
+                RleFaultText(f));
             break;
         case bmp::RleFault::NoEndCode:
             Add("rle-end", Severity::Note, offBits + std::min<std::uint64_t>(f.at, available), 0,
-                "", std::nullopt, std::nullopt, "游程编码流没有结束码（00 01）；读取程序到此为止");
+                "", std::nullopt, std::nullopt, RleFaultText(f));
             break;
         case bmp::RleFault::BytesAfterEnd:
             Add("trailing-data", Severity::Note, offBits + f.at, 0, "", std::nullopt, std::nullopt,
-                "游程编码流在结束码或最后一行之后还有字节，它们不会被绘制");
+                RleFaultText(f));
             break;
         }
     }

@@ -335,7 +335,7 @@ Structure DescribeStructure(std::span<const std::uint8_t> bytes, std::size_t ima
             wanted.push_back(std::move(table));
         }
         const std::uint64_t pixels = storage.IsStream() ? h.sizeImage : h.computedSize;
-        Region data{RegionName(storage.kind), file.bfOffBits, pixels, false, {}};
+        Region data{RegionName(storage.kind), file.bfOffBits, pixels, false, {}, true};
         if (storage.kind == bmp::Storage::Png || storage.kind == bmp::Storage::Jpeg)
             data.fields = StreamFields(bytes, file.bfOffBits, pixels,
                                        storage.kind == bmp::Storage::Png ? bmp::StreamKind::Png

@@ -26,6 +26,7 @@ struct Region {
     std::uint64_t offset = 0, size = 0;
     bool cut = false; // it would reach past the file's end or into the next region
     std::vector<StructureField> fields;
+    bool pixels = false; // the picture's pixel data (whose units PixelUnits gives)
 };
 
 struct Structure {

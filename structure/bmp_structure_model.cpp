@@ -5,7 +5,9 @@
 #include "bmp/layout.h"
 #include "inspect/check_bitmap.h"
 #include "inspect/describe.h"
+#include "inspect/pixel_units.h"
 #include "inspect/structure.h"
+#include "structure/unit_node.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -37,6 +39,13 @@ public:
                 m_title += "（图像 " + std::to_string(m_image) + "）";
         }
         for (const inspect::Region& r : inspect::DescribeStructure(m_bytes, m_image).regions) {
+            // An embedded stream's parts are its fields already.
+            if (r.pixels && m_decoder.Decodes() &&
+                m_decoder.Format().encoding != bmp::Encoding::Embedded &&
+                r.offset + r.size > m_layout.bfOffBits) {
+                m_unitsRegion = m_tree.size();
+                m_unitsSize = r.offset + r.size - m_layout.bfOffBits;
+            }
             Node region{{r.name, HexOffset(r.offset), std::to_string(r.size), "",
                          r.cut ? "被文件截断" : ""},
                         ByteRange{r.offset, r.size},
@@ -61,6 +70,9 @@ public:
     }
 
     std::string Title() const override { return m_title; }
+    std::optional<std::size_t> UnitsRegion() const override { return m_unitsRegion; }
+    std::uint64_t UnitCount() const override { return m_unitsRegion ? Units().Count() : 0; }
+    Node Unit(std::uint64_t index) const override { return UnitNode(Units().At(index)); }
     std::vector<std::string> Images() const override { return m_images; }
     std::size_t Image() const override { return m_image; }
     std::unique_ptr<StructureModel> OfImage(std::size_t index) const override {
@@ -113,6 +125,14 @@ public:
     }
 
 private:
+    // Made when first asked for: a stream's index of its codes walks all of it.
+    const inspect::PixelUnits& Units() const {
+        if (!m_units)
+            m_units =
+                std::make_unique<inspect::PixelUnits>(m_decoder, m_layout.bfOffBits, m_unitsSize);
+        return *m_units;
+    }
+
     std::string ImageLine(std::size_t index, std::uint64_t start) const {
         const bmp::File f = bmp::ParseFile(m_bytes, start);
         std::string type = start + 2 <= m_bytes.size()
@@ -138,6 +158,9 @@ private:
     std::vector<Node> m_tree;
     std::vector<Finding> m_findings;
     std::vector<std::string> m_images;
+    std::optional<std::size_t> m_unitsRegion;
+    std::uint64_t m_unitsSize = 0;
+    mutable std::unique_ptr<inspect::PixelUnits> m_units;
 };
 
 } // namespace

@@ -56,6 +56,14 @@ public:
     virtual std::optional<ByteRange> BytesOf(std::int64_t x, std::int64_t y) const = 0;
     virtual std::optional<PixelSpan> PixelsOf(std::uint64_t offset) const = 0;
 
+    // The pixel data unit by unit (stored rows, run-length codes, Huffman rows with their
+    // codes), made when asked for: which top-level row of the tree holds them, how many
+    // there are, one of them, and the one whose bytes hold an offset.
+    virtual std::optional<std::size_t> UnitsRegion() const = 0;
+    virtual std::uint64_t UnitCount() const = 0;
+    virtual Node Unit(std::uint64_t index) const = 0;
+    std::optional<std::uint64_t> UnitAt(std::uint64_t offset) const;
+
     // A bitmap array's images, one line each (UTF-8), and which of them this model shows;
     // no lines for a file of one picture. A model of another of them, on the same bytes.
     virtual std::vector<std::string> Images() const = 0;

@@ -218,6 +218,26 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
          "0x00000042 (66)\nrow stride 12 bytes, padding 0\nbytes (past the end of the file)\n"},
         {"$CLI where rle.bmp 3 0", 0, "pixel (3, 0)\nrun-length code at 0x0000043e (1086): 02 04\n"
          "stored row 1\n"},
+        // fields --pixels: each code and its fault, the bytes a cut code leaves unused.
+        {"$CLI fields --pixels faults.bmp | grep -A1 '^    0x'", 0,
+         "    0x00000436 2 run x=0 y=1 count=6 index=1\n"
+         "      ! 游程超出本行的右边缘（第 0 行，x = 0）：多出的像素被丢弃\n"
+         "    0x00000438 4 delta x=4 y=1 dx=9 dy=0\n"
+         "      ! 位移码超出图像（第 0 行，x = 4）：停在边缘，或移出顶行后不再绘制\n"
+         "    0x0000043c 3 unused\n"
+         "      ! 游程编码流在一个编码中间结束（第 0 行，x = 4）：之后的像素都没有设置\n"},
+        {"$CLI fields --pixels --json rle.bmp", 0,
+         "*\"units\": [{\"kind\": \"run\", \"offset\": 1078, \"size\": 2, \"x\": 0, \"y\": 1, "
+         "\"count\": 2, \"index\": 1}, {\"kind\": \"run\", \"offset\": 1080, \"size\": 2, "
+         "\"x\": 2, \"y\": 1, \"count\": 2, \"index\": 2}, {\"kind\": \"end-of-line\", "
+         "\"offset\": 1082, \"size\": 2, \"x\": 4, \"y\": 1}, {\"kind\": \"run\", \"offset\": 1084, "
+         "\"size\": 2, \"x\": 0, \"y\": 0, \"count\": 2, \"index\": 3}, {\"kind\": \"run\", "
+         "\"offset\": 1086, \"size\": 2, \"x\": 2, \"y\": 0, \"count\": 2, \"index\": 4}, "
+         "{\"kind\": \"end-of-line\", \"offset\": 1088, \"size\": 2, \"x\": 4, \"y\": 0}, "
+         "{\"kind\": \"end-of-bitmap\", "
+         "\"offset\": 1090, \"size\": 2, \"x\": null, \"y\": null}]}]}\n"},
+        {"$CLI fields --pixels good.bmp | tail -2", 0,
+         "    0x00000036 12 row x=0 y=1 padding=0\n    0x00000042 12 row x=0 y=0 padding=0\n"},
         {"$CLI where unset.bmp 3 1", 0, "pixel (3, 1)\nno run-length code sets it\nstored row 0\n"},
         // decode: the whole reading as a PNG; an embedded PNG reads as its plain twin.
         {"$CLI decode $Q/q/rgb24png.bmp a.png && $CLI decode $Q/g/rgb24.bmp b.png && cmp a.png b.png", 0, "*b.png: 127 x 64, RGBA\n"},
@@ -285,6 +305,7 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
                              .Build());
     dir.Write("rle.bmp", rle({2, 1, 2, 2, 0, 0, 2, 3, 2, 4, 0, 0, 0, 1}));
     dir.Write("unset.bmp", rle({2, 1, 0, 1}));
+    dir.Write("faults.bmp", rle({6, 1, 0, 2, 9, 0, 0, 3, 1}));
     const auto fill = [&](std::string text) {
         for (const auto& [mark, value] : {std::pair{"{D}", dir.Dir()},
                                           {"{S}", samples},

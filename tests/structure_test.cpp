@@ -4,6 +4,7 @@
 #include "bmp/decoder.h"
 #include "bmp/layout.h"
 #include "bmp_builder.h"
+#include "codecs/stream_codecs.h"
 #include "corpus_manifest.h"
 #include "inspect/pixel_location.h"
 #include "inspect/structure.h"
@@ -12,9 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 namespace {
 
@@ -357,4 +360,64 @@ TEST(Structure, PixelsAndTheirBytesLeadToEachOther) {
         }
     }
     EXPECT_GT(pictures, 60);
+}
+
+// The pixel data's units lie end to end over its region, in file order, and each says
+// where it starts as the decoder and the locator do: a stored row its first pixel, a run
+// or literal run the first pixel it sets. Huffman rows may share the byte between them.
+TEST(Structure, ThePixelUnitsCoverThePixelDataAndAgreeWithTheDecoder) {
+    codecs::InstallStreamDecoders();
+    std::vector<std::string> files;
+    for (const CorpusFile& c : ReadManifest(std::string(PIXSCOPE_CORPUS) + "/bmpsuite"))
+        files.push_back(c.path);
+    for (const auto& e : std::filesystem::directory_iterator(kProducers))
+        if (e.path().extension() == ".bmp")
+            files.push_back(e.path().string());
+    std::set<std::string> kinds;
+    for (const std::string& path : files) {
+        const std::vector<BYTE> file = ReadFileBytes(path);
+        const auto model = structure::BmpStructureOf(file, path);
+        const auto region = model->UnitsRegion();
+        if (!region)
+            continue;
+        SCOPED_TRACE(path);
+        const structure::ByteRange pixels = model->Tree()[*region].bytes;
+        const bool huffman = model->Tree()[*region].columns[0].find("Huffman") != std::string::npos;
+        std::uint64_t end = model->Unit(0).bytes.offset;
+        EXPECT_LE(end, pixels.offset);
+        for (std::uint64_t i = 0; i < model->UnitCount(); ++i) {
+            const auto unit = model->Unit(i);
+            const std::string& name = unit.columns[0];
+            kinds.insert(name.rfind("行 y=", 0) == 0 ? "行" : name);
+            ASSERT_TRUE(unit.bytes.offset == end || (huffman && unit.bytes.offset + 1 == end))
+                << "unit " << i << " at " << unit.bytes.offset << ", the one before ends at "
+                << end;
+            end = unit.bytes.offset + unit.bytes.size;
+            ASSERT_EQ(model->UnitAt(unit.bytes.offset), i);
+            if (!huffman) {
+                ASSERT_EQ(model->UnitAt(unit.bytes.offset + unit.bytes.size - 1), i);
+            }
+            // "(x, y)" where the meaning names it: the decoder's pixels of that byte.
+            const std::string& meaning = unit.columns[4];
+            long long x = -1, y = -1;
+            const std::size_t open = meaning.find("从 (");
+            if ((name == "游程" || name == "绝对段") && open != std::string::npos &&
+                std::sscanf(meaning.c_str() + open + 5, "%lld, %lld", &x, &y) == 2 &&
+                x < model->Width() && unit.columns[3].rfind("0 ", 0) != 0) {
+                const auto span = model->PixelsOf(unit.bytes.offset);
+                ASSERT_TRUE(span && span->y == y && span->x0 == x)
+                    << "unit " << i << ": " << meaning;
+            }
+            if (unit.columns[0].rfind("行 y=", 0) == 0 && !huffman) {
+                y = std::stoll(name.substr(std::string("行 y=").size()));
+                std::string error;
+                const auto where =
+                    inspect::LocatePixel(file, 0, y, error, bmp::ImageStart(file, 0).value_or(0));
+                ASSERT_TRUE(where) << error;
+                EXPECT_EQ(where->rowOffset, unit.bytes.offset);
+            }
+        }
+        EXPECT_EQ(end, pixels.offset + pixels.size);
+    }
+    EXPECT_EQ(kinds.size(), 7u); // rows, runs, literal runs, deltas, both ends, unused bytes
 }

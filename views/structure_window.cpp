@@ -42,6 +42,12 @@ public:
         for (const StructureModel::Node& node : m_model->Tree())
             AddNode(node, nullptr);
         m_tree->expandAll();
+        // The pixel data's units come when its row is opened, a thousand at most a level.
+        if (const auto region = m_model->UnitsRegion())
+            if (QTreeWidgetItem* item = m_tree->topLevelItem(static_cast<int>(*region)))
+                MakeLazy(item, 0, kUnitsUncounted);
+        connect(m_tree, &QTreeWidget::itemExpanded, this,
+                [this](QTreeWidgetItem* item) { Fill(item); });
         for (int c = 0; c < 4; ++c)
             m_tree->resizeColumnToContents(c);
 
@@ -169,13 +175,90 @@ private:
             AddNode(child, item);
     }
 
+    static constexpr int kFirstUnit = Qt::UserRole + 1, kEndUnit = Qt::UserRole + 2;
+    // The pixel region's end: counting a stream's codes waits until they are asked for.
+    static constexpr std::uint64_t kUnitsUncounted = UINT64_MAX;
+
+    static void MakeLazy(QTreeWidgetItem* item, std::uint64_t first, std::uint64_t end) {
+        item->setData(0, kFirstUnit, QVariant::fromValue<qulonglong>(first));
+        item->setData(0, kEndUnit, QVariant::fromValue<qulonglong>(end));
+        item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    }
+
+    static bool IsLazy(const QTreeWidgetItem& item) { return item.data(0, kEndUnit).isValid(); }
+
+    // Units first..end of a row made when asked for: the units themselves, or groups of
+    // them of 1000, 1000², … so that no row has more than a thousand children.
+    void Fill(QTreeWidgetItem* item) {
+        if (!IsLazy(*item) || item->childCount() > 0)
+            return;
+        const std::uint64_t first = item->data(0, kFirstUnit).toULongLong();
+        std::uint64_t end = item->data(0, kEndUnit).toULongLong();
+        if (end == kUnitsUncounted) {
+            end = m_model->UnitCount();
+            item->setData(0, kEndUnit, QVariant::fromValue<qulonglong>(end));
+        }
+        std::uint64_t group = 1;
+        while (end - first > group * 1000)
+            group *= 1000;
+        for (std::uint64_t lo = first; lo < end; lo += group) {
+            if (group == 1) {
+                AddNode(m_model->Unit(lo), item);
+                continue;
+            }
+            const std::uint64_t hi = std::min(end, lo + group);
+            const ByteRange a = m_model->Unit(lo).bytes, b = m_model->Unit(hi - 1).bytes;
+            auto* g = new QTreeWidgetItem(
+                item, QStringList{QString("单元 %1–%2").arg(lo).arg(hi - 1),
+                                  QString::fromStdString(HexOffset(a.offset)),
+                                  QString::number(b.offset + b.size - a.offset)});
+            g->setData(0, Qt::UserRole, QVariant::fromValue<qulonglong>(a.offset));
+            g->setData(1, Qt::UserRole,
+                       QVariant::fromValue<qulonglong>(b.offset + b.size - a.offset));
+            MakeLazy(g, lo, hi);
+        }
+        // The offsets and sizes are wider deep in a file than in its headers.
+        const QFontMetrics metrics(m_tree->font());
+        for (int c = 1; c <= 2; ++c) {
+            int wide = m_tree->header()->sectionSize(c);
+            for (int i = 0; i < item->childCount(); ++i)
+                wide = std::max(wide, metrics.horizontalAdvance(item->child(i)->text(c)) + 16);
+            m_tree->header()->resizeSection(c, wide);
+        }
+    }
+
+    // Down from a row of units to the one that holds unit index, filling rows on the way.
+    QTreeWidgetItem* UnitItem(QTreeWidgetItem* item, std::uint64_t index, std::uint64_t at) {
+        while (item != nullptr && IsLazy(*item)) {
+            Fill(item);
+            QTreeWidgetItem* next = nullptr;
+            for (int i = 0; i < item->childCount() && next == nullptr; ++i) {
+                QTreeWidgetItem* c = item->child(i);
+                const std::uint64_t first = c->data(0, kFirstUnit).toULongLong(),
+                                    end = c->data(0, kEndUnit).toULongLong();
+                if (IsLazy(*c)
+                        ? first <= index && index < end
+                        : i == static_cast<int>(index - item->data(0, kFirstUnit).toULongLong()))
+                    next = c;
+            }
+            if (next == nullptr)
+                return item;
+            item = next;
+        }
+        // A Huffman row's code.
+        for (int i = 0; item != nullptr && i < item->childCount(); ++i)
+            if (RangeOf(*item->child(i)).Holds(at))
+                return item->child(i);
+        return item;
+    }
+
     static ByteRange RangeOf(const QTreeWidgetItem& item) {
         return ByteRange{item.data(0, Qt::UserRole).toULongLong(),
                          item.data(1, Qt::UserRole).toULongLong()};
     }
 
     // The row the model says holds the offset.
-    QTreeWidgetItem* ItemAt(std::uint64_t at) const {
+    QTreeWidgetItem* ItemAt(std::uint64_t at) {
         QTreeWidgetItem* item = nullptr;
         for (const std::size_t i : m_model->PathAt(at)) {
             const int row = static_cast<int>(i);
@@ -183,6 +266,9 @@ private:
             if (item == nullptr)
                 break;
         }
+        if (item != nullptr && IsLazy(*item))
+            if (const auto unit = m_model->UnitAt(at))
+                return UnitItem(item, *unit, at);
         return item;
     }
 

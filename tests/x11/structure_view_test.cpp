@@ -147,9 +147,11 @@ TEST_F(StructureView, AV5FileFromTheToolsMenuTiesItsFieldsBytesAndPixels) {
         EXPECT_FALSE(ShownChosen(screen, window, hex, 0x3A));
 
         // A byte of the pixels: the pixel it belongs to (x 1 of the bottom row) and the
-        // bytes that hold it; a finding: its offset, in its field.
+        // bytes that hold it, in the tree the stored row that holds them; a finding: its
+        // offset, in its field.
         QTest::mouseClick(hex->viewport(), Qt::LeftButton, {}, hex->RectOf(0x8D).center());
-        EXPECT_EQ(tree->currentItem()->text(0), "像素数据");
+        EXPECT_EQ(tree->currentItem()->text(0), "行 y=6");
+        EXPECT_EQ(tree->currentItem()->parent()->text(0), "像素数据");
         EXPECT_EQ(std::pair(hex->Chosen().offset, hex->Chosen().size),
                   std::pair(std::uint64_t{0x8D}, std::uint64_t{3}));
         auto* status = window->findChild<QLabel*>("status");
@@ -177,7 +179,7 @@ TEST_F(StructureView, AV5FileFromTheToolsMenuTiesItsFieldsBytesAndPixels) {
         QTest::mouseClick(picture->Canvas(), Qt::LeftButton, {}, picture->PointOf(x, y));
         EXPECT_EQ(std::pair(hex->Chosen().offset, hex->Chosen().size),
                   std::pair(*where->offset, std::uint64_t{where->bytes.size()}));
-        EXPECT_EQ(tree->currentItem()->text(0), "像素数据");
+        EXPECT_EQ(tree->currentItem()->text(0), "行 y=" + QString::number(y));
         screen = OnScreen(window);
         SavePng(screen, "x11-structure-pixel");
         EXPECT_TRUE(ShownChosen(screen, window, hex, *where->offset));
