@@ -44,8 +44,10 @@ public:
         m_tree->expandAll();
         // The pixel data's units come when its row is opened, a thousand at most a level.
         if (const auto region = m_model->UnitsRegion())
-            if (QTreeWidgetItem* item = m_tree->topLevelItem(static_cast<int>(*region)))
+            if (QTreeWidgetItem* item = m_tree->topLevelItem(static_cast<int>(*region))) {
                 MakeLazy(item, 0, kUnitsUncounted);
+                item->setExpanded(false); // expandAll marks it open with no rows to show
+            }
         connect(m_tree, &QTreeWidget::itemExpanded, this,
                 [this](QTreeWidgetItem* item) { Fill(item); });
         for (int c = 0; c < 4; ++c)

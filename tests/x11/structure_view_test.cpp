@@ -70,6 +70,68 @@ std::vector<BYTE> BitmapArray(const std::vector<std::pair<int, int>>& sizes) {
     return out;
 }
 
+// A run-length stream of thousands of codes: its row opens to groups of a thousand, and a
+// byte chosen in the hex view leads the tree to its code.
+TEST_F(StructureView, ARunLengthStreamOpensCodeByCodeInGroups) {
+    std::vector<BYTE> stream;
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 1500; ++x)
+            stream.insert(stream.end(), {1, static_cast<BYTE>(x)});
+        stream.insert(stream.end(), {0, 0});
+    }
+    stream.insert(stream.end(), {0, 1});
+    const auto size = static_cast<DWORD>(stream.size());
+    const std::string path = dir.Write("codes.bmp", BmpFields{}
+                                                        .Size(1500, 2)
+                                                        .Bits(8)
+                                                        .Table(std::vector<RGBQUAD>(256))
+                                                        .Compression(BI_RLE8)
+                                                        .Pixels(std::move(stream))
+                                                        .SizeImage(size)
+                                                        .Build());
+    const std::uint64_t last = 14 + 40 + 1024 + size - 1;
+    RunModal(dlg, [&] {
+        TypeIntoFileDialog(path);
+        Menu("结构视图")->trigger();
+        QWidget* window = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (window = StructureWindow()) != nullptr; }));
+        auto* tree = window->findChild<QTreeWidget*>("fields");
+        auto* hex = window->findChild<HexView*>("hex");
+        const auto region = tree->findItems("游程编码的像素数据", Qt::MatchExactly);
+        ASSERT_EQ(region.size(), 1);
+        EXPECT_EQ(region[0]->childCount(), 0);
+        tree->scrollToItem(region[0]);
+        QTest::qWait(50); // the tree lays out its rows after the scroll
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                          QPoint(60, tree->visualItemRect(region[0]).center().y()));
+        ASSERT_EQ(tree->currentItem(), region[0]);
+        QTest::keyClick(tree, Qt::Key_Right);
+        EXPECT_TRUE(region[0]->isExpanded());
+        ASSERT_EQ(region[0]->childCount(), 4);
+        EXPECT_EQ(region[0]->child(0)->text(0), "单元 0–999");
+        EXPECT_EQ(region[0]->child(3)->text(0), "单元 3000–3002");
+        SavePng(OnScreen(window), "x11-structure-units-groups");
+
+        QTest::mouseClick(hex->viewport(), Qt::LeftButton, {}, hex->RectOf(last).center());
+        ASSERT_NE(tree->currentItem(), nullptr);
+        EXPECT_EQ(tree->currentItem()->text(0), "位图结束");
+        EXPECT_EQ(tree->currentItem()->parent()->text(0), "单元 3000–3002");
+        // The code of pixel 1200 of the bottom row, by Ctrl+G.
+        WhenShown<QInputDialog>([&](QInputDialog* d) {
+            auto* edit = d->findChild<QLineEdit*>();
+            Type(edit, QString::number(14 + 40 + 1024 + 2 * 1200));
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+        QTest::keyClick(hex, Qt::Key_G, Qt::ControlModifier);
+        EXPECT_EQ(tree->currentItem()->text(0), "游程");
+        EXPECT_EQ(tree->currentItem()->text(3), "1 × 176"); // x 1200: its index, 1200 mod 256
+        EXPECT_TRUE(tree->currentItem()->text(4).startsWith("从 (1200, 1) 起 1 个像素"))
+            << tree->currentItem()->text(4).toStdString();
+        SavePng(OnScreen(window), "x11-structure-units-code");
+        window->close();
+    });
+}
+
 // A bitmap array's images are listed above the tree; choosing one with the keyboard shows
 // that image's fields and picture in the window's place.
 TEST_F(StructureView, ABitmapArrayListsItsImagesAndShowsTheOneChosen) {
