@@ -402,6 +402,26 @@ std::optional<PixelSpan> Decoder::PixelsAt(std::uint64_t rel) const {
 
 namespace bmp {
 
+std::optional<std::uint64_t> Decoder::Stored(std::int64_t x, std::int64_t y) const {
+    const auto where = BytesOf(x, y);
+    if (!where || !where->read)
+        return std::nullopt;
+    const PixelFormat& f = m_format;
+    const std::int64_t stored = f.topDown ? y : f.height - 1 - y;
+    if (f.encoding == Encoding::Huffman)
+        return HuffmanIndex(x, stored);
+    if (f.IsRle())
+        return RunPixel(m_stream, *where->code, x - where->code->run.x);
+    std::uint64_t v = 0;
+    for (std::uint64_t k = where->size; k-- > 0;) {
+        const std::uint64_t at = where->offset + k;
+        v = v << 8 | (at < m_pixels.size() ? m_pixels[at] : 0);
+    }
+    if (f.bits < 8)
+        v = (v >> (*where->bit + 1 - f.bits)) & ((1u << f.bits) - 1);
+    return v;
+}
+
 std::optional<std::array<std::int16_t, 4>> Decoder::Raw64(std::int64_t x, std::int64_t y) const {
     if (m_format.encoding != Encoding::Rgba64)
         return std::nullopt;

@@ -125,6 +125,11 @@ public:
     const RleStream& Stream() const { return m_stream; }
     const RleIndex* Runs() const;
 
+    // A pixel's stored value as a number: the index of an indexed, run-length or Huffman
+    // pixel (0xRRGGBB for RLE24), the little-endian value of a 16, 24, 32 or 64-bit one.
+    // Nothing where no code sets it, for an embedded stream, or where its bytes lie past
+    // what the reader takes.
+    std::optional<std::uint64_t> Stored(std::int64_t x, std::int64_t y) const;
     // A 64-bit pixel's four stored values: blue, green, red, alpha (s2.13).
     std::optional<std::array<std::int16_t, 4>> Raw64(std::int64_t x, std::int64_t y) const;
     // Huffman 1D: where each stored row's bits start (from the pixel data's first bit).

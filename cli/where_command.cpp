@@ -8,6 +8,7 @@
 #include "cli/output.h"
 #include "dib/pixel_rules.h"
 #include "inspect/describe.h"
+#include "inspect/pixel_decoding.h"
 #include "inspect/pixel_location.h"
 #include "platform/mapped_file.h"
 
@@ -43,7 +44,57 @@ void PrintText(const inspect::PixelLocation& p) {
                                                 : inspect::HexBytes(p.bytes, " ").c_str());
 }
 
-void PrintJson(const inspect::PixelLocation& p, const std::optional<bmp::Bgrs>& colour) {
+// An unsigned number; past 2^53 a string, which every JSON reader keeps exact.
+std::string Unsigned(std::uint64_t v) {
+    return v > (std::uint64_t{1} << 53) ? "\"" + std::to_string(v) + "\"" : std::to_string(v);
+}
+
+std::string Byte(const std::optional<std::uint8_t>& b) {
+    return b ? std::to_string(*b) : "null";
+}
+
+// The steps from the stored value to the colour.
+std::string DecodingJson(const inspect::PixelDecoding& d) {
+    std::string out = ", \"raw\": " + (d.raw ? Unsigned(*d.raw) : std::string("null"));
+    if (d.index)
+        out += ", \"index\": " + std::to_string(*d.index);
+    if (d.entry)
+        out += ", \"entry\": {\"offset\": " + Unsigned(d.entry->offset) +
+               ", \"b\": " + Byte(d.entry->b) + ", \"g\": " + Byte(d.entry->g) +
+               ", \"r\": " + Byte(d.entry->r) + ", \"reserved\": " + Byte(d.entry->reserved) +
+               ", \"inTable\": " + (d.entry->inTable ? "true" : "false") + "}";
+    if (!d.channels.empty()) {
+        out += ", \"channels\": [";
+        for (std::size_t i = 0; i < d.channels.size(); ++i) {
+            const inspect::ChannelStep& c = d.channels[i];
+            out += std::string(i == 0 ? "" : ", ") + "{\"name\": \"" + c.name +
+                   "\", \"mask\": " + std::to_string(c.mask) +
+                   ", \"value\": " + std::to_string(c.value) +
+                   ", \"bits\": " + std::to_string(c.bits) +
+                   ", \"widened\": " + std::to_string(c.widened) + "}";
+        }
+        out += "]";
+    }
+    if (!d.fixed.empty()) {
+        out += ", \"fixed\": [";
+        for (std::size_t i = 0; i < d.fixed.size(); ++i) {
+            const inspect::FixedStep& v = d.fixed[i];
+            char text[160];
+            std::snprintf(text, sizeof text,
+                          "%s{\"name\": \"%s\", \"stored\": %d, \"value\": %.6g, "
+                          "\"linear\": %.6g, \"result\": %d}",
+                          i == 0 ? "" : ", ", v.name, v.stored, v.value, v.linear, v.result);
+            out += text;
+        }
+        out += "]";
+    }
+    if (d.skipped != nullptr)
+        out += std::string(", \"skipped\": \"") + d.skipped + "\"";
+    return out;
+}
+
+void PrintJson(const inspect::PixelLocation& p, const std::optional<bmp::Bgrs>& colour,
+               const inspect::PixelDecoding& decoding) {
     // The pixel's colour as decoded, or null where nothing decodes it.
     auto component = [&colour](std::uint8_t bmp::Bgrs::*c) {
         return colour ? std::to_string((*colour).*c) : std::string("null");
@@ -53,7 +104,7 @@ void PrintJson(const inspect::PixelLocation& p, const std::optional<bmp::Bgrs>& 
     };
     std::printf("{\"x\": %lld, \"y\": %lld, \"offset\": %s, \"bit\": %s, \"row\": %lld, "
                 "\"rowOffset\": %s, \"stride\": %llu, \"padding\": %llu, \"bytes\": %s, "
-                "\"read\": %s, \"b\": %s, \"g\": %s, \"r\": %s, \"s\": %s}\n",
+                "\"read\": %s, \"b\": %s, \"g\": %s, \"r\": %s, \"s\": %s%s}\n",
                 static_cast<long long>(p.x), static_cast<long long>(p.y), number(p.offset).c_str(),
                 p.bit ? std::to_string(*p.bit).c_str() : "null", static_cast<long long>(p.row),
                 p.runLength ? "null" : number(p.rowOffset).c_str(),
@@ -61,7 +112,8 @@ void PrintJson(const inspect::PixelLocation& p, const std::optional<bmp::Bgrs>& 
                 static_cast<unsigned long long>(p.padding),
                 JsonString(inspect::HexBytes(p.bytes, "")).c_str(), p.read ? "true" : "false",
                 component(&bmp::Bgrs::b).c_str(), component(&bmp::Bgrs::g).c_str(),
-                component(&bmp::Bgrs::r).c_str(), component(&bmp::Bgrs::s).c_str());
+                component(&bmp::Bgrs::r).c_str(), component(&bmp::Bgrs::s).c_str(),
+                DecodingJson(decoding).c_str());
 }
 
 } // namespace
@@ -98,10 +150,12 @@ int RunWhereCommand(const std::vector<std::string>& args) {
             ExplainFailure(a->file, RefusalReason(file.Bytes()));
         return 1;
     }
-    if (a->json)
-        PrintJson(*where,
-                  bmp::Decoder::OfFile(file.Bytes(), bmp::Rules::File, *start).At(a->x, a->y));
-    else
+    if (a->json) {
+        const bmp::Decoder decoder = bmp::Decoder::OfFile(file.Bytes(), bmp::Rules::File, *start);
+        PrintJson(*where, decoder.At(a->x, a->y),
+                  inspect::DecodePixel(decoder, bmp::ParseFile(file.Bytes(), *start).header,
+                                       file.Bytes(), a->x, a->y));
+    } else
         PrintText(*where);
     return 0;
 }

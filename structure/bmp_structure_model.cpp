@@ -5,8 +5,10 @@
 #include "bmp/layout.h"
 #include "inspect/check_bitmap.h"
 #include "inspect/describe.h"
+#include "inspect/pixel_decoding.h"
 #include "inspect/pixel_units.h"
 #include "inspect/structure.h"
+#include "structure/decoding_text.h"
 #include "structure/unit_node.h"
 
 #include <algorithm>
@@ -104,6 +106,13 @@ public:
             text += buf;
         }
         return text;
+    }
+
+    std::string Decoding(std::int64_t x, std::int64_t y) const override {
+        if (!m_noPicture.empty())
+            return "";
+        return DecodingText(inspect::DecodePixel(m_decoder, m_layout.header, m_bytes, x, y),
+                            m_decoder.Format().bits);
     }
 
     std::optional<ByteRange> BytesOf(std::int64_t x, std::int64_t y) const override {

@@ -51,6 +51,8 @@ public:
     // The pixel at x, y from the top left as 0x00RRGGBB, and what the caption says of it.
     virtual std::uint32_t Colour(std::int64_t x, std::int64_t y) const = 0;
     virtual std::string Describe(std::int64_t x, std::int64_t y) const = 0;
+    // How the pixel's colour comes out of its bytes, in one line; empty where nothing says.
+    virtual std::string Decoding(std::int64_t x, std::int64_t y) const = 0;
     // The bytes that hold a pixel (a run-length code for a run), and the pixels a byte
     // belongs to; nothing for bytes that hold no pixel (padding, headers).
     virtual std::optional<ByteRange> BytesOf(std::int64_t x, std::int64_t y) const = 0;

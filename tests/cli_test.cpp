@@ -209,7 +209,26 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         {"$CLI where --json good.bmp 3 0", 0,
          "{\"x\": 3, \"y\": 0, \"offset\": 75, \"bit\": null, \"row\": 1, \"rowOffset\": 66, "
          "\"stride\": 12, \"padding\": 0, \"bytes\": \"000000\", \"read\": true, "
-         "\"b\": 0, \"g\": 0, \"r\": 0, \"s\": 0}\n"},
+         "\"b\": 0, \"g\": 0, \"r\": 0, \"s\": 0, \"raw\": 0}\n"},
+        // Its decoding: the 5-5-5 channels, the table entry, a skipped pixel's policy.
+        {"$CLI where --json $Q/g/rgb16.bmp 1 1", 0,
+         "*\"raw\": 31777, \"channels\": [{\"name\": \"red\", \"mask\": 31744, \"value\": 31, "
+         "\"bits\": 5, \"widened\": 255}, {\"name\": \"green\", \"mask\": 992, \"value\": 1, "
+         "\"bits\": 5, \"widened\": 8}, {\"name\": \"blue\", \"mask\": 31, \"value\": 1, "
+         "\"bits\": 5, \"widened\": 8}]}\n"},
+        {"$CLI where --json $Q/g/pal8.bmp 1 1", 0,
+         "*\"raw\": 5, \"index\": 5, \"entry\": {\"offset\": 74, \"b\": 0, \"g\": 0, "
+         "\"r\": 255, \"reserved\": 0, \"inTable\": true}}\n"},
+        {"$CLI where --json $Q/q/pal8rletrns.bmp 32 32", 0,
+         "*\"raw\": null, \"entry\": {\"offset\": 54, \"b\": 255, \"g\": 0, \"r\": 128, "
+         "\"reserved\": 0, \"inTable\": true}, \"skipped\": \"index0\"}\n"},
+        {"$CLI where --json $Q/q/rgba64.bmp 1 1", 0,
+         "*\"raw\": \"2305876935161675796\", \"fixed\": [{\"name\": \"blue\", \"stored\": 20, "
+         "\"value\": 0.00244141, \"linear\": 0.00244141, \"result\": 8}, {\"name\": \"green\", "
+         "\"stored\": 20, \"value\": 0.00244141, \"linear\": 0.00244141, \"result\": 8}, "
+         "{\"name\": \"red\", \"stored\": 7899, \"value\": 0.964233, \"linear\": 0.964233, "
+         "\"result\": 251}, {\"name\": \"alpha\", "
+         "\"stored\": 8192, \"value\": 1, \"linear\": 1, \"result\": 255}]}\n"},
         {"$CLI where good.bmp 4 0", 1, "", outside},
         {"$CLI where missing.bmp 0 0", 2, ""}, {"$CLI where good.bmp 0", 2, ""},
         {"$CLI where one.bmp 10 0", 0, "pixel (10, 0)\noffset 0x00000043 (67), bit 5\n"

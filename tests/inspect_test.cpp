@@ -1,9 +1,12 @@
 // The file checker: each finding from a small file of its own, and the corpus.
 #include "bmp/bitmap_array.h"
+#include "bmp/decoder.h"
 #include "bmp/layout.h"
 #include "bmp_builder.h"
+#include "codecs/stream_codecs.h"
 #include "inspect/check_bitmap.h"
 #include "inspect/describe.h"
+#include "inspect/pixel_decoding.h"
 #include "inspect/pixel_location.h"
 #include "tests/corpus_manifest.h"
 
@@ -450,3 +453,44 @@ TEST(Inspect, TheCorpusBadFilesAreFlaggedAndTheGoodOnesAreClean) {
 }
 
 } // namespace
+
+// Every masked pixel of the corpus: each channel's value is raw cut by its mask, and its
+// 8-bit result is the colour the decoder gives; an indexed pixel's entry is the colour.
+TEST(PixelDecoding, EachStepFollowsFromTheStoredValue) {
+    codecs::InstallStreamDecoders();
+    std::int64_t masked = 0, indexed = 0;
+    for (const CorpusFile& c : ReadManifest(std::string(PIXSCOPE_CORPUS) + "/bmpsuite")) {
+        const std::vector<BYTE> file = ReadFileBytes(c.path);
+        const auto start = bmp::ImageStart(file, 0).value_or(0);
+        const bmp::Decoder d = bmp::Decoder::OfFile(file, bmp::Rules::File, start);
+        const bmp::Header h = bmp::ParseFile(file, start).header;
+        if (!d.Decodes() || d.Width() * d.Height() > 1 << 16)
+            continue;
+        SCOPED_TRACE(c.path);
+        for (std::int64_t y = 0; y < d.Height(); ++y)
+            for (std::int64_t x = 0; x < d.Width(); ++x) {
+                const inspect::PixelDecoding p = inspect::DecodePixel(d, h, file, x, y);
+                const auto colour = d.At(x, y);
+                for (const inspect::ChannelStep& ch : p.channels) {
+                    ASSERT_TRUE(p.raw);
+                    const std::uint32_t mask = ch.mask, shift = __builtin_ctz(mask);
+                    ASSERT_EQ(ch.value, (*p.raw & mask) >> shift)
+                        << ch.name << " " << x << "," << y;
+                    const std::uint8_t want = std::string(ch.name) == "red"     ? colour->r
+                                              : std::string(ch.name) == "green" ? colour->g
+                                              : std::string(ch.name) == "blue"  ? colour->b
+                                                                                : colour->s;
+                    ASSERT_EQ(ch.widened, want) << ch.name << " " << x << "," << y;
+                    ++masked;
+                }
+                if (p.index && p.entry && p.entry->inTable && p.entry->r) {
+                    ASSERT_EQ((std::array{*p.entry->b, *p.entry->g, *p.entry->r}),
+                              (std::array{colour->b, colour->g, colour->r}))
+                        << x << "," << y;
+                    ++indexed;
+                }
+            }
+    }
+    EXPECT_GT(masked, 100000);
+    EXPECT_GT(indexed, 100000);
+}

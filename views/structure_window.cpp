@@ -92,6 +92,9 @@ public:
         m_status = new QLabel;
         m_status->setObjectName("status");
         m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // Room for a chosen pixel's decoding under its place, so that the panes stay put.
+        m_status->setMinimumHeight(2 * m_status->fontMetrics().lineSpacing());
+        m_status->setWordWrap(true);
         auto* layout = new QVBoxLayout(this);
         layout->addWidget(panes, 1);
         layout->addWidget(m_status);
@@ -331,15 +334,19 @@ private:
 
     void ChoosePixel(std::int64_t x, std::int64_t y) {
         const auto bytes = m_model->BytesOf(x, y);
+        const std::string decoding = m_model->Decoding(x, y);
         if (!bytes) {
             m_picture->Mark(PixelSpan{x, x, y});
             m_status->setText(QString::fromStdString("像素 (" + std::to_string(x) + ", " +
-                                                     std::to_string(y) + ") 没有文件中的字节"));
+                                                     std::to_string(y) + ") 没有文件中的字节" +
+                                                     (decoding.empty() ? "" : "；" + decoding)));
             return;
         }
         QTreeWidgetItem* item = ItemAt(bytes->offset);
         Select(item);
         Show(*bytes, bytes->offset, PixelSpan{x, x, y}, item);
+        if (!decoding.empty())
+            m_status->setText(m_status->text() + "\n" + QString::fromStdString(decoding));
     }
 
     void GoTo() {

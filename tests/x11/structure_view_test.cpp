@@ -242,6 +242,11 @@ TEST_F(StructureView, AV5FileFromTheToolsMenuTiesItsFieldsBytesAndPixels) {
         EXPECT_EQ(std::pair(hex->Chosen().offset, hex->Chosen().size),
                   std::pair(*where->offset, std::uint64_t{where->bytes.size()}));
         EXPECT_EQ(tree->currentItem()->text(0), "行 y=" + QString::number(y));
+        // Under it, how the colour comes out of those bytes.
+        const QString raw =
+            QString("原值 0x%1").arg(b[2] << 16 | b[1] << 8 | b[0], 6, 16, QChar('0'));
+        EXPECT_TRUE(status->text().contains(raw.toUpper().replace("0X", "0x")))
+            << status->text().toStdString();
         screen = OnScreen(window);
         SavePng(screen, "x11-structure-pixel");
         EXPECT_TRUE(ShownChosen(screen, window, hex, *where->offset));
