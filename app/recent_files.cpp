@@ -1,5 +1,6 @@
 // 文件 → 最近打开的文件: the last eight files opened, newest first, kept in the user's
 // config folder between runs. A file that is gone is taken off the list with a word.
+#include "app/recent_list.h"
 #include "app/viewer_dlg.h"
 #include "platform/codepage.h"
 #include "platform/window/cwinapp.h"
@@ -10,35 +11,20 @@
 namespace {
 
 constexpr const char* kSection = "Recent File List";
-constexpr unsigned kRecentCount = ID_FILE_RECENT_LAST - ID_FILE_RECENT_FIRST + 1;
+static_assert(kRecentCount == ID_FILE_RECENT_LAST - ID_FILE_RECENT_FIRST + 1);
 
 std::vector<std::string> RecentFiles() {
-    std::vector<std::string> files;
-    for (unsigned i = 1; i <= kRecentCount; ++i) {
-        std::string path;
-        const std::string entry = "File" + std::to_string(i);
-        if (CWinApp::GetProfileBinary(kSection, entry.c_str(), path) && !path.empty())
-            files.push_back(path);
-    }
-    return files;
+    return ReadRecentList(kSection);
 }
 
 void KeepRecentFiles(const std::vector<std::string>& files) {
-    for (unsigned i = 1; i <= kRecentCount; ++i) {
-        const std::string entry = "File" + std::to_string(i);
-        CWinApp::WriteProfileBinary(kSection, entry.c_str(), i <= files.size() ? files[i - 1] : "");
-    }
+    WriteRecentList(kSection, files);
 }
 
 } // namespace
 
 void CViewerDlg::AddRecentFile(const std::string& nativePath) {
-    std::vector<std::string> files = RecentFiles();
-    files.erase(std::remove(files.begin(), files.end(), nativePath), files.end());
-    files.insert(files.begin(), nativePath);
-    if (files.size() > kRecentCount)
-        files.resize(kRecentCount);
-    KeepRecentFiles(files);
+    PutFirstInRecentList(kSection, nativePath);
     ShowRecentFiles();
 }
 

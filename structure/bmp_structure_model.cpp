@@ -52,14 +52,23 @@ public:
                          r.cut ? "被文件截断" : ""},
                         ByteRange{r.offset, r.size},
                         r.cut,
+                        {},
                         {}};
-            for (const inspect::StructureField& f : r.fields)
+            const bool table = r.name == "颜色表";
+            for (const inspect::StructureField& f : r.fields) {
                 region.children.push_back(
                     Node{{f.name, HexOffset(f.offset), std::to_string(f.size), f.value,
                           f.cut ? f.meaning + "（被文件截断）" : f.meaning},
                          ByteRange{f.offset, f.size},
                          f.cut,
+                         {},
                          {}});
+                // An entry's blue, green and red bytes, as the drawing takes them.
+                if (table && f.size >= 3 && f.offset + 3 <= m_bytes.size())
+                    region.children.back().swatch = std::uint32_t{m_bytes[f.offset + 2]} << 16 |
+                                                    std::uint32_t{m_bytes[f.offset + 1]} << 8 |
+                                                    m_bytes[f.offset];
+            }
             m_tree.push_back(std::move(region));
         }
         for (const inspect::Finding& f : inspect::CheckBitmap(m_bytes, m_image))

@@ -32,6 +32,7 @@ public:
         ByteRange bytes;
         bool cut = false;
         std::vector<Node> children;
+        std::optional<std::uint32_t> swatch; // a colour-table entry's colour, 0xRRGGBB
     };
     struct Finding {
         std::string text; // one line, UTF-8

@@ -109,6 +109,7 @@ StructureModel::Node UnitNode(const inspect::PixelUnit& u) {
         {Name(u), HexOffset(u.offset), std::to_string(u.size), Value(u), Meaning(u)},
         ByteRange{u.offset, u.size},
         !u.fault.empty(),
+        {},
         {}};
     if (!u.fault.empty())
         node.columns[4] += "。" + u.fault;
@@ -126,6 +127,7 @@ StructureModel::Node UnitNode(const inspect::PixelUnit& u) {
                             : "")},
             ByteRange{first, end - first},
             false,
+            {},
             {}});
     }
     return node;

@@ -2,9 +2,12 @@
 // command refuses too), explained byte by byte in a window of its own.
 #include "tools/structure_view_command.h"
 
+#include "app/recent_list.h"
 #include "app/viewer_dlg.h"
 #include "platform/common_dialogs.h"
 #include "platform/mapped_file.h"
+#include "platform/window/cwinapp.h"
+#include "resources/resource.h"
 #include "structure/bmp_structure_model.h"
 #include "views/structure_window.h"
 
@@ -31,15 +34,44 @@ std::unique_ptr<structure::StructureModel> Model(const std::string& nativePath) 
     }
 }
 
+constexpr const char* kRecentSection = "Recent Structure Views";
+
+std::string ChooseFile() {
+    CFileDialog dlg(TRUE, "bmp", "*.bmp", OFN_FILEMUSTEXIST,
+                    CString::FromUtf8("(位图文件)*.bmp|*.bmp|(所有文件)*|*||"));
+    return dlg.DoModal() == IDOK ? dlg.GetNativePathName() : std::string();
+}
+
+// A file's model for a view, remembered among the views' recent files.
+std::unique_ptr<structure::StructureModel> Opened(const std::string& nativePath) {
+    auto model = Model(nativePath);
+    if (model != nullptr)
+        PutFirstInRecentList(kRecentSection, nativePath);
+    return model;
+}
+
+// Once, before the first view: how a view opens files itself.
+void SetUpHost() {
+    static const bool done = [] {
+        views::SetStructureViewHost(views::StructureViewHost{
+            ChooseFile, Opened, [] { return ReadRecentList(kRecentSection); },
+            AfxGetApp() != nullptr ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : nullptr});
+        return true;
+    }();
+    (void)done;
+}
+
 } // namespace
 
 void OpenStructureView(const std::string& nativePath) {
-    if (auto model = Model(nativePath))
+    SetUpHost();
+    if (auto model = Opened(nativePath))
         views::ShowStructureView(std::move(model));
 }
 
 int CViewerDlg::RunStructureView(const std::string& nativePath) {
-    auto model = Model(nativePath);
+    SetUpHost();
+    auto model = Opened(nativePath);
     return model != nullptr ? views::RunStructureView(std::move(model)) : 1;
 }
 
@@ -48,8 +80,6 @@ void CViewerDlg::OnStructureView() {
         OpenStructureView(m_nativePath);
         return;
     }
-    CFileDialog dlg(TRUE, "bmp", "*.bmp", OFN_FILEMUSTEXIST,
-                    CString::FromUtf8("(位图文件)*.bmp|*.bmp|(所有文件)*|*||"));
-    if (dlg.DoModal() == IDOK)
-        OpenStructureView(dlg.GetNativePathName());
+    if (const std::string path = ChooseFile(); !path.empty())
+        OpenStructureView(path);
 }

@@ -161,10 +161,42 @@ void HexView::paintEvent(QPaintEvent*) {
     }
 }
 
+void HexView::Extend(std::uint64_t to) {
+    if (to == m_anchor || !onRangeChosen) {
+        m_anchor = to;
+        if (onByteChosen)
+            onByteChosen(to);
+        return;
+    }
+    const std::uint64_t first = std::min(m_anchor, to), last = std::max(m_anchor, to);
+    onRangeChosen(ByteRange{first, last - first + 1}, to);
+}
+
 void HexView::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
-    if (const auto at = ByteAt(event->pos()); at && onByteChosen)
+    const auto at = ByteAt(event->pos());
+    if (!at)
+        return;
+    if ((event->modifiers() & Qt::ShiftModifier) != 0) {
+        Extend(*at);
+        return;
+    }
+    m_anchor = *at;
+    if (onByteChosen)
         onByteChosen(*at);
+}
+
+void HexView::mouseMoveEvent(QMouseEvent* event) {
+    if ((event->buttons() & Qt::LeftButton) == 0)
+        return;
+    // A drag past the top or the bottom row scrolls on.
+    QPoint p = event->pos();
+    if (p.y() < 0 || p.y() >= viewport()->height()) {
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + (p.y() < 0 ? -1 : 1));
+        p.setY(std::clamp(p.y(), 0, viewport()->height() - 1));
+    }
+    if (const auto at = ByteAt(p); at && *at != m_caret)
+        Extend(*at);
 }
 
 void HexView::keyPressEvent(QKeyEvent* event) {
@@ -212,6 +244,11 @@ void HexView::keyPressEvent(QKeyEvent* event) {
     } else if (move > 0) {
         to = std::min<std::uint64_t>(last, m_caret + static_cast<std::uint64_t>(move));
     }
+    if ((event->modifiers() & Qt::ShiftModifier) != 0) {
+        Extend(to);
+        return;
+    }
+    m_anchor = to;
     if (onByteChosen)
         onByteChosen(to);
 }

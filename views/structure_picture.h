@@ -9,6 +9,7 @@
 #include <QImage>
 
 #include <functional>
+#include <vector>
 
 namespace views {
 
@@ -20,6 +21,8 @@ public:
 
     std::function<void(std::int64_t x, std::int64_t y)> onPixelChosen;
     void Mark(std::optional<PixelSpan> span);
+    // Several spans at once: the pixels a range of bytes holds.
+    void Mark(std::vector<PixelSpan> spans);
     // The pane point that shows picture pixel x, y (its centre), for tests.
     QPoint PointOf(std::int64_t x, std::int64_t y) const;
     QWidget* Canvas() const;
@@ -29,9 +32,11 @@ public:
 private:
     friend class PictureCanvas;
     void Caption(std::optional<std::pair<std::int64_t, std::int64_t>> at);
+    void Zoomed(double scale);
 
     const StructureModel& m_model;
     PictureCanvas* m_canvas;
+    double m_zoom = 0; // pane pixels a picture pixel; 0 while fitted
 };
 
 } // namespace views

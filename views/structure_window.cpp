@@ -1,22 +1,31 @@
 #include "views/structure_window.h"
 
 #include "platform/interaction.h"
+#include "platform/window/window_host.h"
 #include "views/hex_view.h"
 #include "views/structure_picture.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
 #include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace views {
@@ -28,6 +37,19 @@ constexpr std::uint64_t kCopyLimit = 1 << 16;
 
 using structure::HexOffset;
 
+StructureViewHost& Host() {
+    static StructureViewHost host;
+    return host;
+}
+
+// A file named by the view (dropped, recent) opened in a view of its own.
+void OpenInNewView(const std::string& nativePath) {
+    if (!Host().open)
+        return;
+    if (auto model = Host().open(nativePath))
+        ShowStructureView(std::move(model));
+}
+
 class StructureWindow : public QWidget {
 public:
     explicit StructureWindow(std::unique_ptr<StructureModel> model, QWidget* owner)
@@ -35,6 +57,9 @@ public:
         setObjectName("structureView");
         setAttribute(Qt::WA_DeleteOnClose);
         setWindowTitle(QString::fromStdString(m_model->Title()));
+        if (Host().icon != nullptr)
+            setWindowIcon(QIcon(platform::window::IconPixmap(Host().icon)));
+        setAcceptDrops(true);
 
         m_tree = new QTreeWidget;
         m_tree->setObjectName("fields");
@@ -96,10 +121,12 @@ public:
         m_status->setMinimumHeight(2 * m_status->fontMetrics().lineSpacing());
         m_status->setWordWrap(true);
         auto* layout = new QVBoxLayout(this);
+        layout->setMenuBar(MenuBar());
         layout->addWidget(panes, 1);
         layout->addWidget(m_status);
-        layout->addWidget(new QLabel("Ctrl+G 转到偏移　方向键、Page Up/Down 在十六进制视图中移动　"
-                                     "Ctrl+C 复制所选字节"));
+        layout->addWidget(
+            new QLabel("Ctrl+F 查找　Ctrl+G 转到偏移　方向键、Page Up/Down 在十六进制视图中移动　"
+                       "Ctrl+C 复制所选字节"));
 
         connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
             if (!m_linking && item != nullptr)
@@ -111,7 +138,10 @@ public:
                 ChooseByte(m_model->Findings()[static_cast<std::size_t>(row)].offset);
         });
         m_hex->onByteChosen = [this](std::uint64_t at) { ChooseByte(at); };
+        m_hex->onRangeChosen = [this](ByteRange r, std::uint64_t caret) { ChooseRange(r, caret); };
         m_picture->onPixelChosen = [this](std::int64_t x, std::int64_t y) { ChoosePixel(x, y); };
+        auto* find = new QShortcut(QKeySequence::Find, this);
+        connect(find, &QShortcut::activated, this, [this] { Find(); });
         auto* go = new QShortcut(QKeySequence("Ctrl+G"), this);
         connect(go, &QShortcut::activated, this, [this] { GoTo(); });
         auto* copy = new QShortcut(QKeySequence::Copy, this);
@@ -132,7 +162,57 @@ public:
         m_hex->setFocus();
     }
 
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override {
+        if (!LocalFiles(event->mimeData()).empty())
+            event->acceptProposedAction();
+    }
+    void dropEvent(QDropEvent* event) override {
+        const std::vector<std::string> files = LocalFiles(event->mimeData());
+        event->acceptProposedAction();
+        for (const std::string& path : files)
+            OpenInNewView(path);
+    }
+
 private:
+    static std::vector<std::string> LocalFiles(const QMimeData* data) {
+        std::vector<std::string> files;
+        if (data != nullptr && Host().open)
+            for (const QUrl& url : data->urls())
+                if (url.isLocalFile())
+                    files.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+        return files;
+    }
+
+    QMenuBar* MenuBar() {
+        auto* bar = new QMenuBar(this);
+        QMenu* file = bar->addMenu("文件(&F)");
+        QAction* open = file->addAction("打开(&O)…", QKeySequence::Open, [this] {
+            const std::string path = Host().choose ? Host().choose() : std::string();
+            activateWindow();
+            if (!path.empty())
+                OpenInNewView(path);
+        });
+        open->setEnabled(static_cast<bool>(Host().choose));
+        QMenu* recent = file->addMenu("最近打开的文件(&R)");
+        recent->setObjectName("recent");
+        connect(recent, &QMenu::aboutToShow, this, [recent] {
+            recent->clear();
+            const std::vector<std::string> files =
+                Host().recent ? Host().recent() : std::vector<std::string>{};
+            if (files.empty())
+                recent->addAction("（无）")->setEnabled(false);
+            for (std::size_t i = 0; i < files.size(); ++i) {
+                const std::string path = files[i];
+                recent->addAction(QString("&%1 %2").arg(i + 1).arg(QFile::decodeName(path.c_str())),
+                                  [path] { OpenInNewView(path); });
+            }
+        });
+        file->addSeparator();
+        file->addAction("关闭(&C)", QKeySequence::Close, [this] { close(); });
+        return bar;
+    }
+
     // A bitmap array's images above the tree; choosing one puts a view of it in this
     // window's place.
     QWidget* WithImages(QWidget* tree) {
@@ -176,6 +256,14 @@ private:
         item->setToolTip(4, columns.value(4));
         if (node.cut)
             item->setForeground(0, QColor(180, 0, 0));
+        if (node.swatch) {
+            QPixmap swatch(14, 14);
+            swatch.fill(QColor(QRgb(*node.swatch)));
+            QPainter edge(&swatch);
+            edge.setPen(Qt::darkGray);
+            edge.drawRect(0, 0, 13, 13);
+            item->setIcon(3, QIcon(swatch));
+        }
         for (const StructureModel::Node& child : node.children)
             AddNode(child, item);
     }
@@ -287,6 +375,7 @@ private:
 
     void Show(ByteRange chosen, std::uint64_t caret, std::optional<PixelSpan> pixels,
               const QTreeWidgetItem* item) {
+        ClearMarks();
         m_hex->Show(chosen, caret);
         m_picture->Mark(pixels);
         std::string text = "偏移 " + HexOffset(caret) + "（" + std::to_string(caret) + "）";
@@ -330,6 +419,65 @@ private:
             chosen = RangeOf(*item);
         }
         Show(chosen, at, pixels, item);
+    }
+
+    // Bytes of the user's own: the rows of the tree they touch are marked, and so are the
+    // pixels they hold.
+    void ChooseRange(ByteRange r, std::uint64_t caret) {
+        QTreeWidgetItem* item = ItemAt(caret);
+        Select(item);
+        Show(r, caret, std::nullopt, item);
+        int touched = 0;
+        for (QTreeWidgetItemIterator it(m_tree); *it != nullptr; ++it) {
+            const ByteRange b = RangeOf(**it);
+            const bool hit =
+                b.size > 0 && b.offset < r.offset + r.size && r.offset < b.offset + b.size;
+            (*it)->setBackground(0, hit ? QBrush(QColor(255, 236, 179)) : QBrush());
+            touched += hit && (*it)->childCount() == 0 ? 1 : 0;
+        }
+        m_marked = true;
+        const std::vector<PixelSpan> spans = SpansIn(r);
+        m_picture->Mark(spans);
+        std::int64_t pixels = 0;
+        for (const PixelSpan& s : spans)
+            pixels += s.x1 - s.x0 + 1;
+        m_status->setText(m_status->text() + QString("　涉及 %1 行字段").arg(touched) +
+                          (spans.empty() ? QString() : QString("、%1 个像素").arg(pixels)) +
+                          (spans.size() >= kMostSpans ? "（只数了前面的）" : ""));
+    }
+
+    static constexpr std::size_t kMostSpans = 4096;
+
+    // The pixels the bytes hold, row by row, found pixel run by pixel run; a range of
+    // gigabytes gives the first few thousand spans.
+    std::vector<PixelSpan> SpansIn(ByteRange r) const {
+        std::vector<PixelSpan> spans;
+        const std::uint64_t end = r.offset + r.size;
+        std::uint64_t looked = 0;
+        for (std::uint64_t at = r.offset;
+             at < end && spans.size() < kMostSpans && looked < (1u << 20); ++looked) {
+            const auto span = m_model->PixelsOf(at);
+            if (!span) {
+                ++at;
+                continue;
+            }
+            if (!spans.empty() && spans.back().y == span->y && spans.back().x1 + 1 >= span->x0)
+                spans.back().x1 = std::max(spans.back().x1, span->x1);
+            else
+                spans.push_back(*span);
+            const auto held = m_model->BytesOf(span->x1, span->y);
+            at = held && held->offset + held->size > at ? held->offset + held->size : at + 1;
+        }
+        return spans;
+    }
+
+    // Marks of a range chosen go once anything else is.
+    void ClearMarks() {
+        if (!m_marked)
+            return;
+        m_marked = false;
+        for (QTreeWidgetItemIterator it(m_tree); *it != nullptr; ++it)
+            (*it)->setBackground(0, QBrush());
     }
 
     void ChoosePixel(std::int64_t x, std::int64_t y) {
@@ -382,6 +530,103 @@ private:
         m_hex->setFocus();
     }
 
+    // Ctrl+F: a field by its name, bytes by their hex digits, or an offset; each search
+    // goes on from where the last stopped and comes round from the start.
+    void Find() {
+        QInputDialog dialog(this);
+        dialog.setObjectName("find");
+        dialog.setWindowTitle("查找");
+        dialog.setLabelText("字段名、十六进制字节（如 42 4D）或偏移（0x1A 或 26）：");
+        dialog.setTextValue(m_lastFind);
+        dialog.setOkButtonText("查找");
+        dialog.setCancelButtonText("取消");
+        const int answer = dialog.exec();
+        activateWindow();
+        m_hex->setFocus();
+        const QString text = dialog.textValue().trimmed();
+        if (answer != QDialog::Accepted || text.isEmpty())
+            return;
+        m_lastFind = text;
+        const std::string typed = text.toStdString();
+        if (const auto at = FindText(typed)) {
+            ChooseByte(*at);
+            return;
+        }
+        if (const auto bytes = HexBytes(typed)) {
+            if (const auto at = FindBytes(*bytes)) {
+                QTreeWidgetItem* item = ItemAt(*at);
+                Select(item);
+                Show(ByteRange{*at, bytes->size()}, *at, m_model->PixelsOf(*at), item);
+                return;
+            }
+        }
+        // A name may be hex digits too ("Bad1"): when no bytes match, a name may.
+        if (QTreeWidgetItem* item = FindName(text)) {
+            Select(item);
+            ChooseNode(*item);
+            return;
+        }
+        m_status->setText("没有找到“" + text + "”");
+    }
+
+    // An offset as Ctrl+G takes it, when it is one: 0x…, …h or decimal digits alone.
+    std::optional<std::uint64_t> FindText(const std::string& typed) const {
+        const bool decimal =
+            std::all_of(typed.begin(), typed.end(), [](char c) { return c >= '0' && c <= '9'; });
+        const bool hex = typed.rfind("0x", 0) == 0 || typed.rfind("0X", 0) == 0 ||
+                         (typed.size() > 1 && (typed.back() == 'h' || typed.back() == 'H'));
+        const auto at = decimal || hex ? ParseOffset(typed) : std::nullopt;
+        return at && *at < m_model->Bytes().size() ? at : std::nullopt;
+    }
+
+    // "42 4D", "424d": whole bytes of hex digits.
+    static std::optional<std::vector<std::uint8_t>> HexBytes(const std::string& typed) {
+        std::string digits;
+        for (char c : typed)
+            if (c != ' ')
+                digits += c;
+        const auto isHex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+        if (digits.empty() || digits.size() % 2 != 0 ||
+            !std::all_of(digits.begin(), digits.end(), isHex))
+            return std::nullopt;
+        std::vector<std::uint8_t> bytes;
+        for (std::size_t i = 0; i < digits.size(); i += 2)
+            bytes.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+        return bytes;
+    }
+
+    std::optional<std::uint64_t> FindBytes(const std::vector<std::uint8_t>& wanted) const {
+        const auto bytes = m_model->Bytes();
+        const std::uint64_t from = std::min<std::uint64_t>(m_hex->Caret() + 1, bytes.size());
+        const auto look = [&](std::size_t a, std::size_t b) -> std::optional<std::uint64_t> {
+            const auto it = std::search(bytes.begin() + static_cast<std::ptrdiff_t>(a),
+                                        bytes.begin() + static_cast<std::ptrdiff_t>(b),
+                                        wanted.begin(), wanted.end());
+            if (it == bytes.begin() + static_cast<std::ptrdiff_t>(b))
+                return std::nullopt;
+            return static_cast<std::uint64_t>(it - bytes.begin());
+        };
+        if (auto at = look(from, bytes.size()))
+            return at;
+        return look(0, std::min<std::size_t>(bytes.size(), from + wanted.size() - 1));
+    }
+
+    // The next row after the chosen one whose name holds the text, any case.
+    QTreeWidgetItem* FindName(const QString& text) const {
+        std::vector<QTreeWidgetItem*> rows;
+        for (QTreeWidgetItemIterator it(m_tree); *it != nullptr; ++it)
+            rows.push_back(*it);
+        const auto current = std::find(rows.begin(), rows.end(), m_tree->currentItem());
+        const std::size_t start =
+            current == rows.end() ? 0 : static_cast<std::size_t>(current - rows.begin()) + 1;
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            QTreeWidgetItem* item = rows[(start + k) % rows.size()];
+            if (item->text(0).contains(text, Qt::CaseInsensitive))
+                return item;
+        }
+        return nullptr;
+    }
+
     void Copy() {
         const ByteRange chosen = m_hex->Chosen();
         const auto bytes = m_model->Bytes();
@@ -409,13 +654,33 @@ private:
     StructurePicture* m_picture;
     QLabel* m_status;
     bool m_linking = false;
+    QString m_lastFind;
+    bool m_marked = false; // rows of the tree marked for a range chosen
 };
 
 } // namespace
 
+void SetStructureViewHost(StructureViewHost host) {
+    Host() = std::move(host);
+}
+
 void ShowStructureView(std::unique_ptr<StructureModel> model) {
     // Owned by the modal window in front, if any, so that it is not blocked by it.
+    QWidget* last = nullptr;
+    int open = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == "structureView" && w->isVisible())
+            last = w, ++open;
     auto* window = new StructureWindow(std::move(model), QApplication::activeModalWidget());
+    if (last != nullptr) {
+        // Down and to the right of the last one; from the top left again at the screen's edge.
+        const QRect screen = last->screen()->availableGeometry();
+        QPoint at = last->pos() + QPoint(40, 40);
+        if (at.x() + window->width() > screen.right() ||
+            at.y() + window->height() > screen.bottom())
+            at = screen.topLeft() + QPoint(40, 40) * (open % 4);
+        window->move(at);
+    }
     window->show();
     window->raise();
     window->activateWindow();

@@ -4,12 +4,15 @@
 // file format.
 #pragma once
 
+#include "platform/wintypes.h"
 #include "structure/structure_model.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace views {
 
@@ -17,7 +20,20 @@ using structure::ByteRange;
 using structure::PixelSpan;
 using structure::StructureModel;
 
-// Opens a window on the model beside the program's others; it goes when closed.
+// What the view asks of the program to open files itself (Ctrl+O, a file dropped on it,
+// its recent files): the file chosen in the open dialog (empty when cancelled); a file's
+// model, or null once the program has said why not; the files opened in a view lately,
+// newest first. And the program's icon.
+struct StructureViewHost {
+    std::function<std::string()> choose;
+    std::function<std::unique_ptr<StructureModel>(const std::string& nativePath)> open;
+    std::function<std::vector<std::string>()> recent;
+    HICON icon = nullptr;
+};
+void SetStructureViewHost(StructureViewHost host);
+
+// Opens a window on the model beside the program's others, placed apart from the views
+// already open; it goes when closed.
 void ShowStructureView(std::unique_ptr<StructureModel> model);
 // The window as the whole program: returns once it is closed.
 int RunStructureView(std::unique_ptr<StructureModel> model);
