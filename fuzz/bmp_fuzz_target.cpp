@@ -300,6 +300,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (const auto span = model->PixelsOf(at);
                 span && (span->x0 > span->x1 || span->y < 0 || span->y >= model->Height()))
                 std::abort();
+        // The pixel data's units lie in file order inside the file, and a pixel's decoding
+        // reads nothing outside it.
+        std::uint64_t end = 0;
+        for (std::uint64_t i = 0; i < std::min<std::uint64_t>(model->UnitCount(), 2048); ++i) {
+            const auto unit = model->Unit(i).bytes;
+            if (unit.offset + 1 < end || unit.offset + unit.size > size)
+                std::abort();
+            end = unit.offset + unit.size;
+        }
+        if (model->UnitCount() > 0) {
+            const auto last = model->Unit(model->UnitCount() - 1).bytes;
+            if (model->UnitAt(last.offset) != model->UnitCount() - 1 && last.size > 0)
+                std::abort();
+        }
+        for (std::int64_t at : {0, 1, 7, 1000})
+            (void)model->Decoding(at, at);
     } catch (const std::bad_alloc&) {
     }
     return 0;
