@@ -245,6 +245,8 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
          "      ! 位移码超出图像（第 0 行，x = 4）：停在边缘，或移出顶行后不再绘制\n"
          "    0x0000043c 3 unused\n"
          "      ! 游程编码流在一个编码中间结束（第 0 行，x = 4）：之后的像素都没有设置\n"},
+        {"$CLI fields --pixels delta.bmp | grep '^    0x'", 0,
+         "    0x00000436 4 delta x=0 y=1 dx=1 dy=1\n    0x0000043a 2 end-of-bitmap x=1 y=0\n"},
         {"$CLI fields --pixels --json rle.bmp", 0,
          "*\"units\": [{\"kind\": \"run\", \"offset\": 1078, \"size\": 2, \"x\": 0, \"y\": 1, "
          "\"count\": 2, \"index\": 1}, {\"kind\": \"run\", \"offset\": 1080, \"size\": 2, "
@@ -325,6 +327,7 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
     dir.Write("rle.bmp", rle({2, 1, 2, 2, 0, 0, 2, 3, 2, 4, 0, 0, 0, 1}));
     dir.Write("unset.bmp", rle({2, 1, 0, 1}));
     dir.Write("faults.bmp", rle({6, 1, 0, 2, 9, 0, 0, 3, 1}));
+    dir.Write("delta.bmp", rle({0, 2, 1, 1, 0, 1}));
     const auto fill = [&](std::string text) {
         for (const auto& [mark, value] : {std::pair{"{D}", dir.Dir()},
                                           {"{S}", samples},
