@@ -156,7 +156,8 @@ PixelUnit PixelUnits::FromCode(const bmp::RleCode& code, bmp::RleState at, bool 
     case bmp::RleCode::Kind::Run:
         u.kind = code.run.absolute ? PixelUnit::Kind::Absolute : PixelUnit::Kind::Run;
         u.count = code.asked;
-        if (s.bits == 24) {
+        u.colours = s.bits == 24;
+        if (u.colours) {
             // A triple after the count, or one a pixel in an absolute run.
             const std::uint64_t first = code.at + 2;
             for (std::int64_t k = 0; k < (code.run.absolute ? code.asked : 1); ++k) {

@@ -25,6 +25,7 @@ struct PixelUnit {
     std::int64_t count = 0;              // Run, Absolute: the pixels it asks for
     std::vector<std::uint32_t> indices;  // Run: its index (RLE4: the two it alternates);
                                          // Absolute: each pixel's; RLE24: 0xRRGGBB colours
+    bool colours = false;                // the values are RLE24's colours, not indices
     int dx = 0, dy = 0;                  // Delta
     std::uint64_t bit = 0, bits = 0;     // Huffman row: its first bit in the file, its length
     std::vector<bmp::HuffmanCode> codes; // Huffman row

@@ -1,5 +1,7 @@
 #include "structure/decoding_text.h"
 
+#include "structure/structure_model.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -25,7 +27,7 @@ const char* Chinese(const char* channel) {
 }
 
 std::string Entry(const inspect::TableEntry& e, std::uint32_t index) {
-    std::string text = "颜色表第 " + std::to_string(index) + " 项（" + Hex(e.offset, 1) + "）";
+    std::string text = "颜色表第 " + std::to_string(index) + " 项（" + HexOffset(e.offset) + "）";
     if (!e.inTable)
         return text + "超出颜色表，显示为黑色";
     text += "：B,G,R";
@@ -49,9 +51,9 @@ std::string DecodingText(const inspect::PixelDecoding& d, int bits) {
         return text + " → " + Entry(*d.entry, *d.index);
     for (std::size_t i = 0; i < d.channels.size(); ++i) {
         const inspect::ChannelStep& c = d.channels[i];
-        text += (i == 0 ? "：" : "；") + std::string(Chinese(c.name)) + " 掩码 " + Hex(c.mask, 1) +
-                " → " + std::to_string(c.value) + "（" + std::to_string(c.bits) + " 位）→ " +
-                std::to_string(c.widened);
+        text += (i == 0 ? "：" : "；") + std::string(Chinese(c.name)) + " 掩码 " +
+                HexOffset(c.mask) + " → " + std::to_string(c.value) + "（" +
+                std::to_string(c.bits) + " 位）→ " + std::to_string(c.widened);
     }
     for (std::size_t i = 0; i < d.fixed.size(); ++i) {
         const inspect::FixedStep& f = d.fixed[i];

@@ -20,7 +20,7 @@ std::string Values(const inspect::PixelUnit& u, std::size_t most) {
     std::string out;
     for (std::size_t i = 0; i < u.indices.size() && i < most; ++i) {
         char b[16];
-        std::snprintf(b, sizeof b, u.indices[i] > 255 ? "#%06X" : "%u", u.indices[i]);
+        std::snprintf(b, sizeof b, u.colours ? "#%06X" : "%u", u.indices[i]);
         if (i > 0)
             out += ',';
         out += b;
@@ -78,9 +78,9 @@ std::string Meaning(const inspect::PixelUnit& u) {
                (u.padding > 0 ? "，末尾 " + std::to_string(u.padding) + " 字节填充" : "");
     case Kind::Run:
         return "从 " + At(u) + " 起 " + std::to_string(u.count) + " 个像素" +
-               (u.indices.size() == 2                         ? "交替取索引 " + Values(u, 2)
-                : u.indices.size() == 1 && u.indices[0] > 255 ? "都是颜色 " + Values(u, 1)
-                                                              : "都是索引 " + Values(u, 1));
+               (u.indices.size() == 2 ? "交替取索引 " + Values(u, 2)
+                : u.colours           ? "都是颜色 " + Values(u, 1)
+                                      : "都是索引 " + Values(u, 1));
     case Kind::Absolute:
         return "从 " + At(u) + " 起逐个给出：" + Values(u, 16);
     case Kind::Delta:

@@ -310,15 +310,21 @@ TEST(Structure, TheHeadersFiguresAreItsFieldsReadWhole) {
     }
 }
 
-// Every pixel's bytes name that pixel again, and every byte of the pixels names pixels
-// whose bytes hold it: a stored row, a run-length code, a literal run's byte.
-TEST(Structure, PixelsAndTheirBytesLeadToEachOther) {
+// Every file of the conformance corpus and of the producers' fixtures.
+std::vector<std::string> CorpusAndProducerFiles() {
     std::vector<std::string> files;
     for (const CorpusFile& c : ReadManifest(std::string(PIXSCOPE_CORPUS) + "/bmpsuite"))
         files.push_back(c.path);
     for (const auto& e : std::filesystem::directory_iterator(kProducers))
         if (e.path().extension() == ".bmp")
             files.push_back(e.path().string());
+    return files;
+}
+
+// Every pixel's bytes name that pixel again, and every byte of the pixels names pixels
+// whose bytes hold it: a stored row, a run-length code, a literal run's byte.
+TEST(Structure, PixelsAndTheirBytesLeadToEachOther) {
+    const std::vector<std::string> files = CorpusAndProducerFiles();
     int pictures = 0;
     for (const std::string& path : files) {
         std::string error;
@@ -367,12 +373,7 @@ TEST(Structure, PixelsAndTheirBytesLeadToEachOther) {
 // or literal run the first pixel it sets. Huffman rows may share the byte between them.
 TEST(Structure, ThePixelUnitsCoverThePixelDataAndAgreeWithTheDecoder) {
     codecs::InstallStreamDecoders();
-    std::vector<std::string> files;
-    for (const CorpusFile& c : ReadManifest(std::string(PIXSCOPE_CORPUS) + "/bmpsuite"))
-        files.push_back(c.path);
-    for (const auto& e : std::filesystem::directory_iterator(kProducers))
-        if (e.path().extension() == ".bmp")
-            files.push_back(e.path().string());
+    const std::vector<std::string> files = CorpusAndProducerFiles();
     std::set<std::string> kinds;
     for (const std::string& path : files) {
         const std::vector<BYTE> file = ReadFileBytes(path);
