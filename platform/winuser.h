@@ -16,6 +16,7 @@ inline constexpr UINT WM_SETICON = 0x0080;
 inline constexpr UINT WM_ICONERASEBKGND = 0x0027;
 inline constexpr UINT WM_INITDIALOG = 0x0110;
 inline constexpr UINT WM_COMMAND = 0x0111;
+inline constexpr UINT WM_NOTIFY = 0x004E;
 inline constexpr UINT WM_SYSCOMMAND = 0x0112;
 inline constexpr UINT WM_MOUSEMOVE = 0x0200;
 inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
@@ -33,6 +34,14 @@ inline constexpr UINT SIZE_MAXIMIZED = 2;
 // Virtual keys WM_KEYDOWN names.
 inline constexpr UINT VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28;
 inline constexpr UINT VK_ADD = 0x6B, VK_SUBTRACT = 0x6D, VK_OEM_PLUS = 0xBB, VK_OEM_MINUS = 0xBD;
+
+// What a control tells its dialog in WM_NOTIFY (the header is lParam).
+struct NMHDR {
+    HWND hwndFrom = nullptr;
+    std::uintptr_t idFrom = 0;
+    UINT code = 0;
+};
+inline constexpr UINT NM_DBLCLK = static_cast<UINT>(-3);
 
 inline constexpr UINT SC_SIZE = 0xF000;
 inline constexpr UINT SC_MOVE = 0xF010;
@@ -117,6 +126,7 @@ inline bool IS_INTRESOURCE(const void* p) {
 int GetSystemMetrics(int index);
 
 using UINT_PTR = std::uintptr_t;
+using DWORD_PTR = std::uintptr_t;
 
 struct PAINTSTRUCT {
     HDC hdc;

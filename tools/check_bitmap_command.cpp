@@ -3,7 +3,6 @@
 #include "app/viewer_dlg.h"
 #include "dib/pixel_rules.h"
 #include "inspect/check_bitmap.h"
-#include "platform/codepage.h"
 #include "platform/common_dialogs.h"
 #include "platform/mapped_file.h"
 #include "platform/progress.h"
@@ -33,6 +32,6 @@ void CViewerDlg::OnCheckBitmap() {
         AfxMessageBox(CString::FromUtf8(kFileChangedMessage));
         return;
     }
-    CCheckDlg dlg(CString(platform::Utf8ToGb18030(path)), std::move(findings), this);
+    CCheckDlg dlg(path, std::move(findings), this);
     dlg.DoModal();
 }

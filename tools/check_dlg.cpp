@@ -1,16 +1,20 @@
 #include "tools/check_dlg.h"
 
 #include "inspect/describe.h"
+#include "platform/codepage.h"
 #include "resources/resource.h"
+#include "tools/structure_view_command.h"
 
 #include <algorithm>
 
 BEGIN_MESSAGE_MAP(CCheckDlg, CDialog)
 ON_WM_SIZE()
+ON_NOTIFY(NM_DBLCLK, IDC_CHECK_FINDINGS, OnFindingDoubleClicked)
 END_MESSAGE_MAP()
 
-CCheckDlg::CCheckDlg(const CString& path, std::vector<inspect::Finding> findings, CWnd* pParent)
-    : CDialog(IDD_CHECK_BITMAP, pParent), m_path(path), m_list(std::move(findings)) {}
+CCheckDlg::CCheckDlg(std::string nativePath, std::vector<inspect::Finding> findings, CWnd* pParent)
+    : CDialog(IDD_CHECK_BITMAP, pParent), m_nativePath(std::move(nativePath)),
+      m_list(std::move(findings)) {}
 
 void CCheckDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
@@ -19,12 +23,16 @@ void CCheckDlg::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CCheckDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    GetDlgItem(IDC_CHECK_FILE)->SetWindowText(CString::FromUtf8("文件：") + m_path);
+    GetDlgItem(IDC_CHECK_FILE)
+        ->SetWindowText(CString::FromUtf8("文件：") +
+                        CString(platform::Utf8ToGb18030(m_nativePath)));
     GetDlgItem(IDC_CHECK_SUMMARY)
         ->SetWindowText(CString::FromUtf8(inspect::SummariseFindings(m_list)));
     int widest = 0;
-    for (const inspect::Finding& f : m_list) {
-        HTREEITEM item = m_findings.InsertItem(CString::FromUtf8(inspect::DescribeFinding(f)));
+    for (std::size_t i = 0; i < m_list.size(); ++i) {
+        HTREEITEM item =
+            m_findings.InsertItem(CString::FromUtf8(inspect::DescribeFinding(m_list[i])));
+        m_findings.SetItemData(item, i);
         RECT text;
         if (m_findings.GetItemRect(item, &text, TRUE))
             widest = std::max(widest, static_cast<int>(text.right));
@@ -69,4 +77,14 @@ void CCheckDlg::OnSize(UINT /*type*/, int cx, int cy) {
         else
             control->MoveWindow(r.left, r.top, w + dx, h);
     }
+}
+
+void CCheckDlg::OnFindingDoubleClicked(NMHDR* /*header*/, LRESULT* result) {
+    *result = 0;
+    const HTREEITEM item = m_findings.GetSelectedItem();
+    if (item == nullptr || m_nativePath.empty())
+        return;
+    const DWORD_PTR i = m_findings.GetItemData(item);
+    if (i < m_list.size())
+        OpenStructureView(m_nativePath, {m_list[i].offset, std::nullopt});
 }

@@ -5,13 +5,16 @@
 #include "platform/window/cdialog.h"
 #include "platform/window/controls.h"
 
+#include <string>
 #include <utility>
 #include <vector>
 
 class CCheckDlg : public CDialog {
 public:
-    // path: the file's name as the report shows it (code page 936).
-    CCheckDlg(const CString& path, std::vector<inspect::Finding> findings, CWnd* pParent = nullptr);
+    // nativePath: the file as the file system names it. A finding double-clicked opens
+    // the structure view at its offset.
+    CCheckDlg(std::string nativePath, std::vector<inspect::Finding> findings,
+              CWnd* pParent = nullptr);
 
     CTreeCtrl m_findings;
 
@@ -20,12 +23,13 @@ protected:
     BOOL OnInitDialog() override;
     // The findings take the room a larger window gives; the button stays centred.
     void OnSize(UINT type, int cx, int cy);
+    void OnFindingDoubleClicked(NMHDR* header, LRESULT* result);
 
     DECLARE_MESSAGE_MAP()
 
 private:
     std::vector<std::pair<int, RECT>> m_placed;
     RECT m_template{};
-    CString m_path;
+    std::string m_nativePath;
     std::vector<inspect::Finding> m_list;
 };

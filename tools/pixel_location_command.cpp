@@ -4,6 +4,7 @@
 #include "inspect/describe.h"
 #include "inspect/pixel_location.h"
 #include "platform/mapped_file.h"
+#include "tools/structure_view_command.h"
 
 void CViewerDlg::OnPixelLocation() {
     if (!m_bOpened || m_pDib == nullptr) {
@@ -21,9 +22,12 @@ void CViewerDlg::OnPixelLocation() {
     const auto where = inspect::LocatePixel(file.Bytes(), m_nX, m_nY, error);
     if (file.Changed())
         AfxMessageBox(CString::FromUtf8(kFileChangedMessage));
-    else if (where)
-        AfxMessageBox(CString::FromUtf8(inspect::DescribePixelLocation(*where)),
-                      MB_ICONINFORMATION);
-    else
+    else if (where) {
+        // The answer leads on into the structure view, with the pixel and its bytes chosen.
+        const std::string text = inspect::DescribePixelLocation(*where);
+        if (AfxMessageBox(CString::FromUtf8(text + "\n\n在结构视图中查看这个像素吗？"),
+                          MB_YESNO | MB_ICONINFORMATION) == IDYES)
+            OpenStructureView(m_nativePath, {where->offset, std::pair{where->x, where->y}});
+    } else
         AfxMessageBox(CString::FromUtf8(error));
 }

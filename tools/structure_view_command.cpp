@@ -63,10 +63,10 @@ void SetUpHost() {
 
 } // namespace
 
-void OpenStructureView(const std::string& nativePath) {
+void OpenStructureView(const std::string& nativePath, views::StructureViewStart start) {
     SetUpHost();
     if (auto model = Opened(nativePath))
-        views::ShowStructureView(std::move(model));
+        views::ShowStructureView(std::move(model), start);
 }
 
 int CViewerDlg::RunStructureView(const std::string& nativePath) {

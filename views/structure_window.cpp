@@ -107,13 +107,35 @@ public:
         m_picture = new StructurePicture(*m_model);
         m_picture->setObjectName("picture");
 
+        // As much of the screen as suits, the hex view at its natural width. The picture
+        // stands beside it where the tree still has room for every column, else under it.
+        const QRect screen = this->screen()->availableGeometry();
+        resize(std::min(1500, screen.width() * 92 / 100),
+               std::min(900, screen.height() * 88 / 100));
+        const int hex = m_hex->sizeHint().width();
+        m_hex->setFixedWidth(hex + 4);
+        const int rest = std::max(0, width() - hex - 40);
+        const bool beside = rest - kPictureBeside >= TreeWidthWanted();
         auto* panes = new QSplitter(Qt::Horizontal);
         panes->addWidget(left);
-        panes->addWidget(m_hex);
-        panes->addWidget(m_picture);
-        panes->setStretchFactor(0, 3);
-        panes->setStretchFactor(1, 2);
-        panes->setStretchFactor(2, 2);
+        if (beside) {
+            panes->addWidget(m_hex);
+            panes->addWidget(m_picture);
+            panes->setSizes({rest - kPictureBeside, hex, kPictureBeside});
+        } else {
+            auto* right = new QSplitter(Qt::Vertical);
+            right->addWidget(m_hex);
+            right->addWidget(m_picture);
+            right->setSizes({height() * 11 / 20, height() * 9 / 20});
+            panes->addWidget(right);
+            panes->setSizes({rest, hex});
+        }
+        panes->setStretchFactor(0, 1);
+        panes->setStretchFactor(panes->count() - 1, beside ? 1 : 0);
+        // 含义 takes what the other columns leave, its text elided (the whole is its
+        // tooltip), so that no column is off the pane.
+        m_tree->header()->setStretchLastSection(true);
+        m_tree->setTextElideMode(Qt::ElideRight);
 
         m_status = new QLabel;
         m_status->setObjectName("status");
@@ -149,18 +171,27 @@ public:
         copy->setContext(Qt::WindowShortcut);
         connect(copy, &QShortcut::activated, this, [this] { Copy(); });
 
-        // As much of the screen as suits: the hex view at its natural width, the rest
-        // shared between the tree and the picture.
-        const QRect screen = this->screen()->availableGeometry();
-        resize(std::min(1500, screen.width() * 92 / 100),
-               std::min(900, screen.height() * 88 / 100));
-        const int hex = m_hex->sizeHint().width();
-        m_hex->setFixedWidth(hex + 4);
-        const int rest = std::max(0, width() - hex - 40);
-        panes->setSizes({rest * 11 / 20, hex, rest - rest * 11 / 20});
         if (m_tree->topLevelItemCount() > 0)
             m_tree->setCurrentItem(m_tree->topLevelItem(0));
         m_hex->setFocus();
+    }
+
+    // Width of the picture when it stands beside the hex view.
+    static constexpr int kPictureBeside = 420;
+
+    // What the tree needs for its columns but 含义, and 含义 a fair share.
+    int TreeWidthWanted() const {
+        int wanted = 2 * m_tree->frameWidth() + 24 + 280;
+        for (int c = 0; c < 4; ++c)
+            wanted += m_tree->header()->sectionSize(c);
+        return wanted;
+    }
+
+    void Start(const StructureViewStart& start) {
+        if (start.pixel)
+            ChoosePixel(start.pixel->first, start.pixel->second);
+        else if (start.offset)
+            ChooseByte(*start.offset);
     }
 
 protected:
@@ -665,7 +696,7 @@ void SetStructureViewHost(StructureViewHost host) {
     Host() = std::move(host);
 }
 
-void ShowStructureView(std::unique_ptr<StructureModel> model) {
+void ShowStructureView(std::unique_ptr<StructureModel> model, StructureViewStart start) {
     // Owned by the modal window in front, if any, so that it is not blocked by it.
     QWidget* last = nullptr;
     int open = 0;
@@ -685,6 +716,7 @@ void ShowStructureView(std::unique_ptr<StructureModel> model) {
     window->show();
     window->raise();
     window->activateWindow();
+    window->Start(start);
 }
 
 int RunStructureView(std::unique_ptr<StructureModel> model) {

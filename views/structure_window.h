@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace views {
@@ -32,9 +33,16 @@ struct StructureViewHost {
 };
 void SetStructureViewHost(StructureViewHost host);
 
+// Where a view opens: a pixel of the picture chosen (its bytes with it), else a byte
+// chosen (its field with it), else the first field.
+struct StructureViewStart {
+    std::optional<std::uint64_t> offset;
+    std::optional<std::pair<std::int64_t, std::int64_t>> pixel;
+};
+
 // Opens a window on the model beside the program's others, placed apart from the views
 // already open; it goes when closed.
-void ShowStructureView(std::unique_ptr<StructureModel> model);
+void ShowStructureView(std::unique_ptr<StructureModel> model, StructureViewStart start = {});
 // The window as the whole program: returns once it is closed.
 int RunStructureView(std::unique_ptr<StructureModel> model);
 

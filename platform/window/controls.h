@@ -35,6 +35,9 @@ public:
     CString GetItemText(HTREEITEM item) const;
     BOOL GetItemImage(HTREEITEM item, int& image, int& selectedImage) const;
     BOOL ItemHasChildren(HTREEITEM item) const;
+    HTREEITEM GetSelectedItem() const;
+    BOOL SetItemData(HTREEITEM item, DWORD_PTR data);
+    DWORD_PTR GetItemData(HTREEITEM item) const;
     UINT GetItemState(HTREEITEM item, UINT mask) const;
     // The item's row in client coordinates; textOnly: just its text.
     BOOL GetItemRect(HTREEITEM item, LPRECT rect, BOOL textOnly) const;

@@ -153,6 +153,8 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     if (message == WM_COMMAND)
         return OnCommand(wParam, lParam);
+    if (message == WM_NOTIFY)
+        return OnNotify(reinterpret_cast<NMHDR*>(lParam), result);
     const AFX_MSGMAP_ENTRY* entry = FindMessageEntry(message, 0);
     if (entry == nullptr)
         return FALSE;
@@ -189,7 +191,8 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
                                  HIWORD(static_cast<std::uintptr_t>(lParam)));
         break;
     case AfxSig::vw:
-        return FALSE; // commands only
+    case AfxSig::vNMHDRpl:
+        return FALSE; // commands and notifications only
     case AfxSig::end:
         return FALSE;
     }
@@ -203,6 +206,19 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM /*lParam*/) {
     // What the window leaves goes to the application, as the framework routes it.
     CWinApp* app = AfxGetApp();
     return app != nullptr && m_hWnd != nullptr && m_hWnd->isDialog && app->OnCmdMsg(id);
+}
+
+BOOL CWnd::OnNotify(NMHDR* header, LRESULT* result) {
+    if (header == nullptr)
+        return FALSE;
+    for (const AFX_MSGMAP* map = GetMessageMap(); map != nullptr;
+         map = map->pfnGetBaseMap != nullptr ? map->pfnGetBaseMap() : nullptr)
+        for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->nSig != AfxSig::end; ++e)
+            if (e->nMessage == WM_NOTIFY && e->nID == header->idFrom && e->nCode == header->code) {
+                (this->*e->pfn.vNMHDRpl)(header, result);
+                return TRUE;
+            }
+    return FALSE;
 }
 
 LRESULT CWnd::Default() {

@@ -77,6 +77,8 @@ protected:
     LRESULT Default();
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    // WM_NOTIFY: the handler the table binds to the control and its code.
+    virtual BOOL OnNotify(NMHDR* header, LRESULT* result);
 
     void OnPaint();
     void OnSysCommand(UINT nID, LPARAM lParam);

@@ -273,6 +273,9 @@ HWND CreateDialogWindows(const DialogTemplate& tmpl, CWnd* object, QWidget* owne
             QObject::connect(button, &QPushButton::clicked, button,
                              [dialog, id] { SendCommand(dialog, id); });
         }
+        if (auto* tree = qobject_cast<QTreeWidget*>(widget))
+            QObject::connect(tree, &QTreeWidget::itemDoubleClicked, tree,
+                             [dialog, h] { SendNotify(dialog, h, NM_DBLCLK); });
     }
     return dialog;
 }

@@ -12,15 +12,16 @@ class CWnd;
 
 enum class AfxSig {
     end,
-    vv,   // void ()
-    vwl,  // void (UINT, LPARAM)
-    hv,   // HCURSOR ()
-    vwp,  // void (UINT, CPoint): mouse messages in client coordinates
-    vD,   // void (HDROP)
-    vwii, // void (UINT, int, int): WM_SIZE's type, width and height
-    bwsp, // BOOL (UINT, short, CPoint): WM_MOUSEWHEEL in client coordinates
-    vwww, // void (UINT, UINT, UINT): WM_KEYDOWN's key, repeat count and flags
-    vw,   // void (UINT): a command of a range, with its id
+    vv,       // void ()
+    vwl,      // void (UINT, LPARAM)
+    hv,       // HCURSOR ()
+    vwp,      // void (UINT, CPoint): mouse messages in client coordinates
+    vD,       // void (HDROP)
+    vwii,     // void (UINT, int, int): WM_SIZE's type, width and height
+    bwsp,     // BOOL (UINT, short, CPoint): WM_MOUSEWHEEL in client coordinates
+    vwww,     // void (UINT, UINT, UINT): WM_KEYDOWN's key, repeat count and flags
+    vw,       // void (UINT): a command of a range, with its id
+    vNMHDRpl, // void (NMHDR*, LRESULT*): WM_NOTIFY's code from one control
 };
 
 using AFX_PMSG = void (CCmdTarget::*)();
@@ -36,6 +37,7 @@ union AFX_PMSG_ANY {
     BOOL (CWnd::*bwsp)(UINT, short, CPoint);
     void (CWnd::*vwww)(UINT, UINT, UINT);
     void (CCmdTarget::*vw)(UINT);
+    void (CCmdTarget::*vNMHDRpl)(NMHDR*, LRESULT*);
 };
 
 struct AFX_MSGMAP_ENTRY {
@@ -44,6 +46,7 @@ struct AFX_MSGMAP_ENTRY {
     AfxSig nSig;
     AFX_PMSG_ANY pfn;
     UINT nLastID = 0; // a range of commands: the last id, nID the first
+    UINT nCode = 0;   // WM_NOTIFY: the notification, nID the control
 };
 
 struct AFX_MSGMAP {
@@ -140,6 +143,16 @@ protected:                                                                      
      {.vw = static_cast<void (CCmdTarget::*)(UINT)>(                                               \
           static_cast<void (ThisClass::*)(UINT)>(&ThisClass::memberFxn))},                         \
      static_cast<UINT>(last)},
+
+// A control's notification (NM_DBLCLK, ...) to a handler of the dialog.
+#define ON_NOTIFY(code, id, memberFxn)                                                             \
+    {WM_NOTIFY,                                                                                    \
+     static_cast<UINT>(id),                                                                        \
+     AfxSig::vNMHDRpl,                                                                             \
+     {.vNMHDRpl = static_cast<void (CCmdTarget::*)(NMHDR*, LRESULT*)>(                             \
+          static_cast<void (ThisClass::*)(NMHDR*, LRESULT*)>(&ThisClass::memberFxn))},             \
+     0,                                                                                            \
+     static_cast<UINT>(code)},
 
 #define ON_WM_SIZE()                                                                               \
     {WM_SIZE,                                                                                      \

@@ -15,6 +15,7 @@ namespace {
 constexpr int kTextRole = Qt::UserRole;      // the item's exact code page 936 bytes
 constexpr int kImageRole = Qt::UserRole + 1; // image and selected image
 constexpr int kSelectedImageRole = Qt::UserRole + 2;
+constexpr int kDataRole = Qt::UserRole + 3; // the program's own value
 
 QTreeWidget* TreeOf(HWND h) {
     return IsLive(h) ? qobject_cast<QTreeWidget*>(h->widget.data()) : nullptr;
@@ -155,4 +156,22 @@ BOOL SystemParametersInfo(UINT action, UINT /*param*/, void* value, UINT /*winIn
     const QRect area = screen->availableGeometry();
     *static_cast<RECT*>(value) = RECT{area.left(), area.top(), area.right() + 1, area.bottom() + 1};
     return TRUE;
+}
+
+HTREEITEM CTreeCtrl::GetSelectedItem() const {
+    QTreeWidget* tree = TreeOf(m_hWnd);
+    return tree != nullptr ? HandleOfItem(tree->currentItem()) : nullptr;
+}
+
+BOOL CTreeCtrl::SetItemData(HTREEITEM item, DWORD_PTR data) {
+    if (TreeOf(m_hWnd) == nullptr || item == nullptr)
+        return FALSE;
+    ItemOf(item)->setData(0, kDataRole, QVariant::fromValue<qulonglong>(data));
+    return TRUE;
+}
+
+DWORD_PTR CTreeCtrl::GetItemData(HTREEITEM item) const {
+    if (TreeOf(m_hWnd) == nullptr || item == nullptr)
+        return 0;
+    return static_cast<DWORD_PTR>(ItemOf(item)->data(0, kDataRole).toULongLong());
 }

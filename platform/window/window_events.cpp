@@ -19,6 +19,14 @@ void SendCommand(HWND dialog, int id) {
             WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), static_cast<WORD>(BN_CLICKED)), 0);
 }
 
+void SendNotify(HWND dialog, HWND control, UINT code) {
+    if (!IsLive(dialog) || !IsLive(control))
+        return;
+    NMHDR header{control, static_cast<std::uintptr_t>(control->id), code};
+    CWnd::FromHandle(dialog)->SendMessage(WM_NOTIFY, static_cast<WPARAM>(control->id),
+                                          reinterpret_cast<LPARAM>(&header));
+}
+
 namespace {
 
 // The id Enter sends: the focused push button's, else the default button's, else IDOK.

@@ -71,6 +71,8 @@ HWND CreateDialogWindows(const DialogTemplate& tmpl, CWnd* object, QWidget* owne
 void RetireDialogWindows(HWND dialog);
 // Sends the dialog a button's command, as a click does.
 void SendCommand(HWND dialog, int id);
+// A control's notification to its dialog, as WM_NOTIFY with the control's id.
+void SendNotify(HWND dialog, HWND control, UINT code);
 // The filter that turns a window's Qt events into messages.
 QObject* WindowEventFilter();
 // A drag of files over a control or dialog h whose dialog accepts files; true when it

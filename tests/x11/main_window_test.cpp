@@ -137,6 +137,7 @@ TEST_F(MainWindow, ItsCheckerAndTheStructureViewFitASmallScreen) {
             return view != nullptr && QTest::qWaitForWindowExposed(view);
         }));
         ExpectOnScreen(view, "the structure view");
+        ExpectColumnsFit(view->findChild<QTreeWidget*>("fields"));
         SavePng(OnScreen(view), "x11-structure-small-screen");
         view->close();
     });

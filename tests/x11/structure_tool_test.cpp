@@ -2,6 +2,9 @@
 // (Ctrl+O, its recent files, a file dropped on it) in views placed apart, chooses bytes
 // of the user's own, finds fields, bytes and offsets, and its picture zooms and pans with
 // the pointer readout right at every zoom.
+#include "inspect/check_bitmap.h"
+#include "inspect/pixel_location.h"
+#include "resources/resource.h"
 #include "tests/x11/x11_support.h"
 #include "views/hex_view.h"
 #include "views/structure_picture.h"
@@ -253,3 +256,62 @@ TEST_F(StructureTool, ThePictureZoomsAndPansWithThePointerReadoutRight) {
 }
 
 } // namespace
+
+TEST_F(StructureTool, TheCheckersRowsAndThePixelLocatorOpenItAtTheirBytes) {
+    // Two bytes past the pixels, and a file size that counts one more: two findings.
+    std::vector<BYTE> bytes = PictureOf(3, 2, [](int x, int y) { return RGB(x, y, 7); });
+    bytes.insert(bytes.end(), {0xAA, 0xBB});
+    bytes[2] = static_cast<BYTE>(bytes.size() + 1);
+    const std::string file = dir.Write("trail.bmp", bytes);
+    const std::vector<inspect::Finding> findings = inspect::CheckBitmap(bytes);
+    ASSERT_GE(findings.size(), 2u);
+    std::string error;
+    const auto where = inspect::LocatePixel(bytes, 1, 1, error);
+    ASSERT_TRUE(where && where->offset) << error;
+    RunModal(dlg, [&] {
+        TypeIntoFileDialog(file);
+        Menu("打开位图文件")->trigger();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.m_bOpened != FALSE; }));
+
+        // A double-click on the checker's second row: a view with that finding's bytes.
+        std::uint64_t caret = 0;
+        QString field;
+        OnNextModal([&](CDialog& check) {
+            auto* list = static_cast<QTreeWidget*>(WidgetOf(*check.GetDlgItem(IDC_CHECK_FINDINGS)));
+            QTreeWidgetItem* row = list->topLevelItem(1);
+            ASSERT_NE(row, nullptr);
+            // The list follows no pointer, so no motion event to wait for: the server moves it.
+            const QPoint at = list->viewport()->mapToGlobal(list->visualItemRect(row).center());
+            XInput("mousemove " + std::to_string(at.x()) + " " + std::to_string(at.y()) +
+                   " click --repeat 2 --delay 60 1");
+            if (QWidget* view = WaitForView("trail.bmp")) {
+                caret = view->findChild<HexView*>("hex")->Caret();
+                if (QTreeWidgetItem* at = view->findChild<QTreeWidget*>("fields")->currentItem())
+                    field = at->text(0);
+                SavePng(OnScreen(view), "x11-structure-from-checker");
+            }
+            CloseViews();
+            PressKey(check, Qt::Key_Return);
+        });
+        Menu("检查位图文件")->trigger();
+        EXPECT_EQ(caret, findings[1].offset);
+        EXPECT_FALSE(field.isEmpty());
+
+        // The locator's answer, and Yes: a view with the pixel and its bytes chosen.
+        Type(Edit(IDC_EDIT_X), "1");
+        Type(Edit(IDC_EDIT_Y), "1");
+        QString said;
+        Answer({{"是", &said}});
+        Menu("像素位置")->trigger();
+        EXPECT_TRUE(said.startsWith("像素(1,1)")) << said.toStdString();
+        if (QWidget* view = WaitForView("trail.bmp")) {
+            auto* hex = view->findChild<HexView*>("hex");
+            EXPECT_EQ(hex->Caret(), *where->offset);
+            EXPECT_EQ(hex->Chosen().size, 3u);
+            EXPECT_TRUE(view->findChild<QLabel*>("status")->text().contains("(1, 1)"))
+                << view->findChild<QLabel*>("status")->text().toStdString();
+            SavePng(OnScreen(view), "x11-structure-from-locator");
+        }
+        CloseViews();
+    });
+}

@@ -189,7 +189,7 @@ TEST_F(UserSession, ChecksARefusedFileAndTellsWhereAPixelLives) {
         Menu("检查位图文件")->trigger();
 
         OpenByTyping();
-        Answer({{"确定", &where}});
+        Answer({{"否", &where}});
         Menu("像素位置")->trigger();
     });
     ASSERT_FALSE(rows.empty());

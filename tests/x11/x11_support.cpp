@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
+#include <QTreeWidgetItemIterator>
 
 #include <algorithm>
 #include <filesystem>
@@ -39,6 +41,20 @@ void Click(QAbstractButton* button) {
 }
 
 // Answers the next message boxes in turn, each by clicking a button.
+void ExpectColumnsFit(QTreeWidget* tree) {
+    const QFontMetrics metrics(tree->font());
+    const int last = tree->columnCount() - 1;
+    EXPECT_LE(tree->header()->length(), tree->viewport()->width()) << "a column is off the pane";
+    for (QTreeWidgetItemIterator it(tree); *it != nullptr; ++it)
+        for (int c = 1; c <= last; ++c) {
+            const QString text = (*it)->text(c);
+            if (tree->header()->sectionSize(c) >= metrics.horizontalAdvance(text))
+                continue;
+            EXPECT_TRUE(c == last && (*it)->toolTip(c) == text)
+                << (*it)->text(0).toStdString() << " column " << c << " cut";
+        }
+}
+
 void Answer(std::vector<Reply> replies) {
     if (replies.empty())
         return;

@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QString>
+#include <QTreeWidget>
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -31,6 +32,10 @@ void PointerTo(QWidget* widget, QPoint at);
 // Real X input through the XTEST extension (xdotool): "keydown ctrl click 4 keyup ctrl",
 // "mousedown 1", ... The events have reached the widgets once it returns.
 void XInput(const std::string& xdotoolArguments);
+
+// A structure view's tree: every column on the pane, as wide as its widest text but 含义,
+// which takes the rest and, where it is cut, has its whole text as its tooltip.
+void ExpectColumnsFit(QTreeWidget* tree);
 
 struct Reply {
     const char* button; // the start of its text
