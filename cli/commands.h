@@ -13,3 +13,4 @@ int RunCheckCommand(const std::vector<std::string>& args);
 int RunWhereCommand(const std::vector<std::string>& args);
 int RunFieldsCommand(const std::vector<std::string>& args);
 int RunDecodeCommand(const std::vector<std::string>& args);
+int RunCompareCommand(const std::vector<std::string>& args);

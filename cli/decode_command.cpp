@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/open_bitmap.h"
 #include "cli/output.h"
+#include "cli/write_bitmap.h"
 #include "codecs/colour_managed.h"
 #include "codecs/png_file.h"
 #include "platform/file_kind.h"
@@ -58,33 +59,6 @@ const char* PolicyName(bmp::Skipped s) {
     return s == bmp::Skipped::Black         ? "black"
            : s == bmp::Skipped::Transparent ? "transparent"
                                             : "colour-table entry 0";
-}
-
-bool WriteWhole(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    CReplacingFile file;
-    CFileException error;
-    if (!file.Open(path.c_str(), CFile::modeCreate | CFile::modeReadWrite, &error)) {
-        const char* kind = platform::NonRegularKind(path);
-        std::fprintf(stderr, "pixscope-cli decode: cannot create %s: %s\n",
-                     ShownName(path, stderr).c_str(),
-                     kind != nullptr ? kind : std::strerror(error.m_lOsError));
-        return false;
-    }
-    try {
-        file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
-    } catch (CFileException* e) {
-        e->Delete();
-        file.Abort();
-        std::fprintf(stderr, "pixscope-cli decode: %s: write error; not written\n",
-                     ShownName(path, stderr).c_str());
-        return false;
-    }
-    if (!file.Commit()) {
-        std::fprintf(stderr, "pixscope-cli decode: %s: not written; it keeps what it had\n",
-                     ShownName(path, stderr).c_str());
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -161,7 +135,7 @@ int RunDecodeCommand(const std::vector<std::string>& args) {
                      ShownName(a->file, stderr).c_str(),
                      static_cast<unsigned long long>(decoder.StreamFaultOffset()),
                      decoder.StreamFault().c_str());
-    if (!WriteWhole(a->out, png))
+    if (!WriteWholeFile("decode", a->out, png))
         return 1;
     std::printf("%s: %lld x %lld, RGBA%s%s%s\n", ShownName(a->out, stdout).c_str(),
                 static_cast<long long>(width), static_cast<long long>(decoder.Height()),

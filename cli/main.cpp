@@ -73,6 +73,16 @@ const char kUsage[] =
     "      the colours to sRGB by an embedded profile or the header's calibration.\n"
     "      --image picks an image of an OS/2 bitmap array (0, the first, by default);\n"
     "      check, where and fields take it too.\n"
+    "  compare [--json] [--fuzz N] [--diff OUT.png] [--image N] A B\n"
+    "      Compares two pictures, each a BMP of any variant or a PNG. For two BMPs, every\n"
+    "      field by meaning side by side (across header kinds), those that differ marked\n"
+    "      with *. When the sizes agree: the pixels that differ by more than N (0 to 255,\n"
+    "      default 0) in any of red, green, blue and alpha, the largest difference per\n"
+    "      channel, the mean absolute error, PSNR, the box of the differences and the\n"
+    "      first differing pixel with both colours and, in a BMP, the offset of its\n"
+    "      bytes. --diff writes the differing pixels in magenta over a faded copy of A.\n"
+    "      Exit status 0 when the pictures are the same within N, 1 when they or their\n"
+    "      sizes differ, 2 when a file cannot be read.\n"
     "  OUT is replaced only once it is completely written; a failure leaves it as it was,\n"
     "  and so does an interrupt. OUT must be a regular file if it exists.\n"
     "\n"
@@ -108,7 +118,8 @@ int main(int argc, char** argv) {
     } kCommands[] = {{"report", RunReportCommand},     {"pixel", RunPixelCommand},
                      {"setpixel", RunSetPixelCommand}, {"save16", RunSave16Command},
                      {"check", RunCheckCommand},       {"where", RunWhereCommand},
-                     {"fields", RunFieldsCommand},     {"decode", RunDecodeCommand}};
+                     {"fields", RunFieldsCommand},     {"decode", RunDecodeCommand},
+                     {"compare", RunCompareCommand}};
     int (*run)(const std::vector<std::string>&) = nullptr;
     for (const auto& c : kCommands) {
         if (command == c.name)
@@ -120,7 +131,7 @@ int main(int argc, char** argv) {
     }
     // Running out of memory ends the command with the window program's message.
     // check says 2 for its faults, the others 1.
-    const int failure = command == "check" ? 2 : 1;
+    const int failure = command == "check" || command == "compare" ? 2 : 1;
     try {
         return FinishOutput(run(args), failure);
     } catch (CMemoryException* e) {

@@ -271,6 +271,35 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         {"$CLI decode --skipped=grey $Q/g/rgb24.bmp keep.bmp" + kept, 2, "k", "unknown option --skipped=grey"},
         {"$CLI decode --colour-managed $Q/q/rgb24lprof.bmp l.png && $CLI decode $Q/g/rgb24.bmp r.png && cmp l.png r.png", 0,
          "**", "链接的文件名，Pixscope 不会替文件打开它"},
+        // compare: fields by meaning across header kinds, pixels counted, boxed and traced.
+        {"$CLI compare $Q/g/rgb24.bmp $Q/g/rgb24.bmp", 0, "*\nthe same picture; 0 of 17 fields differ\n"},
+        {"$CLI compare --json $Q/g/pal8.bmp $Q/g/pal8rle.bmp | grep -o '\"name\": \"compression\", \"a\": 0, \"b\": 1, \"differs\": true\\|\"same\": true'", 0,
+         "\"name\": \"compression\", \"a\": 0, \"b\": 1, \"differs\": true\n\"same\": true\n"},
+        {"$CLI compare $Q/g/pal8.bmp $Q/g/pal8os2.bmp | grep -E 'headerSize|compression|same'", 0,
+         "  * headerSize           40                 12\n    compression          0                  0 (implied)\n"
+         "the same picture; 9 of 17 fields differ\n"},
+        {"$CLI compare $Q/g/pal8v5.bmp $Q/g/pal8.bmp | grep -E 'header |csType|same'", 0,
+         "  * header               BITMAPV5HEADER     BITMAPINFOHEADER\n  * csType               0x73524742         -\n"
+         "the same picture; 10 of 23 fields differ\n"},
+        {"$CLI compare $Q/g/rgb16.bmp $Q/g/rgb16bfdef.bmp | grep -E 'compression|redMask|same'", 0,
+         "  * compression          0                  3\n    redMask              0x00007c00         0x00007c00\n"
+         "the same picture; 3 of 21 fields differ\n"},
+        {"$CLI compare $Q/g/rgb24.bmp $Q/reference/rgb24.png", 0, "*\nthe same picture\n"},
+        {"$CLI compare $Q/g/rgb16.bmp $Q/reference/rgb16.png | grep -E 'largest|pixels differ'", 0,
+         "  largest difference: r 1 g 1 b 1 a 0\n1296 of 8128 pixels differ\n"},
+        {"$CLI compare --fuzz 1 $Q/g/rgb16.bmp $Q/reference/rgb16.png", 0, "*the same picture within 1\n"},
+        {"cp $Q/g/rgb24.bmp c.bmp && chmod u+w c.bmp && for xy in '20 7' '9 1' '5 3'; do $CLI setpixel c.bmp $xy 1 2 3 0 c.bmp; done && "
+         "$CLI compare --json $Q/g/rgb24.bmp c.bmp", 1,
+         "*\"differ\": 3, \"largest\": {\"r\": 248, \"g\": 163, \"b\": 164, \"a\": 0}, \"mae\": 0.038847, \"psnr\": 39.5152, \"box\": {\"left\": 5, \"top\": 1, \"right\": 20, \"bottom\": 7}, \"first\": {\"x\": 9, \"y\": 1, "
+         "\"colourA\": {\"r\": 251, \"g\": 74, \"b\": 74, \"a\": 255}, \"colourB\": {\"r\": 3, \"g\": 2, \"b\": 1, \"a\": 255}, "
+         "\"offsetA\": 23889, \"bitA\": null, \"offsetB\": 23889, \"bitB\": null}, \"same\": false}\n"},
+        // The difference picture marks just the differing pixels: against A faded whole.
+        {"cp $Q/g/rgb24.bmp c.bmp && chmod u+w c.bmp && for xy in '20 7' '9 1' '5 3'; do $CLI setpixel c.bmp $xy 1 2 3 0 c.bmp; done && "
+         "$CLI compare --diff d.png $Q/g/rgb24.bmp c.bmp; $CLI compare --fuzz 255 --diff f.png $Q/g/rgb24.bmp c.bmp && $CLI compare d.png f.png", 1,
+         "*  box: (5, 1) to (20, 7)\n  first: (9, 1)  A 255,0,255,255  B 254,210,210,255\n3 of 8128 pixels differ\n"},
+        {"$CLI compare good.bmp $Q/g/rgb24.bmp", 1, "*\ndifferent sizes: 4 x 2 and 127 x 64; 4 of 17 fields differ\n"},
+        {"$CLI compare --diff keep.bmp $Q/g/rgb24.bmp notes.bmp" + kept, 2, "k", "notes.bmp: 没有可读的信息头\n"},
+        {"$CLI compare --fuzz 256 good.bmp good.bmp", 2, "", "--fuzz takes a whole number from 0 to 255"},
         // clang-format on
     };
     TempDir dir;
