@@ -22,7 +22,7 @@ void PrintLines(const std::vector<inspect::Finding>& findings) {
 }
 
 void PrintJson(const std::string& path, const std::vector<inspect::Finding>& findings) {
-    std::string out = "{\"file\": " + JsonString(path) + ", \"findings\": [";
+    std::string out = "{\"schema\": 1, \"file\": " + JsonString(path) + ", \"findings\": [";
     for (size_t i = 0; i < findings.size(); ++i) {
         const inspect::Finding& f = findings[i];
         out += (i == 0 ? "" : ", ");
@@ -63,7 +63,7 @@ int RunCheckCommand(const std::vector<std::string>& args) {
             std::fprintf(stderr, "pixscope-cli check: cannot open %s: %s\n",
                          ShownName(path, stderr).c_str(), why.message.c_str());
             if (json) {
-                std::printf("{\"path\": %s, \"error\": %s}\n",
+                std::printf("{\"schema\": 1, \"path\": %s, \"error\": %s}\n",
                             JsonString(platform::AbsolutePath(path)).c_str(),
                             JsonError(why).c_str());
             }
@@ -79,7 +79,7 @@ int RunCheckCommand(const std::vector<std::string>& args) {
                 inspect::Finding why;
                 why.id = "changed";
                 why.message = kFileChangedMessage;
-                std::printf("{\"path\": %s, \"error\": %s}\n",
+                std::printf("{\"schema\": 1, \"path\": %s, \"error\": %s}\n",
                             JsonString(platform::AbsolutePath(path)).c_str(),
                             JsonError(why).c_str());
                 FlushOutput();

@@ -121,8 +121,8 @@ void PrintText(const inspect::Structure& s, const Units& units) {
 }
 
 void PrintJson(const std::string& path, const inspect::Structure& s, const Units& units) {
-    std::string out = "{\"path\": " + JsonString(path) + ", \"size\": " + std::to_string(s.size) +
-                      ", \"regions\": [";
+    std::string out = "{\"schema\": 1, \"path\": " + JsonString(path) +
+                      ", \"size\": " + std::to_string(s.size) + ", \"regions\": [";
     for (std::size_t i = 0; i < s.regions.size(); ++i) {
         const inspect::Region& r = s.regions[i];
         out += (i == 0 ? "" : ", ");
@@ -134,7 +134,11 @@ void PrintJson(const std::string& path, const inspect::Structure& s, const Units
             out += (k == 0 ? "" : ", ");
             out += "{\"name\": " + JsonString(f.name) +
                    ", \"offset\": " + std::to_string(f.offset) +
-                   ", \"size\": " + std::to_string(f.size) + ", \"value\": " + JsonString(f.value) +
+                   ", \"size\": " + std::to_string(f.size) + ", \"value\": " +
+                   (f.number          ? JsonNumber(f.number)
+                    : f.value.empty() ? std::string("null")
+                                      : JsonString(f.value)) +
+                   ", \"shown\": " + JsonString(f.value) + ", \"bytes\": " + JsonString(f.raw) +
                    ", \"text\": " + JsonString(f.meaning) + "}";
         }
         out += "]";

@@ -20,8 +20,9 @@ int RunPixelCommand(const std::vector<std::string>& args) {
     }
     RGBQUAD v = dib.GetDrawnPixel(a->x, a->y);
     if (a->json)
-        std::printf("{\"x\": %d, \"y\": %d, \"b\": %u, \"g\": %u, \"r\": %u, \"s\": %u}\n", a->x,
-                    a->y, v.rgbBlue, v.rgbGreen, v.rgbRed, v.rgbReserved);
+        std::printf(
+            "{\"schema\": 1, \"x\": %d, \"y\": %d, \"b\": %u, \"g\": %u, \"r\": %u, \"s\": %u}\n",
+            a->x, a->y, v.rgbBlue, v.rgbGreen, v.rgbRed, v.rgbReserved);
     else
         std::printf("%u %u %u %u\n", v.rgbBlue, v.rgbGreen, v.rgbRed, v.rgbReserved);
     return 0;

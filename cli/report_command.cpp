@@ -34,7 +34,7 @@ std::string Iso8601(const CTime& t) {
 void WriteJson(const std::string& path, const CFileStatus& status, const BITMAPFILEHEADER& fh,
                const BITMAPINFOHEADER& ih) {
     const int entries = ReportTableEntries(ih.biBitCount);
-    std::string out = "{\"path\": " + JsonString(path) +
+    std::string out = "{\"schema\": 1, \"path\": " + JsonString(path) +
                       ", \"size\": " + std::to_string(status.m_size) +
                       ", \"created\": " + JsonString(Iso8601(status.m_ctime)) +
                       ", \"modified\": " + JsonString(Iso8601(status.m_mtime)) +
@@ -96,7 +96,7 @@ int RunReportCommand(const std::vector<std::string>& args) {
             status = 1;
             // Every file named gets its line, so that a script can pair them.
             if (json) {
-                WriteOut("{\"path\": " + JsonString(platform::AbsolutePath(path)) +
+                WriteOut("{\"schema\": 1, \"path\": " + JsonString(platform::AbsolutePath(path)) +
                          ", \"error\": " + JsonError(details.why) + "}\n");
                 FlushOutput();
             }

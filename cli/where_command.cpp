@@ -102,18 +102,18 @@ void PrintJson(const inspect::PixelLocation& p, const std::optional<bmp::Bgrs>& 
     auto number = [](std::optional<std::uint64_t> v) {
         return v ? JsonNumber(static_cast<std::int64_t>(*v)) : std::string("null");
     };
-    std::printf("{\"x\": %lld, \"y\": %lld, \"offset\": %s, \"bit\": %s, \"row\": %lld, "
-                "\"rowOffset\": %s, \"stride\": %llu, \"padding\": %llu, \"bytes\": %s, "
-                "\"read\": %s, \"b\": %s, \"g\": %s, \"r\": %s, \"s\": %s%s}\n",
-                static_cast<long long>(p.x), static_cast<long long>(p.y), number(p.offset).c_str(),
-                p.bit ? std::to_string(*p.bit).c_str() : "null", static_cast<long long>(p.row),
-                p.runLength ? "null" : number(p.rowOffset).c_str(),
-                static_cast<unsigned long long>(p.stride),
-                static_cast<unsigned long long>(p.padding),
-                JsonString(inspect::HexBytes(p.bytes, "")).c_str(), p.read ? "true" : "false",
-                component(&bmp::Bgrs::b).c_str(), component(&bmp::Bgrs::g).c_str(),
-                component(&bmp::Bgrs::r).c_str(), component(&bmp::Bgrs::s).c_str(),
-                DecodingJson(decoding).c_str());
+    std::printf(
+        "{\"schema\": 1, \"x\": %lld, \"y\": %lld, \"offset\": %s, \"bit\": %s, \"row\": %lld, "
+        "\"rowOffset\": %s, \"stride\": %llu, \"padding\": %llu, \"bytes\": %s, "
+        "\"read\": %s, \"b\": %s, \"g\": %s, \"r\": %s, \"s\": %s%s}\n",
+        static_cast<long long>(p.x), static_cast<long long>(p.y), number(p.offset).c_str(),
+        p.bit ? std::to_string(*p.bit).c_str() : "null", static_cast<long long>(p.row),
+        p.runLength ? "null" : number(p.rowOffset).c_str(),
+        static_cast<unsigned long long>(p.stride), static_cast<unsigned long long>(p.padding),
+        JsonString(inspect::HexBytes(p.bytes, "")).c_str(), p.read ? "true" : "false",
+        component(&bmp::Bgrs::b).c_str(), component(&bmp::Bgrs::g).c_str(),
+        component(&bmp::Bgrs::r).c_str(), component(&bmp::Bgrs::s).c_str(),
+        DecodingJson(decoding).c_str());
 }
 
 } // namespace

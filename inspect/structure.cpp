@@ -158,9 +158,13 @@ std::string Hex(std::span<const std::uint8_t> file, std::uint64_t at, std::uint6
 std::vector<StructureField> FieldsOf(std::span<const std::uint8_t> file,
                                      const std::vector<bmp::Field>& fields, bool os2) {
     std::vector<StructureField> out;
-    for (const bmp::Field& f : fields)
+    for (const bmp::Field& f : fields) {
+        std::string value = ValueOf(f, os2);
+        const bool text = value.empty() || f.id == FieldId::Type || value.front() == '\'';
         out.push_back(StructureField{f.name, f.offset, f.size, Hex(file, f.offset, f.size),
-                                     ValueOf(f, os2), MeaningOf(f), f.cut});
+                                     std::move(value), MeaningOf(f), f.cut,
+                                     text ? std::nullopt : std::optional(f.value)});
+    }
     return out;
 }
 
@@ -191,7 +195,8 @@ StructureField Own(std::span<const std::uint8_t> file, const bmp::Field& f, std:
                           Hex(file, f.offset, f.size),
                           std::move(value),
                           std::move(meaning),
-                          f.offset + f.size > file.size()};
+                          f.offset + f.size > file.size(),
+                          std::nullopt};
 }
 
 // A PNG's chunks or a JPEG's marker segments, each a field of the stream's region: its
@@ -212,7 +217,7 @@ std::vector<StructureField> StreamFields(std::span<const std::uint8_t> file, std
             Hex(file, offset, std::min<std::uint64_t>(part.size, 8)), part.value,
             part.fault.empty() ? (kind == bmp::StreamKind::Png ? "PNG 块" : "JPEG 标记段")
                                : "有误：" + part.fault,
-            !part.fault.empty()});
+            !part.fault.empty(), std::nullopt});
     }
     return out;
 }
@@ -227,13 +232,15 @@ std::vector<StructureField> ProfileFields(std::span<const std::uint8_t> file, st
         const bool number = f.name == std::string_view("profileSize");
         out.push_back(Own(file, f, number ? std::to_string(v) : "'" + bmp::FourLetters(v) + "'",
                           "ICC 配置文件头的 " + std::string(f.name)));
+        if (number)
+            out.back().number = v;
     }
     for (const bmp::ProfileTag& t : profile.tags)
         out.push_back(StructureField{
             "tag " + t.signature, t.entry, 12, Hex(file, t.entry, 12),
             std::to_string(t.offset) + " 起 " + std::to_string(t.size) + " 字节",
             t.inside ? "标签表项：数据在配置文件中的偏移和长度" : "标签表项：数据超出配置文件",
-            !t.inside});
+            !t.inside, std::nullopt});
     return out;
 }
 
@@ -324,8 +331,11 @@ Structure DescribeStructure(std::span<const std::uint8_t> bytes, std::size_t ima
                     "[" + std::to_string(i) + "]", at, h.entrySize, Hex(bytes, at, h.entrySize),
                     std::to_string(bytes[at]) + "," + std::to_string(bytes[at + 1]) + "," +
                         std::to_string(bytes[at + 2]),
-                    i < h.entriesUsed ? "蓝、绿、红" : "超出位数允许的项数，读取程序不用它",
-                    false});
+                    i < h.entriesUsed ? "蓝、绿、红" : "超出位数允许的项数，读取程序不用它", false,
+                    // As the entry's bytes read as a little-endian number: 0x00RRGGBB.
+                    std::int64_t{bytes[at]} | std::int64_t{bytes[at + 1]} << 8 |
+                        std::int64_t{bytes[at + 2]} << 16 |
+                        (h.entrySize > 3 ? std::int64_t{bytes[at + 3]} << 24 : 0)});
             }
             // A table that reaches past bfOffBits ends there: the bytes after are pixels.
             if (file.bfOffBits > h.tableOffset && table.offset + table.size > file.bfOffBits) {

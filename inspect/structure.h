@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -19,6 +20,9 @@ struct StructureField {
     std::string value;   // as the format means it: signed, hex masks, four letters
     std::string meaning; // one line of Chinese
     bool cut = false;
+    // The value as a number, where it is one (not a signature, a four-letter type or a
+    // chunk's words).
+    std::optional<std::int64_t> number;
 };
 
 struct Region {

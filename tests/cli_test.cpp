@@ -90,7 +90,7 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         // clang-format off
         {"$CLI pixel p.bmp 1 0", 0, "13 14 15 16\n"}, // the top row is stored second
         {"$CLI pixel p.bmp 0 1", 0, "1 2 3 4\n"},
-        {"$CLI pixel --json p.bmp 1 0", 0, "{\"x\": 1, \"y\": 0, \"b\": 13, \"g\": 14, \"r\": 15, \"s\": 16}\n"},
+        {"$CLI pixel --json p.bmp 1 0", 0, "{\"schema\": 1, \"x\": 1, \"y\": 0, \"b\": 13, \"g\": 14, \"r\": 15, \"s\": 16}\n"},
         {"$CLI pixel td.bmp 1 0", 0, "13 14 15 16\n"}, // top-down: the same pixels
         {"$CLI pixel p.bmp 2 0", 1, "", outside}, {"$CLI pixel p.bmp -1 0", 1, "", outside},
         {"$CLI pixel p.bmp 0 2", 1, "", outside}, {"$CLI pixel p.bmp 0 -1", 1, "", outside},
@@ -126,14 +126,14 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         {"$CLI report b*all-clean.bmp 2>&1 | cat", 0, "*pixscope-cli: b\x1b[3Aall-clean.bmp: *"},
         // ".." after a link is the parent of where the link leads.
         {"mkdir -p real/sub work && cp good.bmp real/x.bmp && ln -s ../real/sub work/link && "
-         "cd work && $CLI check --json link/../x.bmp", 0, "{\"file\": \"{D}/real/x.bmp\"*"},
+         "cd work && $CLI check --json link/../x.bmp", 0, "{\"schema\": 1, \"file\": \"{D}/real/x.bmp\"*"},
         // The report: UTF-8 lines ending CR LF, GBK on request, the last choice counting.
         {"$CLI report $S/sample-8bit.bmp | head -n 1", 0, "{S}/sample-8bit.bmp\r\n"},
         {"$CLI report $S/sample-8bit.bmp | grep -c $(printf '\\r$')", 0, "33\n"},
         {"$CLI report $S/sample-8bit.bmp >u && $CLI report --encoding=gbk $S/sample-8bit.bmp >g && "
          "! cmp -s g u && iconv -f GBK -t UTF-8 g | cmp - u && "
          "$CLI report --encoding=gbk --encoding=utf-8 $S/sample-8bit.bmp | cmp - u", 0, ""},
-        {"touch -m -d @1342429504 four.bmp && $CLI report --json four.bmp", 0, "{\"path\": \"{D}/four.bmp\", \"size\": 126, \"created\": \"*"},
+        {"touch -m -d @1342429504 four.bmp && $CLI report --json four.bmp", 0, "{\"schema\": 1, \"path\": \"{D}/four.bmp\", \"size\": 126, \"created\": \"*"},
         // The creation time is the file's birth, today; loading may touch the access time.
         {"touch -m -d @1342429504 four.bmp && $CLI report --json four.bmp", 0, "*, \"modified\": \"2012-07-16T09:05:04+00:00\", \"accessed\": *"},
         {"$CLI report --json four.bmp", 0, "*\"bfType\": 19778, \"bfSize\": 126, \"bfReserved1\": 0, \"bfReserved2\": 0, "
@@ -150,20 +150,20 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         {"$CLI report '\xFF\xE3\x83\xBB.bmp'", 0, "*\t文件全路径:{D}/\xEF\xBF\xBD\xE3\x83\xBB.bmp\r\n*"},
         {"$CLI report --encoding=gbk '\xFF\xE3\x83\xBB.bmp' | iconv -f GB18030 -t UTF-8", 0, "*\t文件全路径:{D}/\xEF\xBF\xBD\xE3\x83\xBB.bmp\r\n*"},
         {"$CLI check --json '\xEE\x9E\x8D.bmp' '\xFF\xE3\x83\xBB.bmp'", 0,
-         "*\"{D}/\xEE\x9E\x8D.bmp\", \"findings\": []}\n{\"file\": \"{D}/\xEF\xBF\xBD\xE3\x83\xBB.bmp\"*"},
+         "*\"{D}/\xEE\x9E\x8D.bmp\", \"findings\": []}\n{\"schema\": 1, \"file\": \"{D}/\xEF\xBF\xBD\xE3\x83\xBB.bmp\"*"},
         // Two- and four-byte sequences stay; overlong ones and those past U+10FFFF do not.
         {"$CLI check --json '\xC3\xA9\xF0\x9F\x98\x80\xF0\x8F\xBF\xBF\xF4\x90\x80\x80.bmp'", 2,
          "*/\xC3\xA9\xF0\x9F\x98\x80\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD.bmp\"*"},
         // A failure is said and the rest goes on; each file's output, in order, comes before the next one's messages.
         {"$CLI report $S/sample-24bit.bmp missing.bmp 2>&1 | grep -o 'FILEATTRIBUTE\\|missing.bmp: No'", 0, "FILEATTRIBUTE\nmissing.bmp: No\n"},
-        {"$CLI report --json $S/sample-24bit.bmp missing.bmp notes.bmp 2>&1 | cut -c1-9", 0, "{\"path\": \nCan't Rea\npixscope-\n{\"path\": \nRead erro\nRead Erro\npixscope-\n{\"path\": \n"},
+        {"$CLI report --json $S/sample-24bit.bmp missing.bmp notes.bmp 2>&1 | cut -c1-9", 0, "{\"schema\"\nCan't Rea\npixscope-\n{\"schema\"\nRead erro\nRead Erro\npixscope-\n{\"schema\"\n"},
         {"$CLI report missing.bmp notes.bmp $S/sample-24bit.bmp >o; s=$?; grep -c FILEATTRIBUTE o; exit $s", 1, "1\n",
          "Can't Read Files!!\npixscope-cli: missing.bmp: No such file or directory\nRead error\nRead Error!!\n"
          "pixscope-cli: notes.bmp: " + notBmp + " (\"pixscope-cli check notes.bmp\" lists every finding)\n"},
-        {"$CLI report --json $S/sample-8bit.bmp missing.bmp notes.bmp $S/sample-24bit.bmp >o; s=$?; cut -d, -f1 o; exit $s", 1,
-         "{\"path\": \"{S}/sample-8bit.bmp\"\n{\"path\": \"{D}/missing.bmp\"\n{\"path\": \"{D}/notes.bmp\"\n{\"path\": \"{S}/sample-24bit.bmp\"\n"},
-        {"$CLI report --json missing.bmp notes.bmp", 1, "{\"path\": \"{D}/missing.bmp\", \"error\": {\"id\": \"cannot-open\", \"offset\": 0, "
-         "\"message\": \"No such file or directory\"}}\n{\"path\": \"{D}/notes.bmp\", \"error\": {\"id\": \"magic\"*"},
+        {"$CLI report --json $S/sample-8bit.bmp missing.bmp notes.bmp $S/sample-24bit.bmp >o; s=$?; cut -d, -f2 o; exit $s", 1,
+         " \"path\": \"{S}/sample-8bit.bmp\"\n \"path\": \"{D}/missing.bmp\"\n \"path\": \"{D}/notes.bmp\"\n \"path\": \"{S}/sample-24bit.bmp\"\n"},
+        {"$CLI report --json missing.bmp notes.bmp", 1, "{\"schema\": 1, \"path\": \"{D}/missing.bmp\", \"error\": {\"id\": \"cannot-open\", \"offset\": 0, "
+         "\"message\": \"No such file or directory\"}}\n{\"schema\": 1, \"path\": \"{D}/notes.bmp\", \"error\": {\"id\": \"magic\"*"},
         // Every command refuses a header it does not read by naming it.
         {"$CLI report $P/im-default.bmp", 1, "", v5}, {"$CLI pixel $P/im-default.bmp 0 0", 1, "", v5},
         {"$CLI setpixel $P/im-default.bmp 0 0 1 2 3 4 never.bmp", 1, "", v5}, {"$CLI save16 $P/im-default.bmp never.bmp", 1, "", v5},
@@ -192,22 +192,22 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         {"$CLI check warn.bmp", 0, planes},
         {"$CLI check good.bmp", 0, ""},
         {"$CLI check good.bmp warn.bmp", 0, "good.bmp:\nwarn.bmp:\n" + planes},
-        {"$CLI fields --json $P/im-default.bmp", 0, "{\"path\": \"{P}/im-default.bmp\", \"size\": 418, \"regions\": [*"},
+        {"$CLI fields --json $P/im-default.bmp", 0, "{\"schema\": 1, \"path\": \"{P}/im-default.bmp\", \"size\": 418, \"regions\": [*"},
         {"$CLI fields --json $P/im-default.bmp", 0, "*{\"name\": \"BITMAPV5HEADER\", \"offset\": 14, \"size\": 124, \"cut\": false, \"fields\": [*"},
-        {"$CLI fields --json $P/im-default.bmp", 0, "*{\"name\": \"bV5RedMask\", \"offset\": 54, \"size\": 4, \"value\": \"0x00ff0000\", \"text\": *"},
+        {"$CLI fields --json $P/im-default.bmp", 0, "*{\"name\": \"bV5RedMask\", \"offset\": 54, \"size\": 4, \"value\": 16711680, \"shown\": \"0x00ff0000\", \"bytes\": \"0000ff00\", \"text\": *"},
         {"$CLI fields $P/im-default.bmp", 0, "*  0x00000036 4 bV5RedMask 0x00ff0000 [0000ff00]  *"},
         // A field's bytes that are no text are shown escaped: a terminal escape, a line end.
         {"cp good.bmp esc.bmp && printf '\\033\\n' | dd of=esc.bmp conv=notrunc status=none && $CLI fields esc.bmp | sed -n 2p", 0, "*bfType '\\x1b\\x0a' [1b0a]*"},
         // Quotes and control characters in a name are escaped in JSON.
         {"$CLI check --json \"$BAD\"", 1,
-         "{\"file\": \"{D}/bad\\\"\\u0009\\u001fname.bmp\", \"findings\": [{\"id\": \"magic\", "
+         "{\"schema\": 1, \"file\": \"{D}/bad\\\"\\u0009\\u001fname.bmp\", \"findings\": [{\"id\": \"magic\", "
          "\"severity\": \"error\", \"offset\": 0, \"length\": 2, \"field\": \"bfType\", "
          "\"declared\": null, \"actual\": null, \"message\": \"" + notBmp + "\"}]}\n"},
         // A file that can't be opened outweighs an error.
         {"$CLI check good.bmp missing.bmp \"$BAD\"", 2, "**", "missing.bmp"},
         {"$CLI check", 2, ""},
         {"$CLI where --json good.bmp 3 0", 0,
-         "{\"x\": 3, \"y\": 0, \"offset\": 75, \"bit\": null, \"row\": 1, \"rowOffset\": 66, "
+         "{\"schema\": 1, \"x\": 3, \"y\": 0, \"offset\": 75, \"bit\": null, \"row\": 1, \"rowOffset\": 66, "
          "\"stride\": 12, \"padding\": 0, \"bytes\": \"000000\", \"read\": true, "
          "\"b\": 0, \"g\": 0, \"r\": 0, \"s\": 0, \"raw\": 0}\n"},
         // Its decoding: the 5-5-5 channels, the table entry, a skipped pixel's policy.

@@ -1,0 +1,243 @@
+// Every command's --json output, on every file of the corpus and the producers', holds to
+// the schema written down in docs/json.md: no key the document lacks, no other type, no
+// key it says is always there missing.
+#include "bmp_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+namespace {
+
+struct Json {
+    std::string type; // integer, number, string, boolean, null, object, array
+    std::vector<std::pair<std::string, Json>> members;
+    std::vector<Json> items;
+};
+
+// Just enough JSON for our own output; nothing on malformed text.
+class Parser {
+public:
+    explicit Parser(const std::string& text) : s(text) {}
+    std::optional<Json> Whole() {
+        auto v = Value();
+        Space();
+        return v && i == s.size() ? v : std::nullopt;
+    }
+
+private:
+    void Space() {
+        while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i])))
+            ++i;
+    }
+    bool Eat(char c) {
+        Space();
+        return i < s.size() && s[i] == c ? (++i, true) : false;
+    }
+    std::optional<std::string> String() {
+        if (!Eat('"'))
+            return std::nullopt;
+        std::string out;
+        for (; i < s.size() && s[i] != '"'; ++i) {
+            if (s[i] == '\\' && ++i < s.size() && s[i] == 'u')
+                i += 4;
+            out += s[i];
+        }
+        return i < s.size() ? (++i, std::optional(out)) : std::nullopt;
+    }
+    std::optional<Json> Value() {
+        Space();
+        if (i >= s.size())
+            return std::nullopt;
+        Json v;
+        if (s[i] == '{') {
+            v.type = "object";
+            ++i;
+            if (Eat('}'))
+                return v;
+            do {
+                auto key = String();
+                if (!key || !Eat(':'))
+                    return std::nullopt;
+                auto member = Value();
+                if (!member)
+                    return std::nullopt;
+                v.members.emplace_back(*key, std::move(*member));
+            } while (Eat(','));
+            return Eat('}') ? std::optional(v) : std::nullopt;
+        }
+        if (s[i] == '[') {
+            v.type = "array";
+            ++i;
+            if (Eat(']'))
+                return v;
+            do {
+                auto item = Value();
+                if (!item)
+                    return std::nullopt;
+                v.items.push_back(std::move(*item));
+            } while (Eat(','));
+            return Eat(']') ? std::optional(v) : std::nullopt;
+        }
+        if (s[i] == '"')
+            return String() ? std::optional(Json{"string", {}, {}}) : std::nullopt;
+        for (const char* word : {"true", "false", "null"})
+            if (s.compare(i, std::strlen(word), word) == 0) {
+                i += std::strlen(word);
+                return Json{word[0] == 'n' ? "null" : "boolean", {}, {}};
+            }
+        const std::size_t start = i;
+        bool fraction = false;
+        while (i < s.size() && (std::isdigit(static_cast<unsigned char>(s[i])) || s[i] == '-' ||
+                                s[i] == '.' || s[i] == 'e' || s[i] == 'E' || s[i] == '+'))
+            fraction |= s[i++] == '.';
+        if (i == start)
+            return std::nullopt;
+        return Json{fraction ? "number" : "integer", {}, {}};
+    }
+    const std::string& s;
+    std::size_t i = 0;
+};
+
+struct Key {
+    std::set<std::string> types;
+    bool always = false;
+};
+using Schema = std::map<std::string, Key>;
+
+// The document's tables: "## `command`", then rows "| `path` | types | present | … |".
+std::map<std::string, Schema> ReadSchemas() {
+    std::ifstream in(PIXSCOPE_JSON_DOC);
+    std::map<std::string, Schema> out;
+    std::string command;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("## `", 0) == 0) {
+            command = line.substr(4, line.find('`', 4) - 4);
+            continue;
+        }
+        if (line.rfind("| `", 0) != 0 || command.empty())
+            continue;
+        std::vector<std::string> cells;
+        std::stringstream row(line.substr(1));
+        for (std::string cell; std::getline(row, cell, '|');)
+            cells.push_back(cell);
+        if (cells.size() < 3)
+            continue;
+        const std::size_t a = cells[0].find('`'), b = cells[0].rfind('`');
+        Key key;
+        std::stringstream types(cells[1]);
+        for (std::string t; std::getline(types, t, ',');)
+            key.types.insert(t.substr(t.find_first_not_of(' '),
+                                      t.find_last_not_of(' ') - t.find_first_not_of(' ') + 1));
+        key.always = cells[2].find("always") != std::string::npos;
+        out[command][cells[0].substr(a + 1, b - a - 1)] = key;
+    }
+    return out;
+}
+
+std::string Parent(const std::string& path) {
+    const std::size_t dot = path.rfind('.');
+    return dot == std::string::npos ? "" : path.substr(0, dot);
+}
+
+void Check(const Json& v, const std::string& path, const Schema& schema,
+           std::vector<std::string>& faults) {
+    const auto child = [&](const std::string& at, const Json& c) {
+        const auto key = schema.find(at);
+        if (key == schema.end())
+            faults.push_back(at + ": not in the schema");
+        else if (!key->second.types.count(c.type))
+            faults.push_back(at + ": " + c.type);
+        else
+            Check(c, at, schema, faults);
+    };
+    if (v.type == "array")
+        for (const Json& item : v.items)
+            child(path + "[]", item);
+    if (v.type != "object")
+        return;
+    std::set<std::string> present;
+    for (const auto& [name, member] : v.members) {
+        const std::string at = path.empty() ? name : path + "." + name;
+        present.insert(at);
+        child(at, member);
+    }
+    for (const auto& [at, key] : schema)
+        if (key.always && at.back() != ']' && Parent(at) == path && !present.count(at))
+            faults.push_back(at + ": missing");
+}
+
+std::string Output(const std::string& line) {
+    std::string out;
+    if (FILE* p = ::popen((line + " 2>/dev/null").c_str(), "r")) {
+        char buffer[65536];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;)
+            out.append(buffer, n);
+        ::pclose(p);
+    }
+    return out;
+}
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+} // namespace
+
+TEST(JsonSchema, EveryCommandsOutputOnEveryFileHoldsToTheDocument) {
+    const std::map<std::string, Schema> schemas = ReadSchemas();
+    ASSERT_EQ(schemas.size(), 7u) << "a command's table is missing from the document";
+    std::vector<std::filesystem::path> files;
+    for (const char* dir : {PIXSCOPE_CORPUS, PIXSCOPE_PRODUCERS})
+        for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
+            if (e.is_regular_file() &&
+                (e.path().extension() == ".bmp" || e.path().parent_path().filename() == "hostile"))
+                files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    ASSERT_GT(files.size(), 100u);
+    TempDir dir;
+    const std::string cli = Quote(PIXSCOPE_CLI), out = Quote(dir.Path("out.png"));
+    std::map<std::string, int> objects;
+    for (const auto& path : files) {
+        const std::string f = Quote(path.string());
+        const auto reference =
+            path.parent_path().parent_path() / "reference" / path.stem().concat(".png");
+        const bool small = std::filesystem::file_size(path) < (1u << 18);
+        const std::pair<const char*, std::string> lines[] = {
+            {"report", cli + " report --json " + f},
+            {"check", cli + " check --json " + f},
+            {"where", cli + " where --json " + f + " 0 0"},
+            {"pixel", cli + " pixel --json " + f + " 0 0"},
+            {"fields", cli + " fields --json " + (small ? "--pixels " : "") + f},
+            {"decode", cli + " decode --json " + f + " " + out},
+            {"compare", cli + " compare --json " + f + " " +
+                            (std::filesystem::exists(reference) ? Quote(reference.string()) : f)}};
+        for (const auto& [command, line] : lines) {
+            SCOPED_TRACE(line);
+            std::stringstream output(Output(line));
+            for (std::string text; std::getline(output, text);) {
+                const auto json = Parser(text).Whole();
+                ASSERT_TRUE(json) << "not JSON: " << text.substr(0, 200);
+                std::vector<std::string> faults;
+                Check(*json, "", schemas.at(command), faults);
+                for (const std::string& fault : faults)
+                    ADD_FAILURE() << fault;
+                ++objects[command];
+            }
+        }
+    }
+    // Each command gave objects; those that refuse a file said so in one, too.
+    for (const auto& [command, schema] : schemas)
+        EXPECT_GT(objects[command], 50) << command;
+}
