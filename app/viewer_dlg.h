@@ -97,6 +97,7 @@ protected:
     void OnCheckBitmap();
     void OnPixelLocation();
     void OnStructureView();
+    void OnCompareBitmaps();
     void OnDropFiles(HDROP hDropInfo);
     void OnOpenArguments();
 

@@ -48,11 +48,11 @@ struct Side {
         const auto& fields = IsFileHeader(id) ? file.fields : file.header.fields;
         for (const bmp::Field& f : fields)
             if (f.id == id)
-                return {f.value, {}};
+                return {f.value, {}, false, f.offset};
         // A shorter header means these: no compression, no resolution, the full table.
         if (id == FieldId::Compression || id == FieldId::XPelsPerMeter ||
             id == FieldId::YPelsPerMeter || id == FieldId::ClrUsed || id == FieldId::ClrImportant)
-            return {0, {}, true};
+            return {0, {}, true, std::nullopt};
         return {};
     }
     static bool IsFileHeader(FieldId id) {
@@ -66,7 +66,11 @@ struct Side {
         if (f.encoding != bmp::Encoding::Masked)
             return {};
         const bmp::Channel* channels[] = {&f.red, &f.green, &f.blue, &f.alpha};
-        return {channels[i]->mask, {}};
+        const bmp::Header& h = file.header;
+        return {channels[i]->mask,
+                {},
+                false,
+                i < h.maskCount ? std::optional(h.masksOffset + 4 * i) : std::nullopt};
     }
     // Colour-table entry i as 0xRRGGBB; nothing past the entries the reader takes.
     FieldValue Entry(std::uint64_t i) const {
@@ -77,7 +81,9 @@ struct Side {
         if (at + 3 > bytes.size())
             return {};
         return {std::int64_t{bytes[at + 2]} << 16 | std::int64_t{bytes[at + 1]} << 8 | bytes[at],
-                {}};
+                {},
+                false,
+                at};
     }
 };
 
@@ -94,8 +100,9 @@ std::vector<ComparedField> CompareFields(std::span<const std::uint8_t> a, std::u
                                          std::span<const std::uint8_t> b, std::uint64_t atB) {
     const Side sa{a, bmp::ParseFile(a, atA)}, sb{b, bmp::ParseFile(b, atB)};
     std::vector<ComparedField> out;
-    Add(out, "header", {std::nullopt, bmp::HeaderName(sa.file.header.kind)},
-        {std::nullopt, bmp::HeaderName(sb.file.header.kind)});
+    Add(out, "header",
+        {std::nullopt, bmp::HeaderName(sa.file.header.kind), false, sa.Of(FieldId::Size).offset},
+        {std::nullopt, bmp::HeaderName(sb.file.header.kind), false, sb.Of(FieldId::Size).offset});
     for (const auto& f : kByMeaning) {
         Add(out, f.name, sa.Of(f.id), sb.Of(f.id));
         if (f.id == FieldId::ClrImportant) {
@@ -105,8 +112,13 @@ std::vector<ComparedField> CompareFields(std::span<const std::uint8_t> a, std::u
         }
     }
     const std::uint64_t ea = sa.file.header.entriesUsed, eb = sb.file.header.entriesUsed;
-    Add(out, "colourTableEntries", {static_cast<std::int64_t>(ea), {}},
-        {static_cast<std::int64_t>(eb), {}});
+    // Where the count comes from: biClrUsed, or the bit count when that is 0.
+    const auto countAt = [](const Side& s) {
+        const FieldValue used = s.Of(FieldId::ClrUsed);
+        return used.number.value_or(0) != 0 ? used.offset : s.Of(FieldId::BitCount).offset;
+    };
+    Add(out, "colourTableEntries", {static_cast<std::int64_t>(ea), {}, false, countAt(sa)},
+        {static_cast<std::int64_t>(eb), {}, false, countAt(sb)});
     // Entry by entry where both have a table (the count says the rest); 256 at most.
     for (std::uint64_t i = 0; i < std::min<std::uint64_t>(std::min(ea, eb), 256); ++i) {
         FieldValue va = sa.Entry(i), vb = sb.Entry(i);

@@ -11,9 +11,10 @@
 namespace inspect {
 
 struct FieldValue {
-    std::optional<std::int64_t> number; // nothing: the file has no such field
-    std::string text;                   // where the value is text (the header's kind)
-    bool implied = false;               // the header's kind has no such field and means this value
+    std::optional<std::int64_t> number;  // nothing: the file has no such field
+    std::string text;                    // where the value is text (the header's kind)
+    bool implied = false;                // the header's kind has no such field and means this value
+    std::optional<std::uint64_t> offset; // of the field's bytes in the file
 
     bool operator==(const FieldValue& o) const { return number == o.number && text == o.text; }
     bool Absent() const { return !number && text.empty(); }

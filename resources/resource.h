@@ -40,6 +40,7 @@ inline constexpr unsigned ID_OPTIONS_CALCULATOR = 32777;
 inline constexpr unsigned ID_TOOLS_CHECK_BITMAP = 32778;
 inline constexpr unsigned ID_TOOLS_PIXEL_LOCATION = 32779;
 inline constexpr unsigned ID_TOOLS_STRUCTURE_VIEW = 32781;
+inline constexpr unsigned ID_TOOLS_COMPARE_BITMAPS = 32782;
 // Posted at start when files were named on the command line.
 inline constexpr unsigned ID_FILE_OPEN_ARGUMENTS = 32780;
 // 文件 → 最近打开的文件: one command for each of its eight places.

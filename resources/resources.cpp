@@ -136,6 +136,7 @@ const MenuItemTemplate kToolsMenu[] = {
     {"检查位图文件", ID_TOOLS_CHECK_BITMAP, {}},
     {"像素位置", ID_TOOLS_PIXEL_LOCATION, {}},
     {"结构视图", ID_TOOLS_STRUCTURE_VIEW, {}},
+    {"比较两个位图", ID_TOOLS_COMPARE_BITMAPS, {}},
 };
 const MenuItemTemplate kMenuBar[] = {
     {"文件", 0, kFileMenu, "Alt+F"},

@@ -63,6 +63,15 @@ void SetUpHost() {
 
 } // namespace
 
+std::unique_ptr<structure::StructureModel> OpenStructureModel(const std::string& nativePath) {
+    SetUpHost();
+    return Opened(nativePath);
+}
+
+std::string ChooseStructureFile() {
+    return ChooseFile();
+}
+
 void OpenStructureView(const std::string& nativePath, views::StructureViewStart start) {
     SetUpHost();
     if (auto model = Opened(nativePath))

@@ -23,6 +23,8 @@ QColor Rgb(std::uint32_t v) {
 } // namespace
 
 class PictureCanvas : public QWidget {
+    friend class StructurePicture;
+
 public:
     explicit PictureCanvas(StructurePicture* owner) : QWidget(owner), m_owner(owner) {
         setMouseTracking(true);
@@ -246,7 +248,7 @@ private:
                 const QRect cell(left + (dx + kReach) * kCell, top + (dy + kReach) * kCell, kCell,
                                  kCell);
                 if (x >= 0 && y >= 0 && x < m.Width() && y < m.Height())
-                    p.fillRect(cell.adjusted(1, 1, 0, 0), Rgb(m.Colour(x, y)));
+                    p.fillRect(cell.adjusted(1, 1, 0, 0), Rgb(m_owner->ColourAt(x, y)));
                 p.drawRect(cell);
             }
         p.setPen(QPen(QColor(220, 0, 0), 2));
@@ -293,7 +295,8 @@ private:
                 const std::int64_t py = (2 * std::int64_t{y} + 1) * m.Height() / (2 * r.height());
                 for (int x = 0; x < r.width(); ++x)
                     line[x] = 0xFF000000u |
-                              m.Colour((2 * std::int64_t{x} + 1) * m.Width() / (2 * r.width()), py);
+                              m_owner->ColourAt(
+                                  (2 * std::int64_t{x} + 1) * m.Width() / (2 * r.width()), py);
             }
         }
         p.drawImage(r.topLeft(), m_shown);
@@ -313,7 +316,7 @@ private:
                     auto* line = reinterpret_cast<QRgb*>(m_shown.scanLine(y));
                     for (int x = 0; x < width(); ++x)
                         if (const auto at = PixelAt(QPoint(x, y)))
-                            line[x] = 0xFF000000u | m.Colour(at->first, at->second);
+                            line[x] = 0xFF000000u | m_owner->ColourAt(at->first, at->second);
                 }
             }
             p.drawImage(0, 0, m_shown);
@@ -337,7 +340,7 @@ private:
             for (int y = 0; y < cells.height(); ++y) {
                 auto* line = reinterpret_cast<QRgb*>(m_shown.scanLine(y));
                 for (int x = 0; x < cells.width(); ++x)
-                    line[x] = 0xFF000000u | m.Colour(x0 + x, y0 + y);
+                    line[x] = 0xFF000000u | m_owner->ColourAt(x0 + x, y0 + y);
             }
         }
         const QRectF target((static_cast<double>(x0) - m_origin.x()) * m_scale,
@@ -409,6 +412,19 @@ QWidget* StructurePicture::Canvas() const {
 
 QSize StructurePicture::minimumSizeHint() const {
     return m_canvas->minimumSize() + QSize(24, 48);
+}
+
+} // namespace views
+
+namespace views {
+
+void StructurePicture::SetLayer(std::function<bool(std::int64_t x, std::int64_t y)> layer) {
+    m_layer = std::move(layer);
+    m_canvas->Changed();
+}
+
+std::uint32_t StructurePicture::ColourAt(std::int64_t x, std::int64_t y) const {
+    return m_layer && m_layer(x, y) ? 0xFF00FFu : m_model.Colour(x, y);
 }
 
 } // namespace views

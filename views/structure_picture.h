@@ -26,6 +26,11 @@ public:
     // The pane point that shows picture pixel x, y (its centre), for tests.
     QPoint PointOf(std::int64_t x, std::int64_t y) const;
     QWidget* Canvas() const;
+    // A layer over the picture: the pixels it holds drawn in magenta (another picture's
+    // differences), or none.
+    void SetLayer(std::function<bool(std::int64_t x, std::int64_t y)> layer);
+    // A pixel as the pane paints it: the model's colour, or the layer's.
+    std::uint32_t ColourAt(std::int64_t x, std::int64_t y) const;
     // Not the caption's width: a long caption must not take room from the other panes.
     QSize minimumSizeHint() const override;
 
@@ -37,6 +42,7 @@ private:
     const StructureModel& m_model;
     PictureCanvas* m_canvas;
     double m_zoom = 0; // pane pixels a picture pixel; 0 while fitted
+    std::function<bool(std::int64_t, std::int64_t)> m_layer;
 };
 
 } // namespace views

@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
@@ -28,6 +29,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <set>
 
 namespace views {
 
@@ -185,6 +187,27 @@ public:
         for (int c = 0; c < 4; ++c)
             wanted += m_tree->header()->sectionSize(c);
         return wanted;
+    }
+
+    // The other file's view, for a comparison: a pixel chosen here is chosen there.
+    QPointer<StructureWindow> peer;
+
+    void MarkDiffering(const std::vector<std::uint64_t>& offsets) {
+        const std::set<std::uint64_t> at(offsets.begin(), offsets.end());
+        for (QTreeWidgetItemIterator it(m_tree); *it != nullptr; ++it) {
+            if ((*it)->childCount() > 0 || IsLazy(**it) || !at.count(RangeOf(**it).offset))
+                continue;
+            QFont bold = (*it)->font(0);
+            bold.setBold(true);
+            for (int c = 0; c < m_tree->columnCount(); ++c) {
+                (*it)->setFont(c, bold);
+                (*it)->setForeground(c, QColor(170, 0, 140));
+            }
+            (*it)->setToolTip(0, "与另一个文件不同");
+        }
+    }
+    void SetLayer(std::function<bool(std::int64_t, std::int64_t)> layer) {
+        m_picture->SetLayer(std::move(layer));
     }
 
     void Start(const StructureViewStart& start) {
@@ -513,6 +536,12 @@ private:
     }
 
     void ChoosePixel(std::int64_t x, std::int64_t y) {
+        ShowPixel(x, y);
+        if (peer != nullptr)
+            peer->ShowPixel(x, y);
+    }
+
+    void ShowPixel(std::int64_t x, std::int64_t y) {
         const auto bytes = m_model->BytesOf(x, y);
         const std::string decoding = m_model->Decoding(x, y);
         if (!bytes) {
@@ -717,6 +746,30 @@ void ShowStructureView(std::unique_ptr<StructureModel> model, StructureViewStart
     window->raise();
     window->activateWindow();
     window->Start(start);
+}
+
+void ShowComparedViews(std::unique_ptr<StructureModel> a, std::unique_ptr<StructureModel> b,
+                       ComparedViews compared) {
+    auto* left = new StructureWindow(std::move(a), QApplication::activeModalWidget());
+    auto* right = new StructureWindow(std::move(b), QApplication::activeModalWidget());
+    left->peer = right;
+    right->peer = left;
+    left->MarkDiffering(compared.differingA);
+    right->MarkDiffering(compared.differingB);
+    if (compared.differs) {
+        left->SetLayer(compared.differs);
+        right->SetLayer(compared.differs);
+    }
+    // Each half of the screen.
+    const QRect screen = left->screen()->availableGeometry();
+    const int half = screen.width() / 2;
+    left->setGeometry(screen.left(), screen.top() + 30, half - 8, screen.height() - 60);
+    right->setGeometry(screen.left() + half, screen.top() + 30, half - 8, screen.height() - 60);
+    for (StructureWindow* w : {left, right}) {
+        w->show();
+        w->raise();
+    }
+    right->activateWindow();
 }
 
 int RunStructureView(std::unique_ptr<StructureModel> model) {

@@ -43,6 +43,16 @@ struct StructureViewStart {
 // Opens a window on the model beside the program's others, placed apart from the views
 // already open; it goes when closed.
 void ShowStructureView(std::unique_ptr<StructureModel> model, StructureViewStart start = {});
+// Two files' views side by side, linked: the rows of the fields that differ marked in
+// each tree (by their offsets), the pixels that differ a layer of both pictures (none
+// when the sizes differ), and a pixel chosen in one chosen in the other too.
+struct ComparedViews {
+    std::vector<std::uint64_t> differingA, differingB;
+    std::function<bool(std::int64_t x, std::int64_t y)> differs;
+};
+void ShowComparedViews(std::unique_ptr<StructureModel> a, std::unique_ptr<StructureModel> b,
+                       ComparedViews compared);
+
 // The window as the whole program: returns once it is closed.
 int RunStructureView(std::unique_ptr<StructureModel> model);
 

@@ -92,7 +92,7 @@ const Flow kFlows[] = {
        "?S=0"},
       {"?menu=文件/打开位图文件,文件/最近打开的文件,文件/保存修改的位图,文件/退出,选项/清空缓存,"
        "选项/打开计算器,"
-       "帮助/使用说明,工具/检查位图文件,工具/像素位置,工具/结构视图"}}},
+       "帮助/使用说明,工具/检查位图文件,工具/像素位置,工具/结构视图,工具/比较两个位图"}}},
     // Each ends the dialog (the sanitizer build fails on a report buffer freed twice);
     // F1 only says where help is, and nothing checks the fields on the way out.
     {"ExitEndsTheDialog", {{"open:a.bmp exit ?ended"}}},

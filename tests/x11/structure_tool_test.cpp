@@ -315,3 +315,59 @@ TEST_F(StructureTool, TheCheckersRowsAndThePixelLocatorOpenItAtTheirBytes) {
         CloseViews();
     });
 }
+
+TEST_F(StructureTool, ComparesTwoBitmapsInLinkedViewsSideBySide) {
+    // Three pixels and the horizontal resolution changed in a copy.
+    const std::vector<BYTE> original = PictureOf(40, 30, [](int x, int y) { return RGB(x, y, 9); });
+    std::vector<BYTE> changed = original;
+    std::string error;
+    for (const auto& [x, y] : {std::pair{3, 2}, {20, 10}, {39, 29}}) {
+        const auto at = inspect::LocatePixel(original, x, y, error);
+        ASSERT_TRUE(at && at->offset) << error;
+        changed[*at->offset] ^= 0xFF;
+    }
+    changed[0x26] = 0x10; // biXPelsPerMeter
+    const std::string a = dir.Write("a.bmp", original), b = dir.Write("b.bmp", changed);
+    const auto where = inspect::LocatePixel(original, 20, 10, error);
+    ASSERT_TRUE(where && where->offset);
+    RunModal(dlg, [&] {
+        // No file is open: both are asked for, one dialog after the other.
+        TypeIntoFileDialog(a, nullptr, [&](QFileDialog*) { TypeIntoFileDialog(b); });
+        Menu("比较两个位图")->trigger();
+        QWidget* left = nullptr;
+        QWidget* right = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            left = ViewOf("a.bmp"), right = ViewOf("b.bmp");
+            return left != nullptr && right != nullptr;
+        }));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(left) && QTest::qWaitForWindowExposed(right));
+        EXPECT_LT(left->geometry().center().x(), right->geometry().center().x()) << "side by side";
+        // The field that differs is marked in both trees, and only it.
+        for (QWidget* view : {left, right}) {
+            auto* tree = view->findChild<QTreeWidget*>("fields");
+            QStringList marked;
+            for (QTreeWidgetItemIterator it(tree); *it != nullptr; ++it)
+                if ((*it)->font(0).bold())
+                    marked << (*it)->text(0);
+            EXPECT_EQ(marked.join(","), "biXPelsPerMeter");
+        }
+        // The differing pixels are a layer of both pictures.
+        auto* picture = left->findChild<views::StructurePicture*>("picture");
+        for (QWidget* view : {left, right}) {
+            auto* p = view->findChild<views::StructurePicture*>("picture");
+            EXPECT_EQ(p->ColourAt(20, 10), 0xFF00FFu);
+            EXPECT_EQ(p->ColourAt(39, 29), 0xFF00FFu);
+            EXPECT_NE(p->ColourAt(21, 10), 0xFF00FFu);
+        }
+        // A differing pixel clicked in one: its bytes in both hex views.
+        PointerTo(picture->Canvas(), picture->PointOf(20, 10));
+        XInput("click 1");
+        for (QWidget* view : {left, right})
+            EXPECT_TRUE(QTest::qWaitFor([&] {
+                return view->findChild<HexView*>("hex")->Caret() == *where->offset;
+            })) << view->windowTitle().toStdString();
+        SavePng(OnScreen(left), "x11-compare-left");
+        SavePng(OnScreen(right), "x11-compare-right");
+        CloseViews();
+    });
+}
