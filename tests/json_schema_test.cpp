@@ -19,89 +19,69 @@ namespace {
 
 struct Json {
     std::string type; // integer, number, string, boolean, null, object, array
-    std::vector<std::pair<std::string, Json>> members;
-    std::vector<Json> items;
+    std::vector<std::pair<std::string, Json>> members; // an array's have no names
 };
 
-// Just enough JSON for our own output; nothing on malformed text.
+// Just enough JSON for our own output: each value's type and its members; nothing on
+// malformed text.
 class Parser {
 public:
     explicit Parser(const std::string& text) : s(text) {}
     std::optional<Json> Whole() {
         auto v = Value();
-        Space();
-        return v && i == s.size() ? v : std::nullopt;
+        return v && !Peek() ? v : std::nullopt;
     }
 
 private:
-    void Space() {
+    char Peek() {
         while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i])))
             ++i;
+        return i < s.size() ? s[i] : 0;
     }
-    bool Eat(char c) {
-        Space();
-        return i < s.size() && s[i] == c ? (++i, true) : false;
-    }
+    bool Eat(char c) { return Peek() == c ? (++i, true) : false; }
     std::optional<std::string> String() {
+        std::string out;
         if (!Eat('"'))
             return std::nullopt;
-        std::string out;
-        for (; i < s.size() && s[i] != '"'; ++i) {
-            if (s[i] == '\\' && ++i < s.size() && s[i] == 'u')
-                i += 4;
-            out += s[i];
-        }
-        return i < s.size() ? (++i, std::optional(out)) : std::nullopt;
+        for (; i < s.size() && s[i] != '"'; ++i)
+            out += s[i] == '\\' ? s[i += s[i + 1] == 'u' ? 5 : 1] : s[i];
+        return Eat('"') ? std::optional(out) : std::nullopt;
+    }
+    // The elements of an object or array up to its closing bracket.
+    bool Items(char close, Json& v) {
+        if (Eat(close))
+            return true;
+        do {
+            std::optional<std::string> key = "";
+            if (close == '}' && (!(key = String()) || !Eat(':')))
+                return false;
+            auto item = Value();
+            if (!item)
+                return false;
+            v.members.emplace_back(*key, std::move(*item));
+        } while (Eat(','));
+        return Eat(close);
     }
     std::optional<Json> Value() {
-        Space();
-        if (i >= s.size())
-            return std::nullopt;
         Json v;
-        if (s[i] == '{') {
-            v.type = "object";
+        const char c = Peek();
+        if (c == '{' || c == '[') {
             ++i;
-            if (Eat('}'))
-                return v;
-            do {
-                auto key = String();
-                if (!key || !Eat(':'))
-                    return std::nullopt;
-                auto member = Value();
-                if (!member)
-                    return std::nullopt;
-                v.members.emplace_back(*key, std::move(*member));
-            } while (Eat(','));
-            return Eat('}') ? std::optional(v) : std::nullopt;
+            v.type = c == '{' ? "object" : "array";
+            return Items(c == '{' ? '}' : ']', v) ? std::optional(v) : std::nullopt;
         }
-        if (s[i] == '[') {
-            v.type = "array";
-            ++i;
-            if (Eat(']'))
-                return v;
-            do {
-                auto item = Value();
-                if (!item)
-                    return std::nullopt;
-                v.items.push_back(std::move(*item));
-            } while (Eat(','));
-            return Eat(']') ? std::optional(v) : std::nullopt;
-        }
-        if (s[i] == '"')
-            return String() ? std::optional(Json{"string", {}, {}}) : std::nullopt;
+        if (c == '"')
+            return String() ? std::optional(Json{"string", {}}) : std::nullopt;
         for (const char* word : {"true", "false", "null"})
-            if (s.compare(i, std::strlen(word), word) == 0) {
-                i += std::strlen(word);
-                return Json{word[0] == 'n' ? "null" : "boolean", {}, {}};
-            }
+            if (s.compare(i, std::strlen(word), word) == 0)
+                return i += std::strlen(word), Json{word[0] == 'n' ? "null" : "boolean", {}};
         const std::size_t start = i;
-        bool fraction = false;
-        while (i < s.size() && (std::isdigit(static_cast<unsigned char>(s[i])) || s[i] == '-' ||
-                                s[i] == '.' || s[i] == 'e' || s[i] == 'E' || s[i] == '+'))
-            fraction |= s[i++] == '.';
+        while (i < s.size() && std::strchr("0123456789+-.eE", s[i]) != nullptr)
+            ++i;
         if (i == start)
             return std::nullopt;
-        return Json{fraction ? "number" : "integer", {}, {}};
+        const bool integer = s.find_first_of(".eE", start) >= i;
+        return Json{integer ? "integer" : "number", {}};
     }
     const std::string& s;
     std::size_t i = 0;
@@ -134,9 +114,8 @@ std::map<std::string, Schema> ReadSchemas() {
         const std::size_t a = cells[0].find('`'), b = cells[0].rfind('`');
         Key key;
         std::stringstream types(cells[1]);
-        for (std::string t; std::getline(types, t, ',');)
-            key.types.insert(t.substr(t.find_first_not_of(' '),
-                                      t.find_last_not_of(' ') - t.find_first_not_of(' ') + 1));
+        for (std::string t; types >> t;)
+            key.types.insert(t.back() == ',' ? t.substr(0, t.size() - 1) : t);
         key.always = cells[2].find("always") != std::string::npos;
         out[command][cells[0].substr(a + 1, b - a - 1)] = key;
     }
@@ -150,28 +129,21 @@ std::string Parent(const std::string& path) {
 
 void Check(const Json& v, const std::string& path, const Schema& schema,
            std::vector<std::string>& faults) {
-    const auto child = [&](const std::string& at, const Json& c) {
+    std::set<std::string> present;
+    for (const auto& [name, c] : v.members) {
+        const std::string at = v.type == "array" ? path + "[]"
+                               : path.empty()    ? name
+                                                 : path + "." + name;
+        present.insert(at);
         const auto key = schema.find(at);
-        if (key == schema.end())
-            faults.push_back(at + ": not in the schema");
-        else if (!key->second.types.count(c.type))
-            faults.push_back(at + ": " + c.type);
+        if (key == schema.end() || !key->second.types.count(c.type))
+            faults.push_back(at + (key == schema.end() ? ": not in the schema" : ": " + c.type));
         else
             Check(c, at, schema, faults);
-    };
-    if (v.type == "array")
-        for (const Json& item : v.items)
-            child(path + "[]", item);
-    if (v.type != "object")
-        return;
-    std::set<std::string> present;
-    for (const auto& [name, member] : v.members) {
-        const std::string at = path.empty() ? name : path + "." + name;
-        present.insert(at);
-        child(at, member);
     }
     for (const auto& [at, key] : schema)
-        if (key.always && at.back() != ']' && Parent(at) == path && !present.count(at))
+        if (v.type == "object" && key.always && at.back() != ']' && Parent(at) == path &&
+            !present.count(at))
             faults.push_back(at + ": missing");
 }
 
