@@ -120,3 +120,10 @@ std::vector<BYTE> ReadFileBytes(const std::string& path) {
     const std::string text = ReadFileText(path);
     return {text.begin(), text.end()};
 }
+
+std::string ShellQuote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}

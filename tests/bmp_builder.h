@@ -46,6 +46,9 @@ std::vector<BYTE> BuildBmp(const BmpFields& fields);
 std::vector<BYTE> PictureOf(int w, int h, const std::function<COLORREF(int x, int y)>& colour,
                             int bitCount = 24);
 
+// A word for the shell: in single quotes, any quote in it escaped.
+std::string ShellQuote(const std::string& s);
+
 // A file in a fresh temporary directory, removed with it.
 class TempDir {
 public:

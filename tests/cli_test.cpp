@@ -17,22 +17,11 @@ struct CliRun {
     std::string err;
 };
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) {
-        if (c == '\'')
-            q += "'\\''";
-        else
-            q += c;
-    }
-    return q + "'";
-}
-
 // A shell line as it stands, with its redirections and pipes; $CLI names the program.
 CliRun Shell(const std::string& line) {
     TempDir dir;
-    const std::string cmd = "export CLI=" + Quote(PIXSCOPE_CLI) + " TZ=UTC; (" + line + ") >" +
-                            Quote(dir.Path("out")) + " 2>" + Quote(dir.Path("err"));
+    const std::string cmd = "export CLI=" + ShellQuote(PIXSCOPE_CLI) + " TZ=UTC; (" + line + ") >" +
+                            ShellQuote(dir.Path("out")) + " 2>" + ShellQuote(dir.Path("err"));
     const int raw = std::system(cmd.c_str());
     auto text = [](const std::vector<BYTE>& b) { return std::string(b.begin(), b.end()); };
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text(ReadFileBytes(dir.Path("out"))),
@@ -54,12 +43,12 @@ TEST(Cli, Save16OfAVeryWidePictureWithinTwoGigabytes) {
                                .Pixels({255, 1, 0, 1})
                                .SizeImage(4);
     const std::string in = dir.Write("wide.bmp", BuildBmp(wide)), out = dir.Path("out.bmp");
-    CliRun r = Shell("ulimit -v 2000000; $CLI save16 " + Quote(in) + " " + Quote(out));
+    CliRun r = Shell("ulimit -v 2000000; $CLI save16 " + ShellQuote(in) + " " + ShellQuote(out));
     if (r.status == 0) {
         EXPECT_EQ(std::filesystem::file_size(out), 54u + (std::uintmax_t{1} << 29));
         // Red where the stream sets pixels, and entry 0, red too, where it sets none.
-        EXPECT_EQ(Shell("$CLI pixel " + Quote(out) + " 254 0").out, "0 0 255 0\n");
-        EXPECT_EQ(Shell("$CLI pixel " + Quote(out) + " 268435455 0").out, "0 0 255 0\n");
+        EXPECT_EQ(Shell("$CLI pixel " + ShellQuote(out) + " 254 0").out, "0 0 255 0\n");
+        EXPECT_EQ(Shell("$CLI pixel " + ShellQuote(out) + " 268435455 0").out, "0 0 255 0\n");
     } else {
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, "内存不足。\n");
@@ -367,9 +356,9 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.line);
-        const CliRun r = Shell("cd " + Quote(dir.Dir()) + " && S=" + Quote(samples) +
-                               " P=" + Quote(PIXSCOPE_PRODUCERS) +
-                               " Q=" + Quote(std::string(PIXSCOPE_CORPUS) + "/bmpsuite") +
+        const CliRun r = Shell("cd " + ShellQuote(dir.Dir()) + " && S=" + ShellQuote(samples) +
+                               " P=" + ShellQuote(PIXSCOPE_PRODUCERS) +
+                               " Q=" + ShellQuote(std::string(PIXSCOPE_CORPUS) + "/bmpsuite") +
                                " BAD=$(printf 'bad\"\\t\\037name.bmp') && " + row.line);
         EXPECT_EQ(r.status, row.status) << r.err;
         std::string out = fill(row.out);

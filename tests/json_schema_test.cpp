@@ -127,8 +127,7 @@ std::string Parent(const std::string& path) {
     return dot == std::string::npos ? "" : path.substr(0, dot);
 }
 
-void Check(const Json& v, const std::string& path, const Schema& schema,
-           std::vector<std::string>& faults) {
+void Check(const Json& v, const std::string& path, const Schema& schema) {
     std::set<std::string> present;
     for (const auto& [name, c] : v.members) {
         const std::string at = v.type == "array" ? path + "[]"
@@ -137,14 +136,14 @@ void Check(const Json& v, const std::string& path, const Schema& schema,
         present.insert(at);
         const auto key = schema.find(at);
         if (key == schema.end() || !key->second.types.count(c.type))
-            faults.push_back(at + (key == schema.end() ? ": not in the schema" : ": " + c.type));
+            ADD_FAILURE() << at << (key == schema.end() ? ": not in the schema" : ": " + c.type);
         else
-            Check(c, at, schema, faults);
+            Check(c, at, schema);
     }
     for (const auto& [at, key] : schema)
         if (v.type == "object" && key.always && at.back() != ']' && Parent(at) == path &&
             !present.count(at))
-            faults.push_back(at + ": missing");
+            ADD_FAILURE() << at << ": missing";
 }
 
 std::string Output(const std::string& line) {
@@ -156,13 +155,6 @@ std::string Output(const std::string& line) {
         ::pclose(p);
     }
     return out;
-}
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
 }
 
 } // namespace
@@ -179,10 +171,10 @@ TEST(JsonSchema, EveryCommandsOutputOnEveryFileHoldsToTheDocument) {
     std::sort(files.begin(), files.end());
     ASSERT_GT(files.size(), 100u);
     TempDir dir;
-    const std::string cli = Quote(PIXSCOPE_CLI), out = Quote(dir.Path("out.png"));
+    const std::string cli = ShellQuote(PIXSCOPE_CLI), out = ShellQuote(dir.Path("out.png"));
     std::map<std::string, int> objects;
     for (const auto& path : files) {
-        const std::string f = Quote(path.string());
+        const std::string f = ShellQuote(path.string());
         const auto reference =
             path.parent_path().parent_path() / "reference" / path.stem().concat(".png");
         const bool small = std::filesystem::file_size(path) < (1u << 18);
@@ -193,18 +185,16 @@ TEST(JsonSchema, EveryCommandsOutputOnEveryFileHoldsToTheDocument) {
             {"pixel", cli + " pixel --json " + f + " 0 0"},
             {"fields", cli + " fields --json " + (small ? "--pixels " : "") + f},
             {"decode", cli + " decode --json " + f + " " + out},
-            {"compare", cli + " compare --json " + f + " " +
-                            (std::filesystem::exists(reference) ? Quote(reference.string()) : f)}};
+            {"compare",
+             cli + " compare --json " + f + " " +
+                 (std::filesystem::exists(reference) ? ShellQuote(reference.string()) : f)}};
         for (const auto& [command, line] : lines) {
             SCOPED_TRACE(line);
             std::stringstream output(Output(line));
             for (std::string text; std::getline(output, text);) {
                 const auto json = Parser(text).Whole();
                 ASSERT_TRUE(json) << "not JSON: " << text.substr(0, 200);
-                std::vector<std::string> faults;
-                Check(*json, "", schemas.at(command), faults);
-                for (const std::string& fault : faults)
-                    ADD_FAILURE() << fault;
+                Check(*json, "", schemas.at(command));
                 ++objects[command];
             }
         }
