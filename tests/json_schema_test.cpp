@@ -122,11 +122,6 @@ std::map<std::string, Schema> ReadSchemas() {
     return out;
 }
 
-std::string Parent(const std::string& path) {
-    const std::size_t dot = path.rfind('.');
-    return dot == std::string::npos ? "" : path.substr(0, dot);
-}
-
 void Check(const Json& v, const std::string& path, const Schema& schema) {
     std::set<std::string> present;
     for (const auto& [name, c] : v.members) {
@@ -141,7 +136,9 @@ void Check(const Json& v, const std::string& path, const Schema& schema) {
             Check(c, at, schema);
     }
     for (const auto& [at, key] : schema)
-        if (v.type == "object" && key.always && at.back() != ']' && Parent(at) == path &&
+        if (v.type == "object" && key.always && at.back() != ']' &&
+            // its parent is this object: what comes before its last dot
+            at.substr(0, at.find_last_of('.') + 1) == (path.empty() ? path : path + ".") &&
             !present.count(at))
             ADD_FAILURE() << at << ": missing";
 }
