@@ -51,6 +51,12 @@ struct PixelSpan {
 
 inline constexpr std::uint32_t kBlack = 0xFF000000u;
 
+// The most pixels worth reading out of a file of that many bytes: a header may claim
+// billions that a few bytes never held. Run-length deltas reach far, so it is generous.
+constexpr std::uint64_t MostPixelsOf(std::uint64_t fileBytes) {
+    return fileBytes > (std::uint64_t{1} << 13) ? 2048 * fileBytes : std::uint64_t{1} << 24;
+}
+
 class Decoder {
 public:
     // The header as parsed, the bytes of its colour table as far as the reader may take

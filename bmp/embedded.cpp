@@ -33,9 +33,8 @@ void Fault(StreamLayout& l, std::uint64_t at, std::string message) {
 }
 
 StreamLayout PngLayout(std::span<const std::uint8_t> s) {
-    static constexpr std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     StreamLayout l;
-    if (s.size() < 8 || !std::equal(std::begin(kSignature), std::end(kSignature), s.begin())) {
+    if (!IsPng(s)) {
         Fault(l, 0, "不是 PNG 流：前 8 个字节不是 PNG 的签名");
         return l;
     }
@@ -223,6 +222,12 @@ std::uint32_t Crc32(std::span<const std::uint8_t> bytes) {
     for (const std::uint8_t b : bytes)
         c = table[(c ^ b) & 0xFF] ^ (c >> 8);
     return c ^ 0xFFFFFFFFu;
+}
+
+bool IsPng(std::span<const std::uint8_t> bytes) {
+    static constexpr std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    return bytes.size() >= 8 &&
+           std::equal(std::begin(kSignature), std::end(kSignature), bytes.begin());
 }
 
 } // namespace bmp

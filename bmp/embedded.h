@@ -25,6 +25,9 @@ struct StreamPicture {
 // is allocated.
 std::uint64_t MostStreamPixels(std::uint64_t streamBytes);
 
+// Whether bytes start with the PNG signature.
+bool IsPng(std::span<const std::uint8_t> bytes);
+
 // The codec: set by the program (codecs::InstallStreamDecoders); without one, embedded
 // pictures do not decode.
 using StreamDecoder = std::function<StreamPicture(StreamKind, std::span<const std::uint8_t>)>;

@@ -2,6 +2,7 @@
 // pictures (BMPs of any variant, or PNGs), their fields by meaning and their pixels.
 #include "bmp/bitmap_array.h"
 #include "bmp/decoder.h"
+#include "bmp/embedded.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/json.h"
@@ -87,11 +88,6 @@ struct Side {
     }
 };
 
-bool IsPng(std::span<const std::uint8_t> bytes) {
-    static const std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    return bytes.size() >= 8 && std::memcmp(bytes.data(), kSignature, 8) == 0;
-}
-
 // Nothing once the reason has been said.
 std::unique_ptr<Side> Read(const std::string& path, std::size_t image) {
     auto side = std::make_unique<Side>();
@@ -105,7 +101,7 @@ std::unique_ptr<Side> Read(const std::string& path, std::size_t image) {
     if (side->file->Error() != 0)
         return say("cannot open: " + CannotOpen(path, side->file->Error()).message);
     const std::span<const std::uint8_t> bytes = side->file->Bytes();
-    if (IsPng(bytes)) {
+    if (bmp::IsPng(bytes)) {
         side->png = true;
         side->picture = codecs::ReadPng(bytes);
         if (!side->picture.error.empty())
@@ -120,10 +116,9 @@ std::unique_ptr<Side> Read(const std::string& path, std::size_t image) {
         std::make_unique<bmp::Decoder>(bmp::Decoder::OfFile(bytes, bmp::Rules::File, *start));
     if (!side->decoder->Decodes())
         return say(side->decoder->Refusal());
-    // As decode: a header may claim billions of pixels a few bytes never held.
     const std::uint64_t area = static_cast<std::uint64_t>(side->decoder->Width()) *
                                static_cast<std::uint64_t>(side->decoder->Height());
-    if (area > std::max<std::uint64_t>(std::uint64_t{1} << 24, 2048 * bytes.size()))
+    if (area > bmp::MostPixelsOf(bytes.size()))
         return say("the header claims far more pixels than the file can hold");
     return side;
 }

@@ -111,11 +111,10 @@ int Decode(const DecodeArguments* a, Said& say) {
             decoder.Refusal().c_str());
         return 1;
     }
-    // A header may claim billions of pixels that a few bytes never held; writing them
-    // would take minutes. Run-length deltas reach far, so the bound is generous.
+    // Writing billions of pixels a few bytes never held would take minutes.
     const std::uint64_t area =
         static_cast<std::uint64_t>(decoder.Width()) * static_cast<std::uint64_t>(decoder.Height());
-    const std::uint64_t most = std::max<std::uint64_t>(std::uint64_t{1} << 24, 2048 * bytes.size());
+    const std::uint64_t most = bmp::MostPixelsOf(bytes.size());
     if (area > most) {
         say("pixscope-cli decode: %s: 图像声明 %lld × %lld 个像素，远多于 %zu "
             "字节的文件能存放的; nothing written\n",

@@ -28,7 +28,7 @@ std::shared_ptr<std::vector<bool>> Differing(std::span<const std::uint8_t> a,
         return nullptr;
     const std::uint64_t area =
         static_cast<std::uint64_t>(da.Width()) * static_cast<std::uint64_t>(da.Height());
-    if (area > std::max<std::uint64_t>(std::uint64_t{1} << 24, 2048 * std::min(a.size(), b.size())))
+    if (area > bmp::MostPixelsOf(std::min(a.size(), b.size())))
         return nullptr;
     width = da.Width();
     auto bits = std::make_shared<std::vector<bool>>(area);
