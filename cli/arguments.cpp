@@ -27,7 +27,8 @@ Arguments SplitArguments(const std::vector<std::string>& args) {
         if (args[i].size() < 2 || args[i][0] != '-')
             break;
         // An option that takes a value may have it as the next word.
-        if ((args[i] == "--image" || args[i] == "--fuzz" || args[i] == "--diff") &&
+        if ((args[i] == "--image" || args[i] == "--fuzz" || args[i] == "--diff" ||
+             args[i] == "--only" || args[i] == "--timeout") &&
             i + 1 < args.size()) {
             split.options.push_back(args[i] + "=" + args[i + 1]);
             ++i;

@@ -14,3 +14,4 @@ int RunWhereCommand(const std::vector<std::string>& args);
 int RunFieldsCommand(const std::vector<std::string>& args);
 int RunDecodeCommand(const std::vector<std::string>& args);
 int RunCompareCommand(const std::vector<std::string>& args);
+int RunReadersCommand(const std::vector<std::string>& args);

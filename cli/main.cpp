@@ -85,6 +85,19 @@ const char kUsage[] =
     "      bytes. --diff writes the differing pixels in magenta over a faded copy of A.\n"
     "      Exit status 0 when the pictures are the same within N, 1 when they or their\n"
     "      sizes differ, 2 when a file cannot be read.\n"
+    "  readers [--json] [--only NAMES] [--timeout S] FILE...\n"
+    "      Runs every other reader of BMP files installed here (pillow, imagemagick,\n"
+    "      graphicsmagick, gdk-pixbuf, qt, ffmpeg, netpbm, vips; --only picks some,\n"
+    "      separated by commas) on each file, each in a process of its own with S\n"
+    "      seconds (default 10), limited memory and no input, and holds its picture\n"
+    "      against Pixscope's reading, as compare does. Each reader's verdict: same,\n"
+    "      differs (how many pixels, their box, and the causes: skipped-pixels,\n"
+    "      palette-index, channel-widening, alpha, masks, colour-profile, orientation,\n"
+    "      size, other, each with its pixels and one of them with its bytes), refused\n"
+    "      (with its message), crashed, timeout or missing (with the Debian package).\n"
+    "      With several files, one line (or JSON object) a file, then readers against\n"
+    "      verdicts. Exit status 0 when every reader found reads each file as Pixscope\n"
+    "      does, 1 otherwise.\n"
     "  OUT is replaced only once it is completely written; a failure leaves it as it was,\n"
     "  and so does an interrupt. OUT must be a regular file if it exists.\n"
     "\n"
@@ -123,7 +136,7 @@ int main(int argc, char** argv) {
                      {"setpixel", RunSetPixelCommand}, {"save16", RunSave16Command},
                      {"check", RunCheckCommand},       {"where", RunWhereCommand},
                      {"fields", RunFieldsCommand},     {"decode", RunDecodeCommand},
-                     {"compare", RunCompareCommand}};
+                     {"compare", RunCompareCommand},   {"readers", RunReadersCommand}};
     int (*run)(const std::vector<std::string>&) = nullptr;
     for (const auto& c : kCommands) {
         if (command == c.name)
@@ -135,7 +148,7 @@ int main(int argc, char** argv) {
     }
     // Running out of memory ends the command with the window program's message.
     // check says 2 for its faults, the others 1.
-    const int failure = command == "check" || command == "compare" ? 2 : 1;
+    const int failure = command == "check" || command == "compare" || command == "readers" ? 2 : 1;
     try {
         return FinishOutput(run(args), failure);
     } catch (CMemoryException* e) {

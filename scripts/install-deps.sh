@@ -10,6 +10,8 @@ packages=(
   libpng-dev libjpeg62-turbo-dev liblcms2-dev
   desktop-file-utils groff-base appstream
   dpkg-dev file lintian
+  # The other readers the readers command runs, and its tests with them.
+  python3-pil imagemagick graphicsmagick libgdk-pixbuf2.0-bin ffmpeg netpbm libvips-tools
 )
 
 missing=()

@@ -71,6 +71,19 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
                            "124 字节，是 BITMAPV5HEADER；Pixscope 的打开命令只读取 40 字节的 "
                            "BITMAPINFOHEADER (\"pixscope-cli check {P}/im-default.bmp\" lists";
     const std::string kept = "; s=$?; cat keep.bmp; exit $s";
+    // Every reader but our own Qt helper, which only the window build has.
+    const std::string everyone = "pillow,imagemagick,graphicsmagick,gdk-pixbuf,ffmpeg,netpbm,vips";
+    const std::string verdicts = "'\"verdict\": \"[a-z]*\"\\|\"cause\": \"[a-z-]*\", \"pixels\": [0-9]*'";
+    // ImageMagick's convert replaced by a script that answers its version, then acts.
+    const auto fake = [](const std::string& act) {
+        return "mkdir -p f && printf '%s\\n' '#!/bin/sh' 'case \"$1\" in -version) echo Version: "
+               "ImageMagick 0.0-0;; *) " + act + ";; esac' >f/convert && chmod +x f/convert && "
+               "PATH=$PWD/f:$PATH $CLI readers --only imagemagick --timeout 1 ";
+    };
+    const auto pillow = [](const std::string& change) {
+        return "/usr/bin/python3 -c \"import sys; from PIL import Image; Image.open(sys.argv[1])." +
+               change + ".convert(\\\"RGBA\\\").save(sys.argv[2][6:], \\\"PNG\\\")\" \"$1\" \"$2\"";
+    };
     const struct {
         std::string line; // after "cd {D} &&"; $S, $P: the samples and producers
         int status;
@@ -292,6 +305,35 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         {"$CLI compare good.bmp $Q/g/rgb24.bmp", 1, "*\ndifferent sizes: 4 x 2 and 127 x 64; 4 of 17 fields differ\n"},
         {"$CLI compare --diff keep.bmp $Q/g/rgb24.bmp notes.bmp" + kept, 2, "k", "notes.bmp: 没有可读的信息头\n"},
         {"$CLI compare --fuzz 256 good.bmp good.bmp", 2, "", "--fuzz takes a whole number from 0 to 255"},
+        // readers: the real readers on the suite's files, and a reader replaced by scripts.
+        {"$CLI readers --only " + everyone + " $Q/g/rgb24.bmp | grep -c ' same$'", 0, "7\n"},
+        {"$CLI readers --json --only pillow $Q/g/rgb16.bmp | grep -o " + verdicts, 0,
+         "\"verdict\": \"differs\"\n\"cause\": \"channel-widening\", \"pixels\": 5029\n"},
+        // Pillow reads a delta code as four bytes: what follows is out of place.
+        {"$CLI readers --json --only " + everyone + " $Q/q/pal8rletrns.bmp | grep -o '\"name\": \"[a-z-]*\"\\|\"cause\": \"[a-z-]*\"'", 0,
+         "\"name\": \"pillow\"\n\"cause\": \"skipped-pixels\"\n\"cause\": \"other\"\n\"name\": \"imagemagick\"\n"
+         "\"name\": \"graphicsmagick\"\n\"name\": \"gdk-pixbuf\"\n\"cause\": \"skipped-pixels\"\n"
+         "\"name\": \"ffmpeg\"\n\"name\": \"netpbm\"\n\"name\": \"vips\"\n"},
+        {"$CLI readers --only vips $Q/b/pal8badindex.bmp $Q/q/rgb32fakealpha.bmp $Q/q/rgb32-111110.bmp $Q/q/rgb16-231.bmp | grep -o 'vips [a-z]* (.*'", 0,
+         "vips differs (palette-index 4793)\nvips differs (alpha 8001)\nvips differs (masks 1974)\nvips differs (channel-widening 7070)\n"},
+        {"$CLI readers --only qt,gdk-pixbuf $Q/q/rgb16-231.bmp $Q/g/rgb24.bmp | tail -3", 0,
+         "reader              same  differs  refused  crashed  timeout  missing\n"
+         "qt                     1        1        0        0        0        0\n"
+         "gdk-pixbuf             1        1        0        0        0        0\n"},
+        {"$CLI readers --only " + everyone + " $Q/b/reallybig.bmp | grep -c refused", 0, "7\n"},
+        {"$CLI readers --timeout 5 $S/../fuzz/regressions/* | grep -c '^reader '", 0, "1\n"},
+        {"PATH=/nowhere $CLI readers --only ffmpeg $Q/g/rgb24.bmp", 0,
+         "*  ffmpeg          -                missing (Debian package ffmpeg)\n"},
+        {fake("sleep 30") + "$Q/g/rgb24.bmp", 1, "*  imagemagick     0.0-0            timeout: killed after 1 s\n"},
+        {fake("kill -SEGV $$") + "$Q/g/rgb24.bmp", 1, "*crashed: signal 11 (SIGSEGV)\n"},
+        {fake("echo garbage > ${2#PNG32:}") + "$Q/g/rgb24.bmp", 1, "*refused: wrote no picture that can be read: libpng*"},
+        {fake("exit 3") + "$Q/g/rgb24.bmp", 1, "*refused: exit status 3\n"},
+        {fake(pillow("transpose(Image.FLIP_TOP_BOTTOM)")) + "--json $Q/g/rgb24.bmp | grep -o " + verdicts, 0,
+         "\"verdict\": \"differs\"\n\"cause\": \"orientation\", \"pixels\": 7128\n"},
+        {fake(pillow("crop((0, 0, 5, 5))")) + "--json $Q/g/rgb24.bmp | grep -o " + verdicts, 0,
+         "\"verdict\": \"differs\"\n\"cause\": \"size\", \"pixels\": 8128\n"},
+        {"$CLI readers --only nobody x.bmp", 2, "", "no reader is called nobody"},
+        {"$CLI readers --timeout 0 x.bmp", 2, "", "--timeout takes seconds"},
         // clang-format on
     };
     TempDir dir;

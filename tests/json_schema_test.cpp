@@ -158,7 +158,7 @@ std::string Output(const std::string& line) {
 
 TEST(JsonSchema, EveryCommandsOutputOnEveryFileHoldsToTheDocument) {
     const std::map<std::string, Schema> schemas = ReadSchemas();
-    ASSERT_EQ(schemas.size(), 7u) << "a command's table is missing from the document";
+    ASSERT_EQ(schemas.size(), 8u) << "a command's table is missing from the document";
     std::vector<std::filesystem::path> files;
     for (const char* dir : {PIXSCOPE_CORPUS, PIXSCOPE_PRODUCERS})
         for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
@@ -195,6 +195,17 @@ TEST(JsonSchema, EveryCommandsOutputOnEveryFileHoldsToTheDocument) {
                 ++objects[command];
             }
         }
+    }
+    // Every reader on every file at once: a file's objects, then the matrix.
+    std::string all = cli + " readers --json";
+    for (const auto& path : files)
+        all += " " + ShellQuote(path.string());
+    std::stringstream output(Output(all));
+    for (std::string text; std::getline(output, text);) {
+        const auto json = Parser(text).Whole();
+        ASSERT_TRUE(json) << "not JSON: " << text.substr(0, 200);
+        Check(*json, "", schemas.at("readers"));
+        ++objects["readers"];
     }
     // Each command gave objects; those that refuse a file said so in one, too.
     for (const auto& [command, schema] : schemas)

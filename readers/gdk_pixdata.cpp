@@ -1,0 +1,73 @@
+#include "readers/gdk_pixdata.h"
+
+namespace readers {
+
+namespace {
+
+std::uint32_t Big32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
+
+} // namespace
+
+codecs::RgbaPicture ReadPixdata(std::span<const std::uint8_t> b) {
+    codecs::RgbaPicture out;
+    if (b.size() < 24 || Big32(b.data()) != 0x47646b50u) {
+        out.error = "not a GdkPixdata block";
+        return out;
+    }
+    const std::uint32_t type = Big32(&b[8]), stride = Big32(&b[12]);
+    const std::uint32_t width = Big32(&b[16]), height = Big32(&b[20]);
+    const std::uint32_t channels = (type & 0xFF) == 1 ? 3 : (type & 0xFF) == 2 ? 4 : 0;
+    const std::uint32_t encoding = type >> 24;
+    if (channels == 0 || ((type >> 16) & 0xFF) != 1 || (encoding != 1 && encoding != 2) ||
+        std::uint64_t{width} * height > (std::uint64_t{1} << 30) ||
+        std::uint64_t{stride} < std::uint64_t{width} * channels) {
+        out.error = "a GdkPixdata block of a kind not read here";
+        return out;
+    }
+    const std::uint64_t pixels = std::uint64_t{width} * height;
+    std::vector<std::uint8_t> data; // width × channels bytes a row, rows packed
+    data.reserve(static_cast<std::size_t>(pixels * channels));
+    std::size_t at = 24;
+    if (encoding == 1) {
+        if ((b.size() - at) / stride < height) {
+            out.error = "the GdkPixdata block is cut short";
+            return out;
+        }
+        for (std::uint32_t y = 0; y < height; ++y, at += stride)
+            data.insert(data.end(), b.begin() + static_cast<std::ptrdiff_t>(at),
+                        b.begin() +
+                            static_cast<std::ptrdiff_t>(at + std::size_t{width} * channels));
+    } else {
+        // Runs: a count byte; above 128, one pixel repeated count - 128 times; else count
+        // pixels as they stand.
+        while (data.size() < pixels * channels) {
+            if (at >= b.size()) {
+                out.error = "the GdkPixdata block is cut short";
+                return out;
+            }
+            const unsigned count = b[at++];
+            const bool run = count > 128;
+            const std::size_t n = run ? count - 128 : count;
+            const std::size_t need = run ? channels : n * channels;
+            if (n == 0 || b.size() - at < need || data.size() / channels + n > pixels) {
+                out.error = "the GdkPixdata block's runs do not fit its picture";
+                return out;
+            }
+            const auto from = b.begin() + static_cast<std::ptrdiff_t>(at);
+            for (std::size_t k = 0; k < (run ? n : 1); ++k)
+                data.insert(data.end(), from, from + static_cast<std::ptrdiff_t>(need));
+            at += need;
+        }
+    }
+    out.width = width;
+    out.height = height;
+    out.rgba.resize(static_cast<std::size_t>(pixels) * 4, 255);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(pixels); ++i)
+        for (std::size_t c = 0; c < channels; ++c)
+            out.rgba[i * 4 + c] = data[i * channels + c];
+    return out;
+}
+
+} // namespace readers

@@ -1,0 +1,14 @@
+// The picture gdk-pixbuf-pixdata writes: a GdkPixdata block, its pixels raw or
+// run-length encoded, as 8-bit RGBA.
+#pragma once
+
+#include "codecs/png_file.h"
+
+#include <cstdint>
+#include <span>
+
+namespace readers {
+
+codecs::RgbaPicture ReadPixdata(std::span<const std::uint8_t> bytes);
+
+} // namespace readers
