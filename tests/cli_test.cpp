@@ -73,11 +73,14 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
     const std::string kept = "; s=$?; cat keep.bmp; exit $s";
     // Every reader but our own Qt helper, which only the window build has.
     const std::string everyone = "pillow,imagemagick,graphicsmagick,gdk-pixbuf,ffmpeg,netpbm,vips";
-    const std::string verdicts = "'\"verdict\": \"[a-z]*\"\\|\"cause\": \"[a-z-]*\", \"pixels\": [0-9]*'";
+    const std::string verdicts =
+        "'\"verdict\": \"[a-z]*\"\\|\"cause\": \"[a-z-]*\", \"pixels\": [0-9]*'";
     // ImageMagick's convert replaced by a script that answers its version, then acts.
     const auto fake = [](const std::string& act) {
         return "mkdir -p f && printf '%s\\n' '#!/bin/sh' 'case \"$1\" in -version) echo Version: "
-               "ImageMagick 0.0-0;; *) " + act + ";; esac' >f/convert && chmod +x f/convert && "
+               "ImageMagick 0.0-0;; *) " +
+               act +
+               ";; esac' >f/convert && chmod +x f/convert && "
                "PATH=$PWD/f:$PATH $CLI readers --only imagemagick --timeout 1 ";
     };
     const auto pillow = [](const std::string& change) {
