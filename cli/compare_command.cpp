@@ -136,16 +136,6 @@ Where Locate(const Side& s, std::int64_t x, std::int64_t y) {
     return at ? Where{at->offset, at->bit} : Where{};
 }
 
-std::string Rgba(const std::array<std::uint8_t, 4>& c) {
-    return std::to_string(c[0]) + "," + std::to_string(c[1]) + "," + std::to_string(c[2]) + "," +
-           std::to_string(c[3]);
-}
-
-std::string RgbaJson(const std::array<std::uint8_t, 4>& c) {
-    return "{\"r\": " + std::to_string(c[0]) + ", \"g\": " + std::to_string(c[1]) +
-           ", \"b\": " + std::to_string(c[2]) + ", \"a\": " + std::to_string(c[3]) + "}";
-}
-
 std::string FieldJson(const inspect::FieldValue& v) {
     return v.number ? JsonNumber(v.number) : v.text.empty() ? "null" : JsonString(v.text);
 }
@@ -302,8 +292,9 @@ int RunCompareCommand(const std::vector<std::string>& args) {
                             static_cast<long long>(px.right), static_cast<long long>(px.bottom));
                 std::printf("  first: (%lld, %lld)  A %s%s  B %s%s\n",
                             static_cast<long long>((*px.first)[0]),
-                            static_cast<long long>((*px.first)[1]), Rgba(px.firstA).c_str(),
-                            WhereText(wa).c_str(), Rgba(px.firstB).c_str(), WhereText(wb).c_str());
+                            static_cast<long long>((*px.first)[1]), RgbaText(px.firstA).c_str(),
+                            WhereText(wa).c_str(), RgbaText(px.firstB).c_str(),
+                            WhereText(wb).c_str());
             }
         }
         const std::string fieldsLine = fields.empty()

@@ -50,3 +50,13 @@ std::string JsonNumber(std::optional<std::int64_t> value) {
     const std::string digits = std::to_string(*value);
     return *value > kExact || *value < -kExact ? "\"" + digits + "\"" : digits;
 }
+
+std::string RgbaJson(const std::array<std::uint8_t, 4>& c) {
+    return "{\"r\": " + std::to_string(c[0]) + ", \"g\": " + std::to_string(c[1]) +
+           ", \"b\": " + std::to_string(c[2]) + ", \"a\": " + std::to_string(c[3]) + "}";
+}
+
+std::string RgbaText(const std::array<std::uint8_t, 4>& c) {
+    return std::to_string(c[0]) + "," + std::to_string(c[1]) + "," + std::to_string(c[2]) + "," +
+           std::to_string(c[3]);
+}

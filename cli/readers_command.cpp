@@ -58,16 +58,6 @@ std::optional<ReadersArguments> Parse(const std::vector<std::string>& args) {
     return r;
 }
 
-std::string Rgba(const std::array<std::uint8_t, 4>& c) {
-    return std::to_string(c[0]) + "," + std::to_string(c[1]) + "," + std::to_string(c[2]) + "," +
-           std::to_string(c[3]);
-}
-
-std::string RgbaJson(const std::array<std::uint8_t, 4>& c) {
-    return "{\"r\": " + std::to_string(c[0]) + ", \"g\": " + std::to_string(c[1]) +
-           ", \"b\": " + std::to_string(c[2]) + ", \"a\": " + std::to_string(c[3]) + "}";
-}
-
 std::string Hex(const std::vector<std::uint8_t>& bytes, const char* between) {
     std::string out;
     char two[4];
@@ -176,8 +166,8 @@ void PrintFile(const readers::FileVerdicts& f) {
             if (c.example) {
                 const inspect::CauseExample& e = *c.example;
                 std::printf("  e.g. (%lld, %lld) Pixscope %s, %s %s", static_cast<long long>(e.x),
-                            static_cast<long long>(e.y), Rgba(e.ours).c_str(), v.name.c_str(),
-                            Rgba(e.theirs).c_str());
+                            static_cast<long long>(e.y), RgbaText(e.ours).c_str(), v.name.c_str(),
+                            RgbaText(e.theirs).c_str());
                 if (e.offset)
                     std::printf(", bytes %s at 0x%08llx%s", Hex(e.bytes, " ").c_str(),
                                 static_cast<unsigned long long>(*e.offset),

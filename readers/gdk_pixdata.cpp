@@ -10,6 +10,14 @@ std::uint32_t Big32(const std::uint8_t* p) {
 
 } // namespace
 
+bool PixdataSize(std::span<const std::uint8_t> b, std::int64_t& width, std::int64_t& height) {
+    if (b.size() < 24 || Big32(b.data()) != 0x47646b50u)
+        return false;
+    width = Big32(&b[16]);
+    height = Big32(&b[20]);
+    return true;
+}
+
 codecs::RgbaPicture ReadPixdata(std::span<const std::uint8_t> b) {
     codecs::RgbaPicture out;
     if (b.size() < 24 || Big32(b.data()) != 0x47646b50u) {

@@ -170,18 +170,6 @@ bool PngSize(const std::vector<std::uint8_t>& b, std::int64_t& w, std::int64_t& 
     return true;
 }
 
-bool PixdataSize(const std::vector<std::uint8_t>& b, std::int64_t& w, std::int64_t& h) {
-    if (b.size() < 24 || std::memcmp(b.data(), "GdkP", 4) != 0)
-        return false;
-    const auto big = [&](std::size_t at) {
-        return std::int64_t{b[at]} << 24 | std::int64_t{b[at + 1]} << 16 |
-               std::int64_t{b[at + 2]} << 8 | b[at + 3];
-    };
-    w = big(16);
-    h = big(20);
-    return true;
-}
-
 // The PNG without its colour-space chunks: the samples a reader decoded are its reading;
 // a gamma or profile it copied from the file's header is its tag, which libpng would apply.
 std::vector<std::uint8_t> WithoutColourTags(const std::vector<std::uint8_t>& png) {
