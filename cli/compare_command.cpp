@@ -162,11 +162,12 @@ std::string WhereText(const Where& w) {
 // The differing pixels in magenta over A faded three quarters towards white.
 bool WriteDiff(const CompareArguments& c, const Side& a, const Side& b) {
     const inspect::PictureSide pa = a.Picture(), pb = b.Picture();
-    std::vector<std::uint8_t> rb(static_cast<std::size_t>(pb.width) * 4);
+    std::vector<std::uint8_t> rb; // sized at the first row: the encoder refuses no rows first
     std::string error;
     const std::vector<std::uint8_t> png = codecs::EncodePng(
         pa.width, pa.height,
         [&](std::int64_t y, std::uint8_t* rgba) {
+            rb.resize(static_cast<std::size_t>(pb.width) * 4);
             pa.rows(y, rgba);
             pb.rows(y, rb.data());
             for (std::int64_t x = 0; x < pa.width; ++x) {

@@ -246,7 +246,8 @@ void DecodeEveryImage(std::span<const std::uint8_t> bytes) {
         if (!start)
             return;
         const bmp::Decoder d = bmp::Decoder::OfFile(bytes, bmp::Rules::File, *start);
-        if (!d.Decodes() || d.Width() == 0 || d.Width() * d.Height() > kConvertPixelBudget)
+        if (!d.Decodes() || d.Width() == 0 || d.Height() == 0 ||
+            d.Width() * d.Height() > kConvertPixelBudget)
             continue;
         std::string note;
         const auto colours =

@@ -54,6 +54,21 @@ TEST(Cli, Save16OfAVeryWidePictureWithinTwoGigabytes) {
         EXPECT_EQ(r.err, "内存不足。\n");
     }
 }
+
+// 2^30 pixels wide and no rows: compare has nothing to read, so nothing to buffer.
+TEST(Cli, CompareOfAPictureWithNoRowsWithinTwoGigabytes) {
+    TempDir dir;
+    const std::string in =
+        ShellQuote(dir.Write("flat.bmp", BmpFields{}.Size(1 << 30, 0).Pixels({}).Build()));
+    CliRun r = Shell("ulimit -v 2000000; $CLI compare " + in + " " + in);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("the same picture"), std::string::npos) << r.out;
+    r = Shell("ulimit -v 2000000; $CLI compare --diff " + ShellQuote(dir.Path("d.png")) + " " + in +
+              " " + in);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("PNG 的宽度和高度须在 1 到 2^31-1 之间; not written"), std::string::npos)
+        << r.err;
+}
 #endif
 
 // Each command line as a user types it in a folder of small files: what it prints,
