@@ -192,8 +192,8 @@ std::vector<std::uint8_t> WithoutColourTags(const std::vector<std::uint8_t>& png
 }
 
 // Runs the reader on the file; its verdict is left at Same when it gave a picture.
-ReaderVerdict Run(const Installed& reader, const std::string& file, std::int64_t width,
-                  std::int64_t height, const Options& options) {
+ReaderVerdict Run(const Installed& reader, const std::string& file, const std::string& shown,
+                  std::int64_t width, std::int64_t height, const Options& options) {
     ReaderVerdict v;
     v.name = reader.kind->name;
     v.package = reader.kind->package;
@@ -232,7 +232,7 @@ ReaderVerdict Run(const Installed& reader, const std::string& file, std::int64_t
             said = LastLine(r.stdoutPath);
         // The reader names the file by our link to it; the user knows it by its own name.
         for (std::size_t at; (at = said.find(dir + "/in.bmp")) != std::string::npos;)
-            said.replace(at, dir.size() + 7, file);
+            said.replace(at, dir.size() + 7, shown);
         for (std::size_t at; (at = said.find(dir + "/")) != std::string::npos;)
             said.replace(at, dir.size() + 1, "");
         if (o.kind == platform::ChildOutcome::TimedOut) {
@@ -318,9 +318,12 @@ std::vector<Installed> FindReaders(const Options& options, std::string* unknown)
     return found;
 }
 
-FileVerdicts JudgeFile(const std::string& path, const std::vector<Installed>& readers,
-                       const Options& options,
-                       const std::function<void(const ReaderVerdict&)>& progress) {
+namespace {
+
+// The file at path, named shown in what the readers say of it.
+FileVerdicts Judge(const std::string& path, const std::string& shown,
+                   const std::vector<Installed>& readers, const Options& options,
+                   const std::function<void(const ReaderVerdict&)>& progress) {
     FileVerdicts out;
     out.path = path;
     const std::string absolute = platform::AbsolutePath(path);
@@ -356,7 +359,7 @@ FileVerdicts JudgeFile(const std::string& path, const std::vector<Installed>& re
     for (std::size_t i = 0; i < readers.size(); ++i)
         threads.emplace_back([&, i] {
             slots.acquire();
-            ReaderVerdict v = Run(readers[i], absolute, out.width, out.height, options);
+            ReaderVerdict v = Run(readers[i], absolute, shown, out.width, out.height, options);
             slots.release();
             if (v.verdict == Verdict::Same) {
                 const std::lock_guard<std::mutex> lock(comparing);
@@ -386,7 +389,56 @@ FileVerdicts JudgeFile(const std::string& path, const std::vector<Installed>& re
         });
     for (std::thread& t : threads)
         t.join();
+    if (options.keepOurs && out.refusal.empty()) {
+        codecs::RgbaPicture& p = out.picture;
+        p.width = out.width, p.height = out.height;
+        const std::size_t row = static_cast<std::size_t>(p.width) * 4;
+        p.rgba.resize(row * static_cast<std::size_t>(p.height));
+        for (std::int64_t y = 0; y < p.height; ++y)
+            decoder->Rgba(y, p.rgba.data() + static_cast<std::size_t>(y) * row);
+    }
     return out;
+}
+
+} // namespace
+
+FileVerdicts JudgeFile(const std::string& path, const std::vector<Installed>& readers,
+                       const Options& options,
+                       const std::function<void(const ReaderVerdict&)>& progress) {
+    return Judge(path, platform::AbsolutePath(path), readers, options, progress);
+}
+
+FileVerdicts JudgeBytes(std::span<const std::uint8_t> bytes, const std::string& name,
+                        const std::vector<Installed>& readers, const Options& options,
+                        const std::function<void(const ReaderVerdict&)>& progress) {
+    const std::string dir = platform::MakePrivateFolder();
+    const std::string copy = dir + "/file.bmp";
+    bool written = false;
+    if (!dir.empty()) {
+        std::ofstream out(copy, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        written = static_cast<bool>(out);
+    }
+    FileVerdicts v;
+    if (written) {
+        v = Judge(copy, name, readers, options, progress);
+    } else {
+        v.refusal = "no private folder for the readers: " + std::string(std::strerror(errno));
+        for (const Installed& r : readers) {
+            ReaderVerdict rv;
+            rv.name = r.kind->name, rv.version = r.version, rv.package = r.kind->package;
+            rv.verdict = Verdict::Refused;
+            rv.message = v.refusal;
+            if (progress)
+                progress(rv);
+            v.readers.push_back(std::move(rv));
+        }
+    }
+    v.path = name;
+    platform::RemoveFolder(dir);
+    return v;
 }
 
 } // namespace readers

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@ struct Options {
     std::uint64_t addressSpace = std::uint64_t{4} << 30;
     unsigned jobs = 0; // readers at once; 0: the processors
     const std::atomic<bool>* stop = nullptr;
+    bool keepOurs = false; // FileVerdicts::picture: Pixscope's reading, to hold pixels against
 };
 
 // A reader as found on this machine.
@@ -50,11 +52,18 @@ struct FileVerdicts {
     std::string refusal; // why Pixscope reads no picture; empty when it does
     std::int64_t width = 0, height = 0;
     std::vector<ReaderVerdict> readers;
+    codecs::RgbaPicture picture; // Pixscope's, with Options::keepOurs
 };
 
 // progress, when given, is called from the worker threads as each reader ends.
 FileVerdicts JudgeFile(const std::string& path, const std::vector<Installed>& readers,
                        const Options& options,
                        const std::function<void(const ReaderVerdict&)>& progress = {});
+
+// The same for bytes held in memory (a file as a view shows it), named by name in what is
+// said of them: they are written to a private folder for the readers first.
+FileVerdicts JudgeBytes(std::span<const std::uint8_t> bytes, const std::string& name,
+                        const std::vector<Installed>& readers, const Options& options,
+                        const std::function<void(const ReaderVerdict&)>& progress = {});
 
 } // namespace readers

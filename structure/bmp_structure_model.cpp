@@ -81,6 +81,7 @@ public:
     }
 
     std::string Title() const override { return m_title; }
+    std::string Name() const override { return m_name; }
     std::optional<std::size_t> UnitsRegion() const override { return m_unitsRegion; }
     std::uint64_t UnitCount() const override { return m_unitsRegion ? Units().Count() : 0; }
     Node Unit(std::uint64_t index) const override { return UnitNode(Units().At(index)); }

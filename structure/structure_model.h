@@ -41,6 +41,7 @@ public:
     };
 
     virtual std::string Title() const = 0;
+    virtual std::string Name() const = 0; // the file's, as the title names it
     virtual std::span<const std::uint8_t> Bytes() const = 0;
     virtual const std::vector<Node>& Tree() const = 0;
     virtual const std::vector<Finding>& Findings() const = 0;

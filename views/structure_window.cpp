@@ -3,6 +3,7 @@
 #include "platform/interaction.h"
 #include "platform/window/window_host.h"
 #include "views/hex_view.h"
+#include "views/readers_panel.h"
 #include "views/structure_picture.h"
 
 #include <QApplication>
@@ -22,6 +23,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
@@ -100,7 +102,13 @@ public:
         findingsLayout->setContentsMargins(0, 0, 0, 0);
         findingsLayout->addWidget(new QLabel("检查结果（选择一项转到它的偏移）"));
         findingsLayout->addWidget(m_findings);
-        left->addWidget(findingsBox);
+        m_readers = new ReadersPanel(*m_model);
+        m_readers->setObjectName("otherReaders");
+        auto* below = new QTabWidget;
+        below->setObjectName("belowTree");
+        below->addTab(findingsBox, "检查结果");
+        below->addTab(m_readers, "其他读取程序");
+        left->addWidget(below);
         left->setStretchFactor(0, 3);
         left->setStretchFactor(1, 1);
 
@@ -142,8 +150,9 @@ public:
         m_status = new QLabel;
         m_status->setObjectName("status");
         m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        // Room for a chosen pixel's decoding under its place, so that the panes stay put.
-        m_status->setMinimumHeight(2 * m_status->fontMetrics().lineSpacing());
+        // Room for a chosen pixel's decoding and another reader's colour under its place,
+        // so that the panes stay put.
+        m_status->setMinimumHeight(3 * m_status->fontMetrics().lineSpacing());
         m_status->setWordWrap(true);
         auto* layout = new QVBoxLayout(this);
         layout->setMenuBar(MenuBar());
@@ -165,6 +174,9 @@ public:
         m_hex->onByteChosen = [this](std::uint64_t at) { ChooseByte(at); };
         m_hex->onRangeChosen = [this](ByteRange r, std::uint64_t caret) { ChooseRange(r, caret); };
         m_picture->onPixelChosen = [this](std::int64_t x, std::int64_t y) { ChoosePixel(x, y); };
+        m_readers->onLayer = [this](std::function<bool(std::int64_t, std::int64_t)> layer) {
+            m_picture->SetLayer(layer ? std::move(layer) : m_compared);
+        };
         auto* find = new QShortcut(QKeySequence::Find, this);
         connect(find, &QShortcut::activated, this, [this] { Find(); });
         auto* go = new QShortcut(QKeySequence("Ctrl+G"), this);
@@ -207,7 +219,12 @@ public:
         }
     }
     void SetLayer(std::function<bool(std::int64_t, std::int64_t)> layer) {
+        m_compared = layer;
         m_picture->SetLayer(std::move(layer));
+    }
+
+    ~StructureWindow() override {
+        m_readers->Halt(); // before the model and its bytes go
     }
 
     void Start(const StructureViewStart& start) {
@@ -544,11 +561,12 @@ private:
     void ShowPixel(std::int64_t x, std::int64_t y) {
         const auto bytes = m_model->BytesOf(x, y);
         const std::string decoding = m_model->Decoding(x, y);
+        const std::string reader = m_readers->PixelNote(x, y);
         if (!bytes) {
             m_picture->Mark(PixelSpan{x, x, y});
-            m_status->setText(QString::fromStdString("像素 (" + std::to_string(x) + ", " +
-                                                     std::to_string(y) + ") 没有文件中的字节" +
-                                                     (decoding.empty() ? "" : "；" + decoding)));
+            m_status->setText(QString::fromStdString(
+                "像素 (" + std::to_string(x) + ", " + std::to_string(y) + ") 没有文件中的字节" +
+                (decoding.empty() ? "" : "；" + decoding) + (reader.empty() ? "" : "\n" + reader)));
             return;
         }
         QTreeWidgetItem* item = ItemAt(bytes->offset);
@@ -556,6 +574,8 @@ private:
         Show(*bytes, bytes->offset, PixelSpan{x, x, y}, item);
         if (!decoding.empty())
             m_status->setText(m_status->text() + "\n" + QString::fromStdString(decoding));
+        if (!reader.empty())
+            m_status->setText(m_status->text() + "\n" + QString::fromStdString(reader));
     }
 
     void GoTo() {
@@ -713,7 +733,9 @@ private:
     QListWidget* m_findings;
     HexView* m_hex;
     StructurePicture* m_picture;
+    ReadersPanel* m_readers;
     QLabel* m_status;
+    std::function<bool(std::int64_t, std::int64_t)> m_compared; // the other file's differences
     bool m_linking = false;
     QString m_lastFind;
     bool m_marked = false; // rows of the tree marked for a range chosen
