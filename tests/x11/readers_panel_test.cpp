@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -113,7 +114,15 @@ TEST_F(ReadersPanel, RunsInTheBackgroundStopsAndShowsWhereAReaderReadsOtherwise)
         // A reader that reads the same takes the layer away.
         ClickAt(list->viewport(), list->visualItemRect(Row(list, "imagemagick")).center());
         EXPECT_NE(picture->ColourAt(27, 21), 0xFF00FFu);
+
+        // Closed while a reader still works: the view goes, its readers with it.
+        setenv("PATH", (dir.Path("bin") + ":" + path0).c_str(), 1);
+        ClickAt(run, run->rect().center());
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return progress->text().startsWith("正在运行"); }, 60000));
+        const QPointer<QWidget> closed = view;
         view->close();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return closed.isNull(); }, 60000));
     });
     setenv("PATH", path0.c_str(), 1);
 }
