@@ -351,6 +351,10 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         {fake("kill -SEGV $$") + "$Q/g/rgb24.bmp", 1, "*crashed: signal 11 (SIGSEGV)\n"},
         {fake("echo garbage > ${2#PNG32:}") + "$Q/g/rgb24.bmp", 1, "*refused: wrote no picture that can be read: libpng*"},
         {fake("exit 3") + "$Q/g/rgb24.bmp", 1, "*refused: exit status 3\n"},
+        // A wrapper's status past 128 that no crash gives (SIGTERM's) is a refusal, with the
+        // last line that says something.
+        {fake("echo convert: no decode delegate >&2; echo >&2; exit 143") + "$Q/g/rgb24.bmp", 1,
+         "*refused: convert: no decode delegate\n"},
         {fake(pillow("transpose(Image.FLIP_TOP_BOTTOM)")) + "--json $Q/g/rgb24.bmp | grep -o " + verdicts, 0,
          "\"verdict\": \"differs\"\n\"cause\": \"orientation\", \"pixels\": 7128\n"},
         {fake(pillow("crop((0, 0, 5, 5))")) + "--json $Q/g/rgb24.bmp | grep -o " + verdicts, 0,
