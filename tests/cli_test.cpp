@@ -357,6 +357,10 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
          "*refused: convert: no decode delegate\n"},
         {fake(pillow("transpose(Image.FLIP_TOP_BOTTOM)")) + "--json $Q/g/rgb24.bmp | grep -o " + verdicts, 0,
          "\"verdict\": \"differs\"\n\"cause\": \"orientation\", \"pixels\": 7128\n"},
+        // Colours read otherwise are a profile's doing only where the file asks for one: V4
+        // calibrated, not V5 sRGB.
+        {fake(pillow("convert(\\\"L\\\")")) + "--json $Q/g/pal8v4.bmp $Q/g/pal8v5.bmp | grep -o '\"cause\": \"[a-z-]*\"'", 0,
+         "\"cause\": \"colour-profile\"\n\"cause\": \"other\"\n"},
         {fake(pillow("crop((0, 0, 5, 5))")) + "--json $Q/g/rgb24.bmp | grep -o " + verdicts, 0,
          "\"verdict\": \"differs\"\n\"cause\": \"size\", \"pixels\": 8128\n"},
         {"$CLI readers --only nobody x.bmp", 2, "", "no reader is called nobody"},
