@@ -65,8 +65,9 @@ TEST_F(ReadersPanel, RunsInTheBackgroundStopsAndShowsWhereAReaderReadsOtherwise)
         auto* progress = view->findChild<QLabel*>("readersProgress");
         auto* list = view->findChild<QTreeWidget*>("readers");
         auto* status = view->findChild<QLabel*>("status");
+        auto* chosen = view->findChild<QLabel*>("readerChosen");
         auto* picture = view->findChild<views::StructurePicture*>("picture");
-        ASSERT_TRUE(tabs && run && stop && progress && list && status && picture);
+        ASSERT_TRUE(tabs && run && stop && progress && list && status && chosen && picture);
         ClickAt(tabs->tabBar(), tabs->tabBar()->tabRect(1).center());
         ASSERT_EQ(tabs->currentIndex(), 1);
 
@@ -74,6 +75,12 @@ TEST_F(ReadersPanel, RunsInTheBackgroundStopsAndShowsWhereAReaderReadsOtherwise)
         ClickAt(run, run->rect().center());
         ASSERT_TRUE(QTest::qWaitFor([&] { return progress->text().startsWith("正在运行"); }, 60000))
             << progress->text().toStdString();
+        // Each reader's verdict as it ends, while the hanging one still works.
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            return Row(list, "gdk-pixbuf") && Row(list, "gdk-pixbuf")->text(2) == "不同" &&
+                   Row(list, "imagemagick")->text(2) == "运行中…" &&
+                   !progress->text().contains("已结束 0 /");
+        })) << progress->text().toStdString();
         ClickAt(picture->Canvas(), picture->PointOf(5, 5));
         EXPECT_TRUE(status->text().startsWith("偏移 ")) << status->text().toStdString();
         EXPECT_NE(view->findChild<views::HexView*>("hex")->Caret(), 0u);
@@ -100,6 +107,8 @@ TEST_F(ReadersPanel, RunsInTheBackgroundStopsAndShowsWhereAReaderReadsOtherwise)
 
         ClickAt(list->viewport(), list->visualItemRect(gdk).center());
         ASSERT_EQ(list->currentItem(), gdk);
+        EXPECT_TRUE(chosen->text().contains("gdk-pixbuf 读得与 Pixscope 不同的 416 个像素"))
+            << chosen->text().toStdString();
         EXPECT_EQ(picture->ColourAt(27, 21), 0xFF00FFu);
         EXPECT_NE(picture->ColourAt(0, 0), 0xFF00FFu);
         ClickAt(picture->Canvas(), picture->PointOf(27, 21));
