@@ -81,6 +81,7 @@ TEST_F(ReadersPanel, RunsInTheBackgroundStopsAndShowsWhereAReaderReadsOtherwise)
                    Row(list, "imagemagick")->text(2) == "运行中…" &&
                    !progress->text().contains("已结束 0 /");
         })) << progress->text().toStdString();
+        ClickAt(list->viewport(), list->visualItemRect(Row(list, "gdk-pixbuf")).center());
         ClickAt(picture->Canvas(), picture->PointOf(5, 5));
         EXPECT_TRUE(status->text().startsWith("偏移 ")) << status->text().toStdString();
         EXPECT_NE(view->findChild<views::HexView*>("hex")->Caret(), 0u);
@@ -91,10 +92,12 @@ TEST_F(ReadersPanel, RunsInTheBackgroundStopsAndShowsWhereAReaderReadsOtherwise)
         ASSERT_NE(Row(list, "imagemagick"), nullptr);
         EXPECT_EQ(Row(list, "imagemagick")->text(2), "已停止");
         EXPECT_TRUE(run->isEnabled());
+        EXPECT_EQ(picture->ColourAt(27, 21), 0xFF00FFu); // chosen while it ran
 
         // The real readers to the end: gdk-pixbuf leaves the skipped pixels transparent.
         setenv("PATH", path0.c_str(), 1);
         ClickAt(run, run->rect().center());
+        EXPECT_NE(picture->ColourAt(27, 21), 0xFF00FFu); // the last run's layer goes
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return run->isEnabled() && !progress->text().startsWith("正在"); }, 120000))
             << progress->text().toStdString();
