@@ -27,47 +27,26 @@ codecs::RgbaPicture ReadPixdata(std::span<const std::uint8_t> b) {
     const std::uint32_t type = Big32(&b[8]), stride = Big32(&b[12]);
     const std::uint32_t width = Big32(&b[16]), height = Big32(&b[20]);
     const std::uint32_t channels = (type & 0xFF) == 1 ? 3 : (type & 0xFF) == 2 ? 4 : 0;
-    const std::uint32_t encoding = type >> 24;
-    if (channels == 0 || ((type >> 16) & 0xFF) != 1 || (encoding != 1 && encoding != 2) ||
+    // gdk-pixbuf-pixdata writes its pixels raw (encoding 1) unless asked for runs, and we
+    // never ask.
+    if (channels == 0 || ((type >> 16) & 0xFF) != 1 || type >> 24 != 1 ||
         std::uint64_t{width} * height > (std::uint64_t{1} << 30) ||
         std::uint64_t{stride} < std::uint64_t{width} * channels) {
         out.error = "a GdkPixdata block of a kind not read here";
         return out;
     }
     const std::uint64_t pixels = std::uint64_t{width} * height;
+    constexpr std::size_t at = 24;
+    if (stride != 0 && (b.size() - at) / stride < height) { // no stride: no columns
+        out.error = "the GdkPixdata block is cut short";
+        return out;
+    }
     std::vector<std::uint8_t> data; // width × channels bytes a row, rows packed
     data.reserve(static_cast<std::size_t>(pixels * channels));
-    std::size_t at = 24;
-    if (encoding == 1) {
-        if ((b.size() - at) / stride < height) {
-            out.error = "the GdkPixdata block is cut short";
-            return out;
-        }
-        for (std::uint32_t y = 0; y < height; ++y, at += stride)
-            data.insert(data.end(), b.begin() + static_cast<std::ptrdiff_t>(at),
-                        b.begin() +
-                            static_cast<std::ptrdiff_t>(at + std::size_t{width} * channels));
-    } else {
-        // Runs: a count byte; above 128, one pixel repeated count - 128 times; else count
-        // pixels as they stand.
-        while (data.size() < pixels * channels) {
-            if (at >= b.size()) {
-                out.error = "the GdkPixdata block is cut short";
-                return out;
-            }
-            const unsigned count = b[at++];
-            const bool run = count > 128;
-            const std::size_t n = run ? count - 128 : count;
-            const std::size_t need = run ? channels : n * channels;
-            if (n == 0 || b.size() - at < need || data.size() / channels + n > pixels) {
-                out.error = "the GdkPixdata block's runs do not fit its picture";
-                return out;
-            }
-            const auto from = b.begin() + static_cast<std::ptrdiff_t>(at);
-            for (std::size_t k = 0; k < (run ? n : 1); ++k)
-                data.insert(data.end(), from, from + static_cast<std::ptrdiff_t>(need));
-            at += need;
-        }
+    for (std::uint32_t y = 0; y < height; ++y) {
+        const auto row = b.begin() + static_cast<std::ptrdiff_t>(at + std::size_t{y} * stride);
+        data.insert(data.end(), row,
+                    row + static_cast<std::ptrdiff_t>(std::size_t{width} * channels));
     }
     out.width = width;
     out.height = height;

@@ -1,5 +1,5 @@
-// The picture gdk-pixbuf-pixdata writes: a GdkPixdata block, its pixels raw or
-// run-length encoded, as 8-bit RGBA.
+// The picture gdk-pixbuf-pixdata writes: a GdkPixdata block with raw pixels, as 8-bit
+// RGBA.
 #pragma once
 
 #include "codecs/png_file.h"

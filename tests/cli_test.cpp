@@ -102,6 +102,18 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         return "/usr/bin/python3 -c \"import sys; from PIL import Image; Image.open(sys.argv[1])." +
                change + ".convert(\\\"RGBA\\\").save(sys.argv[2][6:], \\\"PNG\\\")\" \"$1\" \"$2\"";
     };
+    // gdk-pixbuf-pixdata replaced by a script that writes block, a Python bytes expression.
+    const auto pixdata = [](const std::string& block) {
+        return "mkdir -p pd && printf '%s\\n' '#!/bin/sh' '/usr/bin/python3 -c \"import struct, "
+               "sys; "
+               "open(sys.argv[1], \\\"wb\\\").write(b\\\"GdkP\\\" + " +
+               block +
+               ")\" \"$2\"' >pd/gdk-pixbuf-pixdata && chmod +x pd/gdk-pixbuf-pixdata && "
+               "PATH=$PWD/pd:$PATH $CLI readers --only gdk-pixbuf $Q/g/rgb24.bmp";
+    };
+    std::string longLine = "refused: x";
+    for (int i = 0; i < 79; ++i)
+        longLine += "é";
     const struct {
         std::string line; // after "cd {D} &&"; $S, $P: the samples and producers
         int status;
@@ -355,6 +367,16 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
         // last line that says something.
         {fake("echo convert: no decode delegate >&2; echo >&2; exit 143") + "$Q/g/rgb24.bmp", 1,
          "*refused: convert: no decode delegate\n"},
+        // A reader names the file as the user gave it, cuts a long message on a character's
+        // edge, and works in a folder of its own.
+        {"cp $Q/g/rgb24.bmp a.bmp && " + fake("echo \"convert: unable to open $1\" >&2; exit 1") + "a.bmp", 1,
+         "*/a.bmp\n"},
+        {fake("{ printf x; for i in $(seq 100); do printf é; done; } >&2; exit 1") + "$Q/g/rgb24.bmp", 1, "*" + longLine + "…\n"},
+        {fake("touch stray; exit 1") + "$Q/g/rgb24.bmp; test ! -e stray", 0},
+        {pixdata("struct.pack(\\\">5I\\\", 24, 0x02010001, 384, 127, 64)"), 1,
+         "*refused: wrote no picture that can be read: a GdkPixdata block of a kind not read here\n"},
+        {pixdata("struct.pack(\\\">5I\\\", 24, 0x01010001, 384, 127, 64) + bytes(384)"), 1,
+         "*refused: wrote no picture that can be read: the GdkPixdata block is cut short\n"},
         {fake(pillow("transpose(Image.FLIP_TOP_BOTTOM)")) + "--json $Q/g/rgb24.bmp | grep -o " + verdicts, 0,
          "\"verdict\": \"differs\"\n\"cause\": \"orientation\", \"pixels\": 7128\n"},
         // Colours read otherwise are a profile's doing only where the file asks for one: V4
