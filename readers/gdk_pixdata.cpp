@@ -1,5 +1,7 @@
 #include "readers/gdk_pixdata.h"
 
+#include <algorithm>
+
 namespace readers {
 
 namespace {
@@ -41,19 +43,15 @@ codecs::RgbaPicture ReadPixdata(std::span<const std::uint8_t> b) {
         out.error = "the GdkPixdata block is cut short";
         return out;
     }
-    std::vector<std::uint8_t> data; // width × channels bytes a row, rows packed
-    data.reserve(static_cast<std::size_t>(pixels * channels));
-    for (std::uint32_t y = 0; y < height; ++y) {
-        const auto row = b.begin() + static_cast<std::ptrdiff_t>(at + std::size_t{y} * stride);
-        data.insert(data.end(), row,
-                    row + static_cast<std::ptrdiff_t>(std::size_t{width} * channels));
-    }
     out.width = width;
     out.height = height;
     out.rgba.resize(static_cast<std::size_t>(pixels) * 4, 255);
-    for (std::size_t i = 0; i < static_cast<std::size_t>(pixels); ++i)
-        for (std::size_t c = 0; c < channels; ++c)
-            out.rgba[i * 4 + c] = data[i * channels + c];
+    std::uint8_t* to = out.rgba.data();
+    for (std::size_t y = 0; y < height; ++y) {
+        const std::uint8_t* from = b.data() + at + y * stride;
+        for (std::size_t x = 0; x < width; ++x, to += 4, from += channels)
+            std::copy(from, from + channels, to);
+    }
     return out;
 }
 

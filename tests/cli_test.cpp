@@ -104,8 +104,8 @@ TEST(Cli, EachCommandLineGivesItsOutputMessageAndStatus) {
     };
     // gdk-pixbuf-pixdata replaced by a script that writes block, a Python bytes expression.
     const auto pixdata = [](const std::string& block) {
-        return "mkdir -p pd && printf '%s\\n' '#!/bin/sh' '/usr/bin/python3 -c \"import struct, "
-               "sys; "
+        return "mkdir -p pd && printf '%s\\n' '#!/bin/sh' "
+               "'/usr/bin/python3 -c \"import struct, sys; "
                "open(sys.argv[1], \\\"wb\\\").write(b\\\"GdkP\\\" + " +
                block +
                ")\" \"$2\"' >pd/gdk-pixbuf-pixdata && chmod +x pd/gdk-pixbuf-pixdata && "
